@@ -1,0 +1,374 @@
+#include "chart/pid_diagram.h"
+
+#include "app/logging.h"
+#include "chart/seriesdecimator.h"
+
+#include <QGuiApplication>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+
+#include <algorithm>
+
+QT_CHARTS_USE_NAMESPACE
+
+namespace {
+
+// An OpenGL series without a context draws nothing, so only ask for OpenGL where a context
+// can actually be made current (not on the offscreen platform, nor on many remote desktops).
+bool openGLUsable()
+{
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return false;
+    QOpenGLContext context;
+    if (!context.create())
+        return false;
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    if (!surface.isValid() || !context.makeCurrent(&surface))
+        return false;
+    context.doneCurrent();
+    return true;
+}
+
+struct SeriesStyle
+{
+    const char *name;
+    Qt::GlobalColor color;
+};
+
+const SeriesStyle seriesStyles[PID_Diagram::SeriesCount] = {
+    {"实际值1", Qt::black},  {"目标值1", Qt::gray}, {"实际值2", Qt::darkYellow},
+    {"目标值2", Qt::red},    {"实际值3", Qt::green}, {"目标值3", Qt::blue},
+    {"实际值4", Qt::cyan},   {"目标值4", Qt::magenta},
+};
+
+} // namespace
+
+PID_Diagram::PID_Diagram(QChartView *view) : chartView(view)
+{
+    seriesUpdateTimer.setSingleShot(true);
+    seriesUpdateTimer.setInterval(50);
+    connect(&seriesUpdateTimer, &QTimer::timeout, this, &PID_Diagram::refreshSeries);
+    setupChart(QStringLiteral("时间"), QStringLiteral("幅度"), 0, 100, -100, 100);
+}
+
+PID_Diagram::~PID_Diagram() = default;
+
+void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int xMin, int xMax,
+                             int yMin, int yMax)
+{
+    axisX = new QValueAxis;
+    axisY = new QValueAxis;
+    seriesActual1 = new QLineSeries;
+    seriesTarget1 = new QLineSeries;
+    seriesActual2 = new QLineSeries;
+    seriesTarget2 = new QLineSeries;
+    seriesActual3 = new QLineSeries;
+    seriesTarget3 = new QLineSeries;
+    seriesActual4 = new QLineSeries;
+    seriesTarget4 = new QLineSeries;
+    chart = new QChart;
+
+    axisX->setLabelFormat(QStringLiteral("%d"));
+    axisX->setRange(xMin, xMax);
+    axisX->setGridLineVisible(true);
+    axisX->setTickCount(9);
+    axisX->setMinorTickCount(9);
+    axisX->setTitleText(xTitle);
+
+    axisY->setRange(yMin, yMax);
+    axisY->setGridLineVisible(true);
+    axisY->setTickCount(9);
+    axisY->setMinorTickCount(1);
+    axisY->setTitleText(yTitle);
+
+    for (int i = 0; i < SeriesCount; ++i) {
+        QLineSeries *s = seriesAt(i);
+        s->setPointsVisible(false);
+        s->setColor(seriesStyles[i].color);
+        s->setName(QString::fromUtf8(seriesStyles[i].name));
+    }
+
+    chart->addAxis(axisY, Qt::AlignLeft);
+    chart->addAxis(axisX, Qt::AlignBottom);
+    for (int i = 0; i < SeriesCount; ++i)
+        chart->addSeries(seriesAt(i));
+    chart->setAnimationOptions(QChart::NoAnimation);
+    for (int i = 0; i < SeriesCount; ++i) {
+        seriesAt(i)->attachAxis(axisX);
+        seriesAt(i)->attachAxis(axisY);
+    }
+    const bool useOpenGL = openGLUsable();
+    for (int i = 0; i < SeriesCount; ++i)
+        seriesAt(i)->setUseOpenGL(useOpenGL);
+
+    chartView->setChart(chart);
+    chartView->setRenderHint(QPainter::Antialiasing, true);
+
+    // A new horizontal range or plot width changes which points the series need.
+    connect(axisX, &QValueAxis::rangeChanged, this, &PID_Diagram::scheduleSeriesUpdate);
+    connect(chart, &QChart::plotAreaChanged, this, &PID_Diagram::scheduleSeriesUpdate);
+}
+
+QLineSeries *PID_Diagram::seriesAt(int index) const
+{
+    switch (index) {
+    case 0: return seriesActual1;
+    case 1: return seriesTarget1;
+    case 2: return seriesActual2;
+    case 3: return seriesTarget2;
+    case 4: return seriesActual3;
+    case 5: return seriesTarget3;
+    case 6: return seriesActual4;
+    case 7: return seriesTarget4;
+    default: return nullptr;
+    }
+}
+
+quint32 &PID_Diagram::countOf(int channel)
+{
+    switch (channel) {
+    case 0: return countCH1;
+    case 1: return countCH2;
+    case 2: return countCH3;
+    default: return countCH4;
+    }
+}
+
+quint32 PID_Diagram::countOf(int channel) const
+{
+    return const_cast<PID_Diagram *>(this)->countOf(channel);
+}
+
+bool &PID_Diagram::shownFlag(int channel)
+{
+    switch (channel) {
+    case 0: return showCH1;
+    case 1: return showCH2;
+    case 2: return showCH3;
+    default: return showCH4;
+    }
+}
+
+bool PID_Diagram::appendActual(int channel, float value)
+{
+    quint32 &count = countOf(channel);
+    buffers[2 * channel].append(QPointF(count, double(value)));
+    ++count;
+    scheduleSeriesUpdate();
+    return true;
+}
+
+bool PID_Diagram::appendTarget(int channel, float value)
+{
+    buffers[2 * channel + 1].append(QPointF(countOf(channel), double(value)));
+    scheduleSeriesUpdate();
+    return true;
+}
+
+bool PID_Diagram::clearAll()
+{
+    for (int c = 0; c < ChannelCount; ++c)
+        countOf(c) = 0;
+    for (int i = 0; i < SeriesCount; ++i) {
+        buffers[i].resize(0);
+        seriesAt(i)->clear();
+    }
+    scheduleSeriesUpdate();
+    return true;
+}
+
+QVector<QVector<QPointF>> PID_Diagram::allPoints() const
+{
+    return QVector<QVector<QPointF>>(buffers.cbegin(), buffers.cend());
+}
+
+QVector<quint32> PID_Diagram::sampleCounts() const
+{
+    return {countCH1, countCH2, countCH3, countCH4};
+}
+
+void PID_Diagram::setChannelShown(int channel, bool shown)
+{
+    shownFlag(channel) = shown;
+    seriesAt(2 * channel)->setVisible(shown);
+    seriesAt(2 * channel + 1)->setVisible(shown);
+}
+
+bool PID_Diagram::channelShown(int channel) const
+{
+    return const_cast<PID_Diagram *>(this)->shownFlag(channel);
+}
+
+void PID_Diagram::startRefresh(int framesPerSecond)
+{
+    if (timer)
+        return;
+    qCDebug(lcChart) << "开启定时器," << framesPerSecond << "帧";
+    timer = new QTimer(this);
+    timer->stop();
+    timer->setInterval(1000 / framesPerSecond);
+    connect(timer, &QTimer::timeout, this, &PID_Diagram::on_timer_updata);
+    timer->start();
+}
+
+void PID_Diagram::stopRefresh()
+{
+    if (!timer)
+        return;
+    qCDebug(lcChart) << "停止定时器" << timer;
+    timer->stop();
+    disconnect(timer, nullptr, nullptr, nullptr);
+    delete timer;
+    timer = nullptr;
+    // Samples may still arrive; keep the series following them.
+    scheduleSeriesUpdate();
+}
+
+bool PID_Diagram::setPause(bool pause)
+{
+    if (timer) {
+        if (pause)
+            timer->stop();
+        else
+            timer->start();
+    }
+    return true;
+}
+
+void PID_Diagram::on_timer_updata()
+{
+    quint32 maxCount = 0;
+    for (int c = 0; c < ChannelCount; ++c)
+        maxCount = std::max(maxCount, countOf(c));
+
+    const qint64 width = windowWidth;
+    if (!autoScroll) {
+        if (width > qint64(maxCount))
+            axisX->setRange(0, width);
+        else
+            axisX->setRange(qint64(maxCount) - width, maxCount);
+    } else {
+        fitVertical(maxCount);
+    }
+
+    if (maxCount >= SampleCap) {
+        for (int c = 0; c < ChannelCount; ++c)
+            countOf(c) = 0;
+        for (auto &buffer : buffers)
+            buffer.resize(0);
+        seriesDirty = true;
+    }
+    refreshSeries();
+}
+
+void PID_Diagram::fitVertical(quint32 maxCount)
+{
+    const qint64 width = windowWidth;
+    double low = 0.0;
+    double high = 0.0;
+    for (int c = 0; c < ChannelCount; ++c) {
+        if (!shownFlag(c))
+            continue;
+        const quint32 count = countOf(c);
+        qint64 start = 0;
+        if (qint64(count) < width) {
+            axisX->setRange(0, width);
+        } else {
+            axisX->setRange(qint64(maxCount) - width, maxCount);
+            start = qint64(count) - width;
+        }
+        qCDebug(lcChart) << QString::number(c) << true;
+
+        // Every fourth point only: the fit need not be exact and must stay cheap.
+        const QVector<QPointF> &actual = buffers[2 * c];
+        const qint64 actualEnd = std::min<qint64>(count, actual.size());
+        for (qint64 i = start; i < actualEnd; i += 4) {
+            const double y = actual.at(int(i)).y();
+            if (y > high)
+                high = y;
+            if (y < low)
+                low = y;
+        }
+        // The target scan covers the channel's whole history.
+        const QVector<QPointF> &target = buffers[2 * c + 1];
+        const qint64 targetEnd = std::min<qint64>(count, target.size());
+        for (qint64 i = 0; i < targetEnd; i += 4) {
+            const double y = target.at(int(i)).y();
+            if (y > high)
+                high = y;
+            if (y < low)
+                low = y;
+        }
+    }
+    const double span = high - low;
+    if (span != 0.0) {
+        axisY->setRange(low - 0.1 * span, high + 0.1 * span);
+    } else {
+        const double mid = (high + low) * 0.5;
+        axisY->setRange(mid - 1, mid + 1);
+    }
+}
+
+void PID_Diagram::setHorizontalView(double position, double fraction)
+{
+    if (fraction != 0.0)
+        viewFraction = float(fraction);
+    qCDebug(lcChart) << position << viewFraction;
+    const double n = countCH1;
+    const double f = n - n * double(viewFraction);
+    const double g = position * f;
+    const float lo = float(f - g);
+    const float hi = float(n - g);
+    axisX->setRange(double(lo), double(hi));
+}
+
+void PID_Diagram::setVerticalScale(double scale)
+{
+    if (scale < 0.01)
+        axisY->setRange(-10, 10);
+    else
+        axisY->setRange(-1000 * scale, 1000 * scale);
+}
+
+void PID_Diagram::scheduleSeriesUpdate()
+{
+    seriesDirty = true;
+    // While the redraw timer ticks, its tick brings the series up to date.
+    if (timer && timer->isActive())
+        return;
+    if (!seriesUpdateTimer.isActive())
+        seriesUpdateTimer.start();
+}
+
+int PID_Diagram::plotColumns() const
+{
+    const int plotWidth = qRound(chart->plotArea().width());
+    if (plotWidth > 0)
+        return plotWidth;
+    return std::max(chartView->width(), 1);
+}
+
+void PID_Diagram::refreshSeries()
+{
+    seriesUpdateTimer.stop();
+    if (!seriesDirty)
+        return;
+    seriesDirty = false;
+    const double lo = axisX->min();
+    const double hi = axisX->max();
+    const int columns = plotColumns();
+    for (int i = 0; i < SeriesCount; ++i) {
+        SeriesDecimator::visiblePoints(buffers[i], lo, hi, columns, scratch);
+        QLineSeries *s = seriesAt(i);
+        if (scratch.isEmpty() && s->count() == 0)
+            continue;
+        s->replace(scratch);
+    }
+}

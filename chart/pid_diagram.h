@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QObject>
+#include <QPointF>
+#include <QTimer>
+#include <QVector>
+#include <QtCharts/QChartGlobal>
+
+#include <array>
+
+QT_CHARTS_BEGIN_NAMESPACE
+class QChart;
+class QChartView;
+class QLineSeries;
+class QValueAxis;
+QT_CHARTS_END_NAMESPACE
+
+// The PID tab's live chart: actual and target value of four channels over a common sample
+// axis. Every sample is kept in this object's own buffers; the eight line series only hold
+// what the current horizontal range shows, reduced to about two points per pixel column,
+// so appends stay cheap and a redraw costs the same at 200 or 10000 samples.
+class PID_Diagram : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int SeriesCount = 8;
+    static constexpr int ChannelCount = 4;
+    static constexpr quint32 SampleCap = 10000;
+
+    explicit PID_Diagram(QtCharts::QChartView *view);
+    ~PID_Diagram() override;
+
+    void setupChart(const QString &xTitle, const QString &yTitle, int xMin, int xMax, int yMin,
+                    int yMax);
+
+    bool appendActual1(float value) { return appendActual(0, value); }
+    bool appendActual2(float value) { return appendActual(1, value); }
+    bool appendActual3(float value) { return appendActual(2, value); }
+    bool appendActual4(float value) { return appendActual(3, value); }
+    bool appendTarget1(float value) { return appendTarget(0, value); }
+    bool appendTarget2(float value) { return appendTarget(1, value); }
+    bool appendTarget3(float value) { return appendTarget(2, value); }
+    bool appendTarget4(float value) { return appendTarget(3, value); }
+    // channel 0..3; the actual append advances the channel's counter, the target append not.
+    bool appendActual(int channel, float value);
+    bool appendTarget(int channel, float value);
+
+    bool clearAll();
+    // Every stored point, series order: actual 1, target 1, ... target 4.
+    QVector<QVector<QPointF>> allPoints() const;
+    QVector<quint32> sampleCounts() const;
+
+    void startRefresh(int framesPerSecond);
+    void stopRefresh();
+    bool setPause(bool pause);
+    bool isRefreshing() const { return timer != nullptr; }
+
+    void setHorizontalView(double position, double fraction);
+    void setVerticalScale(double scale);
+
+    // Shows or hides channel 0..3 in drawing and in the vertical fit.
+    void setChannelShown(int channel, bool shown);
+    bool channelShown(int channel) const;
+
+    // Brings the series up to date with the buffers now instead of at the next update.
+    void refreshSeries();
+
+    QtCharts::QChart *chartItem() const { return chart; }
+    QtCharts::QValueAxis *horizontalAxis() const { return axisX; }
+    QtCharts::QValueAxis *verticalAxis() const { return axisY; }
+    QtCharts::QLineSeries *series(int index) const { return seriesAt(index); }
+    int windowSize() const { return windowWidth; }
+    float horizontalFraction() const { return viewFraction; }
+
+    // Auto-scroll mode: the redraw tick also fits the vertical axis to the shown channels.
+    bool autoScroll = false;
+
+public Q_SLOTS:
+    void on_timer_updata();
+
+private:
+    QtCharts::QLineSeries *seriesAt(int index) const;
+    quint32 &countOf(int channel);
+    quint32 countOf(int channel) const;
+    bool &shownFlag(int channel);
+    void scheduleSeriesUpdate();
+    int plotColumns() const;
+    void fitVertical(quint32 maxCount);
+
+    QTimer *timer = nullptr;
+    QtCharts::QChartView *chartView = nullptr;
+    QtCharts::QValueAxis *axisX = nullptr;
+    QtCharts::QValueAxis *axisY = nullptr;
+    QtCharts::QLineSeries *seriesActual1 = nullptr;
+    QtCharts::QLineSeries *seriesTarget1 = nullptr;
+    QtCharts::QLineSeries *seriesActual2 = nullptr;
+    QtCharts::QLineSeries *seriesTarget2 = nullptr;
+    QtCharts::QLineSeries *seriesActual3 = nullptr;
+    QtCharts::QLineSeries *seriesTarget3 = nullptr;
+    QtCharts::QLineSeries *seriesActual4 = nullptr;
+    QtCharts::QLineSeries *seriesTarget4 = nullptr;
+    QtCharts::QChart *chart = nullptr;
+    bool showCH1 = true;
+    bool showCH2 = true;
+    bool showCH3 = true;
+    bool showCH4 = true;
+    qint32 windowWidth = 200;
+    quint32 countCH1 = 0;
+    quint32 countCH2 = 0;
+    quint32 countCH3 = 0;
+    quint32 countCH4 = 0;
+    float viewFraction = 0.4f;
+
+    // The samples themselves, series order; x sorted ascending within each buffer.
+    std::array<QVector<QPointF>, SeriesCount> buffers;
+    // Coalesces series updates while the redraw timer is not ticking.
+    QTimer seriesUpdateTimer;
+    bool seriesDirty = false;
+    QVector<QPointF> scratch;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QPointF>
+#include <QVector>
+
+// Chooses what a line series must hold to draw the part of a sample buffer that lies inside
+// [xMin, xMax] on a plot `columns` pixels wide: the points inside plus the neighbour beyond
+// each edge (so lines reach the border), and where more than two points fall into one pixel
+// column only that column's lowest and highest point, in their original order. Lines drawn
+// through the result cover the same pixels as lines through every point.
+class SeriesDecimator
+{
+public:
+    // `points` must be sorted by x (ties allowed). `out` is replaced, its capacity reused.
+    static void visiblePoints(const QVector<QPointF> &points, double xMin, double xMax,
+                              int columns, QVector<QPointF> &out);
+};

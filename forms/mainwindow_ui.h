@@ -1,0 +1,7 @@
+#pragma once
+
+// The generated form names QChartView unqualified.
+#include <QtCharts/QChartView>
+QT_CHARTS_USE_NAMESPACE
+
+#include "ui_mainwindow.h"

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages needed to build, run and test the program. Skips the
+# package manager entirely when everything is already there.
+set -euo pipefail
+
+packages=(
+    build-essential cmake
+    qtbase5-dev qtbase5-dev-tools libqt5charts5-dev libqt5serialport5-dev
+
+    fonts-wqy-microhei
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
