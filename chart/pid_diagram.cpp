@@ -91,14 +91,16 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
     for (int i = 0; i < SeriesCount; ++i) {
         QLineSeries *s = seriesAt(i);
         s->setPointsVisible(false);
-        s->setColor(seriesStyles[i].color);
         s->setName(QString::fromUtf8(seriesStyles[i].name));
     }
 
     chart->addAxis(axisY, Qt::AlignLeft);
     chart->addAxis(axisX, Qt::AlignBottom);
-    for (int i = 0; i < SeriesCount; ++i)
+    for (int i = 0; i < SeriesCount; ++i) {
         chart->addSeries(seriesAt(i));
+        // Adding a series applies the chart theme's colours; ours win.
+        seriesAt(i)->setColor(seriesStyles[i].color);
+    }
     chart->setAnimationOptions(QChart::NoAnimation);
     for (int i = 0; i < SeriesCount; ++i) {
         seriesAt(i)->attachAxis(axisX);
