@@ -12,7 +12,8 @@
 #include <QTimer>
 
 namespace {
-const char *const baudRates[] = {"2400", "4800", "9600", "19200", "38400", "57600", "115200", "128000"};
+const char *const baudRates[] = {"2400",  "4800",  "9600",   "19200",
+                                 "38400", "57600", "115200", "128000"};
 
 QtMessageHandler previousHandler = nullptr;
 

@@ -43,9 +43,9 @@ struct SeriesStyle
 };
 
 const SeriesStyle seriesStyles[PID_Diagram::SeriesCount] = {
-    {"实际值1", Qt::black},  {"目标值1", Qt::gray}, {"实际值2", Qt::darkYellow},
-    {"目标值2", Qt::red},    {"实际值3", Qt::green}, {"目标值3", Qt::blue},
-    {"实际值4", Qt::cyan},   {"目标值4", Qt::magenta},
+    {"实际值1", Qt::black}, {"目标值1", Qt::gray},    {"实际值2", Qt::darkYellow},
+    {"目标值2", Qt::red},   {"实际值3", Qt::green},   {"目标值3", Qt::blue},
+    {"实际值4", Qt::cyan},  {"目标值4", Qt::magenta},
 };
 
 } // namespace
@@ -121,25 +121,38 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
 QLineSeries *PID_Diagram::seriesAt(int index) const
 {
     switch (index) {
-    case 0: return seriesActual1;
-    case 1: return seriesTarget1;
-    case 2: return seriesActual2;
-    case 3: return seriesTarget2;
-    case 4: return seriesActual3;
-    case 5: return seriesTarget3;
-    case 6: return seriesActual4;
-    case 7: return seriesTarget4;
-    default: return nullptr;
+    case 0:
+        return seriesActual1;
+    case 1:
+        return seriesTarget1;
+    case 2:
+        return seriesActual2;
+    case 3:
+        return seriesTarget2;
+    case 4:
+        return seriesActual3;
+    case 5:
+        return seriesTarget3;
+    case 6:
+        return seriesActual4;
+    case 7:
+        return seriesTarget4;
+    default:
+        return nullptr;
     }
 }
 
 quint32 &PID_Diagram::countOf(int channel)
 {
     switch (channel) {
-    case 0: return countCH1;
-    case 1: return countCH2;
-    case 2: return countCH3;
-    default: return countCH4;
+    case 0:
+        return countCH1;
+    case 1:
+        return countCH2;
+    case 2:
+        return countCH3;
+    default:
+        return countCH4;
     }
 }
 
@@ -151,10 +164,14 @@ quint32 PID_Diagram::countOf(int channel) const
 bool &PID_Diagram::shownFlag(int channel)
 {
     switch (channel) {
-    case 0: return showCH1;
-    case 1: return showCH2;
-    case 2: return showCH3;
-    default: return showCH4;
+    case 0:
+        return showCH1;
+    case 1:
+        return showCH2;
+    case 2:
+        return showCH3;
+    default:
+        return showCH4;
     }
 }
 
@@ -250,15 +267,12 @@ void PID_Diagram::on_timer_updata()
     for (int c = 0; c < ChannelCount; ++c)
         maxCount = std::max(maxCount, countOf(c));
 
-    const qint64 width = windowWidth;
-    if (!autoScroll) {
-        if (width > qint64(maxCount))
-            axisX->setRange(0, width);
-        else
-            axisX->setRange(qint64(maxCount) - width, maxCount);
-    } else {
-        fitVertical(maxCount);
-    }
+    ViewRange view{axisX->min(), axisX->max(), axisY->min(), axisY->max()};
+    if (!autoScroll)
+        followNewest(maxCount, view);
+    else
+        fitVertical(maxCount, view);
+    moveView(view);
 
     if (maxCount >= SampleCap) {
         for (int c = 0; c < ChannelCount; ++c)
@@ -270,20 +284,35 @@ void PID_Diagram::on_timer_updata()
     refreshSeries();
 }
 
-void PID_Diagram::fitVertical(quint32 maxCount)
+void PID_Diagram::followNewest(quint32 maxCount, ViewRange &view) const
+{
+    const qint64 width = windowWidth;
+    if (width > qint64(maxCount)) {
+        view.xMin = 0;
+        view.xMax = double(width);
+    } else {
+        view.xMin = double(qint64(maxCount) - width);
+        view.xMax = double(maxCount);
+    }
+}
+
+void PID_Diagram::fitVertical(quint32 maxCount, ViewRange &view) const
 {
     const qint64 width = windowWidth;
     double low = 0.0;
     double high = 0.0;
     for (int c = 0; c < ChannelCount; ++c) {
-        if (!shownFlag(c))
+        if (!channelShown(c))
             continue;
         const quint32 count = countOf(c);
+        // Each shown channel sets the window again, so the last shown one decides it.
         qint64 start = 0;
         if (qint64(count) < width) {
-            axisX->setRange(0, width);
+            view.xMin = 0;
+            view.xMax = double(width);
         } else {
-            axisX->setRange(qint64(maxCount) - width, maxCount);
+            view.xMin = double(qint64(maxCount) - width);
+            view.xMax = double(maxCount);
             start = qint64(count) - width;
         }
         qCDebug(lcChart) << QString::number(c) << true;
@@ -311,11 +340,32 @@ void PID_Diagram::fitVertical(quint32 maxCount)
     }
     const double span = high - low;
     if (span != 0.0) {
-        axisY->setRange(low - 0.1 * span, high + 0.1 * span);
+        view.yMin = low - 0.1 * span;
+        view.yMax = high + 0.1 * span;
     } else {
         const double mid = (high + low) * 0.5;
-        axisY->setRange(mid - 1, mid + 1);
+        view.yMin = mid - 1;
+        view.yMax = mid + 1;
     }
+}
+
+void PID_Diagram::moveView(const ViewRange &view)
+{
+    const bool xMoves = axisX->min() != view.xMin || axisX->max() != view.xMax;
+    const bool yMoves = axisY->min() != view.yMin || axisY->max() != view.yMax;
+    if (!xMoves && !yMoves)
+        return;
+    // Qt Charts maps every point of every series again on each axis change, and once more
+    // when the series are refreshed; empty series cost nothing to map.
+    for (int i = 0; i < SeriesCount; ++i) {
+        if (seriesAt(i)->count() > 0)
+            seriesAt(i)->clear();
+    }
+    if (xMoves)
+        axisX->setRange(view.xMin, view.xMax);
+    if (yMoves)
+        axisY->setRange(view.yMin, view.yMax);
+    seriesDirty = true;
 }
 
 void PID_Diagram::setHorizontalView(double position, double fraction)
@@ -328,15 +378,15 @@ void PID_Diagram::setHorizontalView(double position, double fraction)
     const double g = position * f;
     const float lo = float(f - g);
     const float hi = float(n - g);
-    axisX->setRange(double(lo), double(hi));
+    moveView({double(lo), double(hi), axisY->min(), axisY->max()});
+    refreshSeries();
 }
 
 void PID_Diagram::setVerticalScale(double scale)
 {
-    if (scale < 0.01)
-        axisY->setRange(-10, 10);
-    else
-        axisY->setRange(-1000 * scale, 1000 * scale);
+    const double half = scale < 0.01 ? 10.0 : 1000 * scale;
+    moveView({axisX->min(), axisX->max(), -half, half});
+    refreshSeries();
 }
 
 void PID_Diagram::scheduleSeriesUpdate()

@@ -86,7 +86,16 @@ private:
     bool &shownFlag(int channel);
     void scheduleSeriesUpdate();
     int plotColumns() const;
-    void fitVertical(quint32 maxCount);
+    struct ViewRange
+    {
+        double xMin;
+        double xMax;
+        double yMin;
+        double yMax;
+    };
+    void followNewest(quint32 maxCount, ViewRange &view) const;
+    void fitVertical(quint32 maxCount, ViewRange &view) const;
+    void moveView(const ViewRange &view);
 
     QTimer *timer = nullptr;
     QtCharts::QChartView *chartView = nullptr;

@@ -9,8 +9,10 @@ void SeriesDecimator::visiblePoints(const QVector<QPointF> &points, double xMin,
     out.resize(0);
     const auto byX = [](const QPointF &p, double x) { return p.x() < x; };
     const auto xBefore = [](double x, const QPointF &p) { return x < p.x(); };
-    const int first = int(std::lower_bound(points.cbegin(), points.cend(), xMin, byX) - points.cbegin());
-    const int last = int(std::upper_bound(points.cbegin(), points.cend(), xMax, xBefore) - points.cbegin());
+    const int first =
+        int(std::lower_bound(points.cbegin(), points.cend(), xMin, byX) - points.cbegin());
+    const int last =
+        int(std::upper_bound(points.cbegin(), points.cend(), xMax, xBefore) - points.cbegin());
     const int begin = std::max(first - 1, 0);
     const int end = std::min(last + 1, int(points.size()));
     if (begin >= end)

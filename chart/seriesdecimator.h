@@ -12,6 +12,6 @@ class SeriesDecimator
 {
 public:
     // `points` must be sorted by x (ties allowed). `out` is replaced, its capacity reused.
-    static void visiblePoints(const QVector<QPointF> &points, double xMin, double xMax,
-                              int columns, QVector<QPointF> &out);
+    static void visiblePoints(const QVector<QPointF> &points, double xMin, double xMax, int columns,
+                              QVector<QPointF> &out);
 };

@@ -86,8 +86,8 @@ void TestMainWindow::startState_data()
     QTest::addColumn<QVariant>("expected");
 
     const auto row = [](const char *object, const char *property, const QVariant &value) {
-        QTest::addRow("%s.%s", object, property) << QString::fromLatin1(object)
-                                                 << QByteArray(property) << value;
+        QTest::addRow("%s.%s", object, property)
+            << QString::fromLatin1(object) << QByteArray(property) << value;
     };
     row("tabSwitch", "currentIndex", 1);
     row("buttonScan", "text", QStringLiteral(" 扫描"));
@@ -171,16 +171,16 @@ void TestMainWindow::comboBoxes_data()
     QTest::newRow("comboBaudrate") << "comboBaudrate" << rates << "115200" << 0 << true;
     QTest::newRow("comboBaudratePID") << "comboBaudratePID" << rates << "115200" << 0 << true;
     QTest::newRow("comboDatabit") << "comboDatabit" << QStringList{"8", "7"} << "8" << 0 << false;
-    QTest::newRow("comboDatabitPID") << "comboDatabitPID" << QStringList{"8", "7"} << "8" << 0
-                                     << false;
+    QTest::newRow("comboDatabitPID")
+        << "comboDatabitPID" << QStringList{"8", "7"} << "8" << 0 << false;
     QTest::newRow("comboStopbit") << "comboStopbit" << QStringList{"1", "2"} << "1" << 0 << false;
-    QTest::newRow("comboStopbitPID") << "comboStopbitPID" << QStringList{"1", "2"} << "1" << 0
-                                     << false;
+    QTest::newRow("comboStopbitPID")
+        << "comboStopbitPID" << QStringList{"1", "2"} << "1" << 0 << false;
     const QStringList parities{QStringLiteral("无"), QStringLiteral("偶"), QStringLiteral("奇")};
-    QTest::newRow("comboCheckbit") << "comboCheckbit" << parities << QStringLiteral("无") << 0
-                                   << false;
-    QTest::newRow("comboCheckbitPID") << "comboCheckbitPID" << parities << QStringLiteral("无")
-                                      << 0 << false;
+    QTest::newRow("comboCheckbit")
+        << "comboCheckbit" << parities << QStringLiteral("无") << 0 << false;
+    QTest::newRow("comboCheckbitPID")
+        << "comboCheckbitPID" << parities << QStringLiteral("无") << 0 << false;
 }
 
 void TestMainWindow::comboBoxes()
@@ -243,26 +243,55 @@ void TestMainWindow::constructionRunsNoSlot()
 
 void TestMainWindow::slotTableOrder()
 {
-    const QStringList expected{
-        "on_timer_timeout1()", "on_buttonOpenport_clicked()", "on_buttonSelectfile_clicked()",
-        "on_buttonSendData_clicked()", "on_pushRecvclear_clicked()", "on_pushSaveAs_clicked()",
-        "on_readData()", "on_readDataPID()", "on_buttonScan_clicked()",
-        "on_radioRecvOptASCII_clicked(bool)", "on_radioRecvOptHEX_clicked(bool)",
-        "on_checkLogmode_clicked(bool)", "on_checkNewline_clicked(bool)",
-        "on_checkAutoSend_clicked(bool)", "on_radioSendOptASCII_clicked(bool)",
-        "on_radioSendOptHEX_clicked(bool)", "on_buttonStart_clicked()",
-        "on_buttonOpenportPID_clicked()", "on_tabSwitch_currentChanged(int)",
-        "on_buttonScanPID_clicked()", "on_vScrollBar_sliderMoved(int)", "on_buttonClear_clicked()",
-        "on_hScrollBar_sliderMoved(int)", "on_checkSwitch_stateChanged(int)",
-        "on_buttonPRead_clicked()", "on_buttonPWrite_clicked()", "on_buttonIRead_clicked()",
-        "on_buttonInport_clicked()", "on_checkAuto_stateChanged(int)", "on_buttonIWrite_clicked()",
-        "on_buttonDRead_clicked()", "on_buttonDWrite_clicked()", "on_buttonTRead_clicked()",
-        "on_buttonTWrite_clicked()", "on_buttonARead_clicked()", "on_buttonExport_clicked()",
-        "on_buttonPause_clicked()", "on_checkCH3_clicked(bool)", "on_checkCH1_clicked(bool)",
-        "on_radioCH1_clicked(bool)", "on_checkCH2_clicked(bool)", "on_radioCH2_clicked(bool)",
-        "on_radioCH3_clicked(bool)", "on_checkCH4_clicked(bool)", "on_radioCH4_clicked(bool)",
-        "on_checkStringMode_clicked(bool)", "On_ActionAbout()", "On_ActionHTML()",
-        "On_ActionURL()"};
+    const QStringList expected{"on_timer_timeout1()",
+                               "on_buttonOpenport_clicked()",
+                               "on_buttonSelectfile_clicked()",
+                               "on_buttonSendData_clicked()",
+                               "on_pushRecvclear_clicked()",
+                               "on_pushSaveAs_clicked()",
+                               "on_readData()",
+                               "on_readDataPID()",
+                               "on_buttonScan_clicked()",
+                               "on_radioRecvOptASCII_clicked(bool)",
+                               "on_radioRecvOptHEX_clicked(bool)",
+                               "on_checkLogmode_clicked(bool)",
+                               "on_checkNewline_clicked(bool)",
+                               "on_checkAutoSend_clicked(bool)",
+                               "on_radioSendOptASCII_clicked(bool)",
+                               "on_radioSendOptHEX_clicked(bool)",
+                               "on_buttonStart_clicked()",
+                               "on_buttonOpenportPID_clicked()",
+                               "on_tabSwitch_currentChanged(int)",
+                               "on_buttonScanPID_clicked()",
+                               "on_vScrollBar_sliderMoved(int)",
+                               "on_buttonClear_clicked()",
+                               "on_hScrollBar_sliderMoved(int)",
+                               "on_checkSwitch_stateChanged(int)",
+                               "on_buttonPRead_clicked()",
+                               "on_buttonPWrite_clicked()",
+                               "on_buttonIRead_clicked()",
+                               "on_buttonInport_clicked()",
+                               "on_checkAuto_stateChanged(int)",
+                               "on_buttonIWrite_clicked()",
+                               "on_buttonDRead_clicked()",
+                               "on_buttonDWrite_clicked()",
+                               "on_buttonTRead_clicked()",
+                               "on_buttonTWrite_clicked()",
+                               "on_buttonARead_clicked()",
+                               "on_buttonExport_clicked()",
+                               "on_buttonPause_clicked()",
+                               "on_checkCH3_clicked(bool)",
+                               "on_checkCH1_clicked(bool)",
+                               "on_radioCH1_clicked(bool)",
+                               "on_checkCH2_clicked(bool)",
+                               "on_radioCH2_clicked(bool)",
+                               "on_radioCH3_clicked(bool)",
+                               "on_checkCH4_clicked(bool)",
+                               "on_radioCH4_clicked(bool)",
+                               "on_checkStringMode_clicked(bool)",
+                               "On_ActionAbout()",
+                               "On_ActionHTML()",
+                               "On_ActionURL()"};
     const QMetaObject *meta = window->metaObject();
     QStringList slotNames;
     for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {

@@ -87,7 +87,7 @@ void TestPidDiagram::chartSetUp()
 {
     const QStringList names{"实际值1", "目标值1", "实际值2", "目标值2",
                             "实际值3", "目标值3", "实际值4", "目标值4"};
-    const QList<QColor> colors{Qt::black, Qt::gray,  Qt::darkYellow, Qt::red,
+    const QList<QColor> colors{Qt::black, Qt::gray, Qt::darkYellow, Qt::red,
                                Qt::green, Qt::blue, Qt::cyan,       Qt::magenta};
     const auto series = view->chart()->series();
     QCOMPARE(series.size(), 8);
@@ -180,15 +180,14 @@ void TestPidDiagram::autoFit_data()
     const QVector<bool> only1{true, false, false, false};
     const QVector<bool> none{false, false, false, false};
 
-    QTest::newRow("no channel shown") << QVector<int>{50, 0, 0, 0} << none << 5.f << -1 << 0.f
-                                      << Range(0, 100) << Range(-1, 1);
-    QTest::newRow("constant 5, channel 1") << QVector<int>{50, 0, 0, 0} << only1 << 5.f << -1
-                                           << 0.f << Range(0, 200) << Range(-0.5, 5.5);
+    QTest::newRow("no channel shown")
+        << QVector<int>{50, 0, 0, 0} << none << 5.f << -1 << 0.f << Range(0, 100) << Range(-1, 1);
+    QTest::newRow("constant 5, channel 1") << QVector<int>{50, 0, 0, 0} << only1 << 5.f << -1 << 0.f
+                                           << Range(0, 200) << Range(-0.5, 5.5);
     QTest::newRow("negative values") << QVector<int>{50, 0, 0, 0} << only1 << -10.f << -1 << 0.f
                                      << Range(0, 200) << Range(-11, 1);
-    QTest::newRow("last shown channel decides x")
-        << QVector<int>{250, 0, 0, 0} << all << 5.f << -1 << 0.f << Range(0, 200)
-        << Range(-0.5, 5.5);
+    QTest::newRow("last shown channel decides x") << QVector<int>{250, 0, 0, 0} << all << 5.f << -1
+                                                  << 0.f << Range(0, 200) << Range(-0.5, 5.5);
     QTest::newRow("channel 1 alone with 250") << QVector<int>{250, 0, 0, 0} << only1 << 5.f << -1
                                               << 0.f << Range(50, 250) << Range(-0.5, 5.5);
     // The actual scan starts at count - window = 50 and steps by 4.
@@ -202,8 +201,8 @@ void TestPidDiagram::autoFit_data()
         << QVector<int>{250, 0, 0, 0} << only1 << 5.f << 55 << 100.f << Range(50, 250)
         << Range(-0.5, 5.5);
     QTest::newRow("NaN never moves the fit")
-        << QVector<int>{50, 0, 0, 0} << only1 << 5.f << 4
-        << std::numeric_limits<float>::quiet_NaN() << Range(0, 200) << Range(-0.5, 5.5);
+        << QVector<int>{50, 0, 0, 0} << only1 << 5.f << 4 << std::numeric_limits<float>::quiet_NaN()
+        << Range(0, 200) << Range(-0.5, 5.5);
     QTest::newRow("hidden channel leaves the fit")
         << QVector<int>{50, 50, 0, 0} << only1 << 5.f << -1 << 0.f << Range(0, 200)
         << Range(-0.5, 5.5);
@@ -230,8 +229,14 @@ void TestPidDiagram::autoFit()
     }
     diagram->autoScroll = true;
     diagram->on_timer_updata();
-    QVERIFY2(near(xRange(*diagram), x), qPrintable(QStringLiteral("x %1 %2").arg(xRange(*diagram).first).arg(xRange(*diagram).second)));
-    QVERIFY2(near(yRange(*diagram), y), qPrintable(QStringLiteral("y %1 %2").arg(yRange(*diagram).first).arg(yRange(*diagram).second)));
+    QVERIFY2(
+        near(xRange(*diagram), x),
+        qPrintable(
+            QStringLiteral("x %1 %2").arg(xRange(*diagram).first).arg(xRange(*diagram).second)));
+    QVERIFY2(
+        near(yRange(*diagram), y),
+        qPrintable(
+            QStringLiteral("y %1 %2").arg(yRange(*diagram).first).arg(yRange(*diagram).second)));
 }
 
 void TestPidDiagram::capAtTenThousand_data()

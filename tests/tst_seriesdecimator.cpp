@@ -42,14 +42,13 @@ void TestSeriesDecimator::fewPointsPassThrough_data()
     QTest::newRow("all inside") << ten << -1.0 << 20.0 << ten;
     QTest::newRow("neighbours beyond both edges")
         << ten << 3.5 << 6.5 << QVector<QPointF>(ten.begin() + 3, ten.begin() + 8);
-    QTest::newRow("edges on points") << ten << 3.0 << 6.0
-                                     << QVector<QPointF>(ten.begin() + 2, ten.begin() + 8);
-    QTest::newRow("range left of the data") << ten << -10.0 << -5.0
-                                            << QVector<QPointF>{ten.first()};
-    QTest::newRow("range right of the data") << ten << 50.0 << 60.0
-                                             << QVector<QPointF>{ten.last()};
-    QTest::newRow("range between two points") << ramp(3, 10.0) << 12.0 << 15.0
-                                              << QVector<QPointF>{{10, 1}, {20, 2}};
+    QTest::newRow("edges on points")
+        << ten << 3.0 << 6.0 << QVector<QPointF>(ten.begin() + 2, ten.begin() + 8);
+    QTest::newRow("range left of the data")
+        << ten << -10.0 << -5.0 << QVector<QPointF>{ten.first()};
+    QTest::newRow("range right of the data") << ten << 50.0 << 60.0 << QVector<QPointF>{ten.last()};
+    QTest::newRow("range between two points")
+        << ramp(3, 10.0) << 12.0 << 15.0 << QVector<QPointF>{{10, 1}, {20, 2}};
     // Targets of a channel may share an x.
     const QVector<QPointF> ties{{0, 1}, {1, 2}, {1, 3}, {2, 4}};
     QTest::newRow("ties kept in order") << ties << 0.5 << 1.5 << ties;
