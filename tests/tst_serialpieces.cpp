@@ -25,8 +25,6 @@ private Q_SLOTS:
     void completeLength();
     void formatArrivals_data();
     void formatArrivals();
-    void timeStamp_data();
-    void timeStamp();
 };
 
 void SerialPiecesTest::portName_data()
@@ -229,24 +227,6 @@ void SerialPiecesTest::formatArrivals()
         QCOMPARE(paragraph.isNull(), shown.at(i).isNull());
         QCOMPARE(paragraph, shown.at(i));
     }
-}
-
-void SerialPiecesTest::timeStamp_data()
-{
-    QTest::addColumn<QTime>("time");
-    QTest::addColumn<bool>("hex");
-    QTest::addColumn<QString>("shown");
-    QTest::newRow("no leading zeros") << QTime(9, 5, 7) << false << QStringLiteral("9时5分7秒:OK");
-    QTest::newRow("afternoon hex") << QTime(14, 3, 9) << true << QStringLiteral("14时3分9秒:4f 4b");
-    QTest::newRow("midnight") << QTime(0, 0, 0) << false << QStringLiteral("0时0分0秒:OK");
-}
-
-void SerialPiecesTest::timeStamp()
-{
-    QFETCH(QTime, time);
-    QFETCH(bool, hex);
-    ReceiveFormatter formatter;
-    QTEST(formatter.format("OK", hex, true, time), "shown");
 }
 
 QTEST_GUILESS_MAIN(SerialPiecesTest)
