@@ -101,8 +101,8 @@ private:
     // so that every window starts fresh.
 
     // Serial ports
-    bool portOpen = false;    // the serial assistant tab holds the port
-    bool portOpenPID = false; // the PID tab holds the port
+    bool portOpen = false;           // the serial assistant tab holds the port
+    bool portOpenPID = false;        // the PID tab holds the port
     bool portFailurePending = false; // a close after a port failure is queued
     void closeAssistantPort();
     void closePidPort();
