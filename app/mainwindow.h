@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/serialhelper.h"
+#include "assistant/receiveformatter.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/samplelinesplitter.h"
 
@@ -105,6 +106,19 @@ private:
     // Serial ports
     bool portOpen = false;    // the serial assistant tab holds the port
     bool portOpenPID = false; // the PID tab holds the port
+    bool portFailurePending = false; // a close after a port failure is queued
+    void closeAssistantPort();
+    void closePidPort();
+    void setAssistantPortWidgets(bool open);
+    void setPidPortWidgets(bool open);
+    void watchPortFailure();
+    void portErrorOccurred(int error);
+    void closeFailedPort();
+
+    // Serial assistant
+    ReceiveFormatter receiveFormatter;
+    void showReceived(const QString &paragraph);
+    void sendBytes(const QByteArray &bytes);
 
     // PID link
     bool runStopped = true;

@@ -1,0 +1,69 @@
+#include "assistant/receiveformatter.h"
+
+#include <QTextCodec>
+#include <QTime>
+
+namespace {
+bool isContinuation(uchar byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+// Bytes a character starting with `lead` takes; 1 for bytes that cannot start one.
+int sequenceLength(uchar lead)
+{
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 1;
+}
+
+QString decodeUtf8(const QByteArray &bytes, int length)
+{
+    // QString::fromUtf8 would drop a leading byte order mark; keep everything that arrived.
+    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
+    return QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), length, &state);
+}
+} // namespace
+
+QString ReceiveFormatter::format(const QByteArray &chunk, bool hex, bool stamped, const QTime &now)
+{
+    QByteArray bytes = pending + chunk;
+    pending.clear();
+    QString body;
+    if (hex) {
+        body = hexForm(bytes);
+    } else {
+        const int complete = completeLength(bytes);
+        pending = bytes.mid(complete);
+        body = decodeUtf8(bytes, complete);
+    }
+    if (body.isEmpty())
+        return QString();
+    return stamped ? timeStamp(now) + body : body;
+}
+
+QString ReceiveFormatter::timeStamp(const QTime &time)
+{
+    return QStringLiteral("%1时%2分%3秒:").arg(time.hour()).arg(time.minute()).arg(time.second());
+}
+
+QString ReceiveFormatter::hexForm(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toHex(' '));
+}
+
+int ReceiveFormatter::completeLength(const QByteArray &bytes)
+{
+    const int size = bytes.size();
+    for (int back = 1; back <= 3 && back <= size; ++back) {
+        const auto byte = static_cast<uchar>(bytes.at(size - back));
+        if (isContinuation(byte))
+            continue;
+        return sequenceLength(byte) > back ? size - back : size;
+    }
+    return size;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QTime;
+
+// Turns the byte chunks that arrive on the serial assistant's port into the paragraphs of the
+// receive box. Keeps the start of a UTF-8 character that a read cut off, so the character shows
+// whole with the next arrival; zero bytes and a leading byte order mark are shown like any
+// other character.
+class ReceiveFormatter
+{
+public:
+    // The paragraph for one arrival, or a null string when there is nothing to show yet (an
+    // empty chunk, or only the start of a character).
+    QString format(const QByteArray &chunk, bool hex, bool stamped, const QTime &now);
+
+    // Forgets a held character start, for a new session on the port.
+    void reset() { pending.clear(); }
+    QByteArray heldBytes() const { return pending; }
+
+    // "9时5分7秒:" for 09:05:07.
+    static QString timeStamp(const QTime &time);
+    // "01 ab ff".
+    static QString hexForm(const QByteArray &bytes);
+    // Length of the front of `bytes` that ends on a character boundary: at most the last three
+    // bytes, the start of a character still missing its continuation bytes, are left out.
+    static int completeLength(const QByteArray &bytes);
+
+private:
+    QByteArray pending;
+};
