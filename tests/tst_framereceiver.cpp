@@ -239,13 +239,7 @@ void TestFrameReceiver::randomStream()
         } else {
             const int ch = int(rng.bounded(4));
             stream += sample(ch, float(i), other);
-            frames << describe([&] {
-                FrameReceiver::Event e;
-                e.channel = static_cast<unsigned char>(ch);
-                e.actual = float(i);
-                e.target = other;
-                return e;
-            }());
+            frames << QStringLiteral("S%1 %2 %3").arg(ch).arg(double(i)).arg(double(other));
         }
     }
 

@@ -55,7 +55,6 @@ private Q_SLOTS:
     void boardCommands();
     void boardStartAndStop();
     void samplesThroughNoise();
-    void closingDuringRun();
     void stringMode();
 
 private:
@@ -110,6 +109,16 @@ void TestPidLinkWindow::sendAndSettle(const QByteArray &bytes)
     QTRY_COMPARE_WITH_TIMEOUT(window->pidDiagram()->sampleCounts().at(3), sentinels, Patience);
 }
 
+// One row: channel radio, field and its text, button, frame expected, message (empty: the
+// status bar keeps the channel message).
+static void commandRow(const char *name, const char *radio, const char *field, const char *text,
+                       const char *button, const char *bytes, const char *shown)
+{
+    QTest::newRow(name) << QString::fromLatin1(radio) << QString::fromLatin1(field)
+                        << QString::fromUtf8(text) << QString::fromLatin1(button) << hex(bytes)
+                        << QString::fromUtf8(shown);
+}
+
 void TestPidLinkWindow::commandBytes_data()
 {
     QTest::addColumn<QString>("radio");
@@ -117,50 +126,26 @@ void TestPidLinkWindow::commandBytes_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("button");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QString>("shown"); // empty: the status bar keeps the channel message
+    QTest::addColumn<QString>("shown");
 
-    QTest::newRow("P write on CH3")
-        << "radioCH3"
-        << "editP"
-        << "1.5"
-        << "buttonPWrite" << hex("43 01 01 02 00 00 00 c0 3f 0a") << "已发送P";
-    QTest::newRow("actual read on CH1")
-        << "radioCH1"
-        << ""
-        << ""
-        << "buttonARead" << hex("43 06 00 00 00 00 00 00 00 0a") << "";
-    QTest::newRow("I write of text that is no number")
-        << "radioCH1"
-        << "editI"
-        << "abc"
-        << "buttonIWrite" << hex("43 02 01 00 00 00 00 00 00 0a") << "已发送I";
-    QTest::newRow("D write on CH4")
-        << "radioCH4"
-        << "editD"
-        << "-0.25"
-        << "buttonDWrite" << hex("43 03 01 03 00 00 00 80 be 0a") << "已发送D";
-    QTest::newRow("target write on CH2")
-        << "radioCH2"
-        << "editTarget"
-        << "100"
-        << "buttonTWrite" << hex("43 04 01 01 00 00 00 c8 42 0a") << "已发送目标值";
-    QTest::newRow("P read on CH2") << "radioCH2"
-                                   << ""
-                                   << ""
-                                   << "buttonPRead" << hex("43 01 00 01 00 00 00 00 00 0a") << "";
-    QTest::newRow("I read on CH4") << "radioCH4"
-                                   << ""
-                                   << ""
-                                   << "buttonIRead" << hex("43 02 00 03 00 00 00 00 00 0a") << "";
-    QTest::newRow("D read on CH3") << "radioCH3"
-                                   << ""
-                                   << ""
-                                   << "buttonDRead" << hex("43 03 00 02 00 00 00 00 00 0a") << "";
-    QTest::newRow("target read on CH1")
-        << "radioCH1"
-        << ""
-        << ""
-        << "buttonTRead" << hex("43 04 00 00 00 00 00 00 00 0a") << "";
+    commandRow("P write on CH3", "radioCH3", "editP", "1.5", "buttonPWrite",
+               "43 01 01 02 00 00 00 c0 3f 0a", "已发送P");
+    commandRow("actual read on CH1", "radioCH1", "", "", "buttonARead",
+               "43 06 00 00 00 00 00 00 00 0a", "");
+    commandRow("I write of no number", "radioCH1", "editI", "abc", "buttonIWrite",
+               "43 02 01 00 00 00 00 00 00 0a", "已发送I");
+    commandRow("D write on CH4", "radioCH4", "editD", "-0.25", "buttonDWrite",
+               "43 03 01 03 00 00 00 80 be 0a", "已发送D");
+    commandRow("target write on CH2", "radioCH2", "editTarget", "100", "buttonTWrite",
+               "43 04 01 01 00 00 00 c8 42 0a", "已发送目标值");
+    commandRow("P read on CH2", "radioCH2", "", "", "buttonPRead", "43 01 00 01 00 00 00 00 00 0a",
+               "");
+    commandRow("I read on CH4", "radioCH4", "", "", "buttonIRead", "43 02 00 03 00 00 00 00 00 0a",
+               "");
+    commandRow("D read on CH3", "radioCH3", "", "", "buttonDRead", "43 03 00 02 00 00 00 00 00 0a",
+               "");
+    commandRow("target read on CH1", "radioCH1", "", "", "buttonTRead",
+               "43 04 00 00 00 00 00 00 00 0a", "");
 }
 
 void TestPidLinkWindow::commandBytes()
@@ -228,6 +213,24 @@ void TestPidLinkWindow::startAndStop()
     QVERIFY(child<QPushButton>("buttonExport")->isEnabled());
     QVERIFY(child<QPushButton>("buttonInport")->isEnabled());
     QVERIFY(child<QCheckBox>("checkStringMode")->isEnabled());
+
+    // Closing the port mid-run ends the run; the stop frame finds the port closed.
+    click("buttonStart");
+    QCOMPARE(board->read(FrameSize, Patience).size(), FrameSize);
+    click("buttonOpenportPID");
+    QCOMPARE(child<QPushButton>("buttonStart")->text(), QStringLiteral("开始"));
+    QVERIFY(!child<QPushButton>("buttonStart")->isEnabled());
+    QVERIFY(!window->pidDiagram()->isRefreshing());
+    QCOMPARE(board->readFor(50), QByteArray());
+}
+
+// One row: the board's frame, the field it fills and the text shown there, the message
+// (empty: the status bar is left alone) and the program's reply.
+static void boardRow(const char *name, const char *bytes, const char *field, const char *text,
+                     const char *shown, const char *reply)
+{
+    QTest::newRow(name) << hex(bytes) << QString::fromLatin1(field) << QString::fromLatin1(text)
+                        << QString::fromUtf8(shown) << hex(reply);
 }
 
 void TestPidLinkWindow::boardCommands_data()
@@ -235,50 +238,30 @@ void TestPidLinkWindow::boardCommands_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("edit");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shown"); // empty: the status bar is left alone
+    QTest::addColumn<QString>("shown");
     QTest::addColumn<QByteArray>("reply");
 
-    QTest::newRow("P value") << hex("43 01 01 00 00 00 00 20 40 0a") << "editP"
-                             << "2.5"
-                             << "成功接收P" << QByteArray();
-    QTest::newRow("I value on CH4 lands in the one field")
-        << hex("43 02 01 03 00 00 00 0a 41 0a") << "editI"
-        << "8.625"
-        << "成功接收I" << QByteArray();
-    QTest::newRow("D value, direction 2") << hex("43 03 02 00 00 00 00 80 3f 0a") << "editD"
-                                          << "1"
-                                          << "成功接收D" << QByteArray();
-    QTest::newRow("target value") << hex("43 04 01 00 00 cd cc cc 3d 0a") << "editTarget"
-                                  << "0.1"
-                                  << "成功接收目标值" << QByteArray();
-    QTest::newRow("actual value") << hex("43 06 01 00 00 00 00 48 c2 0a") << "editActual"
-                                  << "-50"
-                                  << "成功接收实际值" << QByteArray();
-    QTest::newRow("P read request") << hex("43 01 00 00 00 00 00 00 00 0a") << ""
-                                    << ""
-                                    << "成功发送P" << hex("43 01 01 00 00 00 00 00 00 0a");
-    QTest::newRow("I read request") << hex("43 02 00 02 00 00 00 00 00 0a") << ""
-                                    << ""
-                                    << "成功发送I" << hex("43 02 01 00 00 00 00 00 00 0a");
-    QTest::newRow("D read request") << hex("43 03 00 00 00 00 00 00 00 0a") << ""
-                                    << ""
-                                    << "成功发送D" << hex("43 03 01 00 00 00 00 00 00 0a");
-    QTest::newRow("target read request")
-        << hex("43 04 00 00 00 00 00 00 00 0a") << ""
-        << ""
-        << "成功发送目标值" << hex("43 04 01 00 00 00 00 00 00 0a");
-    QTest::newRow("actual read request is ignored") << hex("43 06 00 00 00 00 00 00 00 0a") << ""
-                                                    << ""
-                                                    << "" << QByteArray();
-    QTest::newRow("unused operation") << hex("43 05 01 00 00 00 00 80 3f 0a") << ""
-                                      << ""
-                                      << "" << QByteArray();
-    QTest::newRow("bad first byte") << hex("44 01 01 00 00 00 00 20 40 0a") << ""
-                                    << ""
-                                    << "数据帧头错误" << QByteArray();
-    QTest::newRow("bad terminator") << hex("30 00 00 c0 3f 00 00 00 40 0d") << ""
-                                    << ""
-                                    << "校验错误" << QByteArray();
+    boardRow("P value", "43 01 01 00 00 00 00 20 40 0a", "editP", "2.5", "成功接收P", "");
+    boardRow("I value of CH4, the one field", "43 02 01 03 00 00 00 0a 41 0a", "editI", "8.625",
+             "成功接收I", "");
+    boardRow("D value, direction 2", "43 03 02 00 00 00 00 80 3f 0a", "editD", "1", "成功接收D",
+             "");
+    boardRow("target value", "43 04 01 00 00 cd cc cc 3d 0a", "editTarget", "0.1", "成功接收目标值",
+             "");
+    boardRow("actual value", "43 06 01 00 00 00 00 48 c2 0a", "editActual", "-50", "成功接收实际值",
+             "");
+    boardRow("P read request", "43 01 00 00 00 00 00 00 00 0a", "", "", "成功发送P",
+             "43 01 01 00 00 00 00 00 00 0a");
+    boardRow("I read request", "43 02 00 02 00 00 00 00 00 0a", "", "", "成功发送I",
+             "43 02 01 00 00 00 00 00 00 0a");
+    boardRow("D read request", "43 03 00 00 00 00 00 00 00 0a", "", "", "成功发送D",
+             "43 03 01 00 00 00 00 00 00 0a");
+    boardRow("target read request", "43 04 00 00 00 00 00 00 00 0a", "", "", "成功发送目标值",
+             "43 04 01 00 00 00 00 00 00 0a");
+    boardRow("actual read request ignored", "43 06 00 00 00 00 00 00 00 0a", "", "", "", "");
+    boardRow("unused operation", "43 05 01 00 00 00 00 80 3f 0a", "", "", "", "");
+    boardRow("bad first byte", "44 01 01 00 00 00 00 20 40 0a", "", "", "数据帧头错误", "");
+    boardRow("bad terminator", "30 00 00 c0 3f 00 00 00 40 0d", "", "", "校验错误", "");
 }
 
 void TestPidLinkWindow::boardCommands()
@@ -366,21 +349,6 @@ void TestPidLinkWindow::samplesThroughNoise()
     click("buttonOpenportPID");
     QVERIFY(!window->serialPort()->isOpen());
     QVERIFY(!health->isVisible());
-}
-
-void TestPidLinkWindow::closingDuringRun()
-{
-    if (!openPidPort())
-        QSKIP("the PID tab does not open the port");
-    click("buttonStart");
-    QCOMPARE(board->read(FrameSize, Patience).size(), FrameSize);
-    click("buttonOpenportPID");
-    QPushButton *run = child<QPushButton>("buttonStart");
-    QCOMPARE(run->text(), QStringLiteral("开始"));
-    QVERIFY(!run->isEnabled());
-    QVERIFY(!window->pidDiagram()->isRefreshing());
-    QVERIFY(child<QCheckBox>("checkStringMode")->isEnabled());
-    QCOMPARE(board->readFor(50), QByteArray()); // the stop frame found the port closed
 }
 
 void TestPidLinkWindow::stringMode()
