@@ -2,11 +2,14 @@
 
 #include "app/serialhelper.h"
 #include "assistant/receiveformatter.h"
+#include "pidlink/framereceiver.h"
+#include "pidlink/samplelinesplitter.h"
 
 #include <QMainWindow>
 
 class PID_Diagram;
 class QAction;
+class QLabel;
 class QMenu;
 class QSerialPort;
 class QTimer;
@@ -119,6 +122,23 @@ private:
 
     // PID link
     bool runStopped = true;
+    bool remoteRunning = false; // the board's own start/stop record, apart from runStopped
+    FrameReceiver frameReceiver;
+    SampleLineSplitter lineSplitter;
+    std::vector<FrameReceiver::Event> frameEvents;     // reused by every read
+    std::vector<SampleLineSplitter::Event> lineEvents; // reused by every read
+    QLabel *linkHealthLabel = nullptr;
+    QTimer *linkHealthTimer = nullptr;
+    void applyFrameEvent(const FrameReceiver::Event &event);
+    void applyCommand(const FrameReceiver::Event &event);
+    void applyLineEvent(const SampleLineSplitter::Event &event);
+    void sendCommand(unsigned char op, unsigned char dir, float value);
+    void sendParameter(unsigned char op, const QString &text, const QString &sentMessage);
+    void requestParameter(unsigned char op);
+    void selectChannel(int index, bool checked);
+    // Shown while the PID tab holds the port open; counters start afresh when shown.
+    void setLinkHealthVisible(bool visible);
+    void updateLinkHealth();
 
     // Chart controls
     bool pauseNext = true;

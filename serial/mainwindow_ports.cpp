@@ -78,6 +78,7 @@ void MainWindow::on_buttonOpenportPID_clicked()
     ui->buttonOpenportPID->setText(closeText());
     setPidPortWidgets(true);
     portOpenPID = true;
+    setLinkHealthVisible(true);
 }
 
 void MainWindow::on_tabSwitch_currentChanged(int)
@@ -120,6 +121,7 @@ void MainWindow::closePidPort()
     ui->buttonOpenportPID->setText(openText());
     setPidPortWidgets(false);
     portOpenPID = false;
+    setLinkHealthVisible(false);
     // The stop command written by the run toggle finds the port closed and is dropped.
     if (ui->buttonStart->text() == QStringLiteral("停止"))
         on_buttonStart_clicked();
