@@ -10,6 +10,7 @@
 class PID_Diagram;
 class QAction;
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QSerialPort;
 class QTimer;
@@ -131,6 +132,7 @@ private:
     QTimer *linkHealthTimer = nullptr;
     void applyFrameEvent(const FrameReceiver::Event &event);
     void applyCommand(const FrameReceiver::Event &event);
+    QLineEdit *parameterField(unsigned char op) const;
     void applyLineEvent(const SampleLineSplitter::Event &event);
     void sendCommand(unsigned char op, unsigned char dir, float value);
     void sendParameter(unsigned char op, const QString &text, const QString &sentMessage);

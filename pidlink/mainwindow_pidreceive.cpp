@@ -62,49 +62,57 @@ void MainWindow::applyFrameEvent(const FrameReceiver::Event &event)
     }
 }
 
+QLineEdit *MainWindow::parameterField(unsigned char op) const
+{
+    switch (op) {
+    case CmdP:
+        return ui->editP;
+    case CmdI:
+        return ui->editI;
+    case CmdD:
+        return ui->editD;
+    case CmdTarget:
+        return ui->editTarget;
+    case CmdActual:
+        return ui->editActual;
+    default:
+        return nullptr;
+    }
+}
+
 void MainWindow::applyCommand(const FrameReceiver::Event &event)
 {
+    struct Messages
+    {
+        unsigned char op;
+        const char *received;
+        const char *sent;
+    };
+    static constexpr Messages parameterMessages[] = {
+        {CmdP, "成功接收P", "成功发送P"},
+        {CmdI, "成功接收I", "成功发送I"},
+        {CmdD, "成功接收D", "成功发送D"},
+        {CmdTarget, "成功接收目标值", "成功发送目标值"},
+    };
     const bool isValue = event.dir != 0;
+    for (const Messages &m : parameterMessages) {
+        if (m.op != event.op)
+            continue;
+        if (isValue) {
+            parameterField(m.op)->setText(fieldText(event.value));
+            statusBar()->showMessage(tr(m.received), 0);
+        } else {
+            // The board asks for the value this program holds: the field's number.
+            sendCommand(m.op, DirWrite, parameterField(m.op)->text().toFloat());
+            statusBar()->showMessage(tr(m.sent), 0);
+        }
+        return;
+    }
+
     switch (event.op) {
-    case CmdP:
-        if (isValue) {
-            ui->editP->setText(fieldText(event.value));
-            statusBar()->showMessage(tr("成功接收P"), 0);
-        } else {
-            sendCommand(CmdP, DirWrite, 0.0f);
-            statusBar()->showMessage(tr("成功发送P"), 0);
-        }
-        break;
-    case CmdI:
-        if (isValue) {
-            ui->editI->setText(fieldText(event.value));
-            statusBar()->showMessage(tr("成功接收I"), 0);
-        } else {
-            sendCommand(CmdI, DirWrite, 0.0f);
-            statusBar()->showMessage(tr("成功发送I"), 0);
-        }
-        break;
-    case CmdD:
-        if (isValue) {
-            ui->editD->setText(fieldText(event.value));
-            statusBar()->showMessage(tr("成功接收D"), 0);
-        } else {
-            sendCommand(CmdD, DirWrite, 0.0f);
-            statusBar()->showMessage(tr("成功发送D"), 0);
-        }
-        break;
-    case CmdTarget:
-        if (isValue) {
-            ui->editTarget->setText(fieldText(event.value));
-            statusBar()->showMessage(tr("成功接收目标值"), 0);
-        } else {
-            sendCommand(CmdTarget, DirWrite, 0.0f);
-            statusBar()->showMessage(tr("成功发送目标值"), 0);
-        }
-        break;
     case CmdActual:
         if (isValue) {
-            ui->editActual->setText(fieldText(event.value));
+            parameterField(CmdActual)->setText(fieldText(event.value));
             statusBar()->showMessage(tr("成功接收实际值"), 0);
         }
         break;

@@ -250,8 +250,9 @@ void TestPidLinkWindow::boardCommands_data()
              "");
     boardRow("actual value", "43 06 01 00 00 00 00 48 c2 0a", "editActual", "-50", "成功接收实际值",
              "");
+    // A read request is answered with the number in the program's field (P starts at 1.0).
     boardRow("P read request", "43 01 00 00 00 00 00 00 00 0a", "", "", "成功发送P",
-             "43 01 01 00 00 00 00 00 00 0a");
+             "43 01 01 00 00 00 00 80 3f 0a");
     boardRow("I read request", "43 02 00 02 00 00 00 00 00 0a", "", "", "成功发送I",
              "43 02 01 00 00 00 00 00 00 0a");
     boardRow("D read request", "43 03 00 00 00 00 00 00 00 0a", "", "", "成功发送D",
