@@ -70,7 +70,6 @@ private Q_SLOTS:
     void pauseTextsAcrossStopAndStart();
     void channelsHiddenAndShown_data();
     void channelsHiddenAndShown();
-    void hiddenChannelLeftOutOfFit();
     void clearEmptiesChart();
 
 private:
@@ -352,20 +351,6 @@ void ChartControlsTest::channelsHiddenAndShown()
     QTest::mouseClick(box, Qt::LeftButton);
     QVERIFY(diagram()->channelShown(channel));
     QCOMPARE(shownSeries(), QVector<bool>(PID_Diagram::SeriesCount, true));
-}
-
-void ChartControlsTest::hiddenChannelLeftOutOfFit()
-{
-    appendChannel1(10, 5.0f);
-    for (int i = 0; i < 10; ++i) {
-        diagram()->appendActual2(500);
-        diagram()->appendTarget2(500);
-    }
-    QTest::mouseClick(widget<QCheckBox>("checkCH2"), Qt::LeftButton);
-    QTest::mouseClick(widget<QCheckBox>("checkAuto"), Qt::LeftButton);
-    diagram()->on_timer_updata();
-    QVERIFY(near(diagram()->verticalAxis()->min(), -0.5));
-    QVERIFY(near(diagram()->verticalAxis()->max(), 5.5));
 }
 
 void ChartControlsTest::clearEmptiesChart()

@@ -228,12 +228,10 @@ void CsvCodecTest::decodesLines_data()
     QTest::newRow("CR at the very end") << QByteArray("1,2,3,4,5,6,7,8\r") << 1 << Rows{counting};
     QTest::newRow("seven fields skipped, still counted")
         << QByteArray("1,2,3,4,5,6,7\n1,2,3,4,5,6,7,8\n") << 2 << Rows{counting};
-    QTest::newRow("exactly eight fields") << QByteArray("1,2,3,4,5,6,7,8\n") << 1 << Rows{counting};
     QTest::newRow("long line, extra fields ignored")
         << QByteArray("1,2,3,4,5,6,7,8,9,10,abc,,\n") << 1 << Rows{counting};
     QTest::newRow("empty lines counted")
         << QByteArray("\n\n1,2,3,4,5,6,7,8\n\n") << 4 << Rows{counting};
-    QTest::newRow("a lone line end") << QByteArray("\n") << 1 << Rows{};
     QTest::newRow("empty fields read 0")
         << QByteArray(",,,,,,,\n") << 1 << Rows{CsvCodec::Row{0, 0, 0, 0, 0, 0, 0, 0}};
     QTest::newRow("text reads 0") << QByteArray("x,2,1.5.5,4,--5,6,7,8y\n") << 1
@@ -250,7 +248,6 @@ void CsvCodecTest::decodesLines_data()
     QTest::newRow("byte order mark") << QByteArray("\xEF\xBB\xBF"
                                                    "1,2,3,4,5,6,7,8\n")
                                      << 1 << Rows{counting};
-    QTest::newRow("semicolons are one field") << QByteArray("1;2;3;4;5;6;7;8\n") << 1 << Rows{};
     QTest::newRow("lone CR inside a line")
         << QByteArray("1,2\r3,4,5,6,7,8,9\n") << 1 << Rows{CsvCodec::Row{1, 0, 4, 5, 6, 7, 8, 9}};
     QTest::newRow("invalid UTF-8 reads 0") << QByteArray("\xff\xfe,2,3,4,5,6,7,8\n") << 1
