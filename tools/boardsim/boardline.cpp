@@ -1,9 +1,13 @@
 #include "tools/boardsim/boardline.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -130,4 +134,48 @@ void BoardLine::discardQueued()
 {
     if (handle >= 0)
         tcflush(handle, TCIOFLUSH);
+}
+
+int BoardLine::waitUntilTaken(int timeoutMs) const
+{
+    if (handle < 0 || !pseudoTerminal)
+        return -1;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    // A second descriptor on the slave side tells how much its reader has not taken.
+    const int probe =
+        ::open(devicePath.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
+    if (probe < 0) {
+        // The reader holds the port exclusively (QSerialPort does) and we may not override
+        // that: give it a moment to read, unless it hangs up first.
+        const auto shortDeadline =
+            std::min(deadline, std::chrono::steady_clock::now() + std::chrono::milliseconds(500));
+        while (std::chrono::steady_clock::now() < shortDeadline) {
+            pollfd p{handle, POLLIN, 0};
+            if (::poll(&p, 1, 0) > 0 && (p.revents & POLLHUP))
+                break;
+            ::poll(nullptr, 0, 10);
+        }
+        return -1;
+    }
+    // The kernel hands written bytes to the slave's read queue a little later, so an empty
+    // queue only counts once it stayed empty for a while.
+    const auto settle = std::chrono::milliseconds(100);
+    auto emptySince = std::chrono::steady_clock::now();
+    int waiting = -1;
+    for (;;) {
+        const auto now = std::chrono::steady_clock::now();
+        if (ioctl(probe, FIONREAD, &waiting) != 0) {
+            waiting = -1;
+            break;
+        }
+        if (waiting > 0)
+            emptySince = now;
+        else if (now - emptySince >= settle)
+            break;
+        if (now >= deadline)
+            break;
+        ::poll(nullptr, 0, 5);
+    }
+    ::close(probe);
+    return waiting;
 }

@@ -27,6 +27,11 @@ public:
     // Throws away whatever waits in the line in both directions.
     void discardQueued();
 
+    // A pty loses what its reader has not taken yet when the board closes it: wait up to
+    // `timeoutMs` for the reader to take everything. Returns the bytes still waiting, or -1
+    // when that cannot be told (a real device, or the slave side cannot be opened to look).
+    int waitUntilTaken(int timeoutMs) const;
+
 private:
     int handle = -1;
     QString devicePath;

@@ -28,6 +28,8 @@ constexpr qint64 MaxBacklog = 64 * 1024;
 constexpr qint64 MaxRateFill = 8 * 1024;
 // How long to wait, once the frame limit is reached, for a reader to take the rest.
 constexpr auto DrainTimeout = std::chrono::seconds(10);
+// How long to wait on exit for the reader to take what the line still holds.
+constexpr int LingerMs = 2000;
 // Sample period of the loops at --rate max, where no wall-clock period exists.
 constexpr double MaxRateSampleTime = 0.01;
 
@@ -350,6 +352,8 @@ int BoardRunner::run()
         noteRunState(now);
     }
 
+    if (!lineFailed && !hungUp)
+        bytesLeftInLine = line.waitUntilTaken(LingerMs);
     finishedAt = Clock::now();
     printSummary();
     if (!opts.reportPath.isEmpty() && !writeReport())
@@ -378,6 +382,7 @@ QJsonObject BoardRunner::report() const
     r[QStringLiteral("unsent_items")] = double(queue.pendingItems() + queue.itemsDiscarded());
     r[QStringLiteral("unsent_bytes")] =
         double(queue.pendingBytes() + qint64(queue.bytesDiscarded()));
+    r[QStringLiteral("bytes_left_in_line")] = bytesLeftInLine;
     r[QStringLiteral("corrupted_bytes")] = double(injector.corrupted());
     r[QStringLiteral("periods_slipped")] = double(periodsSlipped);
     r[QStringLiteral("received_bytes")] = double(bytesReceived);
@@ -406,6 +411,8 @@ void BoardRunner::printSummary() const
             .arg(n("samples"))
             .arg(n("bytes"))
             .arg(n("unsent_items")));
+    if (bytesLeftInLine > 0)
+        log(QStringLiteral("%1 bytes sent into the line were never read").arg(bytesLeftInLine));
     if (injector.isActive() || protocol.bytesSkipped() > 0 || periodsSlipped > 0)
         log(QStringLiteral("%1 bytes corrupted on purpose, %2 received bytes skipped, %3 sample "
                            "periods left out for a slow line")

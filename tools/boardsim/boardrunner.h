@@ -86,5 +86,6 @@ private:
     quint64 stops = 0;
     quint64 hangUps = 0;
     quint64 bytesReceived = 0;
+    int bytesLeftInLine = 0; // after the final wait for the reader; -1 when unknown
     QString endReason;
 };
