@@ -42,8 +42,6 @@ private Q_SLOTS:
     void stream();
     void lineFeedFreeValue_data();
     void lineFeedFreeValue();
-    void measurementsNeverHoldLineFeed_data();
-    void measurementsNeverHoldLineFeed();
 };
 
 void BoardProtocolTest::replies_data()
@@ -252,36 +250,6 @@ void BoardProtocolTest::lineFeedFreeValue()
                             .arg(double(value), 0, 'g', 9)
                             .arg(double(safe), 0, 'g', 9)));
     QCOMPARE(safe < 0, value < 0);
-}
-
-void BoardProtocolTest::measurementsNeverHoldLineFeed_data()
-{
-    QTest::addColumn<bool>("wireSafe");
-    QTest::newRow("by default") << true;
-    QTest::newRow("raw values") << false;
-}
-
-void BoardProtocolTest::measurementsNeverHoldLineFeed()
-{
-    QFETCH(bool, wireSafe);
-
-    BoardSimulator::Options options;
-    options.wireSafeMeasurements = wireSafe;
-    BoardSimulator board(options);
-    board.start();
-    int framesWithInnerLineFeed = 0;
-    for (int period = 0; period < 3000; ++period) {
-        const QByteArray out = board.tick();
-        for (int at = 0; at < out.size(); at += FrameSize) {
-            if (out.mid(at, FrameSize - 1).contains('\n'))
-                ++framesWithInnerLineFeed;
-        }
-    }
-    // Noisy values hit a 0x0A byte about once in a hundred; the default moves every one.
-    if (wireSafe)
-        QCOMPARE(framesWithInnerLineFeed, 0);
-    else
-        QVERIFY(framesWithInnerLineFeed > 0);
 }
 
 QTEST_GUILESS_MAIN(BoardProtocolTest)

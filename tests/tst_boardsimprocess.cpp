@@ -82,6 +82,18 @@ QByteArray readUntilExit(QSerialPort &port, Simulator &sim, int timeoutMs = 6000
     return data;
 }
 
+QByteArray readAtLeast(QSerialPort &port, int count)
+{
+    QByteArray data;
+    QElapsedTimer clock;
+    clock.start();
+    while (data.size() < count && clock.elapsed() < 15000) {
+        if (port.waitForReadyRead(50))
+            data += port.readAll();
+    }
+    return data;
+}
+
 QByteArray readFor(QSerialPort &port, int ms)
 {
     QByteArray data;
@@ -125,8 +137,6 @@ private Q_SLOTS:
     void closingThePortStopsTheStream();
     void badArguments_data();
     void badArguments();
-    void unwritableReport();
-    void help();
 
 private:
     QTemporaryDir dir;
@@ -258,11 +268,7 @@ void BoardSimProcessTest::boardCommands()
     QSerialPort port;
     QVERIFY(openPort(port, path));
 
-    QByteArray data;
-    while (data.size() < expected.size() && clock.elapsed() < 15000) {
-        if (port.waitForReadyRead(50))
-            data += port.readAll();
-    }
+    QByteArray data = readAtLeast(port, int(expected.size()));
     QVERIFY(clock.elapsed() >= delayMs);
     data += readFor(port, 200); // nothing else follows
     QCOMPARE(data.toHex(' '), expected.toHex(' '));
@@ -288,14 +294,7 @@ void BoardSimProcessTest::answersTheProgram()
     port.write(command(CmdP, DirRead, 2) + command(CmdTarget, DirRead, 0));
     const QByteArray expected =
         command(CmdP, DirWrite, 2, 1.5f) + command(CmdTarget, DirWrite, 0, defaultTargets[0]);
-    QByteArray data;
-    QElapsedTimer clock;
-    clock.start();
-    while (data.size() < expected.size() && clock.elapsed() < 15000) {
-        if (port.waitForReadyRead(50))
-            data += port.readAll();
-    }
-    QCOMPARE(data.toHex(' '), expected.toHex(' '));
+    QCOMPARE(readAtLeast(port, int(expected.size())).toHex(' '), expected.toHex(' '));
 
     sim.signal(SIGTERM);
     QVERIFY(sim.process.waitForFinished(15000));
@@ -324,13 +323,7 @@ void BoardSimProcessTest::stopSignals()
     const QString path = sim.waitForPath();
     QSerialPort port;
     QVERIFY(openPort(port, path));
-    QByteArray data;
-    QElapsedTimer clock;
-    clock.start();
-    while (data.size() < 4000 && clock.elapsed() < 15000) {
-        if (port.waitForReadyRead(50))
-            data += port.readAll();
-    }
+    QByteArray data = readAtLeast(port, 4000);
     sim.signal(signalNumber);
     data += readUntilExit(port, sim);
     QVERIFY(sim.finished());
@@ -385,14 +378,7 @@ void BoardSimProcessTest::closingThePortStopsTheStream()
         QSerialPort port;
         QVERIFY(openPort(port, path));
         port.write(command(CmdStart, DirRead, 0));
-        QByteArray data;
-        QElapsedTimer clock;
-        clock.start();
-        while (data.size() < 400 && clock.elapsed() < 15000) {
-            if (port.waitForReadyRead(50))
-                data += port.readAll();
-        }
-        QVERIFY(data.size() >= 400);
+        QVERIFY(readAtLeast(port, 400).size() >= 400);
     } // closed mid-run, as the program does when its port closes during a run
 
     // Reopened: the board stopped with the hang-up and sends nothing until started again.
@@ -401,13 +387,7 @@ void BoardSimProcessTest::closingThePortStopsTheStream()
     QVERIFY(openPort(port, path));
     QCOMPARE(readFor(port, 600).size(), 0);
     port.write(command(CmdStart, DirRead, 0));
-    QByteArray again;
-    QElapsedTimer clock;
-    clock.start();
-    while (again.size() < 40 && clock.elapsed() < 15000) {
-        if (port.waitForReadyRead(50))
-            again += port.readAll();
-    }
+    const QByteArray again = readAtLeast(port, 40);
     QVERIFY(again.size() >= 40);
     QCOMPARE(again.at(0), '0'); // a fresh stream starts on a frame boundary
 
@@ -451,29 +431,6 @@ void BoardSimProcessTest::badArguments()
     QVERIFY(sim.process.readAllStandardOutput().isEmpty());
     const QString err = QString::fromLocal8Bit(sim.process.readAllStandardError());
     QVERIFY2(err.contains(message), qPrintable(err));
-}
-
-void BoardSimProcessTest::unwritableReport()
-{
-    Simulator sim({QStringLiteral("--autostart"), QStringLiteral("--frames"), QStringLiteral("4"),
-                   QStringLiteral("--report"), QStringLiteral("/nonexistent/dir/report.json")});
-    QSerialPort port;
-    QVERIFY(openPort(port, sim.waitForPath()));
-    QCOMPARE(readUntilExit(port, sim).size(), 4 * FrameSize);
-    QCOMPARE(sim.process.exitCode(), 1);
-    QVERIFY(sim.process.readAllStandardError().contains("cannot write the report"));
-}
-
-void BoardSimProcessTest::help()
-{
-    Simulator sim({QStringLiteral("--help")});
-    QVERIFY(sim.process.waitForFinished(15000));
-    QCOMPARE(sim.process.exitCode(), 0);
-    const QByteArray out = sim.process.readAllStandardOutput();
-    for (const char *option :
-         {"--device", "--rate", "--string-mode", "--send-read", "--send-start", "--send-stop",
-          "--error-rate", "--frames", "--autostart", "--report"})
-        QVERIFY2(out.contains(option), option);
 }
 
 QTEST_GUILESS_MAIN(BoardSimProcessTest)

@@ -1,7 +1,6 @@
 #include "app/mainwindow.h"
 
 #include <QComboBox>
-#include <QProcess>
 #include <QtTest>
 
 class StartupPortTest : public QObject
@@ -11,8 +10,6 @@ class StartupPortTest : public QObject
 private Q_SLOTS:
     void usePort_data();
     void usePort();
-    void commandLine_data();
-    void commandLine();
 };
 
 void StartupPortTest::usePort_data()
@@ -57,33 +54,6 @@ void StartupPortTest::usePort()
         QCOMPARE(box->count(), listedBefore.size() + added);
         QCOMPARE(box->currentText(), selected);
     }
-}
-
-void StartupPortTest::commandLine_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("output");
-
-    QTest::newRow("help names the option") << QStringList{"--help"} << 0 << "--port <device>";
-    QTest::newRow("port without a device") << QStringList{"--port"} << 1 << "port";
-    QTest::newRow("unknown option") << QStringList{"--bogus"} << 1 << "bogus";
-}
-
-void StartupPortTest::commandLine()
-{
-    QFETCH(QStringList, args);
-    QFETCH(int, exitCode);
-    QFETCH(QString, output);
-
-    // Only runs that end by themselves: a good --port opens the window and waits for the user.
-    QProcess app;
-    app.start(QStringLiteral(TAVRINO_APP), args);
-    QVERIFY(app.waitForFinished(30000));
-    QCOMPARE(app.exitCode(), exitCode);
-    const QString text =
-        QString::fromLocal8Bit(app.readAllStandardOutput() + app.readAllStandardError());
-    QVERIFY2(text.contains(output), qPrintable(text));
 }
 
 QTEST_MAIN(StartupPortTest)
