@@ -153,7 +153,7 @@ void BoardRunner::generate(Clock::time_point now)
         schedulePosition = due - 1;
         behind = 1;
     }
-    for (; behind > 0 && !limitReached(); --behind) {
+    for (; behind > 0 && !limitReached() && queue.pendingBytes() <= MaxBacklog; --behind) {
         emitPeriod(now);
         ++schedulePosition;
     }
