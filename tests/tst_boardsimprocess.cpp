@@ -1,4 +1,5 @@
 #include "pidlink/pidframe.h"
+#include "tests/support/pseudoterminal.h"
 
 #include <QtTest>
 
@@ -135,6 +136,7 @@ private Q_SLOTS:
     void stopSignals();
     void errorRateCorruptsExactly();
     void closingThePortStopsTheStream();
+    void namedDevice();
     void badArguments_data();
     void badArguments();
 
@@ -397,6 +399,29 @@ void BoardSimProcessTest::closingThePortStopsTheStream()
     QCOMPARE(number(report, "hangups"), qint64(1));
     QCOMPARE(number(report, "starts"), qint64(2));
     QCOMPARE(number(report, "stops"), qint64(1));
+}
+
+void BoardSimProcessTest::namedDevice()
+{
+    // A pty's slave stands in for an adapter: the board opens it as a device by name, the test
+    // plays the program on the master side.
+    PseudoTerminal adapter;
+    QVERIFY(adapter.isOpen());
+    const QString reportPath = dir.filePath(QStringLiteral("device.json"));
+    Simulator sim({QStringLiteral("--device"), adapter.slavePath(), QStringLiteral("--baud"),
+                   QStringLiteral("9600"), QStringLiteral("--frames"), QStringLiteral("20"),
+                   QStringLiteral("--report"), reportPath});
+    QCOMPARE(sim.waitForPath(), adapter.slavePath());
+    QVERIFY(adapter.write(command(CmdD, DirRead, 1) + command(CmdStart, DirRead, 0)));
+    const QByteArray data = adapter.read(21 * FrameSize, 15000);
+    QCOMPARE(data.left(FrameSize).toHex(' '), command(CmdD, DirWrite, 1, 0.01f).toHex(' '));
+    QCOMPARE(data.size(), 21 * FrameSize);
+    QVERIFY(sim.process.waitForFinished(15000));
+    QCOMPARE(sim.process.exitCode(), 0);
+    const QJsonObject report = readReport(reportPath);
+    QCOMPARE(number(report, "data_frames"), qint64(20));
+    QCOMPARE(number(report, "command_frames"), qint64(1));
+    QCOMPARE(number(report, "bytes_left_in_line"), qint64(0));
 }
 
 void BoardSimProcessTest::badArguments_data()

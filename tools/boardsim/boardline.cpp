@@ -138,8 +138,12 @@ void BoardLine::discardQueued()
 
 int BoardLine::waitUntilTaken(int timeoutMs) const
 {
-    if (handle < 0 || !pseudoTerminal)
+    if (handle < 0)
         return -1;
+    if (!pseudoTerminal) {
+        // A real device: let the driver finish sending before the port closes.
+        return tcdrain(handle) == 0 ? 0 : -1;
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     // A second descriptor on the slave side tells how much its reader has not taken.
     const int probe =

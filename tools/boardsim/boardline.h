@@ -29,7 +29,8 @@ public:
 
     // A pty loses what its reader has not taken yet when the board closes it: wait up to
     // `timeoutMs` for the reader to take everything. Returns the bytes still waiting, or -1
-    // when that cannot be told (a real device, or the slave side cannot be opened to look).
+    // when that cannot be told (the slave side cannot be opened to look). A real device is
+    // drained: 0, or -1 if that failed.
     int waitUntilTaken(int timeoutMs) const;
 
 private:
