@@ -125,9 +125,9 @@ void BoardSimulator::advance()
 
 QByteArray BoardSimulator::sampleFrame(int channel) const
 {
-    QByteArray frame(FrameSize, '\0');
     if (channel < 0 || channel >= Channels)
         return QByteArray();
+    QByteArray frame(FrameSize, '\0');
     const Loop &loop = loops[channel];
     const float actual = opts.wireSafeMeasurements ? withoutLineFeedByte(loop.actual) : loop.actual;
     frame[0] = char('0' + channel);
