@@ -1,4 +1,5 @@
 #include "pidlink/pidframe.h"
+#include "tests/support/boardsimprocess.h"
 #include "tests/support/pseudoterminal.h"
 
 #include <QtTest>
@@ -21,39 +22,14 @@ QByteArray command(unsigned char op, unsigned char dir, unsigned char channel, f
 
 const float defaultTargets[4] = {100.0f, 60.0f, 60.0f, 80.0f};
 
-// The built simulator, started for one test and killed if the test leaves it running.
-class Simulator
+// The simulator under test.
+class Simulator : public BoardSimProcess
 {
 public:
     explicit Simulator(const QStringList &args)
+        : BoardSimProcess(QStringLiteral(TAVRINO_BOARDSIM), args)
     {
-        process.setProgram(QStringLiteral(TAVRINO_BOARDSIM));
-        process.setArguments(args);
-        process.start();
     }
-    ~Simulator()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(5000);
-        }
-    }
-
-    // The first line of stdout: the device to open.
-    QString waitForPath()
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (!process.canReadLine() && clock.elapsed() < 15000 &&
-               process.state() != QProcess::NotRunning)
-            process.waitForReadyRead(100);
-        return QString::fromLocal8Bit(process.readLine()).trimmed();
-    }
-
-    bool finished() { return process.state() == QProcess::NotRunning; }
-    void signal(int number) { ::kill(pid_t(process.processId()), number); }
-
-    QProcess process;
 };
 
 bool openPort(QSerialPort &port, const QString &path)
@@ -109,15 +85,12 @@ QByteArray readFor(QSerialPort &port, int ms)
 
 QJsonObject readReport(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QJsonObject();
-    return QJsonDocument::fromJson(file.readAll()).object();
+    return BoardSimProcess::readReport(path);
 }
 
 qint64 number(const QJsonObject &report, const char *key)
 {
-    return qint64(report.value(QLatin1String(key)).toDouble(-1));
+    return BoardSimProcess::number(report, key);
 }
 } // namespace
 
