@@ -8,7 +8,9 @@
 #include <QMainWindow>
 
 class PID_Diagram;
+class PortSettings;
 class QAction;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -111,6 +113,8 @@ private:
     bool portOpen = false;           // the serial assistant tab holds the port
     bool portOpenPID = false;        // the PID tab holds the port
     bool portFailurePending = false; // a close after a port failure is queued
+    bool openPort(const QString &name, const char *receiveSlot, const PortSettings &settings);
+    void refillPortBox(QComboBox *box);
     void closeAssistantPort();
     void closePidPort();
     void setAssistantPortWidgets(bool open);

@@ -31,16 +31,11 @@ void MainWindow::on_buttonOpenport_clicked()
         closeAssistantPort();
         return;
     }
-    if (!serial.port->open(QIODevice::ReadWrite)) {
-        statusBar()->showMessage(QStringLiteral("打开失败！"), 0);
+    const PortSettings settings =
+        PortSettings::fromTexts(ui->comboBaudrate->currentText(), ui->comboDatabit->currentText(),
+                                ui->comboCheckbit->currentText(), ui->comboStopbit->currentText());
+    if (!openPort(name, SLOT(on_readData()), settings))
         return;
-    }
-    QObject::connect(serial.port, SIGNAL(readyRead()), this, SLOT(on_readData()));
-    watchPortFailure();
-    statusBar()->showMessage(name + QStringLiteral("打开成功！"), 0);
-    PortSettings::fromTexts(ui->comboBaudrate->currentText(), ui->comboDatabit->currentText(),
-                            ui->comboCheckbit->currentText(), ui->comboStopbit->currentText())
-        .applyTo(*serial.port);
     ui->buttonOpenport->setText(closeText());
     setAssistantPortWidgets(true);
     portOpen = true;
@@ -50,10 +45,7 @@ void MainWindow::on_buttonOpenport_clicked()
 
 void MainWindow::on_buttonScan_clicked()
 {
-    ui->comboPort->clear();
-    const QStringList entries = serial.scanPorts();
-    for (const QString &entry : entries)
-        ui->comboPort->addItem(entry);
+    refillPortBox(ui->comboPort);
 }
 
 void MainWindow::on_buttonOpenportPID_clicked()
@@ -65,20 +57,37 @@ void MainWindow::on_buttonOpenportPID_clicked()
         closePidPort();
         return;
     }
-    if (!serial.port->open(QIODevice::ReadWrite)) {
-        statusBar()->showMessage(QStringLiteral("打开失败！"), 0);
+    const PortSettings settings = PortSettings::fromTexts(
+        ui->comboBaudratePID->currentText(), ui->comboDatabitPID->currentText(),
+        ui->comboCheckbitPID->currentText(), ui->comboStopbitPID->currentText());
+    if (!openPort(name, SLOT(on_readDataPID()), settings))
         return;
-    }
-    QObject::connect(serial.port, SIGNAL(readyRead()), this, SLOT(on_readDataPID()));
-    watchPortFailure();
-    statusBar()->showMessage(name + QStringLiteral("打开成功！"), 0);
-    PortSettings::fromTexts(ui->comboBaudratePID->currentText(), ui->comboDatabitPID->currentText(),
-                            ui->comboCheckbitPID->currentText(), ui->comboStopbitPID->currentText())
-        .applyTo(*serial.port);
     ui->buttonOpenportPID->setText(closeText());
     setPidPortWidgets(true);
     portOpenPID = true;
     setLinkHealthVisible(true);
+}
+
+bool MainWindow::openPort(const QString &name, const char *receiveSlot,
+                          const PortSettings &settings)
+{
+    if (!serial.port->open(QIODevice::ReadWrite)) {
+        statusBar()->showMessage(QStringLiteral("打开失败！"), 0);
+        return false;
+    }
+    QObject::connect(serial.port, SIGNAL(readyRead()), this, receiveSlot);
+    watchPortFailure();
+    statusBar()->showMessage(name + QStringLiteral("打开成功！"), 0);
+    settings.applyTo(*serial.port);
+    return true;
+}
+
+void MainWindow::refillPortBox(QComboBox *box)
+{
+    box->clear();
+    const QStringList entries = serial.scanPorts();
+    for (const QString &entry : entries)
+        box->addItem(entry);
 }
 
 void MainWindow::on_tabSwitch_currentChanged(int)
@@ -92,10 +101,7 @@ void MainWindow::on_tabSwitch_currentChanged(int)
 
 void MainWindow::on_buttonScanPID_clicked()
 {
-    ui->comboPortPID->clear();
-    const QStringList entries = serial.scanPorts();
-    for (const QString &entry : entries)
-        ui->comboPortPID->addItem(entry);
+    refillPortBox(ui->comboPortPID);
 }
 
 void MainWindow::closeAssistantPort()
