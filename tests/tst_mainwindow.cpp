@@ -1,43 +1,70 @@
-// The window as it stands right after construction: every widget's start state, the menus,
-// and that building it runs no slot and leaves no by-name slot unconnected.
-#include "app/mainwindow.h"
-#include "chart/pid_diagram.h"
+// The window as built: every widget's start state, no slot run during construction; the port
+// given at start-up; the menu actions with path.ini beside the executable, what they would open
+// caught instead of opened.
+#include "tests/support/testdata.h"
+#include "tests/support/windowdriver.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
-#include <QLineEdit>
+#include <QDesktopServices>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMetaMethod>
-#include <QScrollBar>
-#include <QSerialPort>
 #include <QStatusBar>
-#include <QTabWidget>
-#include <QTextEdit>
 #include <QtCharts/QChartView>
 #include <QtCharts/QXYSeries>
 #include <QtTest>
 
 namespace {
-QStringList capturedWarnings;
+QStringList warnings;
 QtMessageHandler previous = nullptr;
 
 void captureWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     if (type == QtWarningMsg)
-        capturedWarnings << message;
-    if (previous)
-        previous(type, context, message);
+        warnings << message;
+    previous(type, context, message);
 }
 
-QStringList comboItems(const QComboBox *box)
+QStringList items(const QComboBox *box)
 {
-    QStringList items;
+    QStringList out;
     for (int i = 0; i < box->count(); ++i)
-        items << box->itemText(i);
-    return items;
+        out << box->itemText(i);
+    return out;
+}
+
+// Opens the menu on the bar and clicks the item, as a user does.
+void trigger(WindowDriver &d, const QString &menuTitle, const QString &item)
+{
+    QMenuBar *bar = d.window().menuBar();
+    QAction *menuAction = nullptr;
+    for (QAction *a : bar->actions())
+        menuAction = a->text() == menuTitle ? a : menuAction;
+    QVERIFY2(menuAction && menuAction->menu(), qPrintable(menuTitle));
+    QMenu *menu = menuAction->menu();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menuAction).center());
+    QTRY_VERIFY(menu->isVisible());
+    QAction *action = nullptr;
+    for (QAction *a : menu->actions())
+        action = a->text() == item ? a : action;
+    QVERIFY2(action, qPrintable(item));
+    QSignalSpy triggered(action, &QAction::triggered);
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(action).center());
+    QTRY_COMPARE(triggered.count(), 1);
+    QTRY_VERIFY(!menu->isVisible());
 }
 } // namespace
+
+// Stands in for the desktop: records every URL instead of opening it.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public Q_SLOTS:
+    void open(const QUrl &url) { opened.append(url); }
+};
 
 class TestMainWindow : public QObject
 {
@@ -45,38 +72,44 @@ class TestMainWindow : public QObject
 
 private Q_SLOTS:
     void initTestCase();
-    void init();
-    void cleanup();
+    void cleanupTestCase();
     void startState_data();
     void startState();
-    void comboBoxes_data();
-    void comboBoxes();
-    void windowAndMenus();
     void constructionRunsNoSlot();
-    void slotTableOrder();
-    void chartIsEmptyWithAxesAndLegend();
+    void startupPort_data();
+    void startupPort();
+    void menuActions_data();
+    void menuActions();
 
 private:
-    MainWindow *window = nullptr;
+    void removeIni() { QFile::remove(iniPath); }
+
+    QString iniPath;
+    QString savedIniPath;
+    UrlCatcher catcher;
 };
 
 void TestMainWindow::initTestCase()
 {
     Q_INIT_RESOURCE(resources);
+    iniPath = QCoreApplication::applicationDirPath() + QStringLiteral("/path.ini");
+    // Keep whatever lies beside the test binary and put it back afterwards.
+    if (QFileInfo::exists(iniPath)) {
+        savedIniPath = iniPath + QStringLiteral(".saved-by-tst_mainwindow");
+        QFile::remove(savedIniPath);
+        QVERIFY(QFile::rename(iniPath, savedIniPath));
+    }
+    for (const char *scheme : {"http", "https", "file"})
+        QDesktopServices::setUrlHandler(QLatin1String(scheme), &catcher, "open");
 }
 
-void TestMainWindow::init()
+void TestMainWindow::cleanupTestCase()
 {
-    capturedWarnings.clear();
-    previous = qInstallMessageHandler(captureWarnings);
-    window = new MainWindow;
-    qInstallMessageHandler(previous);
-}
-
-void TestMainWindow::cleanup()
-{
-    delete window;
-    window = nullptr;
+    for (const char *scheme : {"http", "https", "file"})
+        QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    removeIni();
+    if (!savedIniPath.isEmpty())
+        QFile::rename(savedIniPath, iniPath);
 }
 
 void TestMainWindow::startState_data()
@@ -84,232 +117,167 @@ void TestMainWindow::startState_data()
     QTest::addColumn<QString>("object");
     QTest::addColumn<QByteArray>("property");
     QTest::addColumn<QVariant>("expected");
-
     const auto row = [](const char *object, const char *property, const QVariant &value) {
-        QTest::addRow("%s.%s", object, property)
-            << QString::fromLatin1(object) << QByteArray(property) << value;
+        QTest::addRow("%s.%s", object, property) << object << QByteArray(property) << value;
     };
+    row("MainWindow", "windowTitle", QStringLiteral("Tavrino串口PID调试助手"));
     row("tabSwitch", "currentIndex", 1);
     row("buttonScan", "text", QStringLiteral(" 扫描"));
-    row("buttonScanPID", "text", QStringLiteral(" 扫描"));
     row("checkStringMode", "text", QStringLiteral(" 字符串模式接收数据"));
     row("checkNewline", "text", QStringLiteral("发送新行(\\r\\n)"));
-    row("buttonOpenport", "text", QStringLiteral("打开串口"));
-    row("buttonOpenportPID", "text", QStringLiteral("打开串口"));
     row("buttonStart", "text", QStringLiteral("开始"));
     row("buttonPause", "text", QStringLiteral("暂停"));
     row("checkSwitch", "text", QString());
     row("radioCH1", "text", QString());
-    row("radioCH4", "text", QString());
-    row("buttonSelectfile", "enabled", false);
-    row("buttonSendData", "enabled", false);
-    row("checkAutoSend", "enabled", false);
-    row("buttonStart", "enabled", false);
+    row("groupRecv", "title", QStringLiteral("接收数据"));
+    row("labelTime", "text", QStringLiteral("ms发送一次"));
     row("buttonPause", "enabled", false);
-    row("buttonScan", "enabled", true);
     row("buttonExport", "enabled", true);
-    row("buttonInport", "enabled", true);
-    row("checkStringMode", "enabled", true);
     row("editP", "text", QStringLiteral("1.0"));
-    row("editI", "text", QStringLiteral("0"));
-    row("editD", "text", QStringLiteral("0"));
-    row("editTarget", "text", QStringLiteral("0"));
-    row("editActual", "text", QStringLiteral("0"));
     row("textTime", "plainText", QStringLiteral("1000"));
-    row("textRecvOutput", "plainText", QString());
-    row("hScrollBar", "minimum", 1);
-    row("hScrollBar", "maximum", 1000);
-    row("vScrollBar", "minimum", 1);
-    row("vScrollBar", "maximum", 1000);
-    row("hScrollBar", "orientation", int(Qt::Horizontal));
-    row("vScrollBar", "orientation", int(Qt::Vertical));
-    row("checkCH1", "checked", true);
-    row("checkCH2", "checked", true);
-    row("checkCH3", "checked", true);
     row("checkCH4", "checked", true);
     row("radioCH1", "checked", true);
-    row("radioCH2", "checked", false);
-    row("checkAuto", "checked", false);
     row("checkLogmode", "checked", false);
-    row("checkAutoSend", "checked", false);
     row("radioRecvOptASCII", "checked", true);
-    row("radioRecvOptHEX", "checked", false);
-    row("radioSendOptASCII", "checked", true);
-    row("radioSendOptHEX", "checked", false);
-    row("labelPath", "text", QString());
-    row("groupRecv", "title", QStringLiteral("接收数据"));
-    row("groupImage", "title", QStringLiteral("图像"));
-    row("labelTraget", "text", QStringLiteral("目标"));
-    row("labelTime", "text", QStringLiteral("ms发送一次"));
+    // The rate boxes show "115200" as edit text while their index stays at the first item.
+    row("comboBaudratePID", "currentText", QStringLiteral("115200"));
+    row("comboBaudrate", "currentIndex", 0);
+    row("comboPort", "editable", true);
+    row("comboCheckbit", "editable", false);
 }
 
 void TestMainWindow::startState()
 {
     QFETCH(QString, object);
     QFETCH(QByteArray, property);
-    QFETCH(QVariant, expected);
-
-    QObject *target = window->findChild<QObject *>(object);
+    MainWindow window;
+    QObject *target = object == window.objectName() ? &window : window.findChild<QObject *>(object);
     QVERIFY2(target, qPrintable(object));
-    QVariant actual = target->property(property.constData());
-    QVERIFY2(actual.isValid(), property.constData());
-    if (property == "orientation")
-        actual = actual.toInt();
-    QCOMPARE(actual, expected);
-}
-
-void TestMainWindow::comboBoxes_data()
-{
-    QTest::addColumn<QString>("object");
-    QTest::addColumn<QStringList>("items");
-    QTest::addColumn<QString>("currentText");
-    QTest::addColumn<int>("currentIndex");
-    QTest::addColumn<bool>("editable");
-
-    const QStringList rates{"2400", "4800", "9600", "19200", "38400", "57600", "115200", "128000"};
-    // The rate boxes show "115200" as edit text while their index stays at the first item.
-    QTest::newRow("comboBaudrate") << "comboBaudrate" << rates << "115200" << 0 << true;
-    QTest::newRow("comboBaudratePID") << "comboBaudratePID" << rates << "115200" << 0 << true;
-    QTest::newRow("comboDatabit") << "comboDatabit" << QStringList{"8", "7"} << "8" << 0 << false;
-    QTest::newRow("comboDatabitPID")
-        << "comboDatabitPID" << QStringList{"8", "7"} << "8" << 0 << false;
-    QTest::newRow("comboStopbit") << "comboStopbit" << QStringList{"1", "2"} << "1" << 0 << false;
-    QTest::newRow("comboStopbitPID")
-        << "comboStopbitPID" << QStringList{"1", "2"} << "1" << 0 << false;
-    const QStringList parities{QStringLiteral("无"), QStringLiteral("偶"), QStringLiteral("奇")};
-    QTest::newRow("comboCheckbit")
-        << "comboCheckbit" << parities << QStringLiteral("无") << 0 << false;
-    QTest::newRow("comboCheckbitPID")
-        << "comboCheckbitPID" << parities << QStringLiteral("无") << 0 << false;
-}
-
-void TestMainWindow::comboBoxes()
-{
-    QFETCH(QString, object);
-    QFETCH(QStringList, items);
-    QFETCH(QString, currentText);
-    QFETCH(int, currentIndex);
-    QFETCH(bool, editable);
-
-    auto *box = window->findChild<QComboBox *>(object);
-    QVERIFY(box);
-    QCOMPARE(comboItems(box), items);
-    QCOMPARE(box->currentText(), currentText);
-    QCOMPARE(box->currentIndex(), currentIndex);
-    QCOMPARE(box->isEditable(), editable);
-}
-
-void TestMainWindow::windowAndMenus()
-{
-    QCOMPARE(window->windowTitle(), QStringLiteral("Tavrino串口PID调试助手"));
-    QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
-    QVERIFY(!window->windowIcon().isNull());
-    QVERIFY(window->windowIcon().availableSizes().contains(QSize(64, 64)));
-    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("欢迎使用TavrinoPID调试助手！"));
-
-    // Both port boxes hold the same scan.
-    auto *ports = window->findChild<QComboBox *>("comboPort");
-    auto *portsPID = window->findChild<QComboBox *>("comboPortPID");
-    QCOMPARE(comboItems(ports), comboItems(portsPID));
-
-    const QList<QAction *> menus = window->menuBar()->actions();
-    QCOMPARE(menus.size(), 2);
-    QCOMPARE(menus.at(0)->text(), QStringLiteral("帮助"));
-    QCOMPARE(menus.at(1)->text(), QStringLiteral("关于"));
-    const QList<QAction *> help = menus.at(0)->menu()->actions();
-    QCOMPARE(help.size(), 2);
-    QCOMPARE(help.at(0)->text(), QStringLiteral("协议详解"));
-    QCOMPARE(help.at(1)->text(), QStringLiteral("教程"));
-    const QList<QAction *> about = menus.at(1)->menu()->actions();
-    QCOMPARE(about.size(), 1);
-    QCOMPARE(about.at(0)->text(), QStringLiteral("Tavrino"));
-
-    QVERIFY(window->serialPort());
-    QVERIFY(!window->serialPort()->isOpen());
-    QVERIFY(window->serialPort()->portName().isEmpty());
+    QTEST(target->property(property.constData()), "expected");
 }
 
 void TestMainWindow::constructionRunsNoSlot()
 {
-    // A slot would have replaced the welcome message or touched the chart.
-    QCOMPARE(window->statusBar()->currentMessage(), QStringLiteral("欢迎使用TavrinoPID调试助手！"));
-    QVERIFY(!window->pidDiagram()->isRefreshing());
-    for (int c = 0; c < PID_Diagram::ChannelCount; ++c)
-        QVERIFY(window->pidDiagram()->channelShown(c));
+    warnings.clear();
+    previous = qInstallMessageHandler(captureWarnings);
+    MainWindow window;
+    qInstallMessageHandler(previous);
     // Every by-name slot found its widget and signal.
-    for (const QString &warning : qAsConst(capturedWarnings))
+    for (const QString &warning : qAsConst(warnings))
         QVERIFY2(!warning.contains(QLatin1String("connectSlotsByName")), qPrintable(warning));
-}
-
-void TestMainWindow::slotTableOrder()
-{
-    const QStringList expected{"on_timer_timeout1()",
-                               "on_buttonOpenport_clicked()",
-                               "on_buttonSelectfile_clicked()",
-                               "on_buttonSendData_clicked()",
-                               "on_pushRecvclear_clicked()",
-                               "on_pushSaveAs_clicked()",
-                               "on_readData()",
-                               "on_readDataPID()",
-                               "on_buttonScan_clicked()",
-                               "on_radioRecvOptASCII_clicked(bool)",
-                               "on_radioRecvOptHEX_clicked(bool)",
-                               "on_checkLogmode_clicked(bool)",
-                               "on_checkNewline_clicked(bool)",
-                               "on_checkAutoSend_clicked(bool)",
-                               "on_radioSendOptASCII_clicked(bool)",
-                               "on_radioSendOptHEX_clicked(bool)",
-                               "on_buttonStart_clicked()",
-                               "on_buttonOpenportPID_clicked()",
-                               "on_tabSwitch_currentChanged(int)",
-                               "on_buttonScanPID_clicked()",
-                               "on_vScrollBar_sliderMoved(int)",
-                               "on_buttonClear_clicked()",
-                               "on_hScrollBar_sliderMoved(int)",
-                               "on_checkSwitch_stateChanged(int)",
-                               "on_buttonPRead_clicked()",
-                               "on_buttonPWrite_clicked()",
-                               "on_buttonIRead_clicked()",
-                               "on_buttonInport_clicked()",
-                               "on_checkAuto_stateChanged(int)",
-                               "on_buttonIWrite_clicked()",
-                               "on_buttonDRead_clicked()",
-                               "on_buttonDWrite_clicked()",
-                               "on_buttonTRead_clicked()",
-                               "on_buttonTWrite_clicked()",
-                               "on_buttonARead_clicked()",
-                               "on_buttonExport_clicked()",
-                               "on_buttonPause_clicked()",
-                               "on_checkCH3_clicked(bool)",
-                               "on_checkCH1_clicked(bool)",
-                               "on_radioCH1_clicked(bool)",
-                               "on_checkCH2_clicked(bool)",
-                               "on_radioCH2_clicked(bool)",
-                               "on_radioCH3_clicked(bool)",
-                               "on_checkCH4_clicked(bool)",
-                               "on_radioCH4_clicked(bool)",
-                               "on_checkStringMode_clicked(bool)",
-                               "On_ActionAbout()",
-                               "On_ActionHTML()",
-                               "On_ActionURL()"};
-    const QMetaObject *meta = window->metaObject();
-    QStringList slotNames;
-    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
-        const QMetaMethod method = meta->method(i);
-        if (method.methodType() == QMetaMethod::Slot)
-            slotNames << QString::fromLatin1(method.methodSignature());
+    // A slot would have replaced the welcome message or touched the chart.
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("欢迎使用TavrinoPID调试助手！"));
+    QVERIFY(!window.pidDiagram()->isRefreshing());
+    auto *view = window.findChild<QtCharts::QChartView *>("graphicsView");
+    QCOMPARE(view->chart(), window.pidDiagram()->chartItem());
+    QCOMPARE(view->chart()->series().size(), 8);
+    for (int i = 0; i < 8; ++i) {
+        const auto *series = static_cast<QtCharts::QXYSeries *>(view->chart()->series().at(i));
+        const QString kind = i % 2 ? QStringLiteral("目标值") : QStringLiteral("实际值");
+        QCOMPARE(series->name(), kind + QString::number(i / 2 + 1));
+        QCOMPARE(series->count(), 0);
     }
-    QCOMPARE(slotNames, expected);
+    QVERIFY(!window.windowIcon().isNull());
+
+    // The settings conversion reads these texts.
+    const QStringList parity{QStringLiteral("无"), QStringLiteral("偶"), QStringLiteral("奇")};
+    QCOMPARE(items(window.findChild<QComboBox *>("comboCheckbit")), parity);
+    QCOMPARE(items(window.findChild<QComboBox *>("comboCheckbitPID")), parity);
+    QCOMPARE(items(window.findChild<QComboBox *>("comboStopbitPID")), (QStringList{"1", "2"}));
 }
 
-void TestMainWindow::chartIsEmptyWithAxesAndLegend()
+void TestMainWindow::startupPort_data()
 {
-    auto *view = window->findChild<QtCharts::QChartView *>("graphicsView");
-    QVERIFY(view);
-    QCOMPARE(view->chart(), window->pidDiagram()->chartItem());
-    QCOMPARE(view->chart()->series().size(), PID_Diagram::SeriesCount);
-    for (auto *series : view->chart()->series())
-        QCOMPARE(static_cast<QtCharts::QXYSeries *>(series)->count(), 0);
+    QTest::addColumn<QStringList>("listedBefore");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QStringList>("listedAfter");
+    QTest::addColumn<QString>("selected");
+    const QStringList two{"/dev/ttyS0 ", "/dev/ttyS1 "};
+    QTest::newRow("new device is added once and selected")
+        << two << "  /dev/pts/7\n"
+        << two + QStringList{"/dev/pts/7"} << "/dev/pts/7";
+    QTest::newRow("blank name changes nothing") << two << "   " << two << "/dev/ttyS0 ";
+}
+
+void TestMainWindow::startupPort()
+{
+    QFETCH(QStringList, listedBefore);
+    QFETCH(QString, device);
+    MainWindow window;
+    const QList<QComboBox *> boxes{window.findChild<QComboBox *>(QStringLiteral("comboPort")),
+                                   window.findChild<QComboBox *>(QStringLiteral("comboPortPID"))};
+    for (QComboBox *box : boxes) {
+        box->clear();
+        box->addItems(listedBefore);
+    }
+    window.usePort(device);
+    window.usePort(device); // already listed now: selected, not added again
+    for (QComboBox *box : boxes) {
+        QTEST(items(box), "listedAfter");
+        QTEST(box->currentText(), "selected");
+    }
+}
+
+void TestMainWindow::menuActions_data()
+{
+    QTest::addColumn<QByteArray>("ini"); // "<missing>": no file
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QUrl>("url"); // empty: nothing opened
+
+    const QString dir = QCoreApplication::applicationDirPath();
+    const QByteArray complete("https://example.com/elsewhere\n"
+                              "file:///opt/tavrino/docs/tutorial.html\n/docs/protocol.html\n");
+    const QUrl protocol = QUrl::fromLocalFile(dir + QStringLiteral("/docs/protocol.html"));
+    const QUrl tutorial(QStringLiteral("file:///opt/tavrino/docs/tutorial.html"));
+    const QUrl elsewhere(QStringLiteral("https://example.com/elsewhere"));
+    const QString about = QStringLiteral("https://tavrino.example.org/");
+    const QString failed = QStringLiteral("打开失败");
+    const QString lost = QStringLiteral("打开失败,配置文件丢失，请重新安装软件");
+    const QString damaged = QStringLiteral("打开失败，配置文件损坏，请修改");
+    // Schemes nobody handles: the offscreen platform opens nothing.
+    const QByteArray unhandled("ftp://example.org/\nftp://example.org/t\n/docs/protocol.html\n");
+    const auto row = [](const char *name, const QByteArray &ini, const char *action,
+                        const QString &message, const QUrl &url) {
+        QTest::newRow(name) << ini << QString(action) << message << url;
+    };
+    for (const char *action : {"about", "protocol", "tutorial"}) {
+        QTest::addRow("no path.ini, %s", action)
+            << QByteArray("<missing>") << action << lost << QUrl();
+        QTest::addRow("two lines, %s", action)
+            << QByteArray("https://example.com/\nfile:///t.html\n") << action << damaged << QUrl();
+    }
+    row("empty path.ini", "", "about", damaged, QUrl());
+    row("about shows its own address", complete, "about", about, elsewhere);
+    row("tutorial", complete, "tutorial", QStringLiteral("已打开教程"), tutorial);
+    row("protocol, last line without its end", complete.chopped(1), "protocol",
+        QStringLiteral("已打开协议"), protocol);
+    row("CR LF line ends", QByteArray(complete).replace("\n", "\r\n"), "about", about, elsewhere);
+    row("three blank lines, protocol opens the folder", "\n\n\n", "protocol",
+        QStringLiteral("已打开协议"), QUrl::fromLocalFile(dir));
+    row("about refused by the desktop", unhandled, "about", failed + ' ' + about, QUrl());
+    row("tutorial refused by the desktop", unhandled, "tutorial", failed, QUrl());
+}
+
+void TestMainWindow::menuActions()
+{
+    QFETCH(QByteArray, ini);
+    QFETCH(QString, action);
+    QFETCH(QUrl, url);
+    QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
+    removeIni();
+    catcher.opened.clear();
+    if (ini != "<missing>")
+        QVERIFY(writeFile(iniPath, ini));
+    WindowDriver d;
+    if (action == QLatin1String("about"))
+        trigger(d, QStringLiteral("关于"), QStringLiteral("Tavrino"));
+    else if (action == QLatin1String("protocol"))
+        trigger(d, QStringLiteral("帮助"), QStringLiteral("协议详解"));
+    else
+        trigger(d, QStringLiteral("帮助"), QStringLiteral("教程"));
+    QTEST(d.status(), "message");
+    QCOMPARE(catcher.opened, url.isEmpty() ? QList<QUrl>() : QList<QUrl>{url});
 }
 
 QTEST_MAIN(TestMainWindow)

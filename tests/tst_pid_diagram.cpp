@@ -1,43 +1,22 @@
 // The chart model: appends and counters, the redraw tick's window following, auto-fit and cap,
-// scroll, zoom and scale, and the series as views of the sample buffers.
+// scroll, zoom and scale, and the series as reduced views of the sample buffers.
 #include "chart/pid_diagram.h"
+#include "chart/seriesdecimator.h"
+#include "tests/support/testdata.h"
 
+#include <QRandomGenerator>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
-#include <QtCharts/QValueAxis>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
 
-QT_CHARTS_USE_NAMESPACE
-
-using Range = QPair<double, double>;
-Q_DECLARE_METATYPE(Range)
-
 namespace {
-Range xRange(const PID_Diagram &d)
-{
-    return {d.horizontalAxis()->min(), d.horizontalAxis()->max()};
-}
-Range yRange(const PID_Diagram &d)
-{
-    return {d.verticalAxis()->min(), d.verticalAxis()->max()};
-}
-bool near(Range a, Range b)
-{
-    return std::abs(a.first - b.first) < 1e-4 && std::abs(a.second - b.second) < 1e-4;
-}
-// n samples of channel ch, all with the given actual and target values.
-void fill(PID_Diagram &d, int ch, int n, float actual, float target)
-{
-    for (int i = 0; i < n; ++i) {
-        d.appendActual(ch, actual);
-        d.appendTarget(ch, target);
-    }
-}
+const float notANumber = std::numeric_limits<float>::quiet_NaN();
 } // namespace
 
 class TestPidDiagram : public QObject
@@ -47,32 +26,36 @@ class TestPidDiagram : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void chartSetUp();
     void appendPositions();
-    void clearKeepsAxes();
     void tickFollowsWindow_data();
     void tickFollowsWindow();
     void autoFit_data();
     void autoFit();
-    void capAtTenThousand_data();
     void capAtTenThousand();
-    void horizontalView_data();
     void horizontalView();
-    void verticalScale_data();
     void verticalScale();
-    void refreshLifecycle();
     void seriesShowVisibleRange();
-    void seriesFollowAppendsWhileIdle();
-    void hiddenChannelKeepsCounting();
+    void columnExtremesSurvive_data();
+    void columnExtremesSurvive();
 
 private:
-    std::unique_ptr<QChartView> view;
+    void fill(int channel, int n, float actual = 1, float target = 2)
+    {
+        for (int i = 0; i < n; ++i) {
+            diagram->appendActual(channel, actual);
+            diagram->appendTarget(channel, target);
+        }
+    }
+    QString x() const { return range(diagram->horizontalAxis()); }
+    QString y() const { return range(diagram->verticalAxis()); }
+
+    std::unique_ptr<QtCharts::QChartView> view;
     std::unique_ptr<PID_Diagram> diagram;
 };
 
 void TestPidDiagram::init()
 {
-    view = std::make_unique<QChartView>();
+    view = std::make_unique<QtCharts::QChartView>();
     view->resize(900, 500);
     diagram = std::make_unique<PID_Diagram>(view.get());
 }
@@ -83,30 +66,6 @@ void TestPidDiagram::cleanup()
     view.reset();
 }
 
-void TestPidDiagram::chartSetUp()
-{
-    const QStringList names{"实际值1", "目标值1", "实际值2", "目标值2",
-                            "实际值3", "目标值3", "实际值4", "目标值4"};
-    const QList<QColor> colors{Qt::black, Qt::gray, Qt::darkYellow, Qt::red,
-                               Qt::green, Qt::blue, Qt::cyan,       Qt::magenta};
-    const auto series = view->chart()->series();
-    QCOMPARE(series.size(), 8);
-    for (int i = 0; i < 8; ++i) {
-        auto *line = qobject_cast<QLineSeries *>(series.at(i));
-        QVERIFY(line);
-        QCOMPARE(line, diagram->series(i));
-        QCOMPARE(line->name(), names.at(i));
-        QCOMPARE(line->color(), colors.at(i));
-        QCOMPARE(line->attachedAxes().size(), 2);
-    }
-    QCOMPARE(diagram->horizontalAxis()->titleText(), QStringLiteral("时间"));
-    QCOMPARE(diagram->verticalAxis()->titleText(), QStringLiteral("幅度"));
-    QCOMPARE(diagram->horizontalAxis()->labelFormat(), QStringLiteral("%d"));
-    QVERIFY(near(xRange(*diagram), {0, 100}));
-    QVERIFY(near(yRange(*diagram), {-100, 100}));
-    QCOMPARE(view->chart()->animationOptions(), QChart::NoAnimation);
-}
-
 void TestPidDiagram::appendPositions()
 {
     diagram->appendActual1(3);
@@ -114,238 +73,119 @@ void TestPidDiagram::appendPositions()
     for (int i = 0; i < 3; ++i)
         diagram->appendActual2(7);
     diagram->appendTarget2(8);
-
     const auto points = diagram->allPoints();
-    QCOMPARE(points.size(), 8);
     QCOMPARE(points.at(0), QVector<QPointF>{QPointF(0, 3)});
     QCOMPARE(points.at(1), QVector<QPointF>{QPointF(1, 4)});
     QCOMPARE(points.at(2), (QVector<QPointF>{{0, 7}, {1, 7}, {2, 7}}));
     QCOMPARE(points.at(3), QVector<QPointF>{QPointF(3, 8)});
     QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{1, 3, 0, 0}));
-}
-
-void TestPidDiagram::clearKeepsAxes()
-{
-    for (int ch = 0; ch < 4; ++ch)
-        fill(*diagram, ch, 20, 1, 2);
-    diagram->setVerticalScale(0.5);
-    diagram->clearAll();
-    QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{0, 0, 0, 0}));
-    for (const auto &series : diagram->allPoints())
-        QVERIFY(series.isEmpty());
-    for (int i = 0; i < 8; ++i)
-        QCOMPARE(diagram->series(i)->count(), 0);
-    QVERIFY(near(yRange(*diagram), {-500, 500}));
-    QVERIFY(near(xRange(*diagram), {0, 100}));
+    // Without a run the series follow the buffers too; the axes stay until a tick or a scroll.
+    QTRY_COMPARE(diagram->series(2)->count(), 3);
+    QCOMPARE(diagram->series(3)->at(0), QPointF(3, 8));
+    QCOMPARE(x(), QStringLiteral("(0, 100)"));
 }
 
 void TestPidDiagram::tickFollowsWindow_data()
 {
     QTest::addColumn<int>("count1");
     QTest::addColumn<int>("count3");
-    QTest::addColumn<Range>("x");
-
-    QTest::newRow("no samples") << 0 << 0 << Range(0, 200);
-    QTest::newRow("fewer than the window") << 150 << 0 << Range(0, 200);
-    QTest::newRow("exactly the window") << 200 << 0 << Range(0, 200);
-    QTest::newRow("largest counter 250") << 250 << 0 << Range(50, 250);
-    QTest::newRow("largest counter on channel 3") << 10 << 700 << Range(500, 700);
+    QTest::addColumn<QString>("x");
+    QTest::newRow("fewer than the window") << 150 << 0 << "(0, 200)";
+    QTest::newRow("largest counter 250") << 250 << 0 << "(50, 250)";
+    QTest::newRow("largest counter on channel 3") << 10 << 700 << "(500, 700)";
 }
 
 void TestPidDiagram::tickFollowsWindow()
 {
     QFETCH(int, count1);
     QFETCH(int, count3);
-    QFETCH(Range, x);
-
-    fill(*diagram, 0, count1, 1, 2);
-    fill(*diagram, 2, count3, 1, 2);
+    fill(0, count1);
+    fill(2, count3);
     diagram->on_timer_updata();
-    QVERIFY(near(xRange(*diagram), x));
-    QVERIFY(near(yRange(*diagram), {-100, 100}));
+    QTEST(x(), "x");
+    QCOMPARE(y(), QStringLiteral("(-100, 100)"));
 }
 
 void TestPidDiagram::autoFit_data()
 {
-    QTest::addColumn<QVector<int>>("counts");
-    QTest::addColumn<QVector<bool>>("shown");
-    // Per channel: the actual value, or a spike put at one index of the actual buffer.
+    QTest::addColumn<int>("count1");
+    QTest::addColumn<int>("shownMask"); // bit c: channel c shown
     QTest::addColumn<float>("value");
-    QTest::addColumn<int>("spikeIndex");
+    QTest::addColumn<int>("spikeAt"); // index of channel 1's actual buffer given `spike`
     QTest::addColumn<float>("spike");
-    QTest::addColumn<Range>("x");
-    QTest::addColumn<Range>("y");
-
-    const QVector<bool> all{true, true, true, true};
-    const QVector<bool> only1{true, false, false, false};
-    const QVector<bool> none{false, false, false, false};
-
-    QTest::newRow("no channel shown")
-        << QVector<int>{50, 0, 0, 0} << none << 5.f << -1 << 0.f << Range(0, 100) << Range(-1, 1);
-    QTest::newRow("constant 5, channel 1") << QVector<int>{50, 0, 0, 0} << only1 << 5.f << -1 << 0.f
-                                           << Range(0, 200) << Range(-0.5, 5.5);
-    QTest::newRow("negative values") << QVector<int>{50, 0, 0, 0} << only1 << -10.f << -1 << 0.f
-                                     << Range(0, 200) << Range(-11, 1);
-    QTest::newRow("last shown channel decides x") << QVector<int>{250, 0, 0, 0} << all << 5.f << -1
-                                                  << 0.f << Range(0, 200) << Range(-0.5, 5.5);
-    QTest::newRow("channel 1 alone with 250") << QVector<int>{250, 0, 0, 0} << only1 << 5.f << -1
-                                              << 0.f << Range(50, 250) << Range(-0.5, 5.5);
+    QTest::addColumn<QString>("x");
+    QTest::addColumn<QString>("y");
+    const auto row = [](const char *name, int count1, int mask, float value, int at, float spike,
+                        const char *x, const char *y) {
+        QTest::newRow(name) << count1 << mask << value << at << spike << QString(x) << QString(y);
+    };
+    row("no channel shown", 50, 0, 5, -1, 0, "(0, 100)", "(-1, 1)");
+    row("constant 5", 50, 1, 5, -1, 0, "(0, 200)", "(-0.5, 5.5)");
+    row("last shown channel decides x, hidden ones not y", 250, 0b1001, 5, -1, 0, "(0, 200)",
+        "(-0.5, 5.5)");
+    row("channel 1 alone with 250", 250, 1, 5, -1, 0, "(50, 250)", "(-0.5, 5.5)");
     // The actual scan starts at count - window = 50 and steps by 4.
-    QTest::newRow("spike before the window is ignored")
-        << QVector<int>{250, 0, 0, 0} << only1 << 5.f << 49 << 100.f << Range(50, 250)
-        << Range(-0.5, 5.5);
-    QTest::newRow("spike on a scanned index widens")
-        << QVector<int>{250, 0, 0, 0} << only1 << 5.f << 54 << 100.f << Range(50, 250)
-        << Range(-10, 110);
-    QTest::newRow("spike between scanned indices is ignored")
-        << QVector<int>{250, 0, 0, 0} << only1 << 5.f << 55 << 100.f << Range(50, 250)
-        << Range(-0.5, 5.5);
-    QTest::newRow("NaN never moves the fit")
-        << QVector<int>{50, 0, 0, 0} << only1 << 5.f << 4 << std::numeric_limits<float>::quiet_NaN()
-        << Range(0, 200) << Range(-0.5, 5.5);
-    QTest::newRow("hidden channel leaves the fit")
-        << QVector<int>{50, 50, 0, 0} << only1 << 5.f << -1 << 0.f << Range(0, 200)
-        << Range(-0.5, 5.5);
+    row("spike on a scanned index widens", 250, 1, 5, 54, 100, "(50, 250)", "(-10, 110)");
+    row("spike between scanned indices is ignored", 250, 1, 5, 55, 100, "(50, 250)", "(-0.5, 5.5)");
+    row("NaN never moves the fit", 50, 1, 5, 4, notANumber, "(0, 200)", "(-0.5, 5.5)");
 }
 
 void TestPidDiagram::autoFit()
 {
-    QFETCH(QVector<int>, counts);
-    QFETCH(QVector<bool>, shown);
+    QFETCH(int, count1);
+    QFETCH(int, shownMask);
     QFETCH(float, value);
-    QFETCH(int, spikeIndex);
+    QFETCH(int, spikeAt);
     QFETCH(float, spike);
-    QFETCH(Range, x);
-    QFETCH(Range, y);
-
     for (int ch = 0; ch < 4; ++ch) {
-        for (int i = 0; i < counts[ch]; ++i) {
-            // A hidden channel gets a huge value that must not reach the fit.
-            const float v = shown[ch] ? value : 1000.f;
-            diagram->appendActual(ch, ch == 0 && i == spikeIndex ? spike : v);
-            diagram->appendTarget(ch, shown[ch] ? value : 1000.f);
+        const bool shown = shownMask & (1 << ch);
+        const int count = ch == 0 ? count1 : shown ? 0 : 30;
+        // A hidden channel gets a huge value that must not reach the fit.
+        for (int i = 0; i < count; ++i) {
+            diagram->appendActual(ch, ch == 0 && i == spikeAt ? spike : shown ? value : 1000.f);
+            diagram->appendTarget(ch, shown ? value : 1000.f);
         }
-        diagram->setChannelShown(ch, shown[ch]);
+        diagram->setChannelShown(ch, shown);
     }
     diagram->autoScroll = true;
     diagram->on_timer_updata();
-    QVERIFY2(
-        near(xRange(*diagram), x),
-        qPrintable(
-            QStringLiteral("x %1 %2").arg(xRange(*diagram).first).arg(xRange(*diagram).second)));
-    QVERIFY2(
-        near(yRange(*diagram), y),
-        qPrintable(
-            QStringLiteral("y %1 %2").arg(yRange(*diagram).first).arg(yRange(*diagram).second)));
-}
-
-void TestPidDiagram::capAtTenThousand_data()
-{
-    QTest::addColumn<int>("channel");
-    QTest::addColumn<int>("count");
-    QTest::addColumn<bool>("cleared");
-
-    QTest::newRow("9999 on channel 1") << 0 << 9999 << false;
-    QTest::newRow("10000 on channel 1") << 0 << 10000 << true;
-    QTest::newRow("10000 on channel 4") << 3 << 10000 << true;
-    QTest::newRow("10500 on channel 2") << 1 << 10500 << true;
+    QTEST(x(), "x");
+    QTEST(y(), "y");
 }
 
 void TestPidDiagram::capAtTenThousand()
 {
-    QFETCH(int, channel);
-    QFETCH(int, count);
-    QFETCH(bool, cleared);
-
-    fill(*diagram, 0, 10, 1, 2);
-    fill(*diagram, channel, count - (channel == 0 ? 10 : 0), 1, 2);
+    fill(0, 10);
+    fill(3, 9999);
     diagram->on_timer_updata();
-    const auto counts = diagram->sampleCounts();
-    if (cleared) {
-        QCOMPARE(counts, (QVector<quint32>{0, 0, 0, 0}));
-        for (int i = 0; i < 8; ++i) {
-            QVERIFY(diagram->allPoints().at(i).isEmpty());
-            QCOMPARE(diagram->series(i)->count(), 0);
-        }
-        // The axis keeps the range of that tick.
-        QVERIFY(near(xRange(*diagram), {double(count - 200), double(count)}));
-    } else {
-        QCOMPARE(counts.at(channel), quint32(count));
-    }
+    QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{10, 0, 0, 9999}));
+    fill(3, 1);
+    diagram->on_timer_updata();
+    QCOMPARE(diagram->sampleCounts(), QVector<quint32>(4, 0));
+    for (int i = 0; i < 8; ++i)
+        QVERIFY(diagram->allPoints().at(i).isEmpty() && diagram->series(i)->count() == 0);
+    QCOMPARE(x(), QStringLiteral("(9800, 10000)")); // the range of that tick stays
 }
 
-void TestPidDiagram::horizontalView_data()
-{
-    QTest::addColumn<int>("count1");
-    QTest::addColumn<double>("position");
-    QTest::addColumn<double>("fraction");
-    QTest::addColumn<float>("storedFraction");
-    QTest::addColumn<Range>("x");
-
-    QTest::newRow("newest") << 1000 << 0.0 << 0.0 << 0.4f << Range(600, 1000);
-    QTest::newRow("oldest") << 1000 << 1.0 << 0.0 << 0.4f << Range(0, 400);
-    QTest::newRow("middle") << 1000 << 0.5 << 0.0 << 0.4f << Range(300, 700);
-    QTest::newRow("zoom to a tenth") << 1000 << 0.5 << 0.1 << 0.1f << Range(450, 550);
-    QTest::newRow("zoom floor") << 1000 << 0.0 << 0.01 << 0.01f << Range(990, 1000);
-}
-
+// Only channel 1's count decides the view; a fraction of 0 keeps the last one (0.4 at first).
 void TestPidDiagram::horizontalView()
 {
-    QFETCH(int, count1);
-    QFETCH(double, position);
-    QFETCH(double, fraction);
-    QFETCH(float, storedFraction);
-    QFETCH(Range, x);
-
-    fill(*diagram, 0, count1, 1, 2);
-    fill(*diagram, 1, 3 * count1, 1, 2); // only channel 1 decides the view
-    diagram->setHorizontalView(position, fraction);
-    QCOMPARE(diagram->horizontalFraction(), storedFraction);
-    QVERIFY(near(xRange(*diagram), x));
-}
-
-void TestPidDiagram::verticalScale_data()
-{
-    QTest::addColumn<double>("scale");
-    QTest::addColumn<Range>("y");
-
-    QTest::newRow("0.005") << 0.005 << Range(-10, 10);
-    QTest::newRow("0.01") << 0.01 << Range(-10, 10);
-    QTest::newRow("0.5") << 0.5 << Range(-500, 500);
-    QTest::newRow("0.999") << 0.999 << Range(-999, 999);
+    fill(0, 1000);
+    fill(1, 3000);
+    diagram->setHorizontalView(1.0, 0.0);
+    QCOMPARE(x(), QStringLiteral("(0, 400)"));
+    diagram->setHorizontalView(0.5, 0.1);
+    QCOMPARE(x(), QStringLiteral("(450, 550)"));
+    diagram->setHorizontalView(0.0, 0.0);
+    QCOMPARE(x(), QStringLiteral("(900, 1000)"));
 }
 
 void TestPidDiagram::verticalScale()
 {
-    QFETCH(double, scale);
-    QFETCH(Range, y);
-    diagram->setVerticalScale(scale);
-    QVERIFY(near(yRange(*diagram), y));
-}
-
-void TestPidDiagram::refreshLifecycle()
-{
-    diagram->setPause(true); // idle: nothing happens
-    QVERIFY(!diagram->isRefreshing());
-    diagram->startRefresh(20);
-    QVERIFY(diagram->isRefreshing());
-    auto *timer = diagram->findChild<QTimer *>(QString(), Qt::FindDirectChildrenOnly);
-    QVERIFY(timer);
-    diagram->startRefresh(5); // a second start keeps the running timer
-    QCOMPARE(diagram->findChildren<QTimer *>(QString(), Qt::FindDirectChildrenOnly),
-             QList<QTimer *>{timer});
-
-    fill(*diagram, 0, 300, 1, 2);
-    QTRY_VERIFY(near(xRange(*diagram), {100, 300}));
-    diagram->setPause(true);
-    fill(*diagram, 0, 100, 1, 2);
-    QTest::qWait(200);
-    QVERIFY(near(xRange(*diagram), {100, 300}));
-    diagram->setPause(false);
-    QTRY_VERIFY(near(xRange(*diagram), {200, 400}));
-    diagram->stopRefresh();
-    QVERIFY(!diagram->isRefreshing());
-    diagram->stopRefresh();
+    diagram->setVerticalScale(0.005); // below the floor of 10
+    QCOMPARE(y(), QStringLiteral("(-10, 10)"));
+    diagram->setVerticalScale(0.999);
+    QCOMPARE(y(), QStringLiteral("(-999, 999)"));
 }
 
 void TestPidDiagram::seriesShowVisibleRange()
@@ -361,11 +201,7 @@ void TestPidDiagram::seriesShowVisibleRange()
     QCOMPARE(actual.size(), 101 + 2);
     QCOMPARE(actual.first(), QPointF(449, 449));
     QCOMPARE(actual.last(), QPointF(551, 551));
-    const auto target = diagram->series(1)->pointsVector();
-    QCOMPARE(target.first(), QPointF(449, -448));
-    QCOMPARE(target.last(), QPointF(551, -550));
-    // The buffers keep everything.
-    QCOMPARE(diagram->allPoints().at(0).size(), 1000);
+    QCOMPARE(diagram->series(1)->pointsVector().first(), QPointF(449, -448));
 
     // Zoomed out over far more points than pixels: reduced, extremes kept.
     for (int i = 0; i < 99000; ++i) {
@@ -378,39 +214,60 @@ void TestPidDiagram::seriesShowVisibleRange()
     const int columns = qRound(view->chart()->plotArea().width());
     QVERIFY(columns > 0);
     QVERIFY2(reduced.size() <= 2 * columns + 2, qPrintable(QString::number(reduced.size())));
-    double lo = 0, hi = 0;
-    for (const QPointF &p : reduced) {
-        lo = std::min(lo, p.y());
-        hi = std::max(hi, p.y());
+    const auto [lo, hi] = std::minmax_element(reduced.cbegin(), reduced.cend(),
+                                              [](QPointF a, QPointF b) { return a.y() < b.y(); });
+    QCOMPARE(lo->y(), -50.0);
+    QCOMPARE(hi->y(), 999.0);
+    QCOMPARE(diagram->allPoints().at(0).size(), 100000);
+}
+
+void TestPidDiagram::columnExtremesSurvive_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QPointF>("range"); // (min, max)
+    QTest::addColumn<int>("columns");
+    QTest::addColumn<bool>("withNaN");
+    QTest::newRow("10000 points on 37 columns") << 10000 << QPointF(10, 9990) << 37 << false;
+    // The neighbours beyond the edges (101 and 3998) are numbers.
+    QTest::newRow("NaN skipped") << 5000 << QPointF(101.5, 3997.5) << 10 << true;
+}
+
+// Brute force: the lowest and highest point of every pixel column is in the reduced series.
+void TestPidDiagram::columnExtremesSurvive()
+{
+    QFETCH(int, count);
+    QFETCH(QPointF, range);
+    QFETCH(int, columns);
+    QFETCH(bool, withNaN);
+    const double xMin = range.x(), xMax = range.y();
+    QRandomGenerator random(quint32(count + columns));
+    QVector<QPointF> points;
+    for (int i = 0; i < count; ++i)
+        points << QPointF(i, withNaN && i % 3 == 0 ? double(notANumber)
+                                                   : random.bounded(2000.0) - 1000);
+    QVector<QPointF> out;
+    SeriesDecimator::visiblePoints(points, xMin, xMax, columns, out);
+    QVERIFY(out.size() <= 2 * columns + 2);
+
+    const double inf = std::numeric_limits<double>::infinity();
+    QVector<double> low(columns, inf), high(columns, -inf);
+    for (const QPointF &p : points) {
+        if (p.x() < xMin || p.x() > xMax || std::isnan(p.y()))
+            continue;
+        const int c = std::min(columns - 1, int((p.x() - xMin) * columns / (xMax - xMin)));
+        low[c] = std::min(low[c], p.y());
+        high[c] = std::max(high[c], p.y());
     }
-    QCOMPARE(lo, -50.0);
-    QCOMPARE(hi, 999.0);
-}
-
-void TestPidDiagram::seriesFollowAppendsWhileIdle()
-{
-    diagram->appendActual2(1.5);
-    diagram->appendTarget2(2.0);
-    QTRY_COMPARE(diagram->series(2)->count(), 1);
-    QCOMPARE(diagram->series(2)->at(0), QPointF(0, 1.5));
-    QCOMPARE(diagram->series(3)->at(0), QPointF(1, 2.0));
-    // The axes stay where they were until a tick or a scroll moves them.
-    QVERIFY(near(xRange(*diagram), {0, 100}));
-    QVERIFY(near(yRange(*diagram), {-100, 100}));
-}
-
-void TestPidDiagram::hiddenChannelKeepsCounting()
-{
-    diagram->setChannelShown(1, false);
-    QVERIFY(!diagram->series(2)->isVisible());
-    QVERIFY(!diagram->series(3)->isVisible());
-    QVERIFY(diagram->series(0)->isVisible());
-    fill(*diagram, 1, 30, 1, 2);
-    QCOMPARE(diagram->sampleCounts().at(1), 30u);
-    diagram->setChannelShown(1, true);
-    QVERIFY(diagram->series(2)->isVisible());
-    diagram->refreshSeries();
-    QCOMPARE(diagram->series(2)->count(), 30);
+    const auto has = [&](double y) {
+        return std::any_of(out.cbegin(), out.cend(), [&](QPointF p) { return p.y() == y; });
+    };
+    for (int c = 0; c < columns; ++c)
+        QVERIFY2(std::isinf(low[c]) || (has(low[c]) && has(high[c])),
+                 qPrintable(QString::number(c)));
+    // In x order, no NaN, and the neighbours beyond the edges are there.
+    for (int i = 0; i < out.size(); ++i)
+        QVERIFY(!std::isnan(out[i].y()) && (i == 0 || out[i - 1].x() <= out[i].x()));
+    QVERIFY(out.first().x() < xMin && out.last().x() > xMax);
 }
 
 QTEST_MAIN(TestPidDiagram)

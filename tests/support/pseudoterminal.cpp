@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -13,19 +14,15 @@
 PseudoTerminal::PseudoTerminal()
 {
     masterFd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (masterFd < 0)
-        return;
-    if (grantpt(masterFd) != 0 || unlockpt(masterFd) != 0) {
-        ::close(masterFd);
-        masterFd = -1;
+    if (masterFd < 0 || grantpt(masterFd) != 0 || unlockpt(masterFd) != 0) {
+        hangUp();
         return;
     }
     path = QString::fromLocal8Bit(ptsname(masterFd));
     slaveFd = ::open(ptsname(masterFd), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (slaveFd >= 0) {
-        // Raw from the start, so nothing is echoed or translated before the program opens it.
-        termios tio{};
-        tcgetattr(slaveFd, &tio);
+    // Raw from the start, so nothing is echoed or translated before the program opens it.
+    termios tio{};
+    if (slaveFd >= 0 && tcgetattr(slaveFd, &tio) == 0) {
         cfmakeraw(&tio);
         tcsetattr(slaveFd, TCSANOW, &tio);
     }
@@ -69,21 +66,6 @@ bool PseudoTerminal::write(const QByteArray &bytes)
     return true;
 }
 
-QByteArray PseudoTerminal::drain()
-{
-    QByteArray out;
-    if (masterFd < 0)
-        return out;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(masterFd, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
-        out.append(buffer, int(n));
-    }
-    return out;
-}
-
 QByteArray PseudoTerminal::read(int count, int timeoutMs)
 {
     QByteArray out;
@@ -91,7 +73,10 @@ QByteArray PseudoTerminal::read(int count, int timeoutMs)
     clock.start();
     while (out.size() < count && clock.elapsed() < timeoutMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        out += drain();
+        char buffer[4096];
+        ssize_t n;
+        while (masterFd >= 0 && (n = ::read(masterFd, buffer, sizeof buffer)) > 0)
+            out.append(buffer, int(n));
         if (out.size() < count && masterFd >= 0) {
             pollfd p{masterFd, POLLIN, 0};
             ::poll(&p, 1, 2);
@@ -102,16 +87,5 @@ QByteArray PseudoTerminal::read(int count, int timeoutMs)
 
 QByteArray PseudoTerminal::readFor(int ms)
 {
-    QByteArray out;
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        out += drain();
-        if (masterFd >= 0) {
-            pollfd p{masterFd, POLLIN, 0};
-            ::poll(&p, 1, 2);
-        }
-    }
-    return out;
+    return read(INT_MAX, ms);
 }

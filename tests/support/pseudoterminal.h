@@ -27,8 +27,6 @@ public:
     void hangUp();
 
 private:
-    QByteArray drain();
-
     int masterFd = -1;
     int slaveFd = -1; // held so the master survives the program closing and reopening its port
     QString path;

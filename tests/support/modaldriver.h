@@ -8,7 +8,7 @@
 #include <functional>
 
 // Answers the modal dialogs a slot opens while the test waits inside a click: file dialogs
-// with queued paths (an empty path cancels), message boxes by pressing their Cancel button.
+// (Qt's own) with queued paths, an empty path cancelling; message boxes by closing them.
 class ModalDriver : public QObject
 {
     Q_OBJECT
@@ -24,14 +24,12 @@ public:
 
     ModalDriver();
 
-    // The next file dialog gets `path`; `afterAccept` runs once the dialog has been accepted
-    // and before the slot goes on.
+    // `afterAccept` runs once the dialog has been accepted and before the slot goes on.
     void answerFileDialog(const QString &path, std::function<void()> afterAccept = {});
 
-    int fileDialogsSeen() const { return fileDialogs; }
-    QList<Box> boxesSeen() const { return boxes; }
-    // Anything the driver could not handle, for the test to report.
-    QStringList problems() const { return trouble; }
+    int fileDialogs = 0;
+    QList<Box> boxes;
+    QStringList problems; // anything the driver could not handle
 
 private:
     struct Answer
@@ -39,12 +37,8 @@ private:
         QString path;
         std::function<void()> afterAccept;
     };
-
     void poll();
 
     QTimer timer;
     QList<Answer> answers;
-    QList<Box> boxes;
-    QStringList trouble;
-    int fileDialogs = 0;
 };

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "pidlink/pidframe.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QtCharts/QValueAxis>
+
+// What tests write and expect: wire bytes, files, axis ranges.
+inline QByteArray hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
+inline QByteArray commandFrame(int op, int dir, int channel, float value = 0.0f)
+{
+    char frame[FrameSize];
+    buildCommandFrame(frame, static_cast<unsigned char>(op), static_cast<unsigned char>(dir),
+                      static_cast<unsigned char>(channel), 0, value);
+    return QByteArray(frame, FrameSize);
+}
+
+inline QByteArray sampleFrame(int channel, float actual, float target)
+{
+    char frame[FrameSize];
+    frame[0] = char('0' + channel);
+    putFloatLE(frame + 1, actual);
+    putFloatLE(frame + 5, target);
+    frame[9] = '\n';
+    return QByteArray(frame, FrameSize);
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+// An axis range as text, to two decimals: "(-0.5, 5.5)".
+inline QString range(const QtCharts::QValueAxis *axis)
+{
+    const auto round = [](double v) { return QString::number(qRound64(v * 100) / 100.0); };
+    return QStringLiteral("(%1, %2)").arg(round(axis->min()), round(axis->max()));
+}

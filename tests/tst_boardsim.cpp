@@ -1,0 +1,271 @@
+// The simulated board: its protocol handling and its control loops, then the built program,
+// whose exit report must count exactly what arrived.
+#include "tests/support/boardsimprocess.h"
+#include "tests/support/testdata.h"
+#include "tools/boardsim/boardprotocol.h"
+#include "tools/boardsim/boardsimulator.h"
+#include "tools/boardsim/byteerrorinjector.h"
+#include "tools/boardsim/pidcontroller.h"
+
+#include <QSerialPort>
+#include <QtTest>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+class BoardSimTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void protocol_data();
+    void protocol();
+    void stepSettles_data();
+    void stepSettles();
+    void outputLimitsHold_data();
+    void outputLimitsHold();
+    void antiWindup_data();
+    void antiWindup();
+    void errorInjection_data();
+    void errorInjection();
+    void reportCountsWhatArrived();
+};
+
+void BoardSimTest::protocol_data()
+{
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<int>("skipped");
+    QTest::addColumn<bool>("running");
+    const auto row = [](const char *name, const QList<QByteArray> &chunks,
+                        const QByteArray &expected, int skipped = 0, bool running = false) {
+        QTest::newRow(name) << chunks << expected << skipped << running;
+    };
+    const auto read = [](int op, int ch) { return commandFrame(op, DirRead, ch); };
+    const auto value = [](int op, int ch, float v) { return commandFrame(op, DirWrite, ch, v); };
+    const QByteArray start = read(CmdStart, 0), stop = read(CmdStop, 0);
+
+    row("read P of CH1", {read(CmdP, 0)}, value(CmdP, 0, 0.6f));
+    row("read I of CH3 answers on channel 2", {read(CmdI, 2)}, value(CmdI, 2, 5.0f));
+    row("written P reads back, in one read", {value(CmdP, 1, 2.5f) + read(CmdP, 1)},
+        value(CmdP, 1, 2.5f));
+    row("a write changes only its channel", {value(CmdI, 1, 9), read(CmdI, 0)}, value(CmdI, 0, 6));
+    row("target holding 0x0A bytes reads back exactly",
+        {value(CmdTarget, 0, 8.625f), read(CmdTarget, 0)}, value(CmdTarget, 0, 8.625f));
+    row("any nonzero direction carries a value", {commandFrame(CmdD, 7, 3, 0.25f), read(CmdD, 3)},
+        value(CmdD, 3, 0.25f));
+    row("frame split over two reads", {read(CmdP, 2).left(4), read(CmdP, 2).mid(4)},
+        value(CmdP, 2, 2.0f));
+    row("a 'C' that starts no frame is skipped", {"C12" + read(CmdD, 0)}, value(CmdD, 0, 0), 3);
+    row("a broken terminator drops the frame, not the next",
+        {read(CmdP, 0).replace(9, 1, "\x0B"), read(CmdI, 0)}, value(CmdI, 0, 6.0f), 10);
+    row("unused operations are ignored", {read(0, 0) + read(5, 0) + read(9, 0) + value(5, 0, 1)},
+        QByteArray());
+    row("the actual value cannot be written", {value(CmdActual, 0, 50), read(CmdActual, 0)},
+        value(CmdActual, 0, 0));
+    row("channel out of range is ignored", {read(CmdP, 4), value(CmdP, 9, 1)}, QByteArray());
+    row("a value that is not a number is refused",
+        {value(CmdP, 0, std::numeric_limits<float>::quiet_NaN()), read(CmdP, 0)},
+        value(CmdP, 0, 0.6f));
+    row("start behind noise", {"\xff\xfe" + start}, QByteArray(), 2, true);
+    row("start then stop", {start + stop}, QByteArray());
+    row("stop then start", {stop, start}, QByteArray(), 0, true);
+}
+
+void BoardSimTest::protocol()
+{
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QByteArray, expected);
+    QFETCH(bool, running);
+    BoardSimulator::Options options;
+    options.noiseScale = 0.0;
+    BoardSimulator board(options);
+    BoardProtocol protocol(board);
+    QByteArray out;
+    for (const QByteArray &chunk : chunks)
+        out += protocol.feed(chunk);
+    QCOMPARE(out.toHex(' '), expected.toHex(' '));
+    QTEST(int(protocol.bytesSkipped()), "skipped");
+    QVERIFY(protocol.bytesWaiting() < FrameSize);
+    QCOMPARE(board.isRunning(), running);
+    // Only a running board streams: a frame for every channel each period.
+    QCOMPARE(board.tick().size(), running ? 4 * FrameSize : 0);
+}
+
+void BoardSimTest::stepSettles_data()
+{
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<double>("sampleTime");
+    QTest::newRow("CH1 motor") << 0 << 0.01;
+    QTest::newRow("CH3 heater at 20 samples/s") << 2 << 0.05;
+}
+
+// From start, the default gains settle on the target with some overshoot, without ringing.
+void BoardSimTest::stepSettles()
+{
+    QFETCH(int, channel);
+    QFETCH(double, sampleTime);
+    BoardSimulator::Options options;
+    options.sampleTime = sampleTime;
+    BoardSimulator board(options);
+    float target = 0.0f;
+    QVERIFY(board.value(CmdTarget, channel, &target));
+    const double rest = board.plant(channel).model().rest;
+    board.start();
+    const int periods = int(5.0 / sampleTime), tail = int(1.0 / sampleTime);
+    double peak = rest, tailSum = 0.0;
+    for (int k = 0; k < periods; ++k) {
+        board.advance();
+        float actual = 0.0f;
+        board.value(CmdActual, channel, &actual);
+        peak = std::max(peak, double(board.plant(channel).value()));
+        if (k >= periods - tail)
+            tailSum += actual;
+    }
+    // Noise included, the last second averages to the target.
+    const double span = target - rest, mean = tailSum / tail;
+    const double overshoot = 100.0 * (peak - target) / span;
+    QVERIFY2(std::fabs(mean - target) < 0.01 * span, qPrintable(QString::number(mean)));
+    QVERIFY2(overshoot > 3.0 && overshoot < 40.0, qPrintable(QString::number(overshoot)));
+}
+
+void BoardSimTest::outputLimitsHold_data()
+{
+    QTest::addColumn<QVector<double>>("limits");
+    QTest::addColumn<double>("error");
+    QTest::addColumn<double>("expected"); // with P alone, 2
+    QTest::newRow("clamped high") << QVector<double>{-100, 100} << 80.0 << 100.0;
+    QTest::newRow("heater cannot cool") << QVector<double>{0, 100} << -3.0 << 0.0;
+    QTest::newRow("limits given the wrong way round") << QVector<double>{50, -50} << 70.0 << 50.0;
+}
+
+void BoardSimTest::outputLimitsHold()
+{
+    QFETCH(QVector<double>, limits);
+    QFETCH(double, error);
+    PidController pid(limits[0], limits[1]);
+    pid.setGains(2.0, 0.0, 0.0);
+    QTEST(pid.update(error, 0.0, 0.01), "expected");
+    // A derivative kick from a measurement jump stays inside as well.
+    pid.setGains(2.0, 0.0, 1000.0);
+    const double out = pid.update(error, -1e6, 0.01);
+    QVERIFY(out >= std::min(limits[0], limits[1]) && out <= std::max(limits[0], limits[1]));
+}
+
+void BoardSimTest::antiWindup_data()
+{
+    QTest::addColumn<double>("kp");
+    QTest::addColumn<double>("ki");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::newRow("heater limits, large I") << 0.5 << 200.0 << 0.0 << 100.0;
+    QTest::newRow("pure I") << 0.0 << 50.0 << -10.0 << 10.0;
+}
+
+void BoardSimTest::antiWindup()
+{
+    QFETCH(double, kp);
+    QFETCH(double, ki);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    // An error the output can never remove, for a long time, in both directions.
+    PidController pid(min, max);
+    pid.setGains(kp, ki, 0.0);
+    for (const double sign : {1.0, -1.0}) {
+        const double limit = sign > 0 ? max : min;
+        for (int k = 0; k < 5000; ++k) {
+            pid.update(sign * 1000.0, 0.0, 0.01);
+            QVERIFY(pid.integral() >= min && pid.integral() <= max);
+        }
+        QCOMPARE(pid.output(), limit);
+        // Once the error turns the output leaves the limit within two periods: nothing was
+        // wound up beyond the output range.
+        pid.update(0.0, sign, 0.01);
+        QVERIFY(sign * pid.update(0.0, sign, 0.01) < sign * limit);
+    }
+}
+
+void BoardSimTest::errorInjection_data()
+{
+    QTest::addColumn<quint64>("period");
+    QTest::addColumn<int>("chunk");
+    QTest::newRow("one in 10, frame-sized writes") << quint64(10) << 10;
+    QTest::newRow("one in 7, odd writes") << quint64(7) << 3;
+}
+
+// Exactly one corrupted byte in every block of `period`, whatever the write sizes.
+void BoardSimTest::errorInjection()
+{
+    QFETCH(quint64, period);
+    QFETCH(int, chunk);
+    const int total = 20000;
+    QByteArray clean(total, '\0');
+    for (int i = 0; i < total; ++i)
+        clean[i] = char(i * 31);
+    ByteErrorInjector injector(period, 5);
+    QByteArray noisy;
+    for (int at = 0; at < total; at += chunk) {
+        QByteArray part = clean.mid(at, chunk);
+        injector.apply(part);
+        noisy += part;
+    }
+    QCOMPARE(noisy.size(), total);
+    QCOMPARE(int(injector.corrupted()), int(total / period));
+    int corrupted = 0;
+    QSet<quint64> offsets; // not always at the same place within frames
+    for (int i = 0; i < total; ++i) {
+        if (noisy[i] != clean[i]) {
+            QCOMPARE(quint64(i) / period, quint64(corrupted++));
+            offsets.insert(quint64(i) % period);
+        }
+    }
+    QCOMPARE(corrupted, int(total / period));
+    QVERIFY(offsets.size() > int(period) / 2);
+}
+
+// Started by a command, stopped by SIGTERM: a clean exit, and every frame the board counts as
+// sent arrived, whole, in channel order, and nothing more.
+void BoardSimTest::reportCountsWhatArrived()
+{
+    BoardSimProcess sim({QStringLiteral("--rate"), QStringLiteral("1000")});
+    const QString path = sim.waitForPath();
+    QVERIFY2(!path.isEmpty(), sim.process.readAllStandardError().constData());
+    QSerialPort port;
+    port.setPortName(path);
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    QCOMPARE(port.write(commandFrame(CmdStart, DirRead, 0)), qint64(FrameSize));
+
+    QByteArray data;
+    QElapsedTimer clock;
+    clock.start();
+    while (data.size() < 4000 && clock.elapsed() < 15000)
+        data += port.waitForReadyRead(50) ? port.readAll() : QByteArray();
+    sim.signal(SIGTERM);
+    // It waits for us to take everything before it exits.
+    while (!sim.finished() && clock.elapsed() < 60000) {
+        data += port.waitForReadyRead(20) ? port.readAll() : QByteArray();
+        sim.process.waitForFinished(1);
+    }
+    while (port.waitForReadyRead(50))
+        data += port.readAll();
+    QVERIFY(sim.finished());
+    QCOMPARE(sim.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(sim.process.exitCode(), 0);
+
+    QCOMPARE(sim.report().value(QLatin1String("end")).toString(), QStringLiteral("SIGTERM"));
+    QCOMPARE(sim.number("bytes"), qint64(data.size()));
+    QCOMPARE(sim.number("received_frames"), qint64(1));
+    QCOMPARE(sim.number("unsent_items"), qint64(0));
+    QCOMPARE(sim.number("data_frames") * FrameSize, qint64(data.size()));
+    const float targets[4] = {100.0f, 60.0f, 60.0f, 80.0f};
+    for (int i = 0; i < data.size() / FrameSize; ++i) {
+        const char *frame = data.constData() + i * FrameSize;
+        QCOMPARE(frame[0], char('0' + i % 4));
+        QCOMPARE(frame[9], '\n');
+        QCOMPARE(sampleValue(frame, 2), targets[i % 4]);
+    }
+}
+
+QTEST_GUILESS_MAIN(BoardSimTest)
+#include "tst_boardsim.moc"

@@ -1,0 +1,551 @@
+// The GUI-free pieces: serial port names, line settings, the hexadecimal send input and the
+// receive formatting; the PID link's frames, receiver and string-mode splitter; the CSV codec.
+#include "assistant/hexinput.h"
+#include "assistant/receiveformatter.h"
+#include "datafiles/csvcodec.h"
+#include "pidlink/framereceiver.h"
+#include "pidlink/samplelinesplitter.h"
+#include "serial/portname.h"
+#include "serial/portsettings.h"
+#include "tests/support/testdata.h"
+
+#include <QRandomGenerator>
+#include <QTime>
+#include <QtTest>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+using Chunks = QList<QByteArray>;
+using Channels = QVector<QVector<QPair<float, float>>>; // (actual, target) per sample
+using Rows = QVector<CsvCodec::Row>;
+const float inf = std::numeric_limits<float>::infinity();
+
+QString describe(const FrameReceiver::Event &e)
+{
+    switch (e.type) {
+    case FrameReceiver::Event::Sample:
+        return QStringLiteral("S%1 %2 %3").arg(e.channel).arg(e.actual).arg(e.target);
+    case FrameReceiver::Event::Command:
+        return QStringLiteral("C%1/%2/%3 %4").arg(e.op).arg(e.dir).arg(e.channel).arg(e.value);
+    case FrameReceiver::Event::HeaderError:
+        return QStringLiteral("H%1").arg(e.discarded);
+    case FrameReceiver::Event::TerminatorError:
+        return QStringLiteral("T%1").arg(e.discarded);
+    }
+    return QString();
+}
+
+QString describe(const SampleLineSplitter::Event &e)
+{
+    QStringList values;
+    for (float v : e.values)
+        values << QString::number(v);
+    if (e.type == SampleLineSplitter::Event::Line)
+        return QLatin1Char('L') + values.join(QLatin1Char(','));
+    return e.type == SampleLineSplitter::Event::Overlong ? QStringLiteral("O") : "M:" + e.text;
+}
+
+template <typename Parser> QStringList feedAll(Parser &parser, const Chunks &chunks)
+{
+    std::vector<typename Parser::Event> events;
+    for (const QByteArray &chunk : chunks)
+        parser.feed(chunk, events);
+    QStringList out;
+    for (const auto &e : events)
+        out << describe(e);
+    return out;
+}
+
+// Lays samples out the way the chart stores them: actual at n, target at n + 1.
+QByteArray encode(const Channels &channels)
+{
+    QVector<QVector<QPointF>> points(8);
+    QVector<quint32> counts(4, 0);
+    for (int c = 0; c < channels.size(); ++c) {
+        for (const auto &sample : channels[c]) {
+            const quint32 n = counts[c]++;
+            points[2 * c].append(QPointF(n, double(sample.first)));
+            points[2 * c + 1].append(QPointF(n + 1, double(sample.second)));
+        }
+    }
+    return CsvCodec::encode(points, counts);
+}
+} // namespace
+
+Q_DECLARE_METATYPE(Channels)
+Q_DECLARE_METATYPE(Rows)
+
+class TestCodecs : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void portName_data();
+    void portName();
+    void settings_data();
+    void settings();
+    void hexInput_data();
+    void hexInput();
+    void formatArrivals_data();
+    void formatArrivals();
+
+    void commandFrames_data();
+    void commandFrames();
+    void frames_data();
+    void frames();
+    void framesSplitAnywhere_data();
+    void framesSplitAnywhere();
+    void randomStream_data();
+    void randomStream();
+    void lines_data();
+    void lines();
+
+    void csvRows_data();
+    void csvRows();
+    void csvNumbersMatchQt();
+    void csvDecodes_data();
+    void csvDecodes();
+    void csvLineLimit();
+};
+
+void TestCodecs::portName_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("device"); // a COM port as Windows opens it; empty: not one
+    const auto row = [](const char *entry, const char *name, const char *device) {
+        QTest::newRow(*entry ? entry : "empty box")
+            << QString(entry) << QString(name) << QString(device);
+    };
+    row("ttyUSB0 USB Serial", "ttyUSB0", "");
+    row("COM3 USB-SERIAL CH340", "COM3", "COM3");
+    row("COM12 USB Serial Port", "COM12", "\\\\.\\COM12");
+    row("", "", "");
+}
+
+void TestCodecs::portName()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, device);
+    const QString name = portNameFromEntry(entry);
+    QTEST(name, "name");
+    if (!device.isEmpty()) {
+        QCOMPARE(withDevicePrefix(name), device);
+        QCOMPARE(withDevicePrefix(device), device);
+    }
+}
+
+void TestCodecs::settings_data()
+{
+    QTest::addColumn<QStringList>("texts"); // rate, data bits, parity, stop bits
+    QTest::addColumn<QVector<int>>("expected");
+    const auto row = [](const char *name, const QStringList &texts, const QVector<int> &values) {
+        QTest::newRow(name) << texts << values;
+    };
+    row("start values", {"115200", "8", QStringLiteral("无"), "1"},
+        {115200, QSerialPort::Data8, QSerialPort::NoParity, QSerialPort::OneStop});
+    row("7 odd 2", {"9600", "7", QStringLiteral("奇"), "2"},
+        {9600, QSerialPort::Data7, QSerialPort::OddParity, QSerialPort::TwoStop});
+    row("even", {"2400", "8", QStringLiteral("偶"), "1"},
+        {2400, QSerialPort::Data8, QSerialPort::EvenParity, QSerialPort::OneStop});
+    row("garbage falls back", {"fast", "x", "", ""},
+        {0, QSerialPort::Data8, QSerialPort::NoParity, QSerialPort::OneStop});
+}
+
+void TestCodecs::settings()
+{
+    QFETCH(QStringList, texts);
+    const PortSettings s = PortSettings::fromTexts(texts[0], texts[1], texts[2], texts[3]);
+    QTEST((QVector<int>{int(s.baudRate), s.dataBits, s.parity, s.stopBits}), "expected");
+}
+
+void TestCodecs::hexInput_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QByteArray>("bytes");
+    const auto row = [](const char *text, bool ok, const QByteArray &bytes) {
+        QTest::newRow(text) << QString(text) << ok << bytes;
+    };
+    row("0x41 0x42 0x0D", true, "AB\r");
+    row("0x41,0x42\n0xff", true, "AB\xff");
+    row("0255", true, "\xad");
+    row("1000", true, "\xe8");
+    row("0x410x42", false, QByteArray());
+    row("0x41 0xZZ 0x42", false, QByteArray());
+    row("0x41  ", false, QByteArray());
+    row("0099", false, QByteArray());
+}
+
+void TestCodecs::hexInput()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, ok);
+    const std::optional<QByteArray> parsed = parseHexInput(text);
+    QCOMPARE(parsed.has_value(), ok);
+    if (ok)
+        QTEST(*parsed, "bytes");
+}
+
+void TestCodecs::formatArrivals_data()
+{
+    QTest::addColumn<Chunks>("chunks");
+    QTest::addColumn<QList<bool>>("hex");
+    QTest::addColumn<QStringList>("shown"); // null entries: nothing shown for that arrival
+    const QString none;
+    QTest::newRow("four-byte over three arrivals")
+        << Chunks{"\xf0\x9f", "\x98", "\x80!"} << QList<bool>{false, false, false}
+        << QStringList{none, none, QString::fromUtf8("\xf0\x9f\x98\x80!")};
+    QTest::newRow("broken sequence") << Chunks{"\xe4\xbd", "A"} << QList<bool>{false, false}
+                                     << QStringList{none, QStringLiteral("\ufffd\ufffdA")};
+    QTest::newRow("bytes that start no character shown at once")
+        << Chunks{"a\x80", "b\xff"} << QList<bool>{false, false}
+        << QStringList{"a\ufffd", "b\ufffd"};
+    QTest::newRow("held bytes shown in hex after a mode switch")
+        << Chunks{"A\xe4", "\xbd"} << QList<bool>{false, true} << QStringList{"A", "e4 bd"};
+}
+
+void TestCodecs::formatArrivals()
+{
+    QFETCH(Chunks, chunks);
+    QFETCH(QList<bool>, hex);
+    QFETCH(QStringList, shown);
+    ReceiveFormatter formatter;
+    for (int i = 0; i < chunks.size(); ++i) {
+        const QString paragraph = formatter.format(chunks.at(i), hex.at(i), false, QTime(0, 0));
+        QCOMPARE(paragraph.isNull(), shown.at(i).isNull());
+        QCOMPARE(paragraph, shown.at(i));
+    }
+}
+
+void TestCodecs::commandFrames_data()
+{
+    QTest::addColumn<QVector<int>>("fields"); // operation, direction, channel
+    QTest::addColumn<float>("value");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("write P 2.5") << QVector<int>{1, 1, 0} << 2.5f
+                                 << hex("43 01 01 00 00 00 00 20 40 0a");
+    QTest::newRow("8.625 holds an inner 0x0A")
+        << QVector<int>{1, 1, 0} << 8.625f << hex("43 01 01 00 00 00 00 0a 41 0a");
+    QTest::newRow("negative zero on CH4")
+        << QVector<int>{4, 1, 3} << -0.0f << hex("43 04 01 03 00 00 00 00 80 0a");
+}
+
+void TestCodecs::commandFrames()
+{
+    QFETCH(QVector<int>, fields);
+    QFETCH(float, value);
+    char frame[FrameSize];
+    std::memset(frame, 0x55, sizeof frame); // every byte must be written
+    buildCommandFrame(frame, static_cast<unsigned char>(fields[0]),
+                      static_cast<unsigned char>(fields[1]), static_cast<unsigned char>(fields[2]),
+                      0, value);
+    QTEST(QByteArray(frame, FrameSize), "bytes");
+    QCOMPARE(commandValue(frame), value);
+}
+
+void TestCodecs::frames_data()
+{
+    QTest::addColumn<Chunks>("chunks");
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<QVector<int>>("counts"); // pending, frames, discarded, resyncs
+
+    const QByteArray s0 = sampleFrame(0, 1.5f, 2.0f), s1 = sampleFrame(1, -3.0f, 4.25f);
+    const QByteArray s3 = sampleFrame(3, 100.0f, 0.0f);
+    const QString e0 = QStringLiteral("S0 1.5 2"), e1 = QStringLiteral("S1 -3 4.25");
+    const QString e3 = QStringLiteral("S3 100 0");
+    const QByteArray badEnd = s0.left(9) + '\x0b', badKind = 'D' + s0.mid(1);
+    const auto row = [](const char *name, const Chunks &chunks, const QStringList &events,
+                        const QVector<int> &counts) {
+        QTest::newRow(name) << chunks << events << counts;
+    };
+    row("three frames and 5 bytes", {s0 + s1 + s3 + s0.left(5)}, {e0, e1, e3}, {5, 3, 0, 0});
+    // 8.625 is 00 00 0a 41.
+    row("0x0A in a value", {s0 + sampleFrame(2, 1, 8.625f) + s1}, {e0, "S2 1 8.625", e1},
+        {0, 3, 0, 0});
+    row("garbage before", {"xyz" + s0}, {"H3", e0}, {0, 1, 3, 1});
+    row("garbage after", {s0 + "zz"}, {e0, "H2"}, {0, 1, 2, 1});
+    row("garbage between, over two reads", {s0 + "zz", "z" + s1}, {e0, "H2", "H1", e1},
+        {0, 2, 3, 1});
+    row("bad first byte", {badKind + s1}, {"H10", e1}, {0, 1, 10, 1});
+    row("bad terminator", {s1 + badEnd, s3}, {e1, "T10", e3}, {0, 2, 10, 1});
+    // One byte dropped at a time: the frame behind a broken one is not lost with it.
+    row("kind byte as noise", {"C" + s0}, {"T1", e0}, {0, 1, 1, 1});
+    row("frame that lost bytes", {s0.left(6) + s1 + s3}, {"T6", e1, e3}, {0, 2, 6, 1});
+    row("joined mid-frame", {s0.mid(6) + s1 + s3}, {"H4", e1, e3}, {0, 2, 4, 1});
+    row("command, then samples", {commandFrame(CmdP, 1, 0, 2.5f) + s0 + s1}, {"C1/1/0 2.5", e0, e1},
+        {0, 3, 0, 0});
+    row("two noisy stretches", {"a" + s0 + "bc" + s1}, {"H1", e0, "H2", e1}, {0, 2, 3, 2});
+}
+
+void TestCodecs::frames()
+{
+    QFETCH(Chunks, chunks);
+    FrameReceiver receiver;
+    QTEST(feedAll(receiver, chunks), "events");
+    const FrameReceiver::Health &h = receiver.health();
+    QTEST((QVector<int>{receiver.pendingBytes(), int(h.frames), int(h.discarded), int(h.resyncs)}),
+          "counts");
+}
+
+void TestCodecs::framesSplitAnywhere_data()
+{
+    QTest::addColumn<int>("first");
+    QTest::addColumn<int>("second");
+    // Three frames, two of them with a 0x0A inside; cut into three reads at every pair of places.
+    for (int a = 0; a <= 30; ++a)
+        for (int b = a; b <= 30; b += 3)
+            QTest::addRow("%d,%d", a, b) << a << b;
+}
+
+void TestCodecs::framesSplitAnywhere()
+{
+    QFETCH(int, first);
+    QFETCH(int, second);
+    const QByteArray stream = sampleFrame(0, 8.625f, 1.0f) + commandFrame(CmdTarget, 1, 2, 8.625f) +
+                              sampleFrame(3, -2.0f, 8.625f);
+    FrameReceiver receiver;
+    QCOMPARE(feedAll(receiver,
+                     {stream.left(first), stream.mid(first, second - first), stream.mid(second)}),
+             (QStringList{"S0 8.625 1", "C4/1/2 8.625", "S3 -2 8.625"}));
+    QCOMPARE(receiver.pendingBytes(), 0);
+}
+
+void TestCodecs::randomStream_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<bool>("anyGarbage");
+    for (quint32 seed = 1; seed <= 2; ++seed) {
+        QTest::addRow("seed %u, garbage without frame kinds", seed) << seed << false;
+        QTest::addRow("seed %u, any garbage", seed) << seed << true;
+    }
+}
+
+// Random frames with random garbage between some of them, cut into random reads. Garbage
+// that holds no kind byte costs only itself; any garbage may fake a frame and swallow the next
+// one, but a frame behind a delivered frame and kind-free noise is always delivered, in order.
+void TestCodecs::randomStream()
+{
+    QFETCH(quint32, seed);
+    QFETCH(bool, anyGarbage);
+    QRandomGenerator rng(seed);
+    constexpr int FrameCount = 3000;
+    QByteArray stream;
+    QStringList frames;
+    QVector<bool> fakeBefore; // noise that holds a kind byte, which may fake a frame
+    int garbageBytes = 0, stretches = 0;
+    for (int i = 0; i < FrameCount; ++i) {
+        bool fakes = false;
+        if (rng.bounded(4) == 0) {
+            ++stretches;
+            const int length = 1 + int(rng.bounded(12));
+            for (int k = 0; k < length; ++k) {
+                unsigned char byte;
+                do {
+                    byte = static_cast<unsigned char>(rng.bounded(256));
+                } while (!anyGarbage && FrameReceiver::isFrameKind(byte));
+                stream += char(byte);
+                fakes = fakes || FrameReceiver::isFrameKind(byte);
+            }
+            garbageBytes += length;
+        }
+        fakeBefore << fakes;
+        // Random bits, often with a 0x0A planted in the value; the index keeps frames unique.
+        quint32 bits = rng.generate();
+        if (rng.bounded(3) == 0)
+            bits = (bits & ~(0xFFu << (8 * rng.bounded(4)))) | (0x0Au << (8 * rng.bounded(4)));
+        float other;
+        std::memcpy(&other, &bits, sizeof other);
+        other = std::isnan(other) ? 0.5f : other;
+        const int ch = int(rng.bounded(4));
+        if (rng.bounded(5) == 0) {
+            const int op = int(rng.bounded(10)), dir = int(rng.bounded(2));
+            stream += commandFrame(op, dir, ch, float(i));
+            frames << QStringLiteral("C%1/%2/%3 %4").arg(op).arg(dir).arg(ch).arg(i);
+        } else {
+            stream += sampleFrame(ch, float(i), other);
+            frames << QStringLiteral("S%1 %2 %3").arg(ch).arg(i).arg(other);
+        }
+    }
+
+    Chunks reads;
+    for (int pos = 0; pos < stream.size(); pos += reads.last().size())
+        reads << stream.mid(pos, 1 + int(rng.bounded(rng.bounded(3) == 0 ? 300 : 16)));
+    FrameReceiver receiver;
+    QStringList delivered;
+    int discarded = 0;
+    for (const QString &e : feedAll(receiver, reads)) {
+        if (e.startsWith('H') || e.startsWith('T'))
+            discarded += e.mid(1).toInt();
+        else
+            delivered << e;
+    }
+    QCOMPARE(qint64(receiver.health().discarded), qint64(discarded));
+    if (!anyGarbage) {
+        QCOMPARE(delivered, frames);
+        QCOMPARE(discarded, garbageBytes);
+        QCOMPARE(int(receiver.health().resyncs), stretches);
+        return;
+    }
+    QVector<bool> got(FrameCount, false);
+    int last = -1;
+    for (const QString &text : delivered) {
+        const int i = frames.indexOf(text, last + 1);
+        if (i >= 0) // else a frame faked by garbage
+            got[last = i] = true;
+    }
+    for (int i = 0; i < FrameCount; ++i)
+        QVERIFY2(got[i] || fakeBefore[i] || (i > 0 && !got[i - 1]), qPrintable(frames[i]));
+    QVERIFY(got.count(true) > FrameCount * 9 / 10);
+}
+
+void TestCodecs::lines_data()
+{
+    QTest::addColumn<Chunks>("chunks");
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<int>("pending");
+    const QByteArray ok = "1,2,3,4,5,6,7,8\n", longText(SampleLineSplitter::MaxLineLength, '7');
+    const QString eOk = QStringLiteral("L1,2,3,4,5,6,7,8");
+    const auto row = [](const char *name, const Chunks &chunks, const QStringList &events,
+                        int pending = 0) { QTest::newRow(name) << chunks << events << pending; };
+    row("valid", {ok}, {eOk});
+    row("seven fields", {"1,2,3,4,5,6,7\n"}, {"M:1,2,3,4,5,6,7"});
+    row("nine fields", {"1,2,3,4,5,6,7,8,9\n"}, {eOk});
+    row("empty field", {"1,,3,4,5,6,7,8\n"}, {"L1,0,3,4,5,6,7,8"});
+    row("CR LF", {"1,2,3,4,5,6,7,8\r\n"}, {eOk});
+    row("white space, decimals, no numbers", {" 1.5 ,\t-2.25, x ,1e3,1;2,6,1e99,  8  \n"},
+        {"L1.5,-2.25,0,1000,0,6,0,8"});
+    row("several in one read, then the start of the next", {ok + "8,7,6,5,4,3,2,1\n" + ok + "9,9"},
+        {eOk, "L8,7,6,5,4,3,2,1", eOk}, 3);
+    row("split over reads", {"1,2,3", ",4,5,6,7", ",8\n"}, {eOk});
+    row("CR and LF in different reads", {"1,2,3,4,5,6,7,8\r", "\n"}, {eOk});
+    row("empty line", {"\n" + ok}, {"M:", eOk});
+    row("UTF-8 split inside a character", {"温", "\xe5\xba", "\xa6,1\n"}, {"M:温度,1"});
+    row("line of exactly the limit", {longText + "\n"}, {"M:" + QString(longText)});
+    row("over-long over reads, then a line", {longText, "77", "77", ",8\n" + ok}, {"O", eOk});
+    row("over-long without an end keeps nothing", {longText, longText, "1,2"}, {"O"});
+}
+
+void TestCodecs::lines()
+{
+    QFETCH(Chunks, chunks);
+    SampleLineSplitter splitter;
+    QTEST(feedAll(splitter, chunks), "events");
+    QTEST(splitter.pendingLength(), "pending");
+}
+
+void TestCodecs::csvRows_data()
+{
+    QTest::addColumn<Channels>("channels");
+    QTest::addColumn<QByteArray>("expected");
+    const auto number = [](const char *name, float value, const QByteArray &text) {
+        QTest::newRow(name) << Channels{{{value, value}}, {}, {}, {}}
+                            << text + ',' + text + ",0,0,0,0,0,0,\n";
+    };
+    QTest::newRow("empty chart") << Channels(4) << QByteArray();
+    QTest::newRow("channel 2 longer than channel 1")
+        << Channels{{{1, 2}, {3, 4}}, {{7, 8}, {9, 10}, {11, 12}}, {}, {}}
+        << QByteArray("1,2,7,8,0,0,0,0,\n3,4,9,10,0,0,0,0,\n0,0,11,12,0,0,0,0,\n");
+    QTest::newRow("only channel 4")
+        << Channels{{}, {}, {}, {{-1, 1}}} << QByteArray("0,0,0,0,0,0,-1,1,\n");
+    number("negative zero", -0.0f, "0");
+    number("third", 1.0f / 3.0f, "0.333333");
+    number("exponent 6", 1234567.0f, "1.23457e+06");
+    number("exponent -4", 0.0001f, "0.0001");
+    number("negative exponent -5", -0.00001f, "-1e-05");
+    number("rounds up to a new power", 999999.7f, "1e+06");
+    number("negative infinity", -inf, "-inf");
+    number("not a number", std::numeric_limits<float>::quiet_NaN(), "nan");
+}
+
+void TestCodecs::csvRows()
+{
+    QFETCH(Channels, channels);
+    QTEST(encode(channels), "expected");
+}
+
+// The fast formatter must write every value exactly as QString::number(y, 'g', 6) does: any
+// float bit pattern, and seven-digit ties with the floats around them.
+void TestCodecs::csvNumbersMatchQt()
+{
+    QRandomGenerator random(100);
+    for (int i = 0; i < 400000; ++i) {
+        const bool ties = i % 2;
+        const quint32 bits = random.generate();
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        double y = f;
+        if (ties) { // n.nnnnn5 × 10^k, or a float one or two steps away
+            y = (random.bounded(100000, 1000000) * 10 + 5) * std::pow(10.0, random.bounded(-12, 6));
+            f = float(y);
+            for (int step = random.bounded(-2, 3); step != 0; step += step < 0 ? 1 : -1)
+                f = std::nextafter(f, step < 0 ? 0.0f : inf);
+            y = random.bounded(2) ? double(f) : y;
+        }
+        QByteArray fast;
+        CsvCodec::appendNumber(fast, y);
+        const QByteArray qt = QString::number(y, 'g', 6).toLatin1();
+        if (fast != qt)
+            QFAIL(qPrintable(QStringLiteral("%1: wrote %2, Qt writes %3")
+                                 .arg(y, 0, 'g', 17)
+                                 .arg(QString(fast), QString(qt))));
+    }
+}
+
+void TestCodecs::csvDecodes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("lineCount");
+    QTest::addColumn<Rows>("rows");
+    const CsvCodec::Row sample{3, 4, 0, 0, 0, 0, 0, 0}, counting{1, 2, 3, 4, 5, 6, 7, 8};
+    const auto row = [](const char *name, const QByteArray &bytes, int lines, const Rows &rows) {
+        QTest::newRow(name) << bytes << lines << rows;
+    };
+    row("exported row", "3,4,0,0,0,0,0,0,\n", 1, {sample});
+    row("CR LF, no line end at the end", "3,4,0,0,0,0,0,0,\r\n1,2,3,4,5,6,7,8", 2,
+        {sample, counting});
+    row("seven fields skipped, still counted", "1,2,3,4,5,6,7\n1,2,3,4,5,6,7,8\n", 2, {counting});
+    row("long line, extra fields ignored", "1,2,3,4,5,6,7,8,9,10,abc,,\n", 1, {counting});
+    row("empty lines counted", "\n\n1,2,3,4,5,6,7,8\n\n", 4, {counting});
+    row("text, empty fields and white space", "x,2, 1.5.5,\t4 ,--5,,7,8y\n", 1,
+        {{0, 2, 0, 4, 0, 0, 7, 0}});
+    row("exponents, signs, beyond float range", "1e-05,-1.23457e+06,+2,.5,-0,1E3,0x10,-1e40\n", 1,
+        {{1e-05f, -1.23457e+06f, 2, 0.5f, -0.0f, 1000, 0, -inf}});
+    row("byte order mark",
+        "\xEF\xBB\xBF"
+        "1,2,3,4,5,6,7,8\n",
+        1, {counting});
+    row("lone CR inside a line", "1,2\r3,4,5,6,7,8,9\n", 1, {{1, 0, 4, 5, 6, 7, 8, 9}});
+}
+
+void TestCodecs::csvDecodes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(Rows, rows);
+    const CsvCodec::Decoded decoded = CsvCodec::decode(bytes);
+    QCOMPARE(int(decoded.status), int(CsvCodec::Status::Ok));
+    QTEST(decoded.lineCount, "lineCount");
+    QCOMPARE(decoded.rows.size(), rows.size());
+    for (int r = 0; r < rows.size(); ++r) {
+        for (size_t f = 0; f < size_t(CsvCodec::FieldCount); ++f) {
+            const float got = decoded.rows[r][f], want = rows[r][f];
+            QVERIFY2(got == want && std::signbit(got) == std::signbit(want),
+                     qPrintable(QStringLiteral("row %1 field %2: got %3").arg(r).arg(f).arg(got)));
+        }
+    }
+}
+
+void TestCodecs::csvLineLimit()
+{
+    const QByteArray lines(CsvCodec::MaxImportLines, '\n');
+    const CsvCodec::Decoded atLimit = CsvCodec::decode(lines);
+    QCOMPARE(int(atLimit.status), int(CsvCodec::Status::Ok));
+    QCOMPARE(atLimit.lineCount, CsvCodec::MaxImportLines);
+    QCOMPARE(int(CsvCodec::decode(lines + "\n").status), int(CsvCodec::Status::TooManyLines));
+}
+
+QTEST_GUILESS_MAIN(TestCodecs)
+#include "tst_codecs.moc"
