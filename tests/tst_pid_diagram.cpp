@@ -32,8 +32,7 @@ private Q_SLOTS:
     void autoFit_data();
     void autoFit();
     void capAtTenThousand();
-    void horizontalView();
-    void verticalScale();
+    void viewAndScale();
     void seriesShowVisibleRange();
     void columnExtremesSurvive_data();
     void columnExtremesSurvive();
@@ -167,8 +166,9 @@ void TestPidDiagram::capAtTenThousand()
     QCOMPARE(x(), QStringLiteral("(9800, 10000)")); // the range of that tick stays
 }
 
-// Only channel 1's count decides the view; a fraction of 0 keeps the last one (0.4 at first).
-void TestPidDiagram::horizontalView()
+// Only channel 1's count decides the horizontal view; a fraction of 0 keeps the last one
+// (0.4 at first). The vertical scale has a floor of 10.
+void TestPidDiagram::viewAndScale()
 {
     fill(0, 1000);
     fill(1, 3000);
@@ -178,11 +178,7 @@ void TestPidDiagram::horizontalView()
     QCOMPARE(x(), QStringLiteral("(450, 550)"));
     diagram->setHorizontalView(0.0, 0.0);
     QCOMPARE(x(), QStringLiteral("(900, 1000)"));
-}
-
-void TestPidDiagram::verticalScale()
-{
-    diagram->setVerticalScale(0.005); // below the floor of 10
+    diagram->setVerticalScale(0.005);
     QCOMPARE(y(), QStringLiteral("(-10, 10)"));
     diagram->setVerticalScale(0.999);
     QCOMPARE(y(), QStringLiteral("(-999, 999)"));

@@ -58,12 +58,9 @@ private Q_SLOTS:
     void samplesThroughNoise();
     void stringMode();
 
-    void horizontalBar_data();
-    void horizontalBar();
-    void verticalBar_data();
-    void verticalBar();
-    void switchMovesHandleOnly();
-    void autoScrollLocksBars();
+    void scrollBars_data();
+    void scrollBars();
+    void barModes();
     void pauseTextsAcrossStopAndStart();
     void channelsHiddenAndShown();
 
@@ -351,20 +348,23 @@ void PidTabTest::stringMode()
     QCOMPARE(d->chart()->allPoints().at(4).last().y(), 7.0);
 }
 
-void PidTabTest::horizontalBar_data()
+void PidTabTest::scrollBars_data()
 {
-    QTest::addColumn<int>("scrollTo");  // scroll mode first; 0: no scroll
-    QTest::addColumn<bool>("zoomMode"); // then switch to zoom mode
-    QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("x");
+    QTest::addColumn<int>("scrollTo");  // the horizontal bar in scroll mode first; 0: not moved
+    QTest::addColumn<bool>("zoomMode"); // then switched to zoom mode
+    QTest::addColumn<int>("position");  // for the horizontal bar, or the vertical one if negative
+    QTest::addColumn<QString>("range"); // of the axis that bar moves
     // 1000 samples on channel 1, initial fraction 0.4.
     QTest::newRow("scroll start shows newest") << 0 << false << 1 << "(599.4, 999.4)";
     QTest::newRow("zoom floor of 1 %") << 500 << true << 5 << "(495, 505)";
     QTest::newRow("zoom out to all") << 500 << true << 1000 << "(0, 1000)";
     QTest::newRow("zoom keeps newest end") << 1 << true << 100 << "(899.1, 999.1)";
+    QTest::newRow("vertical top") << 0 << false << -1 << "(-999, 999)";
+    QTest::newRow("vertical near the floor") << 0 << false << -989 << "(-11, 11)";
+    QTest::newRow("vertical below the floor") << 0 << false << -995 << "(-10, 10)";
 }
 
-void PidTabTest::horizontalBar()
+void PidTabTest::scrollBars()
 {
     QFETCH(int, scrollTo);
     QFETCH(bool, zoomMode);
@@ -375,27 +375,14 @@ void PidTabTest::horizontalBar()
         dragTo(bar, scrollTo);
     if (zoomMode)
         d->click("checkSwitch");
-    dragTo(bar, position);
-    QTEST(x(), "x");
+    if (position > 0)
+        dragTo(bar, position);
+    else
+        dragTo(d->child<QScrollBar>("vScrollBar"), -position);
+    QTEST(range(position > 0 ? d->chart()->horizontalAxis() : d->chart()->verticalAxis()), "range");
 }
 
-void PidTabTest::verticalBar_data()
-{
-    QTest::addColumn<int>("position");
-    QTest::addColumn<QString>("y");
-    QTest::newRow("top") << 1 << "(-999, 999)";
-    QTest::newRow("near the floor") << 989 << "(-11, 11)";
-    QTest::newRow("below the floor") << 995 << "(-10, 10)";
-}
-
-void PidTabTest::verticalBar()
-{
-    QFETCH(int, position);
-    dragTo(d->child<QScrollBar>("vScrollBar"), position);
-    QTEST(range(d->chart()->verticalAxis()), "y");
-}
-
-void PidTabTest::switchMovesHandleOnly()
+void PidTabTest::barModes()
 {
     appendChannel1(1000);
     auto *bar = d->child<QScrollBar>("hScrollBar");
@@ -414,10 +401,8 @@ void PidTabTest::switchMovesHandleOnly()
     QCOMPARE(x(), QStringLiteral("(450, 550)"));
     dragTo(bar, 1000); // scroll again, with the zoomed width
     QCOMPARE(x(), QStringLiteral("(0, 100)"));
-}
 
-void PidTabTest::autoScrollLocksBars()
-{
+    // Auto-scroll mode locks both bars.
     for (const bool on : {true, false}) {
         d->click("checkAuto");
         QCOMPARE(d->status(),
