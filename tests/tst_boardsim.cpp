@@ -5,6 +5,7 @@
 #include "tools/boardsim/boardprotocol.h"
 #include "tools/boardsim/boardsimulator.h"
 #include "tools/boardsim/byteerrorinjector.h"
+#include "tools/boardsim/outputqueue.h"
 #include "tools/boardsim/pidcontroller.h"
 
 #include <QSerialPort>
@@ -29,6 +30,7 @@ private Q_SLOTS:
     void antiWindup();
     void errorInjection_data();
     void errorInjection();
+    void queueCountsWholeItems();
     void reportCountsWhatArrived();
 };
 
@@ -222,6 +224,23 @@ void BoardSimTest::errorInjection()
     }
     QCOMPARE(corrupted, int(total / period));
     QVERIFY(offsets.size() > int(period) / 2);
+}
+
+// The report's counts: an item is sent once its last byte is, the rest is discarded on exit.
+void BoardSimTest::queueCountsWholeItems()
+{
+    OutputQueue queue;
+    queue.append(QByteArray(10, '0'), OutputQueue::DataFrame);
+    queue.append(QByteArray(25, 'x'), OutputQueue::TextLine);
+    queue.consume(9);
+    QCOMPARE(queue.sent(OutputQueue::DataFrame), quint64(0));
+    queue.consume(25);
+    QCOMPARE(queue.sent(OutputQueue::DataFrame), quint64(1));
+    QCOMPARE(queue.sent(OutputQueue::TextLine), quint64(0));
+    queue.discard();
+    QCOMPARE(queue.itemsDiscarded(), quint64(1));
+    QCOMPARE(queue.bytesDiscarded(), quint64(1));
+    QCOMPARE(queue.bytesSent(), quint64(34));
 }
 
 // Started by a command, stopped by SIGTERM: a clean exit, and every frame the board counts as

@@ -108,7 +108,7 @@ private Q_SLOTS:
     void csvNumbersMatchQt();
     void csvDecodes_data();
     void csvDecodes();
-    void csvLineLimit();
+    void csvLimits();
 };
 
 void TestCodecs::portName_data()
@@ -538,13 +538,16 @@ void TestCodecs::csvDecodes()
     }
 }
 
-void TestCodecs::csvLineLimit()
+void TestCodecs::csvLimits()
 {
     const QByteArray lines(CsvCodec::MaxImportLines, '\n');
     const CsvCodec::Decoded atLimit = CsvCodec::decode(lines);
     QCOMPARE(int(atLimit.status), int(CsvCodec::Status::Ok));
     QCOMPARE(atLimit.lineCount, CsvCodec::MaxImportLines);
     QCOMPARE(int(CsvCodec::decode(lines + "\n").status), int(CsvCodec::Status::TooManyLines));
+    // A file that grew past the size checked before reading.
+    const QByteArray huge(int(CsvCodec::MaxImportBytes) + 1, '\n');
+    QCOMPARE(int(CsvCodec::decode(huge).status), int(CsvCodec::Status::TooLarge));
 }
 
 QTEST_GUILESS_MAIN(TestCodecs)

@@ -126,7 +126,6 @@ void TestMainWindow::startState_data()
     row("checkNewline", "text", QStringLiteral("发送新行(\\r\\n)"));
     row("buttonStart", "text", QStringLiteral("开始"));
     row("buttonPause", "text", QStringLiteral("暂停"));
-    row("checkSwitch", "text", QString());
     row("radioCH1", "text", QString());
     row("groupRecv", "title", QStringLiteral("接收数据"));
     row("labelTime", "text", QStringLiteral("ms发送一次"));
@@ -231,13 +230,10 @@ void TestMainWindow::menuActions_data()
                         const QString &message, const QUrl &url) {
         QTest::newRow(name) << ini << QString(action) << message << url;
     };
-    for (const char *action : {"about", "protocol", "tutorial"}) {
+    for (const char *action : {"about", "protocol", "tutorial"})
         QTest::addRow("no path.ini, %s", action)
             << QByteArray("<missing>") << action << lost << QUrl();
-        QTest::addRow("two lines, %s", action)
-            << QByteArray("https://example.com/\nfile:///t.html\n") << action << damaged << QUrl();
-    }
-    row("empty path.ini", "", "about", damaged, QUrl());
+    row("two lines", "https://example.com/\nfile:///t.html\n", "protocol", damaged, QUrl());
     row("about shows its own address", complete, "about", about, elsewhere);
     row("tutorial", complete, "tutorial", QStringLiteral("已打开教程"), tutorial);
     row("protocol, last line without its end", complete.chopped(1), "protocol",

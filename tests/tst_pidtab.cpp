@@ -36,7 +36,6 @@ void dragTo(QScrollBar *bar, int position)
     bar->setSliderPosition(position);
     bar->setSliderDown(false);
 }
-
 } // namespace
 
 Q_DECLARE_METATYPE(Channels)
@@ -78,13 +77,12 @@ private:
     }
     QByteArray fromProgram() { return d->peer().read(FrameSize, Patience).toHex(' '); }
     QByteArray nothingMore() { return d->peer().readFor(50); }
+    // The field that shows an operation's value.
     static const char *fieldOf(int op)
     {
-        return op == CmdP        ? "editP"
-               : op == CmdI      ? "editI"
-               : op == CmdD      ? "editD"
-               : op == CmdTarget ? "editTarget"
-                                 : "editActual";
+        const char *const fields[] = {"",           "editP", "editI",     "editD",
+                                      "editTarget", "",      "editActual"};
+        return fields[op];
     }
     // Sends the board's bytes followed by a channel 4 sample and waits until that is plotted,
     // so everything before it has been handled.
