@@ -1,8 +1,10 @@
 #include "benchmarks/benchapp.h"
 
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QString>
+#include <QTimer>
 #include <QtGlobal>
-
 
 namespace {
 
@@ -22,4 +24,21 @@ void filter(QtMsgType type, const QMessageLogContext &context, const QString &me
 void quietPlatformWarnings()
 {
     previous = qInstallMessageHandler(filter);
+}
+
+bool runEventLoopUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() > timeoutMs)
+            loop.quit();
+    });
+    poll.start();
+    if (!done())
+        loop.exec();
+    return done();
 }
