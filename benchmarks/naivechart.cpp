@@ -66,16 +66,22 @@ unsigned NaiveChart::maxCount() const
 void NaiveChart::tick()
 {
     const unsigned top = maxCount();
-    if (unsigned(windowWidth) > top)
-        axisX->setRange(0, windowWidth);
-    else
-        axisX->setRange(top - windowWidth, top);
-    if (autoScroll) {
+    const auto follow = [&](unsigned count) {
+        if (unsigned(windowWidth) > count)
+            axisX->setRange(0, windowWidth);
+        else
+            axisX->setRange(top - windowWidth, top);
+    };
+    if (!autoScroll) {
+        follow(top);
+    } else {
         double low = 0;
         double high = 0;
         for (int c = 0; c < ChannelCount; ++c) {
+            // Every channel sets the window again; the last one decides it.
             const int count = int(counts[std::size_t(c)]);
-            const int start = std::max(0, count - windowWidth);
+            follow(unsigned(count));
+            const int start = count < windowWidth ? 0 : count - windowWidth;
             for (int side = 0; side < 2; ++side) {
                 const QLineSeries *s = lines[std::size_t(2 * c + side)];
                 const int end = std::min(count, s->count());

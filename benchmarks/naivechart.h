@@ -39,6 +39,8 @@ public:
 
     unsigned maxCount() const;
     QtCharts::QLineSeries *series(int index) const { return lines[std::size_t(index)]; }
+    QtCharts::QValueAxis *horizontalAxis() const { return axisX; }
+    QtCharts::QValueAxis *verticalAxis() const { return axisY; }
 
     bool autoScroll = false;
 
