@@ -18,6 +18,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -162,6 +163,27 @@ void naive(double rate, double seconds, double burstSeconds)
     printStep("flat out", runStep(writer, FlatOutBytesPerSecond, burstSeconds, unread, paragraphs));
 }
 
+// What QTextEdit's own layout costs per line: lines inserted in one edit into a shown box.
+double layoutMicrosPerLine(int lines)
+{
+    QTextEdit box;
+    box.setReadOnly(true);
+    box.resize(800, 500);
+    box.show();
+    QByteArray text;
+    appendTerminalText(text, 0, qint64(lines) * 64);
+    const QStringList paragraphs = QString::fromLatin1(text).split(QStringLiteral("\r\n"));
+    const double start = ProcessStats::threadCpuSeconds();
+    QTextCursor cursor(box.document());
+    cursor.beginEditBlock();
+    for (const QString &paragraph : paragraphs) {
+        cursor.insertBlock();
+        cursor.insertText(paragraph);
+    }
+    cursor.endEditBlock();
+    return (ProcessStats::threadCpuSeconds() - start) * 1e6 / lines;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -180,7 +202,11 @@ int main(int argc, char *argv[])
     ours(rate, seconds, burst);
     if (!options.flag("no-naive"))
         naive(rate, naiveSeconds, burst);
-    std::printf("\ntarget: at least 1 MB/s at no more than 25 %% of one core, resident memory "
+    const double perLine = layoutMicrosPerLine(5000);
+    std::printf("\nQTextEdit layout alone: %.1f us of CPU per 64-byte line, so %.0f %% of a core "
+                "at %.2f MB/s\n",
+                perLine, perLine * rate / 64 / 1e4, rate / 1e6);
+    std::printf("target: at least 1 MB/s at no more than 25 %% of one core, resident memory "
                 "bounded\n");
     std::printf("load average after: %s\n", qPrintable(ProcessStats::loadAverage()));
     return 0;
