@@ -40,8 +40,14 @@ struct Timing
 };
 
 // Runs `ticks` ticks of: append PerTick samples per channel, `update`, repaint.
+enum class View {
+    Follow, // a run: the tick follows the newest 200 samples
+    All,    // zoomed out: the horizontal axis over every sample
+    Paused, // paused at the newest 200 while samples keep arriving outside the view
+};
+
 Timing measure(QChartView &view, int ticks, const std::function<void(int)> &append,
-               const std::function<void()> &update)
+               const std::function<void()> &update, bool paintWhenAsked)
 {
     QElapsedTimer clock;
     std::vector<double> totals;
@@ -56,7 +62,11 @@ Timing measure(QChartView &view, int ticks, const std::function<void(int)> &appe
             append(Held + (t + WarmUp) * PerTick + k);
         update();
         const qint64 updated = clock.nsecsElapsed();
-        view.viewport()->repaint();
+        // Paused, nothing moves unless the chart asks for a paint.
+        if (paintWhenAsked)
+            QApplication::processEvents();
+        else
+            view.viewport()->repaint();
         const qint64 painted = clock.nsecsElapsed();
         if (t < 0)
             continue;
@@ -75,7 +85,7 @@ Timing measure(QChartView &view, int ticks, const std::function<void(int)> &appe
     return timing;
 }
 
-Timing ours(bool zoomedOut, int ticks)
+Timing ours(View mode, int ticks)
 {
     QChartView view;
     view.resize(1000, 600);
@@ -89,6 +99,8 @@ Timing ours(bool zoomedOut, int ticks)
     // Auto-scroll moves both axes every tick: the costlier case.
     diagram.autoScroll = true;
     diagram.refreshSeries();
+    if (mode == View::Paused)
+        diagram.on_timer_updata(); // the last tick before the pause
     QApplication::processEvents();
     return measure(
         view, ticks,
@@ -99,14 +111,17 @@ Timing ours(bool zoomedOut, int ticks)
             }
         },
         [&] {
-            if (zoomedOut)
+            if (mode == View::All)
                 diagram.setHorizontalView(0, 1.0);
-            else
+            else if (mode == View::Follow)
                 diagram.on_timer_updata();
-        });
+            else
+                diagram.refreshSeries(); // what the 50 ms update does while paused
+        },
+        mode == View::Paused);
 }
 
-Timing naive(bool zoomedOut, int ticks, double *appendMicros)
+Timing naive(View mode, int ticks, double *appendMicros)
 {
     QChartView view;
     view.resize(1000, 600);
@@ -122,6 +137,8 @@ Timing naive(bool zoomedOut, int ticks, double *appendMicros)
         chart.load(c, actual, target);
     }
     chart.autoScroll = true;
+    if (mode == View::Paused)
+        chart.tick();
     QApplication::processEvents();
 
     QElapsedTimer appendClock;
@@ -139,11 +156,12 @@ Timing naive(bool zoomedOut, int ticks, double *appendMicros)
             appends += 8;
         },
         [&] {
-            if (zoomedOut)
+            if (mode == View::All)
                 chart.showAll();
-            else
+            else if (mode == View::Follow)
                 chart.tick();
-        });
+        },
+        mode == View::Paused);
     if (appendMicros)
         *appendMicros = appendNanos / 1e3 / appends;
     return timing;
@@ -160,19 +178,21 @@ int main(int argc, char *argv[])
     const int naiveTicks = std::max(1, int(options.number("naive-ticks", 15)));
     std::printf("%s\n", qPrintable(ProcessStats::machineLine()));
 
-    // --only follow|all|ours limits the run, e.g. for a profiler.
+    // --only follow|all|paused|ours limits the run, e.g. for a profiler.
     const QString only = options.text("only");
-    const bool follow =
-        only.isEmpty() || only == QLatin1String("follow") || only == QLatin1String("ours");
-    const bool all =
-        only.isEmpty() || only == QLatin1String("all") || only == QLatin1String("ours");
+    const auto wanted = [&](const char *name) {
+        return only.isEmpty() || only == QLatin1String("ours") || only == QLatin1String(name);
+    };
     const bool withNaive = only.isEmpty();
 
     double appendMicros = 0;
-    const Timing oursFollow = follow ? ours(false, ticks) : Timing();
-    const Timing oursAll = all ? ours(true, ticks) : Timing();
-    const Timing naiveFollow = withNaive ? naive(false, naiveTicks, &appendMicros) : Timing();
-    const Timing naiveAll = withNaive ? naive(true, naiveTicks, nullptr) : Timing();
+    const Timing oursFollow = wanted("follow") ? ours(View::Follow, ticks) : Timing();
+    const Timing oursAll = wanted("all") ? ours(View::All, ticks) : Timing();
+    const Timing oursPaused = wanted("paused") ? ours(View::Paused, ticks) : Timing();
+    const Timing naiveFollow =
+        withNaive ? naive(View::Follow, naiveTicks, &appendMicros) : Timing();
+    const Timing naiveAll = withNaive ? naive(View::All, naiveTicks, nullptr) : Timing();
+    const Timing naivePaused = withNaive ? naive(View::Paused, naiveTicks, nullptr) : Timing();
     std::printf("redraw, 8 series x %d samples held, tick + repaint, %s platform, no OpenGL\n",
                 Held, qPrintable(QGuiApplication::platformName()));
     std::printf("%-22s %9s %9s %9s %9s %11s %11s %7s\n", "view", "update", "repaint", "median",
@@ -184,6 +204,7 @@ int main(int argc, char *argv[])
     };
     row("following newest 200", oursFollow, naiveFollow);
     row("zoomed out to all", oursAll, naiveAll);
+    row("paused, samples arrive", oursPaused, naivePaused);
     std::printf("naive append into a series of %d points: %.0f us per point\n", Held, appendMicros);
     std::printf(
         "update = tick and series update, repaint = the view's synchronous repaint (means); "
