@@ -37,7 +37,16 @@ struct Timing
     double medianMs = 0; // both, median tick
     double meanMs = 0;   // both, mean tick
     double cpuMs = 0;    // GUI-thread CPU per tick, mean: steadier than wall time on a busy machine
+    int points = 0;      // points the eight series held at the end, what Qt Charts draws
 };
+
+int seriesPoints(const std::function<QLineSeries *(int)> &series)
+{
+    int total = 0;
+    for (int i = 0; i < 8; ++i)
+        total += series(i)->count();
+    return total;
+}
 
 // Runs `ticks` ticks of: append PerTick samples per channel, `update`, repaint.
 enum class View {
@@ -102,7 +111,7 @@ Timing ours(View mode, int ticks)
     if (mode == View::Paused)
         diagram.on_timer_updata(); // the last tick before the pause
     QApplication::processEvents();
-    return measure(
+    Timing timing = measure(
         view, ticks,
         [&](int i) {
             for (int c = 0; c < 4; ++c) {
@@ -119,6 +128,8 @@ Timing ours(View mode, int ticks)
                 diagram.refreshSeries(); // what the 50 ms update does while paused
         },
         mode == View::Paused);
+    timing.points = seriesPoints([&](int i) { return diagram.series(i); });
+    return timing;
 }
 
 Timing naive(View mode, int ticks, double *appendMicros)
@@ -144,7 +155,7 @@ Timing naive(View mode, int ticks, double *appendMicros)
     QElapsedTimer appendClock;
     qint64 appendNanos = 0;
     int appends = 0;
-    const Timing timing = measure(
+    Timing timing = measure(
         view, ticks,
         [&](int i) {
             appendClock.start();
@@ -162,6 +173,7 @@ Timing naive(View mode, int ticks, double *appendMicros)
                 chart.tick();
         },
         mode == View::Paused);
+    timing.points = seriesPoints([&](int i) { return chart.series(i); });
     if (appendMicros)
         *appendMicros = appendNanos / 1e3 / appends;
     return timing;
@@ -195,11 +207,11 @@ int main(int argc, char *argv[])
     const Timing naivePaused = withNaive ? naive(View::Paused, naiveTicks, nullptr) : Timing();
     std::printf("redraw, 8 series x %d samples held, tick + repaint, %s platform, no OpenGL\n",
                 Held, qPrintable(QGuiApplication::platformName()));
-    std::printf("%-22s %9s %9s %9s %9s %11s %11s %7s\n", "view", "update", "repaint", "median",
-                "CPU", "naive med.", "naive CPU", "ratio");
+    std::printf("%-22s %9s %9s %9s %9s %7s %11s %11s %7s\n", "view", "update", "repaint", "median",
+                "CPU", "points", "naive med.", "naive CPU", "ratio");
     const auto row = [](const char *name, const Timing &o, const Timing &n) {
-        std::printf("%-22s %6.2f ms %6.2f ms %6.2f ms %6.2f ms %8.2f ms %8.2f ms %6.1fx\n", name,
-                    o.updateMs, o.paintMs, o.medianMs, o.cpuMs, n.medianMs, n.cpuMs,
+        std::printf("%-22s %6.2f ms %6.2f ms %6.2f ms %6.2f ms %7d %8.2f ms %8.2f ms %6.1fx\n",
+                    name, o.updateMs, o.paintMs, o.medianMs, o.cpuMs, o.points, n.medianMs, n.cpuMs,
                     n.medianMs / o.medianMs);
     };
     row("following newest 200", oursFollow, naiveFollow);
