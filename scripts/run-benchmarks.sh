@@ -12,8 +12,12 @@ jobs=${JOBS:-$(nproc)}
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S . -B "$build"
 fi
-cmake --build "$build" -j "$jobs" --target \
-    bench_receiver bench_ingest bench_redraw bench_terminal bench_csv bench_startup
+mkdir -p "$build/benchmarks"
+if ! cmake --build "$build" -j "$jobs" --target bench_receiver bench_ingest bench_redraw \
+    bench_terminal bench_csv bench_startup >"$build/benchmarks/build.log" 2>&1; then
+    cat "$build/benchmarks/build.log"
+    exit 1
+fi
 
 export QT_QPA_PLATFORM=offscreen
 if [ "${QUICK:-0}" = 1 ]; then
@@ -33,7 +37,6 @@ else
 fi
 
 results="$build/benchmarks/results-$(date +%Y%m%d-%H%M%S).txt"
-mkdir -p "$(dirname "$results")"
 {
     echo "commit $(git rev-parse --short HEAD 2>/dev/null || echo unknown), $(date -u '+%Y-%m-%d %H:%M UTC')"
     echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ //')"
