@@ -59,7 +59,10 @@ void MainWindow::flushReceived()
     if (pendingReceived.isEmpty())
         return;
     receiveFlushClock.start();
-    showReceived(pendingReceived);
+    // A flood can bring more than the scrollback holds between two updates; what it would
+    // drop at once is not laid out at all, so an update never costs more than a full box.
+    const int first = ReceiveFormatter::firstKept(pendingReceived, receiveScrollback);
+    showReceived(first == 0 ? pendingReceived : pendingReceived.mid(first));
     pendingReceived.clear();
 }
 

@@ -1,7 +1,10 @@
 // The receive box under a busy line: arrivals are shown in batches, each still its own
 // paragraph, none lost, none reordered, and only the newest 5000 kept.
+#include "assistant/receiveformatter.h"
 #include "tests/serialwindowdriver.h"
 
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QtTest>
 
@@ -12,6 +15,8 @@ class ReceiveBatchingTest : public QObject
 private Q_SLOTS:
     void burstArrivesWholeAndInOrder_data();
     void burstArrivesWholeAndInOrder();
+    void floodKeepsOnlyWhatFits_data();
+    void floodKeepsOnlyWhatFits();
 };
 
 void ReceiveBatchingTest::burstArrivesWholeAndInOrder_data()
@@ -68,6 +73,50 @@ void ReceiveBatchingTest::burstArrivesWholeAndInOrder()
     else
         QVERIFY2(expected.endsWith(shown) && shown.size() < expected.size(),
                  "the box holds the newest part of the stream");
+}
+
+void ReceiveBatchingTest::floodKeepsOnlyWhatFits_data()
+{
+    QTest::addColumn<QStringList>("paragraphs");
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("first");
+    QTest::newRow("nothing") << QStringList() << 3 << 0;
+    QTest::newRow("fewer than the limit") << QStringList{"a", "b"} << 3 << 0;
+    QTest::newRow("exactly the limit") << QStringList{"a", "b", "c"} << 3 << 0;
+    QTest::newRow("one too many") << QStringList{"a", "b", "c", "d"} << 3 << 1;
+    // "b\nc" is two blocks: with "d" that makes three, so "a" goes.
+    QTest::newRow("line ends count") << QStringList{"a", "b\nc", "d"} << 3 << 1;
+    // The newest paragraph alone overflows: it is kept, the box keeps its end.
+    QTest::newRow("one paragraph overflows") << QStringList{"a", "1\n2\n3\n4"} << 3 << 1;
+    QTest::newRow("a trailing line end is a block") << QStringList{"a", "b\n", "c"} << 3 << 1;
+    QTest::newRow("paragraph separator")
+        << QStringList{"a", QString(QChar::ParagraphSeparator), "c"} << 3 << 1;
+}
+
+void ReceiveBatchingTest::floodKeepsOnlyWhatFits()
+{
+    QFETCH(QStringList, paragraphs);
+    QFETCH(int, limit);
+    QFETCH(int, first);
+    QCOMPARE(ReceiveFormatter::firstKept(paragraphs, limit), first);
+
+    // Adding only those from `first` on leaves what adding them all leaves.
+    QTextDocument all;
+    QTextDocument kept;
+    all.setMaximumBlockCount(limit);
+    kept.setMaximumBlockCount(limit);
+    for (int i = 0; i < paragraphs.size(); ++i) {
+        for (QTextDocument *doc : {&all, &kept}) {
+            if (doc == &kept && i < first)
+                continue;
+            QTextCursor cursor(doc);
+            cursor.movePosition(QTextCursor::End);
+            if (!doc->isEmpty())
+                cursor.insertBlock();
+            cursor.insertText(paragraphs.at(i));
+        }
+    }
+    QCOMPARE(kept.toPlainText(), all.toPlainText());
 }
 
 QTEST_MAIN(ReceiveBatchingTest)
