@@ -29,5 +29,9 @@ run-board: deps build
 test: deps build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# Every benchmark, about 7 minutes; QUICK=1 make bench for a short smoke run.
+bench: deps
+	scripts/run-benchmarks.sh $(BUILD)
+
 clean:
 	rm -rf $(BUILD)

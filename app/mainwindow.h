@@ -5,7 +5,9 @@
 #include "pidlink/framereceiver.h"
 #include "pidlink/samplelinesplitter.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QStringList>
 
 class PID_Diagram;
 class PortSettings;
@@ -31,6 +33,9 @@ public:
     // For tests and tools that drive the window from outside.
     PID_Diagram *pidDiagram() const { return diagram; }
     QSerialPort *serialPort() const { return serial.port; }
+    // The PID link's counters since the port was opened, for benchmarks and tools.
+    const FrameReceiver::Health &pidFrameHealth() const { return frameReceiver.health(); }
+    const SampleLineSplitter::Health &pidLineHealth() const { return lineSplitter.health(); }
 
     // A port named on the command line: put into both tabs' port boxes and selected there.
     void usePort(const QString &device);
@@ -125,7 +130,12 @@ private:
 
     // Serial assistant
     ReceiveFormatter receiveFormatter;
-    void showReceived(const QString &paragraph);
+    QStringList pendingReceived; // arrivals not yet in the receive box
+    QTimer *receiveFlushTimer = nullptr;
+    QElapsedTimer receiveFlushClock; // since the box was last updated
+    void queueReceived(const QString &paragraph);
+    void flushReceived();
+    void showReceived(const QStringList &paragraphs);
     void sendBytes(const QByteArray &bytes);
 
     // PID link

@@ -1,30 +1,100 @@
-// Milliseconds per redraw (tick plus repaint) with 8 x 10,000 samples held, following the
+// Milliseconds per redraw (tick plus repaint) with 8 x 9,800 samples held, following the
 // newest 200 samples and zoomed out to all of them, against series that hold every point.
+#include "benchmarks/benchapp.h"
+#include "benchmarks/benchoptions.h"
+#include "benchmarks/naivechart.h"
+#include "benchmarks/processstats.h"
 #include "chart/pid_diagram.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
-#include <QtCharts/QValueAxis>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <vector>
 
 QT_CHARTS_USE_NAMESPACE
 
 namespace {
-constexpr int Held = 9800; // stays below the 10,000 cap while the run appends
-constexpr int Ticks = 40;
-constexpr int PerTick = 5;
+
+constexpr int Held = 9800; // stays below the 10,000 cap while the ticks add samples
+constexpr int PerTick = 3; // samples per channel between two ticks
+constexpr int WarmUp = 3;  // first layouts and font caches are not what a run sees
 
 float wave(int channel, int i)
 {
     return float(100.0 * std::sin(i * 0.01 + channel) + 10.0 * std::sin(i * 0.37));
 }
 
-double ours(bool zoomedOut)
+struct Timing
+{
+    double updateMs = 0; // tick and series update, mean
+    double paintMs = 0;  // repaint, mean
+    double medianMs = 0; // both, median tick
+    double meanMs = 0;   // both, mean tick
+    double cpuMs = 0;    // GUI-thread CPU per tick, mean: steadier than wall time on a busy machine
+    int points = 0;      // points the eight series held at the end, what Qt Charts draws
+};
+
+int seriesPoints(const std::function<QLineSeries *(int)> &series)
+{
+    int total = 0;
+    for (int i = 0; i < 8; ++i)
+        total += series(i)->count();
+    return total;
+}
+
+// Runs `ticks` ticks of: append PerTick samples per channel, `update`, repaint.
+enum class View {
+    Follow, // a run: the tick follows the newest 200 samples
+    All,    // zoomed out: the horizontal axis over every sample
+    Paused, // paused at the newest 200 while samples keep arriving outside the view
+};
+
+Timing measure(QChartView &view, int ticks, const std::function<void(int)> &append,
+               const std::function<void()> &update, bool paintWhenAsked)
+{
+    QElapsedTimer clock;
+    std::vector<double> totals;
+    double updateSum = 0;
+    double paintSum = 0;
+    double cpuStart = 0;
+    for (int t = -WarmUp; t < ticks; ++t) {
+        if (t == 0)
+            cpuStart = ProcessStats::threadCpuSeconds();
+        clock.start();
+        for (int k = 0; k < PerTick; ++k)
+            append(Held + (t + WarmUp) * PerTick + k);
+        update();
+        const qint64 updated = clock.nsecsElapsed();
+        // Paused, nothing moves unless the chart asks for a paint.
+        if (paintWhenAsked)
+            QApplication::processEvents();
+        else
+            view.viewport()->repaint();
+        const qint64 painted = clock.nsecsElapsed();
+        if (t < 0)
+            continue;
+        updateSum += updated / 1e6;
+        paintSum += (painted - updated) / 1e6;
+        totals.push_back(painted / 1e6);
+    }
+    const double cpuSeconds = ProcessStats::threadCpuSeconds() - cpuStart;
+    std::sort(totals.begin(), totals.end());
+    Timing timing;
+    timing.cpuMs = cpuSeconds * 1000 / ticks;
+    timing.updateMs = updateSum / ticks;
+    timing.paintMs = paintSum / ticks;
+    timing.meanMs = (updateSum + paintSum) / ticks;
+    timing.medianMs = totals[totals.size() / 2];
+    return timing;
+}
+
+Timing ours(View mode, int ticks)
 {
     QChartView view;
     view.resize(1000, 600);
@@ -35,98 +105,123 @@ double ours(bool zoomedOut)
             diagram.appendActual(c, wave(c, i));
             diagram.appendTarget(c, wave(c, i) + 1);
         }
+    // Auto-scroll moves both axes every tick: the costlier case.
     diagram.autoScroll = true;
+    diagram.refreshSeries();
+    if (mode == View::Paused)
+        diagram.on_timer_updata(); // the last tick before the pause
     QApplication::processEvents();
-    QElapsedTimer clock;
-    clock.start();
-    qint64 tickNanos = 0;
-    for (int t = 0; t < Ticks; ++t) {
-        const qint64 before = clock.nsecsElapsed();
-        for (int k = 0; k < PerTick; ++k)
+    Timing timing = measure(
+        view, ticks,
+        [&](int i) {
             for (int c = 0; c < 4; ++c) {
-                diagram.appendActual(c, wave(c, Held + t * PerTick + k));
-                diagram.appendTarget(c, 0);
+                diagram.appendActual(c, wave(c, i));
+                diagram.appendTarget(c, wave(c, i) + 1);
             }
-        diagram.on_timer_updata();
-        if (zoomedOut) {
-            diagram.setHorizontalView(0, 1.0);
-            diagram.refreshSeries();
-        }
-        tickNanos += clock.nsecsElapsed() - before;
-        view.viewport()->repaint();
-    }
-    std::printf("  (ours, %s: tick and series update %.2f ms)\n", zoomedOut ? "all" : "follow",
-                tickNanos / 1e6 / Ticks);
-    return clock.nsecsElapsed() / 1e6 / Ticks;
+        },
+        [&] {
+            if (mode == View::All)
+                diagram.setHorizontalView(0, 1.0);
+            else if (mode == View::Follow)
+                diagram.on_timer_updata();
+            else
+                diagram.refreshSeries(); // what the 50 ms update does while paused
+        },
+        mode == View::Paused);
+    timing.points = seriesPoints([&](int i) { return diagram.series(i); });
+    return timing;
 }
 
-double naive(bool zoomedOut, double *appendMicros)
+Timing naive(View mode, int ticks, double *appendMicros)
 {
     QChartView view;
     view.resize(1000, 600);
     view.show();
-    auto *chart = new QChart;
-    auto *x = new QValueAxis;
-    auto *y = new QValueAxis;
-    chart->addAxis(y, Qt::AlignLeft);
-    chart->addAxis(x, Qt::AlignBottom);
-    QLineSeries *series[8];
-    for (int s = 0; s < 8; ++s) {
-        series[s] = new QLineSeries;
-        chart->addSeries(series[s]);
-        series[s]->attachAxis(x);
-        series[s]->attachAxis(y);
-        QVector<QPointF> points;
-        for (int i = 0; i < Held; ++i)
-            points.append(QPointF(i, wave(s / 2, i)));
-        series[s]->replace(points);
+    NaiveChart chart(&view);
+    for (int c = 0; c < NaiveChart::ChannelCount; ++c) {
+        QVector<QPointF> actual;
+        QVector<QPointF> target;
+        for (int i = 0; i < Held; ++i) {
+            actual.append(QPointF(i, double(wave(c, i))));
+            target.append(QPointF(i + 1, double(wave(c, i)) + 1));
+        }
+        chart.load(c, actual, target);
     }
-    chart->setAnimationOptions(QChart::NoAnimation);
-    view.setChart(chart);
-    y->setRange(-120, 120);
+    chart.autoScroll = true;
+    if (mode == View::Paused)
+        chart.tick();
     QApplication::processEvents();
 
-    QElapsedTimer clock;
-    clock.start();
+    QElapsedTimer appendClock;
     qint64 appendNanos = 0;
     int appends = 0;
-    for (int t = 0; t < Ticks; ++t) {
-        QElapsedTimer a;
-        a.start();
-        for (int k = 0; k < PerTick; ++k)
-            for (int s = 0; s < 8; ++s) {
-                series[s]->append(QPointF(Held + t * PerTick + k, wave(s / 2, Held + t)));
-                ++appends;
+    Timing timing = measure(
+        view, ticks,
+        [&](int i) {
+            appendClock.start();
+            for (int c = 0; c < 4; ++c) {
+                chart.appendActual(c, wave(c, i));
+                chart.appendTarget(c, wave(c, i) + 1);
             }
-        appendNanos += a.nsecsElapsed();
-        const int n = Held + (t + 1) * PerTick;
-        if (zoomedOut)
-            x->setRange(0, n);
-        else
-            x->setRange(n - 200, n);
-        view.viewport()->repaint();
-    }
+            appendNanos += appendClock.nsecsElapsed();
+            appends += 8;
+        },
+        [&] {
+            if (mode == View::All)
+                chart.showAll();
+            else if (mode == View::Follow)
+                chart.tick();
+        },
+        mode == View::Paused);
+    timing.points = seriesPoints([&](int i) { return chart.series(i); });
     if (appendMicros)
         *appendMicros = appendNanos / 1e3 / appends;
-    return clock.nsecsElapsed() / 1e6 / Ticks;
+    return timing;
 }
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    quietPlatformWarnings();
     QApplication app(argc, argv);
+    const BenchOptions options(QApplication::arguments());
+    const int ticks = std::max(1, int(options.number("ticks", 60)));
+    const int naiveTicks = std::max(1, int(options.number("naive-ticks", 15)));
+    std::printf("%s\n", qPrintable(ProcessStats::machineLine()));
+
+    // --only follow|all|paused|ours limits the run, e.g. for a profiler.
+    const QString only = options.text("only");
+    const auto wanted = [&](const char *name) {
+        return only.isEmpty() || only == QLatin1String("ours") || only == QLatin1String(name);
+    };
+    const bool withNaive = only.isEmpty();
+
     double appendMicros = 0;
-    const double oursFollow = ours(false);
-    const double oursAll = ours(true);
-    const double naiveFollow = naive(false, &appendMicros);
-    const double naiveAll = naive(true, nullptr);
-    std::printf("redraw with 8 x %d samples held (tick + repaint, %s platform)\n", Held,
-                qPrintable(QGuiApplication::platformName()));
-    std::printf("%-28s %10s %10s %8s\n", "view", "ours ms", "naive ms", "ratio");
-    std::printf("%-28s %10.2f %10.2f %7.1fx\n", "following newest 200", oursFollow, naiveFollow,
-                naiveFollow / oursFollow);
-    std::printf("%-28s %10.2f %10.2f %7.1fx\n", "zoomed out to all", oursAll, naiveAll,
-                naiveAll / oursAll);
-    std::printf("naive append into a series of %d points: %.1f us per point\n", Held, appendMicros);
+    const Timing oursFollow = wanted("follow") ? ours(View::Follow, ticks) : Timing();
+    const Timing oursAll = wanted("all") ? ours(View::All, ticks) : Timing();
+    const Timing oursPaused = wanted("paused") ? ours(View::Paused, ticks) : Timing();
+    const Timing naiveFollow =
+        withNaive ? naive(View::Follow, naiveTicks, &appendMicros) : Timing();
+    const Timing naiveAll = withNaive ? naive(View::All, naiveTicks, nullptr) : Timing();
+    const Timing naivePaused = withNaive ? naive(View::Paused, naiveTicks, nullptr) : Timing();
+    std::printf("redraw, 8 series x %d samples held, tick + repaint, %s platform, no OpenGL\n",
+                Held, qPrintable(QGuiApplication::platformName()));
+    std::printf("%-22s %9s %9s %9s %9s %7s %11s %11s %7s\n", "view", "update", "repaint", "median",
+                "CPU", "points", "naive med.", "naive CPU", "ratio");
+    const auto row = [](const char *name, const Timing &o, const Timing &n) {
+        std::printf("%-22s %6.2f ms %6.2f ms %6.2f ms %6.2f ms %7d %8.2f ms %8.2f ms %6.1fx\n",
+                    name, o.updateMs, o.paintMs, o.medianMs, o.cpuMs, o.points, n.medianMs, n.cpuMs,
+                    n.medianMs / o.medianMs);
+    };
+    row("following newest 200", oursFollow, naiveFollow);
+    row("zoomed out to all", oursAll, naiveAll);
+    row("paused, samples arrive", oursPaused, naivePaused);
+    std::printf("naive append into a series of %d points: %.0f us per point\n", Held, appendMicros);
+    std::printf(
+        "update = tick and series update, repaint = the view's synchronous repaint (means); "
+        "median = both, per tick; CPU = GUI-thread CPU per tick\n");
+    std::printf("target: at most 5 ms per tick\n");
+    std::printf("load average after: %s\n", qPrintable(ProcessStats::loadAverage()));
     return 0;
 }

@@ -48,6 +48,15 @@ const SeriesStyle seriesStyles[PID_Diagram::SeriesCount] = {
     {"实际值4", Qt::cyan},  {"目标值4", Qt::magenta},
 };
 
+// Exactly equal, NaN never: a series holding NaN is simply replaced.
+bool samePoints(const QVector<QPointF> &a, const QVector<QPointF> &b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.cbegin(), a.cend(), b.cbegin(), [](const QPointF &p, const QPointF &q) {
+               return p.x() == q.x() && p.y() == q.y();
+           });
+}
+
 } // namespace
 
 PID_Diagram::PID_Diagram(QChartView *view) : chartView(view)
@@ -218,6 +227,11 @@ void PID_Diagram::setChannelShown(int channel, bool shown)
     shownFlag(channel) = shown;
     seriesAt(2 * channel)->setVisible(shown);
     seriesAt(2 * channel + 1)->setVisible(shown);
+    if (shown) {
+        // Hidden series are not kept up to date.
+        seriesDirty = true;
+        refreshSeries();
+    }
 }
 
 bool PID_Diagram::channelShown(int channel) const
@@ -417,9 +431,14 @@ void PID_Diagram::refreshSeries()
     const double hi = axisX->max();
     const int columns = plotColumns();
     for (int i = 0; i < SeriesCount; ++i) {
-        SeriesDecimator::visiblePoints(buffers[i], lo, hi, columns, scratch);
         QLineSeries *s = seriesAt(i);
-        if (scratch.isEmpty() && s->count() == 0)
+        // A hidden series is mapped all the same; it is brought up to date when shown.
+        if (!s->isVisible())
+            continue;
+        SeriesDecimator::visiblePoints(buffers[i], lo, hi, columns, scratch);
+        // replace() maps and strokes the whole series again, also for the same points, as
+        // while paused with samples arriving outside the view.
+        if (samePoints(s->pointsVector(), scratch))
             continue;
         s->replace(scratch);
     }

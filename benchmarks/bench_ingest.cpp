@@ -1,0 +1,253 @@
+// Live ingest: a writer thread pushes channel data frames through a real pseudo-terminal into
+// the real MainWindow (port opened and run started through the widgets) at stepped rates, and
+// the same through the naive chart. Per step: frames sent and received, event-loop lateness,
+// GUI-thread CPU and resident memory; the highest rate held is the result.
+#include "app/mainwindow.h"
+#include "benchmarks/benchapp.h"
+#include "benchmarks/benchoptions.h"
+#include "benchmarks/latenessprobe.h"
+#include "benchmarks/naivechart.h"
+#include "benchmarks/pacedwriter.h"
+#include "benchmarks/processstats.h"
+#include "benchmarks/streamdata.h"
+#include "pidlink/framereceiver.h"
+#include "pidlink/pidframe.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QtCharts/QChartView>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+QT_CHARTS_USE_NAMESPACE
+
+namespace {
+
+// Held means: every frame arrived, none dropped, and the event loop stayed responsive.
+constexpr double MaxP99Ms = 20;
+constexpr double MaxLatenessMs = 100;
+// The writer may end a step a fraction behind schedule (its last millisecond).
+constexpr double MinSentFraction = 0.99;
+
+struct Step
+{
+    double rate = 0;
+    double seconds = 0;
+    qint64 scheduled = 0;
+    qint64 sent = 0;
+    qint64 received = 0;
+    quint64 discarded = 0;
+    qint64 fullMs = 0;
+    double p99Ms = 0;
+    double maxMs = 0;
+    double cpuPercent = 0;
+    double rssMiB = 0;
+    bool held = false;
+};
+
+struct Counters
+{
+    std::function<quint64()> frames;
+    std::function<quint64()> discarded;
+};
+
+Step runStep(PacedWriter &writer, double rate, double seconds, const Counters &counters)
+{
+    Step step;
+    step.rate = rate;
+    step.seconds = seconds;
+    const quint64 framesBefore = counters.frames();
+    const quint64 discardedBefore = counters.discarded();
+    LatenessProbe probe;
+    double rssMax = ProcessStats::residentMiB();
+    QTimer rssTimer;
+    QObject::connect(&rssTimer, &QTimer::timeout,
+                     [&] { rssMax = std::max(rssMax, ProcessStats::residentMiB()); });
+    rssTimer.start(500);
+
+    const double cpuStart = ProcessStats::threadCpuSeconds();
+    const double wallStart = ProcessStats::monotonicSeconds();
+    probe.start();
+    writer.start(rate);
+    runEventLoopUntil([] { return false; }, int(seconds * 1000));
+    probe.stop();
+    writer.requestStop();
+    runEventLoopUntil([&] { return !writer.isRunning(); }, 15000);
+    writer.stop();
+    // Whatever is still in the pty or the port's buffer arrives now.
+    runEventLoopUntil(
+        [&] { return qint64(counters.frames() - framesBefore) >= writer.unitsWritten(); }, 5000);
+    const double cpuEnd = ProcessStats::threadCpuSeconds();
+    const double wallEnd = ProcessStats::monotonicSeconds();
+    rssMax = std::max(rssMax, ProcessStats::residentMiB());
+
+    // Due over the time the writer ran, which starts and ends a little after the step.
+    step.scheduled = qint64(rate * writer.runSeconds());
+    step.sent = writer.unitsWritten();
+    step.received = qint64(counters.frames() - framesBefore);
+    step.discarded = counters.discarded() - discardedBefore;
+    step.fullMs = writer.fullMilliseconds();
+    step.p99Ms = probe.quantileMs(0.99);
+    step.maxMs = probe.maxMs();
+    step.cpuPercent = 100.0 * (cpuEnd - cpuStart) / (wallEnd - wallStart);
+    step.rssMiB = rssMax;
+    step.held = !writer.failed() && step.sent >= MinSentFraction * step.scheduled &&
+                step.received == step.sent && step.discarded == 0 && step.p99Ms <= MaxP99Ms &&
+                step.maxMs <= MaxLatenessMs;
+    return step;
+}
+
+void printHeader(const char *title)
+{
+    std::printf("\n%s\n", title);
+    std::printf("%10s %10s %10s %10s %6s %8s %8s %6s %8s %s\n", "frames/s", "scheduled", "sent",
+                "received", "full", "p99 ms", "max ms", "CPU %", "RSS MiB", "held");
+}
+
+void printStep(const Step &s)
+{
+    std::printf("%10.0f %10lld %10lld %10lld %6lld %8.2f %8.2f %6.1f %8.1f %s\n", s.rate,
+                static_cast<long long>(s.scheduled), static_cast<long long>(s.sent),
+                static_cast<long long>(s.received), static_cast<long long>(s.fullMs), s.p99Ms,
+                s.maxMs, s.cpuPercent, s.rssMiB, s.held ? "yes" : "NO");
+    std::fflush(stdout);
+}
+
+std::vector<double> stepRates(double maxRate)
+{
+    std::vector<double> rates = {1152, 20000, 121600};
+    while (rates.back() * 2 <= maxRate)
+        rates.push_back(rates.back() * 2);
+    return rates;
+}
+
+double runSteps(PacedWriter &writer, const std::vector<double> &rates, double seconds,
+                const Counters &counters)
+{
+    double best = 0;
+    for (double rate : rates) {
+        const Step step = runStep(writer, rate, seconds, counters);
+        printStep(step);
+        if (!step.held)
+            break;
+        best = rate;
+    }
+    return best;
+}
+
+double ours(const std::vector<double> &rates, double seconds)
+{
+    PacedWriter writer(FrameSize, [](QByteArray &out, qint64 first, qint64 count) {
+        appendChannelFrames(out, first, count);
+    });
+    QString error;
+    if (!writer.open(&error)) {
+        std::printf("cannot open a pseudo-terminal: %s\n", qPrintable(error));
+        return 0;
+    }
+    MainWindow window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::printf("the window was not exposed\n");
+    auto *port = window.findChild<QComboBox *>(QStringLiteral("comboPortPID"));
+    auto *open = window.findChild<QPushButton *>(QStringLiteral("buttonOpenportPID"));
+    auto *start = window.findChild<QPushButton *>(QStringLiteral("buttonStart"));
+    port->clearEditText();
+    QTest::keyClicks(port, writer.slavePath());
+    QTest::mouseClick(open, Qt::LeftButton);
+    if (!window.serialPort()->isOpen()) {
+        std::printf("the window did not open %s: %s\n", qPrintable(writer.slavePath()),
+                    qPrintable(window.statusBar()->currentMessage()));
+        return 0;
+    }
+    QTest::mouseClick(start, Qt::LeftButton);
+    std::printf("window: port %s open, run %s\n", qPrintable(writer.slavePath()),
+                qPrintable(start->text() == QStringLiteral("停止") ? QStringLiteral("active")
+                                                                   : QStringLiteral("NOT active")));
+
+    printHeader("ours: MainWindow, redraw 20 per second");
+    const Counters counters{[&] { return quint64(window.pidFrameHealth().frames); },
+                            [&] { return quint64(window.pidFrameHealth().discarded); }};
+    const double best = runSteps(writer, rates, seconds, counters);
+    QTest::mouseClick(open, Qt::LeftButton);
+    return best;
+}
+
+// The receive path of the window feeding the naive chart instead, with the same tick.
+double naive(const std::vector<double> &rates, double seconds)
+{
+    PacedWriter writer(FrameSize, [](QByteArray &out, qint64 first, qint64 count) {
+        appendChannelFrames(out, first, count);
+    });
+    QString error;
+    if (!writer.open(&error)) {
+        std::printf("cannot open a pseudo-terminal: %s\n", qPrintable(error));
+        return 0;
+    }
+    QChartView view;
+    view.resize(800, 500);
+    view.show();
+    NaiveChart chart(&view);
+    FrameReceiver receiver;
+    std::vector<FrameReceiver::Event> events;
+    QSerialPort port(writer.slavePath());
+    if (!port.open(QIODevice::ReadWrite)) {
+        std::printf("cannot open %s\n", qPrintable(writer.slavePath()));
+        return 0;
+    }
+    QObject::connect(&port, &QSerialPort::readyRead, [&] {
+        const QByteArray bytes = port.readAll();
+        events.clear();
+        receiver.feed(bytes, events);
+        for (const FrameReceiver::Event &e : events) {
+            if (e.type != FrameReceiver::Event::Sample)
+                continue;
+            chart.appendActual(e.channel, e.actual);
+            chart.appendTarget(e.channel, e.target);
+        }
+    });
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { chart.tick(); });
+    tick.start(50);
+
+    printHeader("naive: series that hold everything, one append per sample");
+    const Counters counters{[&] { return quint64(receiver.health().frames); },
+                            [&] { return quint64(receiver.health().discarded); }};
+    return runSteps(writer, rates, seconds, counters);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    quietPlatformWarnings();
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(resources);
+    const BenchOptions options(QApplication::arguments());
+    const double seconds = std::max(0.5, options.number("seconds", 20));
+    const double naiveSeconds = std::max(0.5, options.number("naive-seconds", 5));
+    const double maxRate = options.number("max-rate", 121600 * 32);
+    std::printf("%s\n", qPrintable(ProcessStats::machineLine()));
+    std::printf("live ingest through a pseudo-terminal, %.0f s per step; held = all frames "
+                "received, none dropped, lateness p99 <= %.0f ms and max <= %.0f ms\n",
+                seconds, MaxP99Ms, MaxLatenessMs);
+
+    const std::vector<double> rates = stepRates(maxRate);
+    const double best = ours(rates, seconds);
+    const double bestNaive = options.flag("no-naive") ? 0 : naive(rates, naiveSeconds);
+
+    std::printf("\nhighest rate held: ours %.0f frames/s, naive %.0f frames/s (%.0f s steps)\n",
+                best, bestNaive, naiveSeconds);
+    std::printf("target: at least 121600 frames/s held\n");
+    std::printf("load average after: %s\n", qPrintable(ProcessStats::loadAverage()));
+    return 0;
+}

@@ -1,0 +1,213 @@
+// Text into the serial assistant's receive box through a real pseudo-terminal: a paced step
+// (1 MB/s for 60 s by default) with GUI-thread CPU, lateness and resident memory, then a
+// flat-out burst for the most the box takes; the same through QTextEdit::append per arrival
+// into a box without a limit, the plain way.
+#include "app/mainwindow.h"
+#include "benchmarks/benchapp.h"
+#include "benchmarks/benchoptions.h"
+#include "benchmarks/latenessprobe.h"
+#include "benchmarks/pacedwriter.h"
+#include "benchmarks/processstats.h"
+#include "benchmarks/streamdata.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSerialPort>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+// Fast enough that the writer is never the limit: the reader sets the pace.
+constexpr double FlatOutBytesPerSecond = 500e6;
+
+struct Step
+{
+    double seconds = 0;
+    double sentMB = 0;
+    double mbPerSecond = 0;
+    qint64 fullMs = 0;
+    qint64 leftBytes = 0; // still unread when the drain gave up
+    double p99Ms = 0;
+    double maxMs = 0;
+    double cpuPercent = 0;
+    double rssStartMiB = 0;
+    double rssEndMiB = 0;
+    int paragraphs = 0;
+};
+
+Step runStep(PacedWriter &writer, double bytesPerSecond, double seconds,
+             const std::function<qint64()> &unread, const std::function<int()> &paragraphs)
+{
+    Step step;
+    step.rssStartMiB = ProcessStats::residentMiB();
+    LatenessProbe probe;
+    const double cpuStart = ProcessStats::threadCpuSeconds();
+    const double wallStart = ProcessStats::monotonicSeconds();
+    probe.start();
+    writer.start(bytesPerSecond);
+    runEventLoopUntil([] { return false; }, int(seconds * 1000));
+    probe.stop();
+    writer.requestStop();
+    runEventLoopUntil([&] { return !writer.isRunning(); }, 15000);
+    writer.stop();
+    runEventLoopUntil([&] { return unread() == 0; }, 10000);
+    const double wallEnd = ProcessStats::monotonicSeconds();
+    const double cpuEnd = ProcessStats::threadCpuSeconds();
+
+    step.seconds = wallEnd - wallStart;
+    step.sentMB = writer.unitsWritten() / 1e6;
+    step.leftBytes = unread();
+    step.mbPerSecond = (writer.unitsWritten() - step.leftBytes) / 1e6 / step.seconds;
+    step.fullMs = writer.fullMilliseconds();
+    step.p99Ms = probe.quantileMs(0.99);
+    step.maxMs = probe.maxMs();
+    step.cpuPercent = 100.0 * (cpuEnd - cpuStart) / step.seconds;
+    step.rssEndMiB = ProcessStats::residentMiB();
+    step.paragraphs = paragraphs();
+    return step;
+}
+
+void printHeader(const char *title)
+{
+    std::printf("\n%s\n", title);
+    std::printf("%-9s %7s %8s %8s %7s %8s %8s %6s %9s %9s %10s\n", "step", "seconds", "sent MB",
+                "MB/s", "full ms", "p99 ms", "max ms", "CPU %", "RSS start", "RSS end",
+                "paragraphs");
+}
+
+void printStep(const char *name, const Step &s)
+{
+    std::printf("%-9s %7.1f %8.1f %8.2f %7lld %8.2f %8.2f %6.1f %9.1f %9.1f %10d%s\n", name,
+                s.seconds, s.sentMB, s.mbPerSecond, static_cast<long long>(s.fullMs), s.p99Ms,
+                s.maxMs, s.cpuPercent, s.rssStartMiB, s.rssEndMiB, s.paragraphs,
+                s.leftBytes > 0 ? " (fell behind)" : "");
+    std::fflush(stdout);
+}
+
+PacedWriter::Producer textProducer()
+{
+    return
+        [](QByteArray &out, qint64 first, qint64 count) { appendTerminalText(out, first, count); };
+}
+
+void ours(double rate, double seconds, double burstSeconds)
+{
+    PacedWriter writer(1, textProducer());
+    QString error;
+    if (!writer.open(&error)) {
+        std::printf("cannot open a pseudo-terminal: %s\n", qPrintable(error));
+        return;
+    }
+    MainWindow window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::printf("the window was not exposed\n");
+    auto *tabs = window.findChild<QTabWidget *>(QStringLiteral("tabSwitch"));
+    QTabBar *bar = tabs->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->tabRect(0).center());
+    auto *port = window.findChild<QComboBox *>(QStringLiteral("comboPort"));
+    auto *open = window.findChild<QPushButton *>(QStringLiteral("buttonOpenport"));
+    auto *box = window.findChild<QTextEdit *>(QStringLiteral("textRecvOutput"));
+    port->clearEditText();
+    QTest::keyClicks(port, writer.slavePath());
+    QTest::mouseClick(open, Qt::LeftButton);
+    if (tabs->currentIndex() != 0 || !window.serialPort()->isOpen()) {
+        std::printf("the serial assistant did not open %s: %s\n", qPrintable(writer.slavePath()),
+                    qPrintable(window.statusBar()->currentMessage()));
+        return;
+    }
+    const auto unread = [&] {
+        return qint64(writer.waitingOnLine()) + window.serialPort()->bytesAvailable();
+    };
+    const auto paragraphs = [&] { return box->document()->blockCount(); };
+    printHeader("ours: MainWindow, serial assistant tab");
+    printStep("paced", runStep(writer, rate, seconds, unread, paragraphs));
+    printStep("flat out", runStep(writer, FlatOutBytesPerSecond, burstSeconds, unread, paragraphs));
+    QTest::mouseClick(open, Qt::LeftButton);
+}
+
+void naive(double rate, double seconds, double burstSeconds)
+{
+    PacedWriter writer(1, textProducer());
+    QString error;
+    if (!writer.open(&error)) {
+        std::printf("cannot open a pseudo-terminal: %s\n", qPrintable(error));
+        return;
+    }
+    QTextEdit box;
+    box.setReadOnly(true);
+    box.resize(800, 500);
+    box.show();
+    QSerialPort port(writer.slavePath());
+    if (!port.open(QIODevice::ReadWrite)) {
+        std::printf("cannot open %s\n", qPrintable(writer.slavePath()));
+        return;
+    }
+    QObject::connect(&port, &QSerialPort::readyRead,
+                     [&] { box.append(QString::fromUtf8(port.readAll())); });
+    const auto unread = [&] { return qint64(writer.waitingOnLine()) + port.bytesAvailable(); };
+    const auto paragraphs = [&] { return box.document()->blockCount(); };
+    printHeader("naive: QTextEdit::append per arrival, no limit");
+    printStep("paced", runStep(writer, rate, seconds, unread, paragraphs));
+    printStep("flat out", runStep(writer, FlatOutBytesPerSecond, burstSeconds, unread, paragraphs));
+}
+
+// What QTextEdit's own layout costs per line: lines inserted in one edit into a shown box.
+double layoutMicrosPerLine(int lines)
+{
+    QTextEdit box;
+    box.setReadOnly(true);
+    box.resize(800, 500);
+    box.show();
+    QByteArray text;
+    appendTerminalText(text, 0, qint64(lines) * 64);
+    const QStringList paragraphs = QString::fromLatin1(text).split(QStringLiteral("\r\n"));
+    const double start = ProcessStats::threadCpuSeconds();
+    QTextCursor cursor(box.document());
+    cursor.beginEditBlock();
+    for (const QString &paragraph : paragraphs) {
+        cursor.insertBlock();
+        cursor.insertText(paragraph);
+    }
+    cursor.endEditBlock();
+    return (ProcessStats::threadCpuSeconds() - start) * 1e6 / lines;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    quietPlatformWarnings();
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(resources);
+    const BenchOptions options(QApplication::arguments());
+    const double rate = std::max(0.001, options.number("mb-per-second", 1)) * 1e6;
+    const double seconds = std::max(0.5, options.number("seconds", 60));
+    const double burst = std::max(0.5, options.number("burst-seconds", 5));
+    const double naiveSeconds = std::max(0.5, options.number("naive-seconds", 20));
+    std::printf("%s\n", qPrintable(ProcessStats::machineLine()));
+    std::printf("terminal: %.2f MB/s of 64-byte text lines for %.0f s, then flat out for %.0f s\n",
+                rate / 1e6, seconds, burst);
+    ours(rate, seconds, burst);
+    if (!options.flag("no-naive"))
+        naive(rate, naiveSeconds, burst);
+    const double perLine = layoutMicrosPerLine(5000);
+    std::printf("\nQTextEdit layout alone: %.1f us of CPU per 64-byte line, so %.0f %% of a core "
+                "at %.2f MB/s\n",
+                perLine, perLine * rate / 64 / 1e4, rate / 1e6);
+    std::printf("target: at least 1 MB/s at no more than 25 %% of one core, resident memory "
+                "bounded\n");
+    std::printf("load average after: %s\n", qPrintable(ProcessStats::loadAverage()));
+    return 0;
+}

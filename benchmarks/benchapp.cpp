@@ -1,0 +1,44 @@
+#include "benchmarks/benchapp.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QString>
+#include <QTimer>
+#include <QtGlobal>
+
+namespace {
+
+QtMessageHandler previous = nullptr;
+
+void filter(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains(QLatin1String("propagateSizeHints")) ||
+        message.contains(QLatin1String("XDG_RUNTIME_DIR")))
+        return;
+    if (previous)
+        previous(type, context, message);
+}
+
+} // namespace
+
+void quietPlatformWarnings()
+{
+    previous = qInstallMessageHandler(filter);
+}
+
+bool runEventLoopUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || clock.elapsed() > timeoutMs)
+            loop.quit();
+    });
+    poll.start();
+    if (!done())
+        loop.exec();
+    return done();
+}

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <functional>
+
+// Drops the offscreen platform's chatter (propagateSizeHints, XDG_RUNTIME_DIR) so that a
+// benchmark's output is its figures. Call before creating the QApplication.
+void quietPlatformWarnings();
+
+// Runs the event loop until `done` returns true or `timeoutMs` passed; returns done().
+bool runEventLoopUntil(const std::function<bool()> &done, int timeoutMs);
