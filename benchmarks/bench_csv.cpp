@@ -10,7 +10,7 @@
 #include "benchmarks/streamdata.h"
 #include "chart/pid_diagram.h"
 #include "datafiles/csvcodec.h"
-#include "tests/modaldriver.h"
+#include "tests/support/modaldriver.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -189,7 +189,7 @@ int main(int argc, char *argv[])
     }
     std::sort(exportEmpty.begin(), exportEmpty.end());
     std::sort(importEmpty.begin(), importEmpty.end());
-    for (const QString &problem : driver.problems())
+    for (const QString &problem : driver.problems)
         std::printf("dialog driver: %s\n", qPrintable(problem));
     std::sort(exportTimes.begin(), exportTimes.end());
     std::sort(importTimes.begin(), importTimes.end());
