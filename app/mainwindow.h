@@ -143,4 +143,10 @@ private:
     // Chart controls
     bool pauseNext = true;
     float hScrollPosition = 0.0f;
+
+    // Data files
+    void warnInvalidPath();
+
+    // Menu
+    bool readPathIni(QStringList &lines);
 };

@@ -1,8 +1,78 @@
 // Menu actions: documents named in path.ini beside the executable.
+#include "app/logging.h"
 #include "app/mainwindow.h"
 
-void MainWindow::On_ActionAbout() {}
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QStatusBar>
+#include <QTextStream>
+#include <QUrl>
 
-void MainWindow::On_ActionHTML() {}
+namespace {
 
-void MainWindow::On_ActionURL() {}
+// The project's web site, shown by the About action whatever line 1 names.
+const char aboutAddress[] = "https://tavrino.example.org/";
+
+// Lines after the third are never used, so a runaway file is not read to its end.
+constexpr int pathIniLinesUsed = 3;
+
+} // namespace
+
+bool MainWindow::readPathIni(QStringList &lines)
+{
+    const QString dir = QCoreApplication::applicationDirPath();
+    qCDebug(lcApp) << dir;
+    QFile file(dir + QStringLiteral("/path.ini"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        statusBar()->showMessage(QStringLiteral("打开失败,配置文件丢失，请重新安装软件"), 0);
+        return false;
+    }
+    QTextStream in(&file);
+    in.setCodec("UTF-8");
+    while (!in.atEnd() && lines.size() < pathIniLinesUsed)
+        lines.append(in.readLine());
+    qCDebug(lcApp) << lines;
+    file.close();
+    if (lines.size() < pathIniLinesUsed) {
+        statusBar()->showMessage(QStringLiteral("打开失败，配置文件损坏，请修改"), 0);
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::On_ActionAbout()
+{
+    QStringList lines;
+    if (!readPathIni(lines))
+        return;
+    const QString address = QString::fromLatin1(aboutAddress);
+    if (QDesktopServices::openUrl(QUrl(lines.at(0), QUrl::TolerantMode)))
+        statusBar()->showMessage(address, 0);
+    else
+        statusBar()->showMessage(QStringLiteral("打开失败 ") + address, 0);
+}
+
+void MainWindow::On_ActionHTML()
+{
+    QStringList lines;
+    if (!readPathIni(lines))
+        return;
+    // Line 3 starts with '/' and is joined to the folder as it stands.
+    const QUrl document = QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + lines.at(2));
+    if (QDesktopServices::openUrl(document))
+        statusBar()->showMessage(QStringLiteral("已打开协议"), 0);
+    else
+        statusBar()->showMessage(QStringLiteral("打开失败"), 0);
+}
+
+void MainWindow::On_ActionURL()
+{
+    QStringList lines;
+    if (!readPathIni(lines))
+        return;
+    if (QDesktopServices::openUrl(QUrl(lines.at(1), QUrl::TolerantMode)))
+        statusBar()->showMessage(QStringLiteral("已打开教程"), 0);
+    else
+        statusBar()->showMessage(QStringLiteral("打开失败"), 0);
+}

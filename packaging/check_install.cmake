@@ -1,0 +1,40 @@
+# Installs the build into a scratch prefix and checks that the menu's targets are where
+# path.ini says. Run by CTest: cmake -DBUILD_DIR=... -DPREFIX=... -P check_install.cmake
+file(REMOVE_RECURSE "${PREFIX}")
+execute_process(COMMAND "${CMAKE_COMMAND}" --install "${BUILD_DIR}" --prefix "${PREFIX}"
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+
+set(bin "${PREFIX}/bin")
+foreach(path tavrino path.ini docs/protocol.html docs/tutorial.html
+        ../share/icons/hicolor/64x64/apps/tavrino.png ../share/applications/tavrino.desktop)
+    if(NOT EXISTS "${bin}/${path}")
+        message(FATAL_ERROR "not installed: ${bin}/${path}")
+    endif()
+endforeach()
+
+file(STRINGS "${bin}/path.ini" lines)
+list(LENGTH lines count)
+if(count LESS 3)
+    message(FATAL_ERROR "path.ini has ${count} lines")
+endif()
+list(GET lines 0 about)
+list(GET lines 1 tutorial)
+list(GET lines 2 protocol)
+if(NOT about STREQUAL "https://tavrino.example.org/")
+    message(FATAL_ERROR "About address: ${about}")
+endif()
+if(NOT tutorial STREQUAL "file://${bin}/docs/tutorial.html")
+    message(FATAL_ERROR "tutorial URL: ${tutorial}")
+endif()
+if(NOT EXISTS "${bin}${protocol}")
+    message(FATAL_ERROR "protocol document missing: ${bin}${protocol}")
+endif()
+
+file(STRINGS "${PREFIX}/share/applications/tavrino.desktop" exec REGEX "^Exec=")
+if(NOT exec STREQUAL "Exec=${bin}/tavrino")
+    message(FATAL_ERROR "desktop entry: ${exec}")
+endif()
+file(REMOVE_RECURSE "${PREFIX}")

@@ -1,0 +1,138 @@
+// Shows the main window with believable data on both tabs and saves each tab as a PNG.
+// Usage: tavrino_screenshot OUTPUT_FOLDER (run under an X server; see scripts/screenshots.sh)
+#include "app/mainwindow.h"
+#include "chart/pid_diagram.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QRandomGenerator>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+void settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+template <typename T> T *child(QWidget &window, const char *name)
+{
+    T *w = window.findChild<T *>(QLatin1String(name));
+    if (!w)
+        qFatal("no widget %s", name);
+    return w;
+}
+
+struct Loop
+{
+    double zeta;  // damping ratio
+    double omega; // natural frequency, radians per sample
+    double noise; // measurement noise, standard deviation
+};
+
+// Four closed loops answering two set-point steps: an underdamped one, a well-tuned one, a
+// sluggish one and a nervous one, sampled the way the board sends them.
+void fillChart(PID_Diagram *diagram)
+{
+    const Loop loops[4] = {
+        {0.25, 0.12, 0.4}, {0.6, 0.09, 0.3}, {1.2, 0.07, 0.25}, {0.12, 0.2, 0.6}};
+    const double firstStep[4] = {60, 40, -30, 80};
+    const double secondStep[4] = {30, 70, -60, 50};
+    QRandomGenerator random(20240611);
+    for (int c = 0; c < 4; ++c) {
+        double y = 0, v = 0; // output and its rate
+        for (int n = 0; n < 200; ++n) {
+            const double target = n < 10 ? 0 : n < 110 ? firstStep[c] : secondStep[c];
+            // Semi-implicit Euler on y'' + 2 zeta omega y' + omega^2 y = omega^2 target.
+            const Loop &l = loops[c];
+            v += l.omega * l.omega * (target - y) - 2 * l.zeta * l.omega * v;
+            y += v;
+            const double noise = (random.generateDouble() - 0.5) * 2 * l.noise;
+            diagram->appendActual(c, float(y + noise));
+            diagram->appendTarget(c, float(target));
+        }
+    }
+}
+
+bool save(QWidget &window, const QString &path)
+{
+    const QPixmap shot = window.grab();
+    if (!shot.save(path, "PNG", 9)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s (%dx%d)\n", qPrintable(path), shot.width(), shot.height());
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    Q_INIT_RESOURCE(resources);
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+
+    MainWindow window;
+    window.show();
+    settle(300);
+
+    // PID tab.
+    auto *tabs = child<QTabWidget>(window, "tabSwitch");
+    tabs->setCurrentIndex(1);
+    child<QComboBox>(window, "comboPortPID")->setEditText(QStringLiteral("ttyUSB0 USB Serial"));
+    child<QLineEdit>(window, "editP")->setText(QStringLiteral("2.5"));
+    child<QLineEdit>(window, "editI")->setText(QStringLiteral("0.8"));
+    child<QLineEdit>(window, "editD")->setText(QStringLiteral("0.05"));
+    child<QLineEdit>(window, "editTarget")->setText(QStringLiteral("30"));
+    child<QLineEdit>(window, "editActual")->setText(QStringLiteral("29.87"));
+    PID_Diagram *diagram = window.pidDiagram();
+    fillChart(diagram);
+    child<QCheckBox>(window, "checkAuto")->setChecked(true); // fits the vertical axis
+    diagram->on_timer_updata();
+    window.statusBar()->showMessage(QStringLiteral("成功接收P"), 0);
+    settle(500);
+    bool ok = save(window, out.filePath(QStringLiteral("screenshot-pid.png")));
+
+    // Serial assistant tab.
+    tabs->setCurrentIndex(0);
+    child<QComboBox>(window, "comboPort")->setEditText(QStringLiteral("ttyACM0"));
+    child<QCheckBox>(window, "checkLogmode")->setChecked(true);
+    auto *receive = child<QTextEdit>(window, "textRecvOutput");
+    const char *lines[] = {
+        "9时41分2秒:Tavrino demo board v1.3, build Jun 11 2024",
+        "9时41分2秒:clock 72 MHz, UART1 115200 8N1",
+        "9时41分2秒:motor driver ready, encoder 1024 ppr",
+        "9时41分3秒:heater NTC 24.8 C",
+        "9时41分7秒:> help",
+        "9时41分7秒:commands: status, kp <v>, ki <v>, kd <v>, target <v>, run, stop",
+        "9时41分9秒:> status",
+        "9时41分9秒:ch1 kp=2.50 ki=0.80 kd=0.05 target=30.0 actual=29.9",
+        "9时41分9秒:ch2 kp=1.20 ki=0.30 kd=0.00 target=70.0 actual=69.7",
+        "9时41分12秒:> run",
+        "9时41分12秒:running, 100 samples/s per channel",
+    };
+    for (const char *line : lines)
+        receive->append(QString::fromUtf8(line));
+    child<QTextEdit>(window, "textSendInput")->setPlainText(QStringLiteral("status"));
+    window.statusBar()->showMessage(QStringLiteral("欢迎使用TavrinoPID调试助手！"), 0);
+    settle(500);
+    ok = save(window, out.filePath(QStringLiteral("screenshot-serial.png"))) && ok;
+    return ok ? 0 : 1;
+}
