@@ -1,10 +1,10 @@
-# Convenience targets over CMake. `make run` and `make test` install what a fresh Debian 12
-# machine lacks first (needs root or sudo).
+# Convenience targets over CMake. `make run`, `make run-board` and `make test` install what a
+# fresh Debian 12 machine lacks first (needs root or sudo).
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build run test clean
+.PHONY: deps build run run-board test clean
 
 deps:
 	@scripts/install-deps.sh
@@ -15,8 +15,16 @@ $(BUILD)/CMakeCache.txt:
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The demo: the simulated board on a pty and the program attached to it. SIM_ARGS go to the
+# simulator, e.g. SIM_ARGS="--string-mode" or SIM_ARGS="--error-rate 500".
+SIM_ARGS ?=
 run: deps build
-	$(BUILD)/tavrino
+	@scripts/run-demo.sh $(BUILD) $(SIM_ARGS)
+
+# The program alone, for a real board; PORT=/dev/ttyUSB0 preselects its port.
+PORT ?=
+run-board: deps build
+	$(BUILD)/tavrino $(if $(PORT),--port $(PORT))
 
 test: deps build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 
 int main(int argc, char *argv[])
 {
@@ -8,7 +9,21 @@ int main(int argc, char *argv[])
     Q_INIT_RESOURCE(resources);
 
     QApplication app(argc, argv);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Tavrino serial PID assistant"));
+    parser.addHelpOption();
+    const QCommandLineOption portOption(
+        QStringLiteral("port"),
+        QStringLiteral("Add <device> to both port lists and select it, e.g. the path that "
+                       "tavrino-boardsim prints."),
+        QStringLiteral("device"));
+    parser.addOption(portOption);
+    parser.process(app);
+
     MainWindow window;
+    if (parser.isSet(portOption))
+        window.usePort(parser.value(portOption));
     window.show();
     return app.exec();
 }

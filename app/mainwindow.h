@@ -29,6 +29,9 @@ public:
     PID_Diagram *pidDiagram() const { return diagram; }
     QSerialPort *serialPort() const { return serial.port; }
 
+    // A port named on the command line: put into both tabs' port boxes and selected there.
+    void usePort(const QString &device);
+
 private Q_SLOTS:
     void on_timer_timeout1();
     void on_buttonOpenport_clicked();

@@ -1,0 +1,181 @@
+// tavrino-boardsim: plays the controller board at the other end of the PID tab's serial line.
+
+#include "pidlink/pidframe.h"
+#include "tools/boardsim/boardline.h"
+#include "tools/boardsim/boardrunner.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+[[noreturn]] void fail(const QString &message)
+{
+    std::fprintf(stderr, "tavrino-boardsim: %s\n", message.toLocal8Bit().constData());
+    std::exit(1);
+}
+
+qint64 wholeNumber(const QCommandLineParser &parser, const QString &name, qint64 min, qint64 max)
+{
+    bool ok = false;
+    const qint64 value = parser.value(name).toLongLong(&ok);
+    if (!ok || value < min || value > max)
+        fail(QStringLiteral("--%1 wants a whole number from %2 to %3, not \"%4\"")
+                 .arg(name)
+                 .arg(min)
+                 .arg(max)
+                 .arg(parser.value(name)));
+    return value;
+}
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tavrino-boardsim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.0"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays a four-channel PID controller board on a serial line: channels 1 and 2 drive "
+        "motors, 3 and 4 heaters.\n"
+        "Without --device it creates a pseudo-terminal and prints its path as the first line "
+        "of standard output; open that path in the program's PID tab.\n"
+        "It answers read requests for P, I, D, target and actual of the channel asked about, "
+        "takes new values, and streams channel data frames (or, in string mode, text lines) "
+        "while the program has it started.\n"
+        "A report of what was sent goes to standard error on exit. Samples count one per "
+        "channel data frame and four per text line."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+
+    const QCommandLineOption deviceOption(
+        QStringLiteral("device"), QStringLiteral("Use the serial device <path> instead of a pty."),
+        QStringLiteral("path"));
+    const QCommandLineOption baudOption(QStringLiteral("baud"),
+                                        QStringLiteral("Baud rate for --device (default 115200)."),
+                                        QStringLiteral("rate"), QStringLiteral("115200"));
+    const QCommandLineOption rateOption(
+        QStringLiteral("rate"),
+        QStringLiteral("Samples per second per channel (default 100), or \"max\" for as fast "
+                       "as the line takes them."),
+        QStringLiteral("n|max"), QStringLiteral("100"));
+    const QCommandLineOption stringOption(
+        QStringLiteral("string-mode"),
+        QStringLiteral("Send text lines a1,t1,a2,t2,a3,t3,a4,t4 instead of binary frames."));
+    const QCommandLineOption autostartOption(
+        QStringLiteral("autostart"),
+        QStringLiteral("Stream from the start without waiting for the program's start command."));
+    const QCommandLineOption sendReadOption(
+        QStringLiteral("send-read"),
+        QStringLiteral("Send the board's own read request for P, I, D, T (target) or A (actual); "
+                       "may be given more than once."),
+        QStringLiteral("P|I|D|T|A"));
+    const QCommandLineOption sendStartOption(QStringLiteral("send-start"),
+                                             QStringLiteral("Send the board's start command."));
+    const QCommandLineOption sendStopOption(QStringLiteral("send-stop"),
+                                            QStringLiteral("Send the board's stop command."));
+    const QCommandLineOption sendDelayOption(
+        QStringLiteral("send-delay"),
+        QStringLiteral("Send the board's own requests and commands (reads, then start, then "
+                       "stop) this many milliseconds after start-up (default 0)."),
+        QStringLiteral("ms"), QStringLiteral("0"));
+    const QCommandLineOption errorOption(
+        QStringLiteral("error-rate"),
+        QStringLiteral("Corrupt one byte in every <R> bytes sent (default: none)."),
+        QStringLiteral("R"));
+    const QCommandLineOption framesOption(
+        QStringLiteral("frames"),
+        QStringLiteral("Exit once <N> sample frames (text lines in string mode) were sent."),
+        QStringLiteral("N"));
+    const QCommandLineOption reportOption(
+        QStringLiteral("report"), QStringLiteral("Also write the exit report to <file> as JSON."),
+        QStringLiteral("file"));
+    const QCommandLineOption seedOption(
+        QStringLiteral("seed"), QStringLiteral("Seed for noise and byte errors (default 1)."),
+        QStringLiteral("n"), QStringLiteral("1"));
+    const QCommandLineOption noiseOption(
+        QStringLiteral("noise"),
+        QStringLiteral("Scale of the measurement noise, 0 for none (default 1)."),
+        QStringLiteral("scale"), QStringLiteral("1"));
+    const QCommandLineOption rawOption(
+        QStringLiteral("raw-values"),
+        QStringLiteral("Send measured values exactly, even where one of their bytes is 0x0A "
+                       "(by default such a value moves to the nearest one without)."));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+                                           QStringLiteral("Log every command received to stderr."));
+    parser.addOptions({deviceOption, baudOption, rateOption, stringOption, autostartOption,
+                       sendReadOption, sendStartOption, sendStopOption, sendDelayOption,
+                       errorOption, framesOption, reportOption, seedOption, noiseOption, rawOption,
+                       verboseOption});
+    parser.process(app);
+
+    if (!parser.positionalArguments().isEmpty())
+        fail(QStringLiteral("unexpected argument \"%1\"; see --help")
+                 .arg(parser.positionalArguments().constFirst()));
+
+    BoardRunner::Options opts;
+    opts.device = parser.value(deviceOption);
+    opts.baud = int(wholeNumber(parser, QStringLiteral("baud"), 1, 4000000));
+    if (!BoardLine::isSupportedBaud(opts.baud))
+        fail(
+            QStringLiteral("--baud %1 is not a rate a serial device can be set to").arg(opts.baud));
+
+    const QString rate = parser.value(rateOption).trimmed();
+    if (rate.compare(QLatin1String("max"), Qt::CaseInsensitive) == 0) {
+        opts.maxRate = true;
+    } else {
+        bool ok = false;
+        opts.rate = rate.toDouble(&ok);
+        if (!ok || !(opts.rate > 0.0) || opts.rate > 1e6)
+            fail(QStringLiteral("--rate wants a number of samples per second above 0 (at most "
+                                "1000000) or \"max\", not \"%1\"")
+                     .arg(rate));
+    }
+
+    opts.stringMode = parser.isSet(stringOption);
+    opts.autostart = parser.isSet(autostartOption);
+    opts.rawValues = parser.isSet(rawOption);
+    opts.verbose = parser.isSet(verboseOption);
+
+    for (const QString &what : parser.values(sendReadOption)) {
+        const QString key = what.trimmed().toUpper();
+        if (key == QLatin1String("P"))
+            opts.sendReads << CmdP;
+        else if (key == QLatin1String("I"))
+            opts.sendReads << CmdI;
+        else if (key == QLatin1String("D"))
+            opts.sendReads << CmdD;
+        else if (key == QLatin1String("T"))
+            opts.sendReads << CmdTarget;
+        else if (key == QLatin1String("A"))
+            opts.sendReads << CmdActual;
+        else
+            fail(QStringLiteral("--send-read wants P, I, D, T or A, not \"%1\"").arg(what));
+    }
+    opts.sendStart = parser.isSet(sendStartOption);
+    opts.sendStop = parser.isSet(sendStopOption);
+    opts.sendDelayMs = int(wholeNumber(parser, QStringLiteral("send-delay"), 0, 86400000));
+
+    if (parser.isSet(errorOption))
+        opts.errorPeriod = quint64(wholeNumber(parser, QStringLiteral("error-rate"), 1,
+                                               std::numeric_limits<qint64>::max()));
+    if (parser.isSet(framesOption))
+        opts.frameLimit =
+            wholeNumber(parser, QStringLiteral("frames"), 0, std::numeric_limits<qint64>::max());
+    opts.reportPath = parser.value(reportOption);
+    opts.seed = unsigned(wholeNumber(parser, QStringLiteral("seed"), 0, 0xFFFFFFFFLL));
+
+    bool noiseOk = false;
+    opts.noiseScale = parser.value(noiseOption).toDouble(&noiseOk);
+    if (!noiseOk || opts.noiseScale < 0.0 || opts.noiseScale > 1000.0)
+        fail(QStringLiteral("--noise wants a scale from 0 to 1000, not \"%1\"")
+                 .arg(parser.value(noiseOption)));
+
+    BoardRunner::installSignalHandlers();
+    BoardRunner runner(opts);
+    return runner.run();
+}
