@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Fuzzes the parsers under ASan and UBSan with libFuzzer (clang), two targets at a time.
+#
+#   scripts/fuzz.sh [SECONDS] [TARGET...]
+#
+# SECONDS per target (default 600); targets default to all of them. Each run starts from a
+# copy of the seed corpus in fuzz/corpus/<target>/ and leaves its grown corpus, log and any
+# crashing input under $FUZZ_BUILD/fuzz-runs/ (FUZZ_BUILD defaults to build-fuzz). A finding
+# makes the script fail; copy a minimised crash input into the seed corpus once it is fixed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${1:-600}
+shift || true
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+    targets=(framereceiver csvimport hexinput portname)
+fi
+build=${FUZZ_BUILD:-build-fuzz}
+parallel=${FUZZ_PARALLEL:-2}
+
+CC=clang CXX=clang++ cmake -S . -B "$build" -DTAVRINO_FUZZ=ON >/dev/null
+cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}"
+
+runs=$build/fuzz-runs
+mkdir -p "$runs"
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+run_one() {
+    local target=$1
+    local corpus=$runs/corpus-$target
+    rm -rf "$corpus"
+    mkdir -p "$corpus"
+    cp fuzz/corpus/"$target"/* "$corpus"/
+    "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \
+        -artifact_prefix="$runs/$target-" "$corpus" >"$runs/$target.log" 2>&1
+}
+
+declare -A pids
+failed=0
+for target in "${targets[@]}"; do
+    while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do
+        wait -n || true
+    done
+    echo "fuzzing $target for $seconds s"
+    run_one "$target" &
+    pids[$target]=$!
+done
+for target in "${targets[@]}"; do
+    if ! wait "${pids[$target]}"; then
+        echo "FINDING in $target: see $runs/$target.log" >&2
+        failed=1
+    fi
+done
+
+# One line per target: executions, edge coverage and features at the end of the run.
+printf '%-14s %12s %8s %8s %8s %10s\n' target executions exec/s cov ft corpus
+for target in "${targets[@]}"; do
+    log=$runs/$target.log
+    execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
+    last=$(grep -E '^#[0-9]+.*cov: ' "$log" | tail -1)
+    cov=$(sed -n 's/.*cov: \([0-9]*\).*/\1/p' <<<"$last")
+    ft=$(sed -n 's/.*ft: \([0-9]*\).*/\1/p' <<<"$last")
+    corp=$(sed -n 's/.*corp: \([0-9]*\).*/\1/p' <<<"$last")
+    printf '%-14s %12s %8s %8s %8s %10s\n' "$target" "${execs:-?}" "${rate:-?}" "${cov:-?}" \
+        "${ft:-?}" "${corp:-?}"
+done
+exit $failed
