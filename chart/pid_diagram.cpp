@@ -111,7 +111,11 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
     for (int i = 0; i < SeriesCount; ++i)
         seriesAt(i)->setUseOpenGL(useOpenGL);
 
+    // The view gives up the chart it made for itself without deleting it.
+    QChart *const previous = chartView->chart();
     chartView->setChart(chart);
+    if (previous != chart)
+        delete previous;
     chartView->setRenderHint(QPainter::Antialiasing, true);
 
     // A new horizontal range or plot width changes which points the series need.

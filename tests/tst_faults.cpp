@@ -13,12 +13,15 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
 #include <QtCharts/QValueAxis>
 #include <QtTest>
 
@@ -132,6 +135,7 @@ private Q_SLOTS:
     void oversizedImport();
     void exportOntoFullDisk_data();
     void exportOntoFullDisk();
+    void chartViewKeepsNoStrayChart();
 
 private:
     template <typename T> T *child(const char *name)
@@ -472,6 +476,19 @@ void FaultsTest::exportOntoFullDisk()
     QVERIFY(driver->boxesSeen().isEmpty());
     QCOMPARE(readAll(path), earlier);
     QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("Export.csv")});
+}
+
+void FaultsTest::chartViewKeepsNoStrayChart()
+{
+    // Every window would otherwise leak the chart its view made before ours replaced it.
+    QtCharts::QChartView view;
+    QPointer<QtCharts::QChart> own = view.chart();
+    QVERIFY(own);
+    {
+        PID_Diagram diagram(&view);
+        QVERIFY(view.chart() != own.data());
+    }
+    QVERIFY(own.isNull());
 }
 
 QTEST_MAIN(FaultsTest)
