@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -37,6 +38,18 @@ qint64 residentBytes()
         return 0;
     const QList<QByteArray> fields = statm.readAll().split(' ');
     return fields.size() > 1 ? fields.at(1).toLongLong() * sysconf(_SC_PAGESIZE) : 0;
+}
+
+// Bytes the program holds on the heap: tells growth apart from a heap that is merely
+// fragmented, which resident size alone cannot.
+qint64 heapInUse()
+{
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+#else
+    return 0;
+#endif
 }
 
 // ASan keeps freed memory in quarantine, so resident size says nothing about leaks there.
@@ -172,16 +185,23 @@ bool SoakRun::pullOut()
 
 bool SoakRun::finishBoard()
 {
-    QElapsedTimer stream;
     if (buttonText("buttonStart") == stopText)
         click("buttonStart"); // sends the stop command; the simulator stops generating
-    pump(500);
-    // The simulator waits for the window to take what the pty still holds, then reports.
-    const bool finished = board->finish(20000);
-    pump(600); // the link-health label is refreshed four times a second
+    // Read the label while the port is still open: the simulator's exit hangs the line up,
+    // and the window then hides the label. It is refreshed four times a second, so it is
+    // final once it stays the same for a while.
+    QLabel *label = window->findChild<QLabel *>(QStringLiteral("labelLinkHealth"));
+    QElapsedTimer clock;
+    clock.start();
+    QString previous;
+    do {
+        previous = label ? label->text() : QString();
+        pump(700);
+    } while (label && label->text() != previous && clock.elapsed() < 60000);
+    healthText = label ? label->text() : QString();
     plottedInSession = window->pidDiagram()->samplesAppended() - plottedAtSessionStart;
-    if (QLabel *label = window->findChild<QLabel *>(QStringLiteral("labelLinkHealth")))
-        healthText = label->text();
+
+    const bool finished = board->finish(20000);
     report = board->report();
     return finished;
 }
@@ -189,11 +209,17 @@ bool SoakRun::finishBoard()
 void SoakRun::sampleMemory(double elapsed)
 {
     const qint64 rss = residentBytes();
-    if (rssBaseline < 0 && elapsed >= warmUpSeconds)
+    const qint64 heap = heapInUse();
+    if (rssBaseline < 0 && elapsed >= warmUpSeconds) {
         rssBaseline = rss;
-    if (rssBaseline >= 0 && rss > rssPeak)
-        rssPeak = rss;
+        heapBaseline = heap;
+    }
+    if (rssBaseline >= 0) {
+        rssPeak = std::max(rssPeak, rss);
+        heapPeak = std::max(heapPeak, heap);
+    }
     rssEnd = rss;
+    heapEnd = heap;
 }
 
 int SoakRun::run()
@@ -227,9 +253,10 @@ int SoakRun::run()
         sampleMemory(elapsed);
         if (elapsed - lastReport >= 60) {
             lastReport = elapsed;
-            std::printf("%4.0f s: %llu samples plotted, RSS %.1f MB, max lateness %lld ms\n",
+            std::printf("%4.0f s: %llu samples plotted, RSS %.1f MB, heap %.2f MB, max lateness "
+                        "%lld ms\n",
                         elapsed, (unsigned long long)window->pidDiagram()->samplesAppended(),
-                        rssEnd / 1048576.0, (long long)probe->maxLatenessMs());
+                        rssEnd / 1048576.0, heapEnd / 1048576.0, (long long)probe->maxLatenessMs());
             std::fflush(stdout);
         }
         if (buttonText("buttonStart") != stopText && buttonText("buttonOpenportPID") == closeText) {
@@ -358,6 +385,9 @@ QJsonObject SoakRun::figures() const
     f[QStringLiteral("rss_baseline_mb")] = rssBaseline / 1048576.0;
     f[QStringLiteral("rss_peak_mb")] = rssPeak / 1048576.0;
     f[QStringLiteral("rss_end_mb")] = rssEnd / 1048576.0;
+    f[QStringLiteral("heap_baseline_mb")] = heapBaseline / 1048576.0;
+    f[QStringLiteral("heap_peak_mb")] = heapPeak / 1048576.0;
+    f[QStringLiteral("heap_end_mb")] = heapEnd / 1048576.0;
     f[QStringLiteral("max_lateness_ms")] = double(probe->maxLatenessMs());
     f[QStringLiteral("late_ticks")] = double(probe->lateTicks());
     f[QStringLiteral("probe_ticks")] = double(probe->ticks());

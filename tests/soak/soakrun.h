@@ -66,6 +66,9 @@ private:
     qint64 rssBaseline = -1;
     qint64 rssPeak = 0;
     qint64 rssEnd = 0;
+    qint64 heapBaseline = 0;
+    qint64 heapPeak = 0;
+    qint64 heapEnd = 0;
     double elapsedSeconds = 0;
     double streamSeconds = 0; // of the last session, start click to stop click
     int sessions = 0;
