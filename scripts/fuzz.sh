@@ -39,7 +39,9 @@ run_one() {
 
 declare -A pids
 failed=0
-for target in "${targets[@]}"; do
+# FUZZ_SKIP_RUNS=1 only reports on the corpora a previous run left.
+[ "${FUZZ_SKIP_RUNS:-0}" = 1 ] && targets_to_run=() || targets_to_run=("${targets[@]}")
+for target in "${targets_to_run[@]}"; do
     while [ "$(jobs -rp | wc -l)" -ge "$parallel" ]; do
         wait -n || true
     done
@@ -47,7 +49,7 @@ for target in "${targets[@]}"; do
     run_one "$target" &
     pids[$target]=$!
 done
-for target in "${targets[@]}"; do
+for target in "${targets_to_run[@]}"; do
     if ! wait "${pids[$target]}"; then
         echo "FINDING in $target: see $runs/$target.log" >&2
         failed=1
@@ -67,4 +69,32 @@ for target in "${targets[@]}"; do
     printf '%-14s %12s %8s %8s %8s %10s\n' "$target" "${execs:-?}" "${rate:-?}" "${cov:-?}" \
         "${ft:-?}" "${corp:-?}"
 done
+
+# Line coverage of the code under test that the grown corpora reach: the replay driver built
+# with clang's source-based coverage, the code under test compiled straight in.
+if command -v llvm-profdata >/dev/null && command -v llvm-cov >/dev/null; then
+    declare -A sources=(
+        [framereceiver]="pidlink/framereceiver.cpp pidlink/samplelinesplitter.cpp pidlink/pidframe.cpp"
+        [csvimport]="datafiles/csvcodec.cpp"
+        [hexinput]="assistant/hexinput.cpp"
+        [portname]="serial/portname.cpp"
+    )
+    cov=$runs/coverage
+    mkdir -p "$cov"
+    echo
+    echo "line coverage of the code under test by the grown corpora:"
+    for target in "${targets[@]}"; do
+        # shellcheck disable=SC2086
+        clang++ -std=c++17 -fPIC -O1 -fprofile-instr-generate -fcoverage-mapping -I. \
+            $(pkg-config --cflags Qt5Core) fuzz/fuzz_"$target".cpp fuzz/replay_main.cpp \
+            ${sources[$target]} $(pkg-config --libs Qt5Core) -o "$cov/replay_$target"
+        LLVM_PROFILE_FILE=$cov/$target.profraw "$cov/replay_$target" "$runs/corpus-$target" \
+            >/dev/null
+        llvm-profdata merge -sparse "$cov/$target.profraw" -o "$cov/$target.profdata"
+        # shellcheck disable=SC2086
+        llvm-cov report "$cov/replay_$target" -instr-profile="$cov/$target.profdata" \
+            ${sources[$target]} | awk -v t="$target" \
+            'NR > 2 && $1 != "TOTAL" && NF > 9 { sub(".*/", "", $1); printf "%-14s %-24s lines %s, branches %s\n", t, $1, $(NF-3), $NF }'
+    done
+fi
 exit $failed
