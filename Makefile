@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build run run-board test clean
+.PHONY: deps build run run-board test test-asan clean
 
 deps:
 	@scripts/install-deps.sh
@@ -29,5 +29,9 @@ run-board: deps build
 test: deps build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	BUILD=$(BUILD)-asan JOBS=$(JOBS) scripts/sanitize.sh
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD)-asan
