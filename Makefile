@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build run run-board test clean
+.PHONY: deps build run run-board test test-asan bench clean
 
 deps:
 	@scripts/install-deps.sh
@@ -33,5 +33,9 @@ test: deps build
 bench: deps
 	scripts/run-benchmarks.sh $(BUILD)
 
+# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	BUILD=$(BUILD)-asan JOBS=$(JOBS) scripts/sanitize.sh
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BUILD)-asan

@@ -12,6 +12,7 @@
 #include <QtCharts/QValueAxis>
 
 #include <algorithm>
+#include <cmath>
 
 QT_CHARTS_USE_NAMESPACE
 
@@ -119,7 +120,11 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
     for (int i = 0; i < SeriesCount; ++i)
         seriesAt(i)->setUseOpenGL(useOpenGL);
 
+    // The view gives up the chart it made for itself without deleting it.
+    QChart *const previous = chartView->chart();
     chartView->setChart(chart);
+    if (previous != chart)
+        delete previous;
     chartView->setRenderHint(QPainter::Antialiasing, true);
 
     // A new horizontal range or plot width changes which points the series need.
@@ -189,6 +194,7 @@ bool PID_Diagram::appendActual(int channel, float value)
     quint32 &count = countOf(channel);
     buffers[2 * channel].append(QPointF(count, double(value)));
     ++count;
+    ++appendedTotal;
     scheduleSeriesUpdate();
     return true;
 }
@@ -336,6 +342,10 @@ void PID_Diagram::fitVertical(quint32 maxCount, ViewRange &view) const
         const qint64 actualEnd = std::min<qint64>(count, actual.size());
         for (qint64 i = start; i < actualEnd; i += 4) {
             const double y = actual.at(int(i)).y();
+            // An infinity from a damaged frame would make the range unusable; Qt keeps the
+            // old one then.
+            if (!std::isfinite(y))
+                continue;
             if (y > high)
                 high = y;
             if (y < low)
@@ -346,6 +356,8 @@ void PID_Diagram::fitVertical(quint32 maxCount, ViewRange &view) const
         const qint64 targetEnd = std::min<qint64>(count, target.size());
         for (qint64 i = 0; i < targetEnd; i += 4) {
             const double y = target.at(int(i)).y();
+            if (!std::isfinite(y))
+                continue;
             if (y > high)
                 high = y;
             if (y < low)

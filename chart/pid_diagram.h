@@ -50,6 +50,8 @@ public:
     // Every stored point, series order: actual 1, target 1, ... target 4.
     QVector<QVector<QPointF>> allPoints() const;
     QVector<quint32> sampleCounts() const;
+    // Actual appends since construction, never reset: what a long run has plotted in all.
+    quint64 samplesAppended() const { return appendedTotal; }
 
     void startRefresh(int framesPerSecond);
     void stopRefresh();
@@ -120,6 +122,7 @@ private:
     quint32 countCH3 = 0;
     quint32 countCH4 = 0;
     float viewFraction = 0.4f;
+    quint64 appendedTotal = 0;
 
     // The samples themselves, series order; x sorted ascending within each buffer.
     std::array<QVector<QPointF>, SeriesCount> buffers;

@@ -7,7 +7,9 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSaveFile>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -21,6 +23,33 @@ void logRows(const QByteArray &bytes)
     const QList<QByteArray> rows = bytes.split('\n');
     for (const QByteArray &row : rows)
         qCDebug(lcDataFiles).noquote() << QString::fromUtf8(row);
+}
+
+// Writes beside the old file and puts the new one in its place only once all of it is on
+// disk, so a full disk never costs the earlier export. A device, or a link to one, is written
+// directly: there is no old file to keep and no folder to write beside it.
+bool writeWholeFile(const QString &path, const QByteArray &bytes, QString &error)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir()) {
+        QFile file(path);
+        // A full disk shows up only when the buffered bytes are flushed.
+        const bool written =
+            file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+        error = file.errorString();
+        return written;
+    }
+    QSaveFile file(path);
+    // A folder that takes no new file but holds a writable Export.csv is written in place.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    const bool written = file.commit();
+    error = file.errorString();
+    return written;
 }
 
 } // namespace
@@ -41,7 +70,7 @@ void MainWindow::on_buttonExport_clicked()
         return;
     }
 
-    QFile file(folder + QStringLiteral("/Export.csv"));
+    const QString path = folder + QStringLiteral("/Export.csv");
     const QVector<quint32> counts = diagram->sampleCounts();
     const QVector<QVector<QPointF>> points = diagram->allPoints();
 
@@ -52,14 +81,10 @@ void MainWindow::on_buttonExport_clicked()
     const QByteArray bytes = CsvCodec::encode(points, counts);
     logRows(bytes);
 
-    // A full disk shows up only when the buffered bytes are flushed.
-    bool written = file.open(QIODevice::WriteOnly);
-    if (written)
-        written = file.write(bytes) == bytes.size() && file.flush();
-    if (file.isOpen())
-        file.close();
+    QString error;
+    const bool written = writeWholeFile(path, bytes, error);
     if (!written)
-        qCDebug(lcDataFiles) << "export failed:" << file.fileName() << file.errorString();
+        qCDebug(lcDataFiles) << "export failed:" << path << error;
     statusBar()->showMessage(written ? QStringLiteral("导出成功！") : QStringLiteral("导出失败！"),
                              0);
 }

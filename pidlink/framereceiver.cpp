@@ -51,6 +51,13 @@ void FrameReceiver::feed(const char *data, int size, std::vector<Event> &out)
     buffer.erase(buffer.begin(), buffer.begin() + std::ptrdiff_t(pos));
 }
 
+void FrameReceiver::discardPending()
+{
+    buffer.clear();
+    dropping = false;
+    droppedUnreported = 0;
+}
+
 void FrameReceiver::dropByte(unsigned char front, bool completeFrame)
 {
     if (!dropping) {

@@ -47,6 +47,8 @@ public:
 
     // Bytes kept for the next call: the start of a frame, never more than 9.
     int pendingBytes() const { return int(buffer.size()); }
+    // Forgets the start of a frame kept from a line that is gone (an adapter pulled out).
+    void discardPending();
 
     const Health &health() const { return counters; }
     void resetHealth() { counters = Health(); }

@@ -49,6 +49,13 @@ void SampleLineSplitter::feed(const char *data, int size, std::vector<Event> &ou
     }
 }
 
+void SampleLineSplitter::discardPending()
+{
+    partial.clear();
+    skipping = false;
+    decoder.reset(QTextCodec::codecForName("UTF-8")->makeDecoder());
+}
+
 void SampleLineSplitter::finishLine(const QString &text, int from, int length,
                                     std::vector<Event> &out)
 {

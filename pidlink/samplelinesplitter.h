@@ -52,6 +52,8 @@ public:
 
     // Characters of the unfinished line kept for the next call.
     int pendingLength() const { return skipping ? 0 : partial.size(); }
+    // Forgets the unfinished line, and any character cut in two, of a line that is gone.
+    void discardPending();
 
     const Health &health() const { return counters; }
     void resetHealth() { counters = Health(); }

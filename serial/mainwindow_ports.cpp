@@ -180,12 +180,17 @@ void MainWindow::portErrorOccurred(int error)
 void MainWindow::closeFailedPort()
 {
     portFailurePending = false;
-    if (portOpen)
+    if (portOpen) {
         closeAssistantPort();
-    else if (portOpenPID)
+    } else if (portOpenPID) {
         closePidPort();
-    else
+        // The half frame or half line of a vanished line would be glued to the first bytes
+        // of the next one and read as a sample that never existed.
+        frameReceiver.discardPending();
+        lineSplitter.discardPending();
+    } else {
         return;
+    }
     qCDebug(lcPorts) << "port failed, closed" << serial.port->portName();
     statusBar()->showMessage(QStringLiteral("串口已断开"), 0);
 }

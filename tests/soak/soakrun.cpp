@@ -1,0 +1,397 @@
+#include "tests/soak/soakrun.h"
+
+#include "app/mainwindow.h"
+#include "chart/pid_diagram.h"
+#include "tests/soak/boardprocess.h"
+#include "tests/soak/loopprobe.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <malloc.h>
+#include <unistd.h>
+
+namespace {
+
+const QString openText = QStringLiteral("打开串口");
+const QString closeText = QStringLiteral("关闭串口");
+const QString stopText = QStringLiteral("停止");
+
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return fields.size() > 1 ? fields.at(1).toLongLong() * sysconf(_SC_PAGESIZE) : 0;
+}
+
+// Bytes the program holds on the heap: tells growth apart from a heap that is merely
+// fragmented, which resident size alone cannot.
+qint64 heapInUse()
+{
+#if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 33))
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd);
+#else
+    return 0;
+#endif
+}
+
+// ASan keeps freed memory in quarantine, so resident size says nothing about leaks there.
+constexpr bool residentSizeMeaningful =
+#if defined(__SANITIZE_ADDRESS__)
+    false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    false;
+#else
+    true;
+#endif
+#else
+    true;
+#endif
+
+QVector<quint64> numbersIn(const QString &text)
+{
+    QVector<quint64> numbers;
+    QRegularExpressionMatchIterator it =
+        QRegularExpression(QStringLiteral("\\d+")).globalMatch(text);
+    while (it.hasNext())
+        numbers.append(it.next().captured().toULongLong());
+    return numbers;
+}
+
+quint64 count(const QJsonObject &object, const char *key)
+{
+    return quint64(object.value(QLatin1String(key)).toDouble());
+}
+
+} // namespace
+
+SoakRun::SoakRun(const Options &options) : opts(options) {}
+
+SoakRun::~SoakRun() = default;
+
+template <typename T> T *SoakRun::child(const char *name) const
+{
+    T *widget = window->findChild<T *>(QLatin1String(name));
+    if (!widget)
+        qFatal("no widget %s", name);
+    return widget;
+}
+
+void SoakRun::click(const char *name)
+{
+    QTest::mouseClick(child<QWidget>(name), Qt::LeftButton);
+}
+
+QString SoakRun::buttonText(const char *name) const
+{
+    return child<QPushButton>(name)->text();
+}
+
+void SoakRun::pump(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool SoakRun::waitUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        pump(20);
+    }
+    return true;
+}
+
+void SoakRun::check(bool ok, const QString &what)
+{
+    std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.toLocal8Bit().constData());
+    if (!ok)
+        failures << what;
+}
+
+bool SoakRun::plugIn(QString *error)
+{
+    QStringList args{QStringLiteral("--seed"), QString::number(opts.seed + unsigned(sessions))};
+    if (opts.garbage) {
+        // Every byte flipped, as fast as the line takes them, from the moment it is opened.
+        args << QStringLiteral("--rate") << QStringLiteral("max") << QStringLiteral("--autostart")
+             << QStringLiteral("--error-rate") << QStringLiteral("1");
+    } else {
+        args << QStringLiteral("--rate") << opts.rate;
+        if (opts.errorPeriod > 0)
+            args << QStringLiteral("--error-rate") << QString::number(opts.errorPeriod);
+    }
+    if (opts.stringMode)
+        args << QStringLiteral("--string-mode");
+    if (!board->start(args, error))
+        return false;
+
+    // Typed into the port box and opened with the button, as a user does.
+    QComboBox *port = child<QComboBox>("comboPortPID");
+    port->clearEditText();
+    QTest::keyClicks(port->lineEdit(), board->devicePath());
+    click("buttonOpenportPID");
+    if (buttonText("buttonOpenportPID") != closeText) {
+        *error = QStringLiteral("the PID tab did not open %1: %2")
+                     .arg(board->devicePath(), window->statusBar()->currentMessage());
+        return false;
+    }
+    ++sessions;
+    plottedAtSessionStart = window->pidDiagram()->samplesAppended();
+    click("buttonStart");
+    if (buttonText("buttonStart") != stopText) {
+        *error = QStringLiteral("the run did not start");
+        return false;
+    }
+    return true;
+}
+
+bool SoakRun::pullOut()
+{
+    board->unplug();
+    // The window notices the hang-up by itself and closes the port.
+    const bool noticed =
+        waitUntil([this] { return buttonText("buttonOpenportPID") == openText; }, 10000);
+    check(noticed, QStringLiteral("session %1: the window closed the port after the unplug (%2)")
+                       .arg(sessions)
+                       .arg(window->statusBar()->currentMessage()));
+    const quint64 plotted = window->pidDiagram()->samplesAppended() - plottedAtSessionStart;
+    if (plotted == 0)
+        ++sessionsWithoutSamples;
+    return noticed;
+}
+
+bool SoakRun::finishBoard()
+{
+    if (buttonText("buttonStart") == stopText)
+        click("buttonStart"); // sends the stop command; the simulator stops generating
+    // Read the label while the port is still open: the simulator's exit hangs the line up,
+    // and the window then hides the label. It is refreshed four times a second, so it is
+    // final once it stays the same for a while.
+    QLabel *label = window->findChild<QLabel *>(QStringLiteral("labelLinkHealth"));
+    QElapsedTimer clock;
+    clock.start();
+    QString previous;
+    do {
+        previous = label ? label->text() : QString();
+        pump(700);
+    } while (label && label->text() != previous && clock.elapsed() < 60000);
+    healthText = label ? label->text() : QString();
+    plottedInSession = window->pidDiagram()->samplesAppended() - plottedAtSessionStart;
+
+    const bool finished = board->finish(20000);
+    report = board->report();
+    return finished;
+}
+
+void SoakRun::sampleMemory(double elapsed)
+{
+    const qint64 rss = residentBytes();
+    const qint64 heap = heapInUse();
+    if (rssBaseline < 0 && elapsed >= warmUpSeconds) {
+        rssBaseline = rss;
+        heapBaseline = heap;
+    }
+    if (rssBaseline >= 0) {
+        rssPeak = std::max(rssPeak, rss);
+        heapPeak = std::max(heapPeak, heap);
+    }
+    rssEnd = rss;
+    heapEnd = heap;
+}
+
+int SoakRun::run()
+{
+    window = std::make_unique<MainWindow>();
+    window->show();
+    board = std::make_unique<BoardProcess>(opts.boardsim);
+    probe = std::make_unique<LoopProbe>();
+
+    if (opts.stringMode)
+        click("checkStringMode");
+    if (opts.autoScroll)
+        click("checkAuto");
+
+    QString error;
+    if (!plugIn(&error)) {
+        std::fprintf(stderr, "soak: %s\n", error.toLocal8Bit().constData());
+        return 2;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    QElapsedTimer sessionClock;
+    sessionClock.start();
+    probe->start();
+    warmUpSeconds = std::min(30.0, opts.seconds * 0.1);
+    double lastReport = 0;
+
+    while (clock.elapsed() < qint64(opts.seconds * 1000)) {
+        pump(250);
+        const double elapsed = clock.elapsed() / 1000.0;
+        sampleMemory(elapsed);
+        if (elapsed - lastReport >= 60) {
+            lastReport = elapsed;
+            std::printf("%4.0f s: %llu samples plotted, RSS %.1f MB, heap %.2f MB, max lateness "
+                        "%lld ms\n",
+                        elapsed, (unsigned long long)window->pidDiagram()->samplesAppended(),
+                        rssEnd / 1048576.0, heapEnd / 1048576.0, (long long)probe->maxLatenessMs());
+            std::fflush(stdout);
+        }
+        if (buttonText("buttonStart") != stopText && buttonText("buttonOpenportPID") == closeText) {
+            // A corrupted frame that reads as the board's start command toggles the run.
+            ++runRestarts;
+            click("buttonStart");
+        }
+        if (opts.unplugEvery > 0 && sessionClock.elapsed() >= qint64(opts.unplugEvery * 1000) &&
+            elapsed + opts.unplugEvery < opts.seconds) {
+            if (!pullOut() || !plugIn(&error)) {
+                std::fprintf(stderr, "soak: %s\n", error.toLocal8Bit().constData());
+                check(false, QStringLiteral("plugged back in and reopened through the widgets"));
+                break;
+            }
+            sessionClock.restart();
+        }
+    }
+    elapsedSeconds = clock.elapsed() / 1000.0;
+    streamSeconds = sessionClock.elapsed() / 1000.0;
+    const bool finished = finishBoard();
+    probe->stop();
+    check(finished, QStringLiteral("the simulator finished and wrote its report"));
+    evaluate();
+
+    results = figures();
+    const QByteArray json = QJsonDocument(results).toJson();
+    std::printf("%s", json.constData());
+    if (!opts.jsonPath.isEmpty()) {
+        QFile out(opts.jsonPath);
+        if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            out.write(json);
+    }
+    if (!board->errorOutput().isEmpty())
+        std::printf("simulator: %s", board->errorOutput().toLocal8Bit().constData());
+    std::printf("%s\n", failures.isEmpty() ? "SOAK PASSED" : "SOAK FAILED");
+    window.reset();
+    return failures.isEmpty() ? 0 : 1;
+}
+
+void SoakRun::evaluate()
+{
+    const quint64 sent = count(report, "bytes");
+    const quint64 dataFrames = count(report, "data_frames");
+    const quint64 lines = count(report, "lines");
+    const quint64 commandFrames = count(report, "command_frames");
+    const quint64 corrupted = count(report, "corrupted_bytes");
+    const QVector<quint64> health = numbersIn(healthText);
+
+    check(report.value(QLatin1String("bytes_left_in_line")).toInt(-1) == 0,
+          QStringLiteral("the window read every byte the simulator sent (%1 bytes)").arg(sent));
+    check(health.size() == 3, QStringLiteral("link-health label reads \"%1\"").arg(healthText));
+    if (health.size() == 3 && !opts.stringMode) {
+        const quint64 frames = health[0];
+        const quint64 discarded = health[1];
+        const qint64 pending = qint64(sent) - qint64(frames * 10 + discarded);
+        check(pending >= 0 && pending <= 9,
+              QStringLiteral("label: %1 frames × 10 + %2 bytes dropped + %3 pending = %4 sent")
+                  .arg(frames)
+                  .arg(discarded)
+                  .arg(pending)
+                  .arg(sent));
+        if (!opts.garbage) {
+            // A corrupted byte spoils at most the frame it lands in.
+            check(plottedInSession + corrupted >= dataFrames,
+                  QStringLiteral("plotted %1 samples of %2 frames sent with %3 corrupted bytes")
+                      .arg(plottedInSession)
+                      .arg(dataFrames)
+                      .arg(corrupted));
+            // Frames not plotted are commands: replies, or data frames damaged into commands.
+            check(plottedInSession <= frames &&
+                      frames - plottedInSession <= commandFrames + corrupted,
+                  QStringLiteral("label's %1 frames agree with %2 samples plotted")
+                      .arg(frames)
+                      .arg(plottedInSession));
+        }
+    }
+    if (health.size() == 3 && opts.stringMode && !opts.garbage) {
+        const quint64 good = health[0];
+        check(good + corrupted >= lines,
+              QStringLiteral("%1 of %2 lines read with %3 corrupted bytes")
+                  .arg(good)
+                  .arg(lines)
+                  .arg(corrupted));
+        check(plottedInSession == 4 * good,
+              QStringLiteral("label's %1 lines agree with %2 samples plotted")
+                  .arg(good)
+                  .arg(plottedInSession));
+    }
+    if (opts.unplugEvery > 0)
+        check(sessionsWithoutSamples == 0 && plottedInSession > 0,
+              QStringLiteral("samples plotted in every one of %1 sessions").arg(sessions));
+
+    const double driftMb = (rssPeak - rssBaseline) / 1048576.0;
+    if (residentSizeMeaningful && opts.maxDriftMb > 0)
+        check(rssBaseline > 0 && driftMb <= opts.maxDriftMb,
+              QStringLiteral("resident memory grew %1 MB after warm-up (limit %2 MB)")
+                  .arg(driftMb, 0, 'f', 1)
+                  .arg(opts.maxDriftMb));
+    check(probe->maxLatenessMs() <= opts.maxLatenessMs,
+          QStringLiteral("event loop at most %1 ms late (limit %2 ms)")
+              .arg(probe->maxLatenessMs())
+              .arg(opts.maxLatenessMs));
+    if (opts.minRateFraction > 0 && !opts.garbage) {
+        const double asked = opts.rate.toDouble() * (opts.stringMode ? 1 : 4) * streamSeconds;
+        const double got = double(opts.stringMode ? lines : dataFrames);
+        check(asked > 0 && got >= opts.minRateFraction * asked,
+              QStringLiteral("%1 of %2 asked-for frames arrived")
+                  .arg(got, 0, 'f', 0)
+                  .arg(asked, 0, 'f', 0));
+    }
+}
+
+QJsonObject SoakRun::figures() const
+{
+    QJsonObject f;
+    f[QStringLiteral("seconds")] = elapsedSeconds;
+    f[QStringLiteral("last_session_seconds")] = streamSeconds;
+    f[QStringLiteral("mode")] =
+        opts.garbage ? QStringLiteral("garbage")
+                     : (opts.stringMode ? QStringLiteral("string") : QStringLiteral("binary"));
+    f[QStringLiteral("sessions")] = sessions;
+    f[QStringLiteral("run_restarts")] = runRestarts;
+    f[QStringLiteral("samples_plotted_total")] = double(window->pidDiagram()->samplesAppended());
+    f[QStringLiteral("samples_plotted_last_session")] = double(plottedInSession);
+    f[QStringLiteral("link_health")] = healthText;
+    f[QStringLiteral("rss_baseline_mb")] = rssBaseline / 1048576.0;
+    f[QStringLiteral("rss_peak_mb")] = rssPeak / 1048576.0;
+    f[QStringLiteral("rss_end_mb")] = rssEnd / 1048576.0;
+    f[QStringLiteral("heap_baseline_mb")] = heapBaseline / 1048576.0;
+    f[QStringLiteral("heap_peak_mb")] = heapPeak / 1048576.0;
+    f[QStringLiteral("heap_end_mb")] = heapEnd / 1048576.0;
+    f[QStringLiteral("max_lateness_ms")] = double(probe->maxLatenessMs());
+    f[QStringLiteral("late_ticks")] = double(probe->lateTicks());
+    f[QStringLiteral("probe_ticks")] = double(probe->ticks());
+    f[QStringLiteral("simulator")] = report;
+    f[QStringLiteral("failures")] = QJsonArray::fromStringList(failures);
+    return f;
+}
