@@ -1,12 +1,17 @@
 #include "app/mainwindow.h"
 
+#include "app/linkhealthlabel.h"
+#include "assistant/receivelog.h"
 #include "chart/pid_diagram.h"
 #include "forms/mainwindow_ui.h"
+#include "pidlink/pidlink.h"
+#include "serial/portcontroller.h"
 
 #include <QAction>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMetaMethod>
 #include <QSerialPort>
 #include <QStatusBar>
 #include <QTimer>
@@ -14,19 +19,6 @@
 namespace {
 const char *const baudRates[] = {"2400",  "4800",  "9600",   "19200",
                                  "38400", "57600", "115200", "128000"};
-
-QtMessageHandler previousHandler = nullptr;
-
-// on_timer_timeout1 looks like a by-name slot but is connected by hand to the auto-send timer,
-// which does not exist while the form connects its slots; keep that one false alarm quiet.
-void quietAutoSendSlotWarning(QtMsgType type, const QMessageLogContext &context,
-                              const QString &message)
-{
-    if (type == QtWarningMsg && message.contains(QLatin1String("on_timer_timeout1")))
-        return;
-    if (previousHandler)
-        previousHandler(type, context, message);
-}
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
@@ -34,15 +26,14 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ui = new Ui_MainWindow;
     serial.port = new QSerialPort(nullptr);
 
-    previousHandler = qInstallMessageHandler(quietAutoSendSlotWarning);
     ui->setupUi(this);
-    qInstallMessageHandler(previousHandler);
+    connectWidgets();
     setWindowIcon(QIcon(QStringLiteral(":/tavrino.ico")));
     setWindowTitle(QStringLiteral("Tavrino串口PID调试助手"));
     statusBar()->showMessage(QStringLiteral("欢迎使用TavrinoPID调试助手！"), 0);
 
-    const QStringList ports = serial.scanPorts();
-    for (const QString &entry : ports) {
+    const QStringList portEntries = serial.scanPorts();
+    for (const QString &entry : portEntries) {
         ui->comboPort->addItem(entry);
         ui->comboPortPID->addItem(entry);
     }
@@ -83,6 +74,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ui->checkCH4->setChecked(true);
 
     diagram = new PID_Diagram(ui->graphicsView);
+    receiveBox = new ReceiveLog(ui->textRecvOutput, this);
+    link = new PidLink(this);
+    ports = new PortController(serial.port, this);
+    linkHealth = new LinkHealthLabel(link, this);
+    statusBar()->addPermanentWidget(linkHealth);
+    wirePidLink();
+    wirePorts();
 
     menuHelp = new QMenu(QStringLiteral("帮助"), this);
     menuAbout = new QMenu(QStringLiteral("关于"), this);
@@ -105,4 +103,99 @@ MainWindow::~MainWindow()
     delete diagram;
     delete serial.port;
     delete ui;
+}
+
+// What setupUi would connect by name: every on_<widget>_<signal> slot to that widget's signal.
+// The form is built without it because on_timer_timeout1 names no widget (it is connected to
+// the auto-send timer while that exists), which Qt's by-name connection warns about.
+void MainWindow::connectWidgets()
+{
+    const QMetaObject *mo = metaObject();
+    for (int i = mo->methodOffset(); i < mo->methodCount(); ++i) {
+        const QMetaMethod slot = mo->method(i);
+        const QByteArray name = slot.name();
+        const int split = name.indexOf('_', 3);
+        if (!name.startsWith("on_") || split < 0)
+            continue;
+        QObject *widget = findChild<QObject *>(QString::fromLatin1(name.mid(3, split - 3)));
+        if (!widget)
+            continue;
+        const QByteArray signal = name.mid(split + 1) + '(' + slot.parameterTypes().join(',') + ')';
+        const int index = widget->metaObject()->indexOfSignal(signal.constData());
+        if (index >= 0)
+            connect(widget, widget->metaObject()->method(index), this, slot);
+    }
+}
+
+// The PID link reports to the chart, the parameter fields and the status bar.
+void MainWindow::wirePidLink()
+{
+    link->setDevice(serial.port);
+    // The board is told the number in the program's field.
+    link->setParameterSource([this](quint8 op) { return parameterField(op)->text().toFloat(); });
+    connect(link, &PidLink::sampleReceived, diagram, [this](int ch, float actual, float target) {
+        diagram->appendActual(ch, actual);
+        diagram->appendTarget(ch, target);
+    });
+    connect(link, &PidLink::parameterReceived, this,
+            [this](int op, int, float value) { showParameter(op, value); });
+    connect(link, &PidLink::readRequestAnswered, this, &MainWindow::showReadAnswered);
+    connect(link, &PidLink::parameterWritten, this, &MainWindow::showParameterWritten);
+    connect(link, &PidLink::runChanged, this, &MainWindow::showRun);
+    connect(link, &PidLink::boardStartReceived, this,
+            [this] { statusBar()->showMessage(tr("成功接收到开始指令，开始运行"), 0); });
+    connect(link, &PidLink::boardStopReceived, this,
+            [this] { statusBar()->showMessage(tr("成功接收到停止指令，停止运行"), 0); });
+    connect(link, &PidLink::linkError, this,
+            [this](const QString &message) { statusBar()->showMessage(message, 0); });
+}
+
+// Opening and closing the port, and what that means for each tab's features.
+void MainWindow::wirePorts()
+{
+    using Ports = PortController;
+    connect(ports, &Ports::openFailed, this,
+            [this] { statusBar()->showMessage(QStringLiteral("打开失败！"), 0); });
+    connect(ports, &Ports::opened, this, [this](int tab) {
+        showPortState(tab, true);
+        if (tab == Ports::Assistant) {
+            // A character left incomplete by the previous session would never be completed.
+            receiveBox->reset();
+        } else {
+            // Each opening of the port starts its own count.
+            link->resetHealth();
+            linkHealth->setWatching(true);
+        }
+    });
+
+    // A close, in this order: the tab's widgets; auto-send off; the link's label hidden and
+    // the run ended (its stop frame finds the port closed and is not sent); after a failure
+    // the half frame or line of the lost line dropped, then the message.
+    connect(ports, &Ports::closed, this, [this](int tab) { showPortState(tab, false); });
+    connect(ports, &Ports::closed, this, [this](int tab) {
+        if (tab == Ports::Assistant)
+            stopAutoSend();
+    });
+    connect(ports, &Ports::closed, this, [this](int tab, int reason) {
+        if (tab != Ports::Pid)
+            return;
+        linkHealth->setWatching(false);
+        link->setRunActive(false);
+        if (reason == Ports::PortFailure)
+            link->forgetLine();
+    });
+    connect(ports, &Ports::closed, this, [this](int, int reason) {
+        if (reason == Ports::PortFailure)
+            statusBar()->showMessage(QStringLiteral("串口已断开"), 0);
+    });
+}
+
+const FrameReceiver::Health &MainWindow::pidFrameHealth() const
+{
+    return link->frameHealth();
+}
+
+const SampleLineSplitter::Health &MainWindow::pidLineHealth() const
+{
+    return link->lineHealth();
 }

@@ -1,27 +1,30 @@
 #pragma once
 
 #include "app/serialhelper.h"
-#include "assistant/receiveformatter.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/samplelinesplitter.h"
 
-#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QStringList>
 
+class LinkHealthLabel;
 class PID_Diagram;
+class PidLink;
+class PortController;
 class PortSettings;
 class QAction;
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QSerialPort;
 class QTimer;
+class ReceiveLog;
 class Ui_MainWindow;
 
-// The program's one window: the serial assistant tab and the PID tab. Slot bodies live in the
-// folder of the subsystem they belong to.
+// The program's one window: the serial assistant tab and the PID tab. The state of the port,
+// the PID link and the receive box lives in objects of their own; the window's slots hand
+// the user's actions to them, and the constructor wires what they report to the widgets.
+// Slot bodies live in the folder of the subsystem they belong to.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -33,9 +36,12 @@ public:
     // For tests and tools that drive the window from outside.
     PID_Diagram *pidDiagram() const { return diagram; }
     QSerialPort *serialPort() const { return serial.port; }
+    PidLink *pidLink() const { return link; }
+    PortController *portController() const { return ports; }
+    ReceiveLog *receiveLog() const { return receiveBox; }
     // The PID link's counters since the port was opened, for benchmarks and tools.
-    const FrameReceiver::Health &pidFrameHealth() const { return frameReceiver.health(); }
-    const SampleLineSplitter::Health &pidLineHealth() const { return lineSplitter.health(); }
+    const FrameReceiver::Health &pidFrameHealth() const;
+    const SampleLineSplitter::Health &pidLineHealth() const;
 
     // A port named on the command line: put into both tabs' port boxes and selected there.
     void usePort(const QString &device);
@@ -111,53 +117,36 @@ private:
     QAction *actionHTML = nullptr;
     QAction *actionURL = nullptr;
 
-    // State that belongs to one slot but outlives its calls. Kept per window, not static,
-    // so that every window starts fresh.
+    // The objects that own the tabs' state; children of the window.
+    PortController *ports = nullptr;
+    PidLink *link = nullptr;
+    ReceiveLog *receiveBox = nullptr;
+    LinkHealthLabel *linkHealth = nullptr;
+
+    // Construction (app/)
+    void connectWidgets();
+    void wirePorts();
+    void wirePidLink();
+    // What the port and the PID link report, shown (app/mainwindow_links.cpp).
+    void showPortState(int tab, bool open);
+    void showRun(bool active);
+    void showParameter(int op, float value);
+    void showReadAnswered(int op);
+    void showParameterWritten(int op);
+    QLineEdit *parameterField(int op) const;
 
     // Serial ports
-    bool portOpen = false;           // the serial assistant tab holds the port
-    bool portOpenPID = false;        // the PID tab holds the port
-    bool portFailurePending = false; // a close after a port failure is queued
-    bool openPort(const QString &name, const char *receiveSlot, const PortSettings &settings);
+    void openPort(int tab, const QString &entry, const PortSettings &settings, const char *slot);
     void refillPortBox(QComboBox *box);
-    void closeAssistantPort();
-    void closePidPort();
-    void setAssistantPortWidgets(bool open);
-    void setPidPortWidgets(bool open);
-    void watchPortFailure();
-    void portErrorOccurred(int error);
-    void closeFailedPort();
 
     // Serial assistant
-    ReceiveFormatter receiveFormatter;
-    QStringList pendingReceived; // arrivals not yet in the receive box
-    QTimer *receiveFlushTimer = nullptr;
-    QElapsedTimer receiveFlushClock; // since the box was last updated
-    void queueReceived(const QString &paragraph);
-    void flushReceived();
-    void showReceived(const QStringList &paragraphs);
     void sendBytes(const QByteArray &bytes);
+    void stopAutoSend();
 
     // PID link
-    bool runStopped = true;
-    bool remoteRunning = false; // the board's own start/stop record, apart from runStopped
-    FrameReceiver frameReceiver;
-    SampleLineSplitter lineSplitter;
-    std::vector<FrameReceiver::Event> frameEvents;     // reused by every read
-    std::vector<SampleLineSplitter::Event> lineEvents; // reused by every read
-    QLabel *linkHealthLabel = nullptr;
-    QTimer *linkHealthTimer = nullptr;
-    void applyFrameEvent(const FrameReceiver::Event &event);
-    void applyCommand(const FrameReceiver::Event &event);
-    QLineEdit *parameterField(unsigned char op) const;
-    void applyLineEvent(const SampleLineSplitter::Event &event);
-    void sendCommand(unsigned char op, unsigned char dir, float value);
-    void sendParameter(unsigned char op, const QString &text, const QString &sentMessage);
-    void requestParameter(unsigned char op);
+    void requestParameter(quint8 op);
+    void writeParameter(quint8 op, const QLineEdit *field);
     void selectChannel(int index, bool checked);
-    // Shown while the PID tab holds the port open; counters start afresh when shown.
-    void setLinkHealthVisible(bool visible);
-    void updateLinkHealth();
 
     // Chart controls
     bool pauseNext = true;

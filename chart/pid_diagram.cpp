@@ -156,41 +156,54 @@ QLineSeries *PID_Diagram::seriesAt(int index) const
     }
 }
 
-quint32 &PID_Diagram::countOf(int channel)
+// The per-channel members, one switch for both constness.
+template <typename Diagram> auto &PID_Diagram::countOf(Diagram &self, int channel)
 {
     switch (channel) {
     case 0:
-        return countCH1;
+        return self.countCH1;
     case 1:
-        return countCH2;
+        return self.countCH2;
     case 2:
-        return countCH3;
+        return self.countCH3;
     default:
-        return countCH4;
+        return self.countCH4;
     }
+}
+
+template <typename Diagram> auto &PID_Diagram::shownFlag(Diagram &self, int channel)
+{
+    switch (channel) {
+    case 0:
+        return self.showCH1;
+    case 1:
+        return self.showCH2;
+    case 2:
+        return self.showCH3;
+    default:
+        return self.showCH4;
+    }
+}
+
+quint32 &PID_Diagram::countOf(int channel)
+{
+    return countOf(*this, channel);
 }
 
 quint32 PID_Diagram::countOf(int channel) const
 {
-    return const_cast<PID_Diagram *>(this)->countOf(channel);
+    return countOf(*this, channel);
 }
 
-bool &PID_Diagram::shownFlag(int channel)
+bool PID_Diagram::isChannel(int channel)
 {
-    switch (channel) {
-    case 0:
-        return showCH1;
-    case 1:
-        return showCH2;
-    case 2:
-        return showCH3;
-    default:
-        return showCH4;
-    }
+    return channel >= 0 && channel < ChannelCount;
 }
 
 bool PID_Diagram::appendActual(int channel, float value)
 {
+    if (!isChannel(channel))
+        return false;
     quint32 &count = countOf(channel);
     buffers[2 * channel].append(QPointF(count, double(value)));
     ++count;
@@ -201,6 +214,8 @@ bool PID_Diagram::appendActual(int channel, float value)
 
 bool PID_Diagram::appendTarget(int channel, float value)
 {
+    if (!isChannel(channel))
+        return false;
     buffers[2 * channel + 1].append(QPointF(countOf(channel), double(value)));
     scheduleSeriesUpdate();
     return true;
@@ -230,7 +245,9 @@ QVector<quint32> PID_Diagram::sampleCounts() const
 
 void PID_Diagram::setChannelShown(int channel, bool shown)
 {
-    shownFlag(channel) = shown;
+    if (!isChannel(channel))
+        return;
+    shownFlag(*this, channel) = shown;
     seriesAt(2 * channel)->setVisible(shown);
     seriesAt(2 * channel + 1)->setVisible(shown);
     if (shown) {
@@ -242,7 +259,7 @@ void PID_Diagram::setChannelShown(int channel, bool shown)
 
 bool PID_Diagram::channelShown(int channel) const
 {
-    return const_cast<PID_Diagram *>(this)->shownFlag(channel);
+    return isChannel(channel) && shownFlag(*this, channel);
 }
 
 void PID_Diagram::startRefresh(int framesPerSecond)
@@ -251,7 +268,6 @@ void PID_Diagram::startRefresh(int framesPerSecond)
         return;
     qCDebug(lcChart) << "开启定时器," << framesPerSecond << "帧";
     timer = new QTimer(this);
-    timer->stop();
     timer->setInterval(1000 / framesPerSecond);
     connect(timer, &QTimer::timeout, this, &PID_Diagram::on_timer_updata);
     timer->start();
@@ -262,8 +278,6 @@ void PID_Diagram::stopRefresh()
     if (!timer)
         return;
     qCDebug(lcChart) << "停止定时器" << timer;
-    timer->stop();
-    disconnect(timer, nullptr, nullptr, nullptr);
     delete timer;
     timer = nullptr;
     // Samples may still arrive; keep the series following them.
@@ -335,8 +349,6 @@ void PID_Diagram::fitVertical(quint32 maxCount, ViewRange &view) const
             view.xMax = double(maxCount);
             start = qint64(count) - width;
         }
-        qCDebug(lcChart) << QString::number(c) << true;
-
         // Every fourth point only: the fit need not be exact and must stay cheap.
         const QVector<QPointF> &actual = buffers[2 * c];
         const qint64 actualEnd = std::min<qint64>(count, actual.size());

@@ -42,7 +42,8 @@ public:
     bool appendTarget2(float value) { return appendTarget(1, value); }
     bool appendTarget3(float value) { return appendTarget(2, value); }
     bool appendTarget4(float value) { return appendTarget(3, value); }
-    // channel 0..3; the actual append advances the channel's counter, the target append not.
+    // channel 0..3, false for any other; the actual append advances the channel's counter,
+    // the target append not.
     bool appendActual(int channel, float value);
     bool appendTarget(int channel, float value);
 
@@ -83,9 +84,11 @@ public Q_SLOTS:
 
 private:
     QtCharts::QLineSeries *seriesAt(int index) const;
+    template <typename Diagram> static auto &countOf(Diagram &self, int channel);
+    template <typename Diagram> static auto &shownFlag(Diagram &self, int channel);
     quint32 &countOf(int channel);
     quint32 countOf(int channel) const;
-    bool &shownFlag(int channel);
+    static bool isChannel(int channel);
     void scheduleSeriesUpdate();
     int plotColumns() const;
     struct ViewRange

@@ -2,20 +2,15 @@
 #include "app/logging.h"
 #include "app/mainwindow.h"
 #include "chart/pid_diagram.h"
-#include "datafiles/csvcodec.h"
-#include "forms/mainwindow_ui.h"
+#include "datafiles/csvfile.h"
 
-#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
-#include <QSaveFile>
 #include <QStatusBar>
 
 #include <algorithm>
 
 namespace {
-
 void logRows(const QByteArray &bytes)
 {
     if (!lcDataFiles().isDebugEnabled())
@@ -24,34 +19,6 @@ void logRows(const QByteArray &bytes)
     for (const QByteArray &row : rows)
         qCDebug(lcDataFiles).noquote() << QString::fromUtf8(row);
 }
-
-// Writes beside the old file and puts the new one in its place only once all of it is on
-// disk, so a full disk never costs the earlier export. A device, or a link to one, is written
-// directly: there is no old file to keep and no folder to write beside it.
-bool writeWholeFile(const QString &path, const QByteArray &bytes, QString &error)
-{
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile() && !info.isDir()) {
-        QFile file(path);
-        // A full disk shows up only when the buffered bytes are flushed.
-        const bool written =
-            file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-        error = file.errorString();
-        return written;
-    }
-    QSaveFile file(path);
-    // A folder that takes no new file but holds a writable Export.csv is written in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    const bool written = file.commit();
-    error = file.errorString();
-    return written;
-}
-
 } // namespace
 
 void MainWindow::warnInvalidPath()
@@ -69,22 +36,16 @@ void MainWindow::on_buttonExport_clicked()
         statusBar()->showMessage(QStringLiteral("导出失败！"), 0);
         return;
     }
-
-    const QString path = folder + QStringLiteral("/Export.csv");
     const QVector<quint32> counts = diagram->sampleCounts();
-    const QVector<QVector<QPointF>> points = diagram->allPoints();
-
-    QVector<quint32> sorted = counts;
-    std::sort(sorted.begin(), sorted.end());
-    qCDebug(lcDataFiles) << sorted << "MAX:" << (sorted.isEmpty() ? 0u : sorted.last());
-
-    const QByteArray bytes = CsvCodec::encode(points, counts);
+    const quint32 most = counts.isEmpty() ? 0u : *std::max_element(counts.cbegin(), counts.cend());
+    qCDebug(lcDataFiles) << counts << "MAX:" << most;
+    const QByteArray bytes = CsvCodec::encode(diagram->allPoints(), counts);
     logRows(bytes);
 
     QString error;
-    const bool written = writeWholeFile(path, bytes, error);
+    const bool written = CsvFile::write(folder + QStringLiteral("/Export.csv"), bytes, error);
     if (!written)
-        qCDebug(lcDataFiles) << "export failed:" << path << error;
+        qCDebug(lcDataFiles) << "export failed:" << folder << error;
     statusBar()->showMessage(written ? QStringLiteral("导出成功！") : QStringLiteral("导出失败！"),
                              0);
 }
@@ -98,52 +59,29 @@ void MainWindow::on_buttonInport_clicked()
         statusBar()->showMessage(QStringLiteral("导入失败！"), 0);
         return;
     }
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCDebug(lcDataFiles) << "import failed:" << path << file.errorString();
+    const CsvFile::Imported imported = CsvFile::read(path);
+    switch (imported.status) {
+    case CsvFile::Status::Unreadable:
+        qCDebug(lcDataFiles) << "import failed:" << path << imported.error;
         statusBar()->showMessage(QStringLiteral("导入失败！"), 0);
         return;
-    }
-    const QString tooLarge = QStringLiteral("导入失败！文件过大（超过%1 MB）")
-                                 .arg(CsvCodec::MaxImportBytes / (1024 * 1024));
-    if (file.size() > CsvCodec::MaxImportBytes) {
-        statusBar()->showMessage(tooLarge, 0);
+    case CsvFile::Status::TooLarge:
+        statusBar()->showMessage(QStringLiteral("导入失败！文件过大（超过%1 MB）")
+                                     .arg(CsvCodec::MaxImportBytes / (1024 * 1024)),
+                                 0);
         return;
-    }
-    // Read one byte past the limit so that a file growing meanwhile, or a device without a
-    // size, is caught as well.
-    const QByteArray bytes = file.read(CsvCodec::MaxImportBytes + 1);
-    const bool readFailed = file.error() != QFileDevice::NoError;
-    file.close();
-    if (readFailed) {
-        statusBar()->showMessage(QStringLiteral("导入失败！"), 0);
-        return;
-    }
-
-    const CsvCodec::Decoded decoded = CsvCodec::decode(bytes);
-    switch (decoded.status) {
-    case CsvCodec::Status::TooLarge:
-        statusBar()->showMessage(tooLarge, 0);
-        return;
-    case CsvCodec::Status::TooManyLines:
+    case CsvFile::Status::TooManyLines:
         statusBar()->showMessage(
             QStringLiteral("导入失败！文件行数过多（超过%1行）").arg(CsvCodec::MaxImportLines), 0);
         return;
-    case CsvCodec::Status::Ok:
+    case CsvFile::Status::Ok:
         break;
     }
-
-    for (const CsvCodec::Row &row : decoded.rows) {
-        diagram->appendActual1(row[0]);
-        diagram->appendTarget1(row[1]);
-        diagram->appendActual2(row[2]);
-        diagram->appendTarget2(row[3]);
-        diagram->appendActual3(row[4]);
-        diagram->appendTarget3(row[5]);
-        diagram->appendActual4(row[6]);
-        diagram->appendTarget4(row[7]);
+    for (const CsvCodec::Row &row : imported.decoded.rows) {
+        for (int ch = 0; ch < PID_Diagram::ChannelCount; ++ch) {
+            diagram->appendActual(ch, row[std::size_t(2 * ch)]);
+            diagram->appendTarget(ch, row[std::size_t(2 * ch + 1)]);
+        }
     }
-    statusBar()->showMessage(QStringLiteral("成功导入%1个点").arg(decoded.lineCount), 0);
-    logRows(bytes);
+    statusBar()->showMessage(QStringLiteral("成功导入%1个点").arg(imported.decoded.lineCount), 0);
 }

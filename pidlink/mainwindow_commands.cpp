@@ -1,11 +1,9 @@
 // PID tab: channel selection, parameter commands and the run toggle.
-#include "app/logging.h"
 #include "app/mainwindow.h"
-#include "chart/pid_diagram.h"
 #include "forms/mainwindow_ui.h"
 #include "pidlink/pidframe.h"
+#include "pidlink/pidlink.h"
 
-#include <QSerialPort>
 #include <QStatusBar>
 
 namespace {
@@ -15,36 +13,17 @@ QString notSentMessage()
 }
 } // namespace
 
-void MainWindow::sendCommand(unsigned char op, unsigned char dir, float value)
+void MainWindow::requestParameter(quint8 op)
 {
-    // Start and stop frames, and replies, always carry channel 0.
-    char frame[FrameSize];
-    buildCommandFrame(frame, op, dir, 0, 0, value);
-    if (serial.port->isOpen())
-        serial.port->write(frame, FrameSize);
+    if (!link->requestParameter(op, channel))
+        statusBar()->showMessage(notSentMessage(), 0);
 }
 
-void MainWindow::requestParameter(unsigned char op)
+// The field's number; text that is not one sends 0. The link reports what it wrote.
+void MainWindow::writeParameter(quint8 op, const QLineEdit *field)
 {
-    if (!serial.port->isOpen()) {
+    if (!link->writeParameter(op, channel, field->text().toFloat()))
         statusBar()->showMessage(notSentMessage(), 0);
-        return;
-    }
-    char frame[FrameSize];
-    buildCommandFrame(frame, op, DirRead, channel, 0, 0.0f);
-    serial.port->write(frame, FrameSize);
-}
-
-void MainWindow::sendParameter(unsigned char op, const QString &text, const QString &sentMessage)
-{
-    if (!serial.port->isOpen()) {
-        statusBar()->showMessage(notSentMessage(), 0);
-        return;
-    }
-    char frame[FrameSize];
-    buildCommandFrame(frame, op, DirWrite, channel, 0, text.toFloat());
-    serial.port->write(frame, FrameSize);
-    statusBar()->showMessage(sentMessage, 0);
 }
 
 void MainWindow::selectChannel(int index, bool checked)
@@ -81,7 +60,7 @@ void MainWindow::on_buttonPRead_clicked()
 
 void MainWindow::on_buttonPWrite_clicked()
 {
-    sendParameter(CmdP, ui->editP->text(), QStringLiteral("已发送P"));
+    writeParameter(CmdP, ui->editP);
 }
 
 void MainWindow::on_buttonIRead_clicked()
@@ -91,7 +70,7 @@ void MainWindow::on_buttonIRead_clicked()
 
 void MainWindow::on_buttonIWrite_clicked()
 {
-    sendParameter(CmdI, ui->editI->text(), QStringLiteral("已发送I"));
+    writeParameter(CmdI, ui->editI);
 }
 
 void MainWindow::on_buttonDRead_clicked()
@@ -101,7 +80,7 @@ void MainWindow::on_buttonDRead_clicked()
 
 void MainWindow::on_buttonDWrite_clicked()
 {
-    sendParameter(CmdD, ui->editD->text(), QStringLiteral("已发送D"));
+    writeParameter(CmdD, ui->editD);
 }
 
 void MainWindow::on_buttonTRead_clicked()
@@ -111,7 +90,7 @@ void MainWindow::on_buttonTRead_clicked()
 
 void MainWindow::on_buttonTWrite_clicked()
 {
-    sendParameter(CmdTarget, ui->editTarget->text(), QStringLiteral("已发送目标值"));
+    writeParameter(CmdTarget, ui->editTarget);
 }
 
 void MainWindow::on_buttonARead_clicked()
@@ -119,31 +98,9 @@ void MainWindow::on_buttonARead_clicked()
     requestParameter(CmdActual);
 }
 
+// Also what the board's start and stop commands and a close of the port mid-run do, through
+// the link; the widgets follow its runChanged.
 void MainWindow::on_buttonStart_clicked()
 {
-    // Also reached from the board's start/stop commands and from closing the port mid-run;
-    // with the port closed the frame is simply not sent.
-    if (runStopped) {
-        statusBar()->showMessage(QStringLiteral("开始PID调试"), 0);
-        qCDebug(lcPidLink) << "Start";
-        runStopped = false;
-        diagram->startRefresh(20);
-        sendCommand(CmdStart, DirRead, 0.0f);
-        ui->buttonStart->setText(QStringLiteral("停止"));
-        ui->buttonPause->setEnabled(true);
-        ui->buttonExport->setDisabled(true);
-        ui->buttonInport->setDisabled(true);
-        ui->checkStringMode->setDisabled(true);
-    } else {
-        statusBar()->showMessage(QStringLiteral("停止PID调试"), 0);
-        qCDebug(lcPidLink) << "Stop";
-        runStopped = true;
-        diagram->stopRefresh();
-        sendCommand(CmdStop, DirRead, 0.0f);
-        ui->buttonStart->setText(QStringLiteral("开始"));
-        ui->buttonPause->setDisabled(true);
-        ui->buttonExport->setEnabled(true);
-        ui->buttonInport->setEnabled(true);
-        ui->checkStringMode->setEnabled(true);
-    }
+    link->setRunActive(!link->runActive());
 }

@@ -6,38 +6,16 @@ PortSettings PortSettings::fromTexts(const QString &baudRate, const QString &dat
     PortSettings settings;
     settings.baudRate = static_cast<qint32>(baudRate.toUInt(nullptr, 10));
 
-    switch (dataBits.toUInt(nullptr, 10)) {
-    case 5:
-        settings.dataBits = QSerialPort::Data5;
-        break;
-    case 6:
-        settings.dataBits = QSerialPort::Data6;
-        break;
-    case 7:
-        settings.dataBits = QSerialPort::Data7;
-        break;
-    default:
-        settings.dataBits = QSerialPort::Data8;
-        break;
-    }
+    const uint bits = dataBits.toUInt(nullptr, 10);
+    settings.dataBits = bits >= 5 && bits <= 7 ? int(bits) : 8;
 
     if (parity == QStringLiteral("奇"))
-        settings.parity = QSerialPort::OddParity;
+        settings.parity = Parity::Odd;
     else if (parity == QStringLiteral("偶"))
-        settings.parity = QSerialPort::EvenParity;
+        settings.parity = Parity::Even;
     else
-        settings.parity = QSerialPort::NoParity;
+        settings.parity = Parity::None;
 
-    settings.stopBits =
-        stopBits.toUInt(nullptr, 10) == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop;
+    settings.stopBits = stopBits.toUInt(nullptr, 10) == 2 ? 2 : 1;
     return settings;
-}
-
-void PortSettings::applyTo(QSerialPort &port) const
-{
-    port.setBaudRate(baudRate, QSerialPort::AllDirections);
-    port.setDataBits(dataBits);
-    port.setParity(parity);
-    port.setStopBits(stopBits);
-    port.setFlowControl(QSerialPort::NoFlowControl);
 }

@@ -1,21 +1,28 @@
-// The GUI-free pieces: serial port names, line settings, the hexadecimal send input and the
-// receive formatting; the PID link's frames, receiver and string-mode splitter; the CSV codec.
+// The GUI-free pieces: serial port names, line settings, the send input and the receive
+// formatting; the PID link's frames, receiver and string-mode splitter; the CSV codec and file.
 #include "assistant/hexinput.h"
 #include "assistant/receiveformatter.h"
+#include "assistant/sendinput.h"
 #include "datafiles/csvcodec.h"
+#include "datafiles/csvfile.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/samplelinesplitter.h"
 #include "serial/portname.h"
 #include "serial/portsettings.h"
 #include "tests/support/testdata.h"
 
+#include <QDir>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTime>
 #include <QtTest>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 using Chunks = QList<QByteArray>;
@@ -73,6 +80,30 @@ QByteArray encode(const Channels &channels)
     }
     return CsvCodec::encode(points, counts);
 }
+
+// File access as an unprivileged user: root writes into any folder, whatever its permissions.
+class Unprivileged
+{
+public:
+    Unprivileged()
+    {
+        if (geteuid() == 0) {
+            setfsuid(65534);
+            changed = setfsuid(uid_t(-1)) == 65534;
+        }
+    }
+    ~Unprivileged()
+    {
+        if (changed)
+            setfsuid(0);
+    }
+    Unprivileged(const Unprivileged &) = delete;
+    Unprivileged &operator=(const Unprivileged &) = delete;
+    bool isActive() const { return geteuid() != 0 || changed; }
+
+private:
+    bool changed = false;
+};
 } // namespace
 
 Q_DECLARE_METATYPE(Channels)
@@ -89,6 +120,9 @@ private Q_SLOTS:
     void settings();
     void hexInput_data();
     void hexInput();
+    void sendInput_data();
+    void sendInput();
+    void sendPeriod();
     void formatArrivals_data();
     void formatArrivals();
 
@@ -108,7 +142,9 @@ private Q_SLOTS:
     void csvNumbersMatchQt();
     void csvDecodes_data();
     void csvDecodes();
-    void csvLimits();
+    void csvGrownPastItsSize();
+    void csvFileWrite_data();
+    void csvFileWrite();
 };
 
 void TestCodecs::portName_data()
@@ -145,21 +181,19 @@ void TestCodecs::settings_data()
     const auto row = [](const char *name, const QStringList &texts, const QVector<int> &values) {
         QTest::newRow(name) << texts << values;
     };
+    using Parity = PortSettings::Parity;
     row("start values", {"115200", "8", QStringLiteral("无"), "1"},
-        {115200, QSerialPort::Data8, QSerialPort::NoParity, QSerialPort::OneStop});
-    row("7 odd 2", {"9600", "7", QStringLiteral("奇"), "2"},
-        {9600, QSerialPort::Data7, QSerialPort::OddParity, QSerialPort::TwoStop});
-    row("even", {"2400", "8", QStringLiteral("偶"), "1"},
-        {2400, QSerialPort::Data8, QSerialPort::EvenParity, QSerialPort::OneStop});
-    row("garbage falls back", {"fast", "x", "", ""},
-        {0, QSerialPort::Data8, QSerialPort::NoParity, QSerialPort::OneStop});
+        {115200, 8, int(Parity::None), 1});
+    row("7 odd 2", {"9600", "7", QStringLiteral("奇"), "2"}, {9600, 7, int(Parity::Odd), 2});
+    row("5 even", {"2400", "5", QStringLiteral("偶"), "1"}, {2400, 5, int(Parity::Even), 1});
+    row("garbage falls back", {"fast", "9", "", "3"}, {0, 8, int(Parity::None), 1});
 }
 
 void TestCodecs::settings()
 {
     QFETCH(QStringList, texts);
     const PortSettings s = PortSettings::fromTexts(texts[0], texts[1], texts[2], texts[3]);
-    QTEST((QVector<int>{int(s.baudRate), s.dataBits, s.parity, s.stopBits}), "expected");
+    QTEST((QVector<int>{int(s.baudRate), s.dataBits, int(s.parity), s.stopBits}), "expected");
 }
 
 void TestCodecs::hexInput_data()
@@ -188,6 +222,43 @@ void TestCodecs::hexInput()
     QCOMPARE(parsed.has_value(), ok);
     if (ok)
         QTEST(*parsed, "bytes");
+}
+
+void TestCodecs::sendInput_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("hex");
+    QTest::addColumn<bool>("newLine");
+    QTest::addColumn<QByteArray>("bytes"); // null: refused
+    const auto row = [](const char *name, const QString &text, bool hex, bool newLine,
+                        const QByteArray &bytes) {
+        QTest::newRow(name) << text << hex << newLine << bytes;
+    };
+    row("hex over lines", "0x41 0x42\n0x0D", true, false, "AB\r");
+    row("hex ignores the line end", "0x41", true, true, "A");
+    row("hex, empty", "", true, false, QByteArray(""));
+    row("hex without separator refused", "0x410x42", true, false, QByteArray());
+    row("text with line end", "AT", false, true, "AT\r\n");
+    row("chinese text as UTF-8", QStringLiteral("你好"), false, false, "\xe4\xbd\xa0\xe5\xa5\xbd");
+}
+
+void TestCodecs::sendInput()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, hex);
+    QFETCH(bool, newLine);
+    QFETCH(QByteArray, bytes);
+    const std::optional<QByteArray> sent = sendInputBytes(text, hex, newLine);
+    QCOMPARE(sent.has_value(), !bytes.isNull());
+    QCOMPARE(sent.value_or(QByteArray()), bytes);
+}
+
+void TestCodecs::sendPeriod()
+{
+    QCOMPARE(parseSendPeriod("1000"), std::optional<int>(1000));
+    QCOMPARE(parseSendPeriod("2147483647"), std::optional<int>(2147483647));
+    for (const char *bad : {"0", "abc", "1.5", "-5", "", "2147483648", "99999999999"})
+        QVERIFY2(!parseSendPeriod(QString::fromLatin1(bad)), bad);
 }
 
 void TestCodecs::formatArrivals_data()
@@ -538,16 +609,49 @@ void TestCodecs::csvDecodes()
     }
 }
 
-void TestCodecs::csvLimits()
+// A file that grew past the size checked before reading is refused by the codec itself.
+void TestCodecs::csvGrownPastItsSize()
 {
-    const QByteArray lines(CsvCodec::MaxImportLines, '\n');
-    const CsvCodec::Decoded atLimit = CsvCodec::decode(lines);
-    QCOMPARE(int(atLimit.status), int(CsvCodec::Status::Ok));
-    QCOMPARE(atLimit.lineCount, CsvCodec::MaxImportLines);
-    QCOMPARE(int(CsvCodec::decode(lines + "\n").status), int(CsvCodec::Status::TooManyLines));
-    // A file that grew past the size checked before reading.
     const QByteArray huge(int(CsvCodec::MaxImportBytes) + 1, '\n');
     QCOMPARE(int(CsvCodec::decode(huge).status), int(CsvCodec::Status::TooLarge));
+}
+
+void TestCodecs::csvFileWrite_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("replaces an older file") << "file";
+    QTest::newRow("a device is written directly") << "device";
+    // The folder takes no new file beside the old one: the old one is written in place.
+    QTest::newRow("closed folder, writable file") << "closed folder";
+}
+
+void TestCodecs::csvFileWrite()
+{
+    QFETCH(QString, target);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Export.csv"));
+    QVERIFY(writeFile(path, QByteArray(4096, 'x')));
+    const QByteArray rows("1,2,3,4,5,6,7,8,\n");
+    QString error;
+    if (target == QLatin1String("device")) {
+        QVERIFY(QFile::remove(path) && QFile::link(QStringLiteral("/dev/null"), path));
+        QVERIFY2(CsvFile::write(path, rows, error), qPrintable(error));
+        QVERIFY(QFileInfo(path).isSymLink());
+        return;
+    }
+    if (target == QLatin1String("closed folder")) {
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0666) == 0);
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0555) == 0);
+        Unprivileged user;
+        if (!user.isActive())
+            QSKIP("cannot give up root's file access here");
+        QVERIFY2(CsvFile::write(path, rows, error), qPrintable(error));
+    } else {
+        QVERIFY2(CsvFile::write(path, rows, error), qPrintable(error));
+    }
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    QCOMPARE(readFile(path), rows);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Export.csv")});
 }
 
 QTEST_GUILESS_MAIN(TestCodecs)

@@ -2,7 +2,7 @@
 // scroll, zoom and scale, and the series as reduced views of the sample buffers.
 #include "chart/pid_diagram.h"
 #include "chart/seriesdecimator.h"
-#include "tests/support/testdata.h"
+#include "tests/support/axisrange.h"
 
 #include <QRandomGenerator>
 #include <QtCharts/QChart>
@@ -17,6 +17,7 @@
 
 namespace {
 const float notANumber = std::numeric_limits<float>::quiet_NaN();
+const float infinity = std::numeric_limits<float>::infinity();
 } // namespace
 
 class TestPidDiagram : public QObject
@@ -78,6 +79,13 @@ void TestPidDiagram::appendPositions()
     QCOMPARE(points.at(2), (QVector<QPointF>{{0, 7}, {1, 7}, {2, 7}}));
     QCOMPARE(points.at(3), QVector<QPointF>{QPointF(3, 8)});
     QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{1, 3, 0, 0}));
+    // There are four channels; anything else is refused and changes nothing.
+    for (const int channel : {-1, 4, 1000}) {
+        QVERIFY(!diagram->appendActual(channel, 1) && !diagram->appendTarget(channel, 1));
+        diagram->setChannelShown(channel, false);
+    }
+    QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{1, 3, 0, 0}));
+    QCOMPARE(diagram->samplesAppended(), quint64(4));
     // Without a run the series follow the buffers too; the axes stay until a tick or a scroll.
     QTRY_COMPARE(diagram->series(2)->count(), 3);
     QCOMPARE(diagram->series(3)->at(0), QPointF(3, 8));
@@ -127,6 +135,7 @@ void TestPidDiagram::autoFit_data()
     row("spike on a scanned index widens", 250, 1, 5, 54, 100, "(50, 250)", "(-10, 110)");
     row("spike between scanned indices is ignored", 250, 1, 5, 55, 100, "(50, 250)", "(-0.5, 5.5)");
     row("NaN never moves the fit", 50, 1, 5, 4, notANumber, "(0, 200)", "(-0.5, 5.5)");
+    row("infinity never moves the fit", 50, 1, 5, 4, -infinity, "(0, 200)", "(-0.5, 5.5)");
 }
 
 void TestPidDiagram::autoFit()

@@ -1,6 +1,6 @@
-// The serial side through the window and a real pseudo-terminal: opening, closing and losing
-// the port on both tabs, then the assistant tab: what the receive box shows, what goes out on
-// the line, auto-send, files and saving.
+// The serial side through the window and a real pseudo-terminal: opening and closing the port
+// on both tabs, then the assistant tab: an arrival in the receive box, what goes out on the
+// line, auto-send, files and saving. The objects behind them have their own tests.
 #include "app/serialhelper.h"
 #include "tests/support/modaldriver.h"
 #include "tests/support/testdata.h"
@@ -11,30 +11,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
-#include <QRegularExpression>
 #include <QSerialPort>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTime>
 #include <QtTest>
 
-#include <fcntl.h>
 #include <memory>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 const QString sentOk = QStringLiteral("发送成功！");
-
-// "<T>" in an expected text stands for an arrival's time stamp.
-bool shows(const QString &text, const QString &expected)
-{
-    const QString stamp = QStringLiteral("(1?[0-9]|2[0-3])时[1-5]?[0-9]分[1-5]?[0-9]秒:");
-    QString pattern = QRegularExpression::escape(expected);
-    pattern.replace(QRegularExpression::escape(QStringLiteral("<T>")), stamp);
-    return QRegularExpression(QLatin1Char('^') + pattern + QLatin1Char('$')).match(text).hasMatch();
-}
-
 } // namespace
 
 class SerialTabTest : public QObject
@@ -46,22 +32,14 @@ private Q_SLOTS:
     void cleanup() { d.reset(); }
     void openAndClose_data();
     void openAndClose();
-    void settingsApplied_data();
-    void settingsApplied();
     void tabSwitchReleasesPort_data();
     void tabSwitchReleasesPort();
-    void unpluggedAdapter_data();
-    void unpluggedAdapter();
     void rescan();
 
-    void receive_data();
-    void receive();
-    void scrollbackIsBounded();
+    void stampedArrival();
     void send_data();
     void send();
     void autoSend();
-    void badPeriod_data();
-    void badPeriod();
     void sendFile_data();
     void sendFile();
     void save_data();
@@ -75,6 +53,7 @@ private:
         QByteArray bytes = d->peer().read(count, 5000);
         return bytes + d->peer().readFor(200); // and nothing more follows
     }
+    QString shown() const { return d->child<QTextEdit>("textRecvOutput")->toPlainText(); }
 
     std::unique_ptr<WindowDriver> d;
 };
@@ -106,7 +85,6 @@ void SerialTabTest::openAndClose_data()
     QTest::newRow("entry with description") << false << QString() << " USB Serial Port";
     QTest::newRow("PID tab") << true << QString() << QString();
     QTest::newRow("missing device") << false << "/dev/tavrino-no-such-tty" << QString();
-    QTest::newRow("leading space") << false << " ttyUSB0" << QString();
 }
 
 void SerialTabTest::openAndClose()
@@ -132,44 +110,6 @@ void SerialTabTest::openAndClose()
     d->click(pid ? "buttonOpenportPID" : "buttonOpenport");
     QVERIFY(!d->portOpen());
     verifyTabs(false, false);
-    // The receive connection went with the close.
-    QVERIFY(d->peer().write("late"));
-    d->peer().readFor(300);
-    QCOMPARE(d->child<QTextEdit>("textRecvOutput")->toPlainText(), QString());
-}
-
-void SerialTabTest::settingsApplied_data()
-{
-    QTest::addColumn<QString>("baud");
-    QTest::addColumn<QString>("stopBits");
-    QTest::addColumn<uint>("speed");
-    QTest::addColumn<bool>("twoStop");
-    QTest::newRow("start values") << "115200" << QStringLiteral("1") << uint(B115200) << false;
-    QTest::newRow("typed 300, two stop bits") << "300" << QStringLiteral("2") << uint(B300) << true;
-}
-
-void SerialTabTest::settingsApplied()
-{
-    QFETCH(QString, baud);
-    QFETCH(QString, stopBits);
-    d->showTab("tabUSART");
-    d->typeInto("comboBaudrate", baud);
-    auto *stop = d->child<QComboBox>("comboStopbit");
-    if (stop->currentText() != stopBits)
-        QTest::keyClick(stop, Qt::Key_Down);
-    QCOMPARE(stop->currentText(), stopBits);
-    d->openAssistant();
-    QVERIFY(d->portOpen());
-    // Read back from the terminal driver. A pseudo-terminal forces eight bits without parity,
-    // so those two are left to the settings conversion's own test.
-    termios line{};
-    const QByteArray path = d->peer().slavePath().toLocal8Bit();
-    const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    QVERIFY(fd >= 0 && tcgetattr(fd, &line) == 0);
-    ::close(fd);
-    QTEST(uint(cfgetospeed(&line)), "speed");
-    QTEST((line.c_cflag & CSTOPB) != 0, "twoStop");
-    QCOMPARE(line.c_cflag & CRTSCTS, tcflag_t(0));
 }
 
 void SerialTabTest::tabSwitchReleasesPort_data()
@@ -192,40 +132,6 @@ void SerialTabTest::tabSwitchReleasesPort()
     QVERIFY(d->portOpen());
 }
 
-void SerialTabTest::unpluggedAdapter_data()
-{
-    QTest::addColumn<bool>("assistant");
-    QTest::newRow("assistant tab, auto-send on") << true;
-    QTest::newRow("PID tab") << false;
-}
-
-void SerialTabTest::unpluggedAdapter()
-{
-    QFETCH(bool, assistant);
-    if (assistant) {
-        d->openAssistant();
-        d->typeInto("textTime", QStringLiteral("60000"));
-        d->click("checkAutoSend");
-        QVERIFY(!d->child("textTime")->isEnabled());
-    } else {
-        d->openPid();
-    }
-    QVERIFY(d->portOpen());
-    qRegisterMetaType<QSerialPort::SerialPortError>();
-    QSignalSpy errors(d->window().serialPort(), &QSerialPort::errorOccurred);
-
-    d->peer().hangUp();
-    QTRY_COMPARE_WITH_TIMEOUT(d->status(), QStringLiteral("串口已断开"), 10000);
-    QVERIFY(!d->portOpen());
-    verifyTabs(false, false);
-    QVERIFY(!d->child<QAbstractButton>("checkAutoSend")->isChecked());
-    QVERIFY(d->child("textTime")->isEnabled());
-    // The error flood of a hung-up line ends with the close.
-    const int afterClose = errors.count();
-    QTest::qWait(300);
-    QCOMPARE(errors.count(), afterClose);
-}
-
 // Either tab's scan refills its own box and leaves the other's text alone.
 void SerialTabTest::rescan()
 {
@@ -246,56 +152,29 @@ void SerialTabTest::rescan()
     }
 }
 
-void SerialTabTest::receive_data()
-{
-    QTest::addColumn<bool>("stamped");
-    QTest::addColumn<QList<bool>>("hex");            // display mode per arrival
-    QTest::addColumn<QList<QByteArray>>("arrivals"); // each one waited for before the next
-    QTest::addColumn<QStringList>("shown");          // the whole box after each arrival
-    const auto row = [](const char *name, bool stamped, const QList<bool> &hex,
-                        const QList<QByteArray> &arrivals, const QStringList &shown) {
-        QTest::newRow(name) << stamped << hex << arrivals << shown;
-    };
-    row("stamped text", true, {false}, {"OK"}, {"<T>OK"});
-    row("stamped hex", true, {true}, {"OK"}, {"<T>4f 4b"});
-    row("zero byte", false, {false}, {QByteArray("A\0B", 3)}, {QString::fromUtf8("A\0B", 3)});
-    row("split character", false, {false, false}, {"A\xe4\xbd", "\xa0!"}, {"A", "A\n你!"});
-    row("html-looking text", false, {false}, {"<b>bold</b> &amp; <br>"},
-        {"<b>bold</b> &amp; <br>"});
-    row("mode switch keeps earlier paragraphs", false, {false, true, true}, {"hi", "hi", "!"},
-        {"hi", "hi\n68 69", "hi\n68 69\n21"});
-}
-
-void SerialTabTest::receive()
-{
-    QFETCH(bool, stamped);
-    QFETCH(QList<bool>, hex);
-    QFETCH(QList<QByteArray>, arrivals);
-    QFETCH(QStringList, shown);
-    d->openAssistant();
-    QVERIFY(d->portOpen());
-    if (stamped)
-        d->click("checkLogmode");
-    auto *box = d->child<QTextEdit>("textRecvOutput");
-    for (int i = 0; i < arrivals.size(); ++i) {
-        d->click(hex.at(i) ? "radioRecvOptHEX" : "radioRecvOptASCII");
-        QVERIFY(d->peer().write(arrivals.at(i)));
-        QTRY_VERIFY2_WITH_TIMEOUT(shows(box->toPlainText(), shown.at(i)),
-                                  qPrintable(box->toPlainText()), 5000);
-    }
-}
-
-void SerialTabTest::scrollbackIsBounded()
+// The stamp is the local time the arrival was handled, whatever the time of day.
+void SerialTabTest::stampedArrival()
 {
     d->openAssistant();
-    QByteArray lines;
-    for (int i = 0; i < 6000; ++i)
-        lines += "L" + QByteArray::number(i) + "\n";
-    QVERIFY(d->peer().write(lines + "#")); // one byte, so no read can split the end mark
-    auto *box = d->child<QTextEdit>("textRecvOutput");
-    QTRY_VERIFY_WITH_TIMEOUT(box->toPlainText().endsWith(QLatin1Char('#')), 20000);
-    QCOMPARE(box->document()->blockCount(), 5000);
-    QVERIFY(!box->document()->isUndoRedoEnabled());
+    d->click("checkLogmode");
+    d->click("radioRecvOptHEX");
+    const QTime before = QTime::currentTime();
+    QVERIFY(d->peer().write("OK"));
+    QTRY_VERIFY_WITH_TIMEOUT(!shown().isEmpty(), 5000);
+    const QTime after = QTime::currentTime();
+    QStringList expected; // one per second from before to after, across midnight too
+    const QString last = after.toString(QStringLiteral("H时m分s秒:"));
+    for (QTime t = before; expected.size() < 10 && !expected.contains(last + "4f 4b");
+         t = t.addSecs(1))
+        expected << t.toString(QStringLiteral("H时m分s秒:")) + "4f 4b";
+    QVERIFY2(expected.contains(shown()), qPrintable(shown() + " not in " + expected.join(", ")));
+    // Closing drops the receive connection; the box keeps what it shows.
+    d->click("buttonOpenport");
+    QVERIFY(d->peer().write("late"));
+    d->peer().readFor(200);
+    QCOMPARE(shown().count(QLatin1Char('\n')), 0);
+    d->click("pushRecvclear");
+    QCOMPARE(shown(), QString());
 }
 
 void SerialTabTest::send_data()
@@ -305,17 +184,12 @@ void SerialTabTest::send_data()
     QTest::addColumn<QString>("input");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("message");
-    const auto row = [](const char *name, bool hex, bool newLine, const QString &input,
-                        const QByteArray &bytes, const QString &message = sentOk) {
-        QTest::newRow(name) << hex << newLine << input << bytes << message;
-    };
-    row("hex over lines", true, false, "0x41 0x42\n0x0D", "AB\r");
-    row("hex ignores line end", true, true, "0x41", "A");
-    row("hex empty", true, false, "", "");
-    row("hex without separator", true, false, "0x410x42", "",
-        QStringLiteral("发送失败，请检查输入是否为0xXX的形式！"));
-    row("text with line end", false, true, "AT", "AT\r\n");
-    row("chinese text as utf-8", false, false, QStringLiteral("你好"), "\xe4\xbd\xa0\xe5\xa5\xbd");
+    QTest::newRow("text with line end") << false << true << "AT" << QByteArray("AT\r\n") << sentOk;
+    QTest::newRow("hex over lines")
+        << true << false << "0x41 0x42\n0x0D" << QByteArray("AB\r") << sentOk;
+    QTest::newRow("hex without separator")
+        << true << false << "0x410x42" << QByteArray()
+        << QStringLiteral("发送失败，请检查输入是否为0xXX的形式！");
 }
 
 void SerialTabTest::send()
@@ -340,100 +214,86 @@ void SerialTabTest::autoSend()
 {
     d->openAssistant();
     d->typeInto("textSendInput", QStringLiteral("a"));
-    d->typeInto("textTime", QStringLiteral("200"));
+    // A period that is no whole number of milliseconds is refused.
+    d->typeInto("textTime", QStringLiteral("0"));
+    d->click("checkAutoSend");
+    QCOMPARE(d->status(), QStringLiteral("发送周期无效"));
+    QVERIFY(!d->child<QAbstractButton>("checkAutoSend")->isChecked());
+    QVERIFY(d->child("textTime")->isEnabled());
+
+    d->typeInto("textTime", QStringLiteral("100"));
     QElapsedTimer clock;
     clock.start();
     d->click("checkAutoSend");
     QVERIFY(!d->child("textTime")->isEnabled());
     QCOMPARE(d->peer().read(3, 10000), QByteArray("aaa"));
     // Three periods at least, less the 5 % a coarse timer may fire early: no flood.
-    QVERIFY(clock.elapsed() >= 3 * 200 * 95 / 100);
-
+    QVERIFY(clock.elapsed() >= 3 * 100 * 95 / 100);
     // Each tick sends the box as it is then.
     d->typeInto("textSendInput", QStringLiteral("b"));
     QByteArray later;
     QTRY_VERIFY_WITH_TIMEOUT((later += d->peer().readFor(20)).contains('b'), 10000);
 
+    // Closing the port ends it, and reopening does not restart it.
     d->click("buttonOpenport");
     QVERIFY(!d->child<QAbstractButton>("checkAutoSend")->isChecked());
     QVERIFY(d->child("textTime")->isEnabled());
-    QCOMPARE(d->peer().readFor(600), QByteArray());
-    // Reopening does not restart it.
+    QCOMPARE(d->peer().readFor(300), QByteArray());
     d->click("buttonOpenport");
     QVERIFY(d->portOpen());
-    QCOMPARE(d->peer().readFor(600), QByteArray());
+    QCOMPARE(d->peer().readFor(300), QByteArray());
     // A port gone behind the window's back, before any error could be reported.
     d->window().serialPort()->close();
     d->click("buttonSendData");
     QCOMPARE(d->status(), QStringLiteral("发送失败！"));
 }
 
-void SerialTabTest::badPeriod_data()
-{
-    QTest::addColumn<QString>("period");
-    QTest::newRow("zero") << "0";
-    QTest::newRow("letters") << "abc";
-    QTest::newRow("fraction") << "1.5";
-    QTest::newRow("too long for a timer") << "99999999999";
-}
-
-void SerialTabTest::badPeriod()
-{
-    QFETCH(QString, period);
-    d->openAssistant();
-    d->typeInto("textSendInput", QStringLiteral("x"));
-    d->typeInto("textTime", period);
-    d->click("checkAutoSend");
-    QCOMPARE(d->status(), QStringLiteral("发送周期无效"));
-    QVERIFY(!d->child<QAbstractButton>("checkAutoSend")->isChecked());
-    QVERIFY(d->child("textTime")->isEnabled());
-    QCOMPARE(d->peer().readFor(300), QByteArray());
-    // A good period afterwards still works.
-    d->typeInto("textTime", QStringLiteral("100"));
-    d->click("checkAutoSend");
-    QCOMPARE(d->peer().read(1, 10000), QByteArray("x"));
-}
-
 void SerialTabTest::sendFile_data()
 {
     QTest::addColumn<QString>("fileName"); // empty: the dialog is cancelled
+    QTest::addColumn<bool>("removed");     // after it was chosen
     QTest::addColumn<QByteArray>("content");
-    QTest::newRow("binary") << "data.bin" << QByteArray("\x00\xff\x41", 3);
-    QTest::newRow("cancelled") << "" << QByteArray();
+    QTest::addColumn<QString>("message");
+    QTest::newRow("binary") << "data.bin" << false << QByteArray("\x00\xff\x41", 3) << sentOk;
+    QTest::newRow("gone after choosing")
+        << "data.bin" << true << QByteArray() << QStringLiteral("文件打开失败！");
+    QTest::newRow("cancelled") << "" << false << QByteArray() << QString();
 }
 
 void SerialTabTest::sendFile()
 {
     QFETCH(QString, fileName);
+    QFETCH(bool, removed);
     QFETCH(QByteArray, content);
+    QFETCH(QString, message);
     QTemporaryDir dir;
     const QString path = fileName.isEmpty() ? QString() : dir.filePath(fileName);
-    QVERIFY(path.isEmpty() || writeFile(path, content));
+    QVERIFY(path.isEmpty() || writeFile(path, removed ? "x" : content));
     d->openAssistant();
+    const QString before = d->status();
     ModalDriver modal;
-    modal.answerFileDialog(path);
+    modal.answerFileDialog(path, [&] {
+        if (removed)
+            QFile::remove(path);
+    });
     d->click("buttonSelectfile");
     QCOMPARE(modal.fileDialogs, 1);
     QCOMPARE(d->child<QLabel>("labelPath")->text(), path);
-    if (!path.isEmpty())
-        QCOMPARE(d->status(), sentOk);
+    QCOMPARE(d->status(), path.isEmpty() ? before : message);
     QCOMPARE(received(content.size()), content);
 }
 
 void SerialTabTest::save_data()
 {
-    QTest::addColumn<QList<QByteArray>>("arrivals");
     QTest::addColumn<bool>("folderTaken"); // "datas.txt" is a folder there
     QTest::addColumn<bool>("cancel");
-    QTest::newRow("stamped text with chinese")
-        << QList<QByteArray>{"hello", "\xe4\xbd\xa0\xe5\xa5\xbd"} << false << false;
-    QTest::newRow("name taken by a folder") << QList<QByteArray>{"x"} << true << false;
-    QTest::newRow("cancelled") << QList<QByteArray>{"x"} << false << true;
+    QTest::newRow("saved") << false << false;
+    QTest::newRow("name taken by a folder") << true << false;
+    QTest::newRow("cancelled") << false << true;
 }
 
 void SerialTabTest::save()
 {
-    QFETCH(QList<QByteArray>, arrivals);
     QFETCH(bool, folderTaken);
     QFETCH(bool, cancel);
     QTemporaryDir dir;
@@ -442,12 +302,8 @@ void SerialTabTest::save()
     QVERIFY(folderTaken ? QDir(dir.path()).mkdir(QStringLiteral("datas.txt"))
                         : writeFile(target, stale));
     d->openAssistant();
-    d->click("checkLogmode");
-    auto *box = d->child<QTextEdit>("textRecvOutput");
-    for (int i = 0; i < arrivals.size(); ++i) {
-        QVERIFY(d->peer().write(arrivals.at(i)));
-        QTRY_COMPARE_WITH_TIMEOUT(box->toPlainText().count(QStringLiteral("秒:")), i + 1, 5000);
-    }
+    QVERIFY(d->peer().write("\xe4\xbd\xa0\xe5\xa5\xbd"));
+    QTRY_COMPARE_WITH_TIMEOUT(shown(), QStringLiteral("你好"), 5000);
     const QString statusBefore = d->status();
     ModalDriver modal;
     modal.answerFileDialog(cancel ? QString() : dir.path());
@@ -461,12 +317,8 @@ void SerialTabTest::save()
     }
     QCOMPARE(QDir(label), QDir(dir.path()));
     QCOMPARE(d->status(), folderTaken ? QStringLiteral("保存失败！") : statusBefore);
-    if (folderTaken)
-        return;
-    const QByteArray saved = readFile(target);
-    QCOMPARE(saved, box->toPlainText().toUtf8());
-    if (!arrivals.isEmpty())
-        QVERIFY(shows(QString::fromUtf8(saved), QStringLiteral("<T>hello\n<T>你好")));
+    if (!folderTaken)
+        QCOMPARE(readFile(target), QByteArray("\xe4\xbd\xa0\xe5\xa5\xbd"));
 }
 
 QTEST_MAIN(SerialTabTest)

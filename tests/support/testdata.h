@@ -4,9 +4,8 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QtCharts/QValueAxis>
 
-// What tests write and expect: wire bytes, files, axis ranges.
+// What tests write and expect: wire bytes and files.
 inline QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(text);
@@ -40,11 +39,4 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
-
-// An axis range as text, to two decimals: "(-0.5, 5.5)".
-inline QString range(const QtCharts::QValueAxis *axis)
-{
-    const auto round = [](double v) { return QString::number(qRound64(v * 100) / 100.0); };
-    return QStringLiteral("(%1, %2)").arg(round(axis->min()), round(axis->max()));
 }

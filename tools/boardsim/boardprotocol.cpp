@@ -43,40 +43,28 @@ QStringList BoardProtocol::takeNotes()
 
 QByteArray BoardProtocol::feed(const QByteArray &bytes)
 {
-    buffer += bytes;
+    events.clear();
+    receiver.feed(bytes, events);
     QByteArray replies;
-    int pos = 0;
-    const int size = int(buffer.size());
-    while (size - pos >= FrameSize) {
-        const char *p = buffer.constData() + pos;
-        if (p[0] == CommandKind && static_cast<unsigned char>(p[9]) == frameEnd()) {
-            handleFrame(p, replies);
-            pos += FrameSize;
-            continue;
+    for (const FrameReceiver::Event &event : events) {
+        if (event.type == FrameReceiver::Event::Command) {
+            handleCommand(event, replies);
+        } else if (event.type == FrameReceiver::Event::Sample) {
+            ++handled;
+            ++ignored;
+            notes << QStringLiteral("ignored channel data frame of %1")
+                         .arg(channelText(event.channel));
         }
-        // Not a frame here: resume at the next 'C'.
-        const int next = buffer.indexOf(CommandKind, pos + 1);
-        const int resume = next < 0 ? size : next;
-        skipped += quint64(resume - pos);
-        pos = resume;
     }
-    // A tail that cannot begin a frame is noise as well.
-    if (pos < size && buffer.at(pos) != CommandKind) {
-        const int next = buffer.indexOf(CommandKind, pos + 1);
-        const int resume = next < 0 ? size : next;
-        skipped += quint64(resume - pos);
-        pos = resume;
-    }
-    buffer.remove(0, pos);
     return replies;
 }
 
-void BoardProtocol::handleFrame(const char *frame, QByteArray &replies)
+void BoardProtocol::handleCommand(const FrameReceiver::Event &frame, QByteArray &replies)
 {
-    const auto op = static_cast<unsigned char>(frame[1]);
-    const auto dir = static_cast<unsigned char>(frame[2]);
-    const auto channel = static_cast<unsigned char>(frame[3]);
-    const float value = commandValue(frame);
+    const unsigned char op = frame.op;
+    const unsigned char dir = frame.dir;
+    const unsigned char channel = frame.channel;
+    const float value = frame.value;
     ++handled;
 
     if (op == CmdStart || op == CmdStop) {

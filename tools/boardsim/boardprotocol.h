@@ -1,16 +1,20 @@
 #pragma once
 
+#include "pidlink/framereceiver.h"
+
 #include <QByteArray>
 #include <QStringList>
+
+#include <vector>
 
 class BoardSimulator;
 
 // The board's end of the PID link: takes whatever bytes arrive, finds the program's 10-byte
 // command frames in them and acts on the simulator. Read requests for P, I, D, target and
 // actual are answered with a value frame for the channel asked about; value frames set that
-// channel's parameter; start and stop switch the stream. Bytes that do not form a frame are
-// skipped until the next 'C' that begins one, so the link recovers from noise and from a
-// stream joined mid-frame.
+// channel's parameter; start and stop switch the stream. Frames are found by the program's own
+// FrameReceiver, so both ends of the link resynchronise by the same rule after noise or a
+// stream joined mid-frame; channel data frames, which only a board sends, are ignored.
 class BoardProtocol
 {
 public:
@@ -22,19 +26,19 @@ public:
 
     quint64 framesHandled() const { return handled; }
     quint64 framesIgnored() const { return ignored; }
-    quint64 bytesSkipped() const { return skipped; }
-    int bytesWaiting() const { return int(buffer.size()); }
+    quint64 bytesSkipped() const { return receiver.health().discarded; }
+    int bytesWaiting() const { return receiver.pendingBytes(); }
 
     // A line per frame handled since the last call, for a verbose log.
     QStringList takeNotes();
 
 private:
-    void handleFrame(const char *frame, QByteArray &replies);
+    void handleCommand(const FrameReceiver::Event &frame, QByteArray &replies);
 
     BoardSimulator &sim;
-    QByteArray buffer;
+    FrameReceiver receiver;
+    std::vector<FrameReceiver::Event> events; // reused by every call
     QStringList notes;
     quint64 handled = 0;
     quint64 ignored = 0;
-    quint64 skipped = 0;
 };

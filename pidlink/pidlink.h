@@ -1,0 +1,94 @@
+#pragma once
+
+#include "pidlink/framereceiver.h"
+#include "pidlink/samplelinesplitter.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QIODevice;
+
+// The PID tab's link to the controller board over one QIODevice (the serial port in the
+// program, a buffer or a pipe in tests): reads the board's frames or text lines, answers its
+// read requests, writes the program's command frames and keeps the run flags and the link's
+// counters. It reports everything as signals and touches no widget.
+class PidLink : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PidLink(QObject *parent = nullptr);
+    ~PidLink() override;
+
+    // Not owned. Commands are written only while it is open for writing.
+    void setDevice(QIODevice *device);
+    QIODevice *device() const { return io; }
+
+    // Reads everything the device holds and handles it.
+    void readAvailable();
+    // Handles bytes read elsewhere, in the current receive protocol.
+    void feed(const QByteArray &bytes);
+
+    // Text sample lines instead of binary frames. Neither protocol's half-read frame or line
+    // is dropped by switching.
+    void setStringMode(bool on) { textMode = on; }
+    bool stringMode() const { return textMode; }
+
+    // Commands to the board; false, and nothing written, while the device is not open.
+    bool requestParameter(quint8 op, quint8 channel);
+    bool writeParameter(quint8 op, quint8 channel, float value);
+
+    // The controller run as this program runs it. Changing it writes the start or stop frame
+    // (when the device is open) and reports runChanged.
+    bool runActive() const { return running; }
+    void setRunActive(bool active);
+    // The run as the board last reported it with its own start and stop commands; a board
+    // command changes the run only when it changes this record.
+    bool boardRunning() const { return boardRun; }
+
+    // The line is gone (an adapter pulled out): its half frame or half line would be glued
+    // to the first bytes of the next line, so both are dropped.
+    void forgetLine();
+
+    // What the board is told when it asks for P, I, D or the target.
+    void setParameterSource(std::function<float(quint8 op)> source);
+
+    const FrameReceiver::Health &frameHealth() const { return frames.health(); }
+    const SampleLineSplitter::Health &lineHealth() const { return lines.health(); }
+    void resetHealth();
+
+Q_SIGNALS:
+    void bytesRead(const QByteArray &bytes);
+    // One per channel data frame; in string mode one per channel of a line, in channel order.
+    void sampleReceived(int channel, float actual, float target);
+    // The board sent P, I, D, the target or the actual value.
+    void parameterReceived(int op, int channel, float value);
+    void readRequestAnswered(int op, float value);
+    void parameterWritten(int op, int channel, float value);
+    void boardStartReceived();
+    void boardStopReceived();
+    void runChanged(bool active);
+    // "数据帧头错误", "校验错误" or "数据格式错误，接收失败".
+    void linkError(const QString &message);
+
+private:
+    bool canWrite() const;
+    void writeFrame(quint8 op, quint8 dir, quint8 channel, float value);
+    void handleFrameEvent(const FrameReceiver::Event &event);
+    void handleCommand(const FrameReceiver::Event &event);
+    void handleLineEvent(const SampleLineSplitter::Event &event);
+
+    QIODevice *io = nullptr;
+    bool textMode = false;
+    bool running = false;
+    bool boardRun = false;
+    std::function<float(quint8)> parameterSource;
+    FrameReceiver frames;
+    SampleLineSplitter lines;
+    std::vector<FrameReceiver::Event> frameEvents;     // reused by every read
+    std::vector<SampleLineSplitter::Event> lineEvents; // reused by every read
+};

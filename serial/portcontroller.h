@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class PortSettings;
+class QSerialPort;
+
+// Opens and closes the program's one serial port for either tab and notices when the line
+// goes away. It says what happened with signals; what a close means for the tabs' features
+// is wired by the window. Bytes are read through read(), so every chunk either tab takes
+// passes received() on the way.
+class PortController : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum Tab { Assistant, Pid };
+    enum CloseReason { ByUser, TabSwitch, PortFailure };
+
+    // The port is not owned and outlives this object.
+    explicit PortController(QSerialPort *port, QObject *parent = nullptr);
+
+    QSerialPort *port() const { return serial; }
+
+    // Opens `name` for `tab` with `settings` (applied once open; the driver's answers are not
+    // checked) and connects readyRead() to `receiver`'s `slot` (SLOT(...) form). False, with
+    // openFailed, when the port does not open.
+    bool open(Tab tab, const QString &name, const PortSettings &settings, QObject *receiver,
+              const char *slot);
+    // Closes the port if `tab` holds it, dropping every connection of the port.
+    void close(Tab tab, CloseReason reason);
+    bool isOpen(Tab tab) const { return holder == tab; }
+
+    // Everything the port holds now.
+    QByteArray read();
+    // True when the port is open and took all of `bytes`.
+    bool write(const QByteArray &bytes);
+
+Q_SIGNALS:
+    void opened(int tab);
+    void closed(int tab, int reason);
+    // `reason` is the port's own error text.
+    void openFailed(int tab, const QString &reason);
+    void received(const QByteArray &bytes);
+
+private:
+    void portError(int error);
+    void closeFailedPort();
+
+    QSerialPort *serial;
+    int holder = -1;             // the tab that holds the port open, -1 for none
+    bool failurePending = false; // a close after a port failure is queued
+};

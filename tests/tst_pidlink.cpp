@@ -1,0 +1,257 @@
+// The PID link on a buffer standing in for the port: the commands it writes, what it makes
+// of the board's frames and text lines, the run flags, and a line that goes away mid-frame.
+#include "pidlink/pidlink.h"
+#include "tests/support/testdata.h"
+
+#include <QBuffer>
+#include <QtTest>
+
+namespace {
+using Chunks = QList<QByteArray>;
+const QByteArray startFrame = hex("43 07 00 00 00 00 00 00 00 0a");
+const QByteArray stopFrame = hex("43 08 00 00 00 00 00 00 00 0a");
+} // namespace
+
+class PidLinkTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void commands_data();
+    void commands();
+    void boardFrames_data();
+    void boardFrames();
+    void boardStartAndStop();
+    void stringMode();
+    void lineGoneMidFrame_data();
+    void lineGoneMidFrame();
+    void readsItsDevice();
+
+private:
+    // Everything the link reports, one line per signal.
+    QStringList feed(const Chunks &chunks)
+    {
+        reports.clear();
+        for (const QByteArray &chunk : chunks)
+            link->feed(chunk);
+        return reports;
+    }
+    QByteArray written() const { return wire->data().toHex(' '); }
+    QVector<quint64> frameHealth() const
+    {
+        const auto &h = link->frameHealth();
+        return {h.frames, h.discarded, h.resyncs};
+    }
+
+    std::unique_ptr<QBuffer> wire;
+    std::unique_ptr<PidLink> link;
+    QStringList reports;
+};
+
+void PidLinkTest::init()
+{
+    wire = std::make_unique<QBuffer>();
+    wire->open(QIODevice::WriteOnly);
+    link = std::make_unique<PidLink>();
+    link->setDevice(wire.get());
+    // The program's fields: P holds 1.5, I 2.5, D 3.5, the target 4.5.
+    link->setParameterSource([](quint8 op) { return float(op) + 0.5f; });
+    reports.clear();
+    const auto report = [this](const QString &text) { reports << text; };
+    connect(link.get(), &PidLink::sampleReceived, this, [report](int ch, float a, float t) {
+        report(QStringLiteral("sample %1 %2 %3").arg(ch).arg(a).arg(t));
+    });
+    connect(link.get(), &PidLink::parameterReceived, this, [report](int op, int ch, float v) {
+        report(QStringLiteral("value %1 %2 %3").arg(op).arg(ch).arg(v));
+    });
+    connect(link.get(), &PidLink::readRequestAnswered, this,
+            [report](int op, float v) { report(QStringLiteral("answered %1 %2").arg(op).arg(v)); });
+    connect(link.get(), &PidLink::parameterWritten, this, [report](int op, int ch, float v) {
+        report(QStringLiteral("written %1 %2 %3").arg(op).arg(ch).arg(v));
+    });
+    connect(link.get(), &PidLink::boardStartReceived, this, [report] { report("board start"); });
+    connect(link.get(), &PidLink::boardStopReceived, this, [report] { report("board stop"); });
+    connect(link.get(), &PidLink::runChanged, this,
+            [report](bool on) { report(on ? "run on" : "run off"); });
+    connect(link.get(), &PidLink::linkError, this, report);
+}
+
+void PidLinkTest::commands_data()
+{
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<int>("op"); // 7: the run on, 8: the run on and off
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<QString>("value"); // null: a read request
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("reported");
+    const auto row = [](const char *name, bool open, int op, int channel, const char *value,
+                        const char *bytes, const QStringList &reported = {}) {
+        QTest::newRow(name) << open << op << channel << QString(value) << hex(bytes) << reported;
+    };
+    row("write P on CH3", true, CmdP, 2, "1.5", "43 01 01 02 00 00 00 c0 3f 0a",
+        {"written 1 2 1.5"});
+    row("write D on CH4", true, CmdD, 3, "-0.25", "43 03 01 03 00 00 00 80 be 0a",
+        {"written 3 3 -0.25"});
+    row("write target holding 0x0A", true, CmdTarget, 0, "8.625", "43 04 01 00 00 00 00 0a 41 0a",
+        {"written 4 0 8.625"});
+    row("read I on CH2", true, CmdI, 1, nullptr, "43 02 00 01 00 00 00 00 00 0a");
+    row("read the actual value", true, CmdActual, 0, nullptr, "43 06 00 00 00 00 00 00 00 0a");
+    row("write with the port closed", false, CmdP, 0, "1", "");
+    row("read with the port closed", false, CmdP, 0, nullptr, "");
+    // Start and stop carry channel 0; setting the run it already has changes nothing.
+    row("run on", true, CmdStart, 0, nullptr, "43 07 00 00 00 00 00 00 00 0a", {"run on"});
+    row("run on and off", true, CmdStop, 0, nullptr,
+        "43 07 00 00 00 00 00 00 00 0a 43 08 00 00 00 00 00 00 00 0a", {"run on", "run off"});
+    row("run with the port closed", false, CmdStart, 0, nullptr, "", {"run on"});
+}
+
+void PidLinkTest::commands()
+{
+    QFETCH(bool, open);
+    QFETCH(int, op);
+    QFETCH(int, channel);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, bytes);
+    if (!open)
+        wire->close();
+    if (op == CmdStart || op == CmdStop) {
+        link->setRunActive(true);
+        link->setRunActive(true);
+        if (op == CmdStop)
+            link->setRunActive(false);
+        QCOMPARE(link->runActive(), op == CmdStart);
+    } else if (value.isNull()) {
+        QCOMPARE(link->requestParameter(quint8(op), quint8(channel)), open);
+    } else {
+        QCOMPARE(link->writeParameter(quint8(op), quint8(channel), value.toFloat()), open);
+    }
+    QCOMPARE(written(), bytes.toHex(' '));
+    QTEST(reports, "reported");
+}
+
+void PidLinkTest::boardFrames_data()
+{
+    QTest::addColumn<Chunks>("chunks");
+    QTest::addColumn<QStringList>("reported");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QVector<quint64>>("health"); // frames, bytes dropped, resyncs
+    const QByteArray s0 = sampleFrame(0, 1.5f, 2.0f), s1 = sampleFrame(1, 8.625f, -1.0f);
+    const auto row = [](const char *name, const Chunks &chunks, const QStringList &reported,
+                        const char *reply = "", const QVector<quint64> &health = {1, 0, 0}) {
+        QTest::newRow(name) << chunks << reported << hex(reply) << health;
+    };
+    row("P value", {hex("43 01 01 00 00 00 00 20 40 0a")}, {"value 1 0 2.5"});
+    row("I value of CH4", {hex("43 02 01 03 00 00 00 0a 41 0a")}, {"value 2 3 8.625"});
+    row("D value, direction 2", {hex("43 03 02 00 00 00 00 80 3f 0a")}, {"value 3 0 1"});
+    row("actual value", {hex("43 06 01 00 00 00 00 48 c2 0a")}, {"value 6 0 -50"});
+    // A read request is answered with the program's number, on channel 0.
+    row("P read request", {hex("43 01 00 00 00 00 00 00 00 0a")}, {"answered 1 1.5"},
+        "43 01 01 00 00 00 00 c0 3f 0a");
+    row("target read request on CH3", {hex("43 04 00 02 00 00 00 00 00 0a")}, {"answered 4 4.5"},
+        "43 04 01 00 00 00 00 90 40 0a");
+    row("actual read request ignored", {hex("43 06 00 00 00 00 00 00 00 0a")}, {});
+    row("unused operation", {hex("43 05 01 00 00 00 00 80 3f 0a")}, {});
+    row("bad first byte", {hex("44 01 01 00 00 00 00 20 40 0a")}, {"数据帧头错误"}, "", {0, 10, 1});
+    row("bad terminator, then a frame", {s0.left(9) + '\r' + s1}, {"校验错误", "sample 1 8.625 -1"},
+        "", {1, 10, 1});
+    // Joined mid-frame, noise, a frame split over reads: nothing lost but the noise.
+    row("through noise", {s0.mid(3) + s1 + "xyz" + s0.left(4), s0.mid(4) + s1},
+        {"数据帧头错误", "sample 1 8.625 -1", "数据帧头错误", "sample 0 1.5 2",
+         "sample 1 8.625 -1"},
+        "", {3, 10, 2});
+}
+
+void PidLinkTest::boardFrames()
+{
+    QFETCH(Chunks, chunks);
+    QFETCH(QByteArray, reply);
+    QTEST(feed(chunks), "reported");
+    QCOMPARE(written(), reply.toHex(' '));
+    QTEST(frameHealth(), "health");
+    link->resetHealth();
+    QCOMPARE(frameHealth(), QVector<quint64>(3, 0));
+}
+
+// The board's own start and stop change the run only when they change its record.
+void PidLinkTest::boardStartAndStop()
+{
+    QCOMPARE(feed({stopFrame}), QStringList{"board stop"});
+    QCOMPARE(written(), QByteArray());
+
+    QCOMPARE(feed({startFrame}), (QStringList{"run on", "board start"}));
+    QVERIFY(link->runActive() && link->boardRunning());
+    QCOMPARE(written(), startFrame.toHex(' '));
+
+    QCOMPARE(feed({startFrame}), QStringList{"board start"});
+    QCOMPARE(feed({stopFrame}), (QStringList{"run off", "board stop"}));
+    QVERIFY(!link->runActive() && !link->boardRunning());
+    QCOMPARE(written(), (startFrame + stopFrame).toHex(' '));
+}
+
+void PidLinkTest::stringMode()
+{
+    const QByteArray frame = sampleFrame(2, 7.0f, 8.0f);
+    feed({frame.left(5)});
+    link->setStringMode(true);
+    QCOMPARE(feed({"1,2,3,4,5,6,7,8\r\n-1,-2,-3,-4,-5,-6,-7,-8\n1,2", ",3\n"}),
+             (QStringList{"sample 0 1 2", "sample 1 3 4", "sample 2 5 6", "sample 3 7 8",
+                          "sample 0 -1 -2", "sample 1 -3 -4", "sample 2 -5 -6", "sample 3 -7 -8",
+                          "数据格式错误，接收失败"}));
+    QCOMPARE(feed({QByteArray(SampleLineSplitter::MaxLineLength + 1, '7')}),
+             QStringList{"数据格式错误，接收失败"});
+    const auto &h = link->lineHealth();
+    QCOMPARE((QVector<quint64>{h.lines, h.malformed}), (QVector<quint64>{2, 1}));
+    // The half frame from before the switch is completed after switching back.
+    link->setStringMode(false);
+    QCOMPARE(feed({frame.mid(5)}), QStringList{"sample 2 7 8"});
+}
+
+void PidLinkTest::lineGoneMidFrame_data()
+{
+    QTest::addColumn<bool>("text");
+    QTest::addColumn<QByteArray>("lastWords");
+    QTest::addColumn<QByteArray>("firstWords");
+    QTest::addColumn<QStringList>("reported");
+    QTest::newRow("binary") << false << sampleFrame(0, 1, 2).left(5) << sampleFrame(1, 7, 8)
+                            << QStringList{"sample 1 7 8"};
+    // Glued together these would make one line of twelve fields.
+    QTest::newRow("string") << true << QByteArray("1,2,3,4,") << QByteArray("5,6,7,8,9,10,11,12\n")
+                            << QStringList{"sample 0 5 6", "sample 1 7 8", "sample 2 9 10",
+                                           "sample 3 11 12"};
+}
+
+// What the old line left half-sent is not glued to the first bytes of the next one; the
+// board's run record stays.
+void PidLinkTest::lineGoneMidFrame()
+{
+    QFETCH(bool, text);
+    QFETCH(QByteArray, lastWords);
+    QFETCH(QByteArray, firstWords);
+    feed({startFrame});
+    link->setStringMode(text);
+    feed({lastWords});
+    link->forgetLine();
+    QTEST(feed({firstWords}), "reported");
+    QVERIFY(link->boardRunning());
+}
+
+void PidLinkTest::readsItsDevice()
+{
+    const QByteArray bytes = sampleFrame(3, 1, 2) + sampleFrame(0, 3, 4);
+    QBuffer port;
+    port.setData(bytes);
+    port.open(QIODevice::ReadOnly);
+    link->setDevice(&port);
+    QSignalSpy read(link.get(), &PidLink::bytesRead);
+    link->readAvailable();
+    QCOMPARE(reports, (QStringList{"sample 3 1 2", "sample 0 3 4"}));
+    QCOMPARE(read.count(), 1);
+    QCOMPARE(read.at(0).at(0).toByteArray(), bytes);
+    QVERIFY(port.atEnd());
+    // Opened for reading only: nothing can be sent.
+    QVERIFY(!link->requestParameter(CmdP, 0));
+}
+
+QTEST_GUILESS_MAIN(PidLinkTest)
+#include "tst_pidlink.moc"

@@ -1,0 +1,167 @@
+// The port for either tab over a real pseudo-terminal: opening with the tab's settings, the
+// receive connection, closing, a device that is missing and a line that hangs up.
+#include "serial/portcontroller.h"
+#include "serial/portsettings.h"
+#include "tests/support/pseudoterminal.h"
+
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <memory>
+#include <termios.h>
+#include <unistd.h>
+
+// Takes what the port delivers, as a tab's receive slot does.
+class Receiver : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Receiver(PortController &ports) : controller(ports) {}
+    QByteArray bytes;
+
+public Q_SLOTS:
+    void readyRead() { bytes += controller.read(); }
+
+private:
+    PortController &controller;
+};
+
+class PortControllerTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void openReadWriteClose();
+    void missingDevice();
+    void settingsApplied_data();
+    void settingsApplied();
+    void lineHangsUp();
+
+private:
+    bool open(PortController::Tab tab,
+              const PortSettings &settings = PortSettings::fromTexts("115200", "8",
+                                                                     QStringLiteral("无"), "1"))
+    {
+        return ports->open(tab, peer->slavePath(), settings, receiver.get(), SLOT(readyRead()));
+    }
+
+    std::unique_ptr<PseudoTerminal> peer;
+    std::unique_ptr<QSerialPort> port;
+    std::unique_ptr<PortController> ports;
+    std::unique_ptr<Receiver> receiver;
+    std::unique_ptr<QSignalSpy> opened;
+    std::unique_ptr<QSignalSpy> closed;
+};
+
+void PortControllerTest::init()
+{
+    peer = std::make_unique<PseudoTerminal>();
+    QVERIFY(peer->isOpen());
+    port = std::make_unique<QSerialPort>();
+    ports = std::make_unique<PortController>(port.get());
+    receiver = std::make_unique<Receiver>(*ports);
+    opened = std::make_unique<QSignalSpy>(ports.get(), &PortController::opened);
+    closed = std::make_unique<QSignalSpy>(ports.get(), &PortController::closed);
+}
+
+void PortControllerTest::cleanup()
+{
+    opened.reset();
+    closed.reset();
+    receiver.reset();
+    ports.reset();
+    port.reset();
+    peer.reset();
+}
+
+void PortControllerTest::openReadWriteClose()
+{
+    QSignalSpy received(ports.get(), &PortController::received);
+    QVERIFY(open(PortController::Pid));
+    QCOMPARE(opened->count(), 1);
+    QCOMPARE(opened->at(0).at(0).toInt(), int(PortController::Pid));
+    QVERIFY(ports->isOpen(PortController::Pid) && !ports->isOpen(PortController::Assistant));
+
+    QVERIFY(peer->write("hello"));
+    QTRY_COMPARE(receiver->bytes, QByteArray("hello"));
+    QCOMPARE(received.count(), 1);
+    QCOMPARE(received.at(0).at(0).toByteArray(), QByteArray("hello"));
+    QVERIFY(ports->write("to the board"));
+    QCOMPARE(peer->read(12), QByteArray("to the board"));
+
+    // Only the tab that holds the port closes it.
+    ports->close(PortController::Assistant, PortController::ByUser);
+    QVERIFY(port->isOpen());
+    ports->close(PortController::Pid, PortController::TabSwitch);
+    QVERIFY(!port->isOpen() && !ports->isOpen(PortController::Pid));
+    QCOMPARE(closed->count(), 1);
+    QCOMPARE(closed->at(0),
+             (QList<QVariant>{int(PortController::Pid), int(PortController::TabSwitch)}));
+    // The receive connection went with the close.
+    QVERIFY(peer->write("late"));
+    peer->readFor(200);
+    QCOMPARE(receiver->bytes, QByteArray("hello"));
+    QVERIFY(!ports->write("x"));
+}
+
+void PortControllerTest::missingDevice()
+{
+    QSignalSpy failed(ports.get(), &PortController::openFailed);
+    QVERIFY(!ports->open(PortController::Assistant, "/dev/tavrino-no-such-tty", PortSettings(),
+                         receiver.get(), SLOT(readyRead())));
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.at(0).at(0).toInt(), int(PortController::Assistant));
+    QVERIFY(!failed.at(0).at(1).toString().isEmpty());
+    QCOMPARE(opened->count(), 0);
+    QVERIFY(!ports->isOpen(PortController::Assistant));
+}
+
+void PortControllerTest::settingsApplied_data()
+{
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<QString>("stopBits");
+    QTest::addColumn<uint>("speed");
+    QTest::addColumn<bool>("twoStop");
+    QTest::newRow("start values") << "115200" << QStringLiteral("1") << uint(B115200) << false;
+    QTest::newRow("typed 300, two stop bits") << "300" << QStringLiteral("2") << uint(B300) << true;
+}
+
+// Read back from the terminal driver. A pseudo-terminal forces eight bits without parity, so
+// those two are left to the conversion's own test.
+void PortControllerTest::settingsApplied()
+{
+    QFETCH(QString, baud);
+    QFETCH(QString, stopBits);
+    QVERIFY(open(PortController::Assistant,
+                 PortSettings::fromTexts(baud, "8", QStringLiteral("无"), stopBits)));
+    termios line{};
+    const QByteArray path = peer->slavePath().toLocal8Bit();
+    const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    QVERIFY(fd >= 0 && tcgetattr(fd, &line) == 0);
+    ::close(fd);
+    QTEST(uint(cfgetospeed(&line)), "speed");
+    QTEST((line.c_cflag & CSTOPB) != 0, "twoStop");
+    QCOMPARE(line.c_cflag & CRTSCTS, tcflag_t(0));
+}
+
+// An adapter pulled out: the hung-up line reports errors until the port is closed, which
+// happens once, on the next pass of the event loop.
+void PortControllerTest::lineHangsUp()
+{
+    QVERIFY(open(PortController::Assistant));
+    peer->hangUp();
+    QTRY_COMPARE_WITH_TIMEOUT(closed->count(), 1, 10000);
+    QCOMPARE(closed->at(0),
+             (QList<QVariant>{int(PortController::Assistant), int(PortController::PortFailure)}));
+    QVERIFY(!port->isOpen() && !ports->isOpen(PortController::Assistant));
+    QTest::qWait(300);
+    QCOMPARE(closed->count(), 1);
+}
+
+QTEST_GUILESS_MAIN(PortControllerTest)
+#include "tst_portcontroller.moc"
