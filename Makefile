@@ -4,16 +4,19 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build run run-board test test-asan bench clean
+.PHONY: deps build run run-board build-tests test test-slow test-asan bench clean
 
 deps:
 	@scripts/install-deps.sh
 
+# A fresh build folder for the demo gets neither tests nor benchmarks; `make test` turns the
+# tests on in the same folder.
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DBUILD_TESTING=OFF -DTAVRINO_BENCHMARKS=OFF $(CMAKE_FLAGS)
 
+# What the demo needs: the program, its documents and the simulated board.
 build: $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --build $(BUILD) -j $(JOBS) --target tavrino tavrino_docs tavrino-boardsim
 
 # The demo: the simulated board on a pty and the program attached to it. SIM_ARGS go to the
 # simulator, e.g. SIM_ARGS="--string-mode" or SIM_ARGS="--error-rate 500".
@@ -26,14 +29,23 @@ PORT ?=
 run-board: deps build
 	$(BUILD)/tavrino $(if $(PORT),--port $(PORT))
 
-test: deps build
+build-tests:
+	cmake -S . -B $(BUILD) -DBUILD_TESTING=ON -DTAVRINO_BENCHMARKS=OFF $(CMAKE_FLAGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The suite without the soak runs, well under a minute.
+test: deps build-tests
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The short soak runs against the simulated board (label "slow"), about half a minute.
+test-slow: deps build-tests
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -C slow -L slow
 
 # Every benchmark, about 7 minutes; QUICK=1 make bench for a short smoke run.
 bench: deps
 	scripts/run-benchmarks.sh $(BUILD)
 
-# The whole suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The whole suite again, soak runs included, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
 	BUILD=$(BUILD)-asan JOBS=$(JOBS) scripts/sanitize.sh
 

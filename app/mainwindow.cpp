@@ -79,8 +79,63 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ports = new PortController(serial.port, this);
     linkHealth = new LinkHealthLabel(link, this);
     statusBar()->addPermanentWidget(linkHealth);
-    wirePidLink();
-    wirePorts();
+
+    // What the PID link reports goes to the chart, the parameter fields and the status bar.
+    link->setDevice(serial.port);
+    // The board is told the number in the program's field.
+    link->setParameterSource([this](quint8 op) { return parameterField(op)->text().toFloat(); });
+    connect(link, &PidLink::sampleReceived, diagram, [this](int ch, float actual, float target) {
+        diagram->appendActual(ch, actual);
+        diagram->appendTarget(ch, target);
+    });
+    connect(link, &PidLink::parameterReceived, this,
+            [this](int op, int, float value) { showParameter(op, value); });
+    connect(link, &PidLink::readRequestAnswered, this, &MainWindow::showReadAnswered);
+    connect(link, &PidLink::parameterWritten, this, &MainWindow::showParameterWritten);
+    connect(link, &PidLink::runChanged, this, &MainWindow::showRun);
+    connect(link, &PidLink::boardStartReceived, this,
+            [this] { statusBar()->showMessage(tr("成功接收到开始指令，开始运行"), 0); });
+    connect(link, &PidLink::boardStopReceived, this,
+            [this] { statusBar()->showMessage(tr("成功接收到停止指令，停止运行"), 0); });
+    connect(link, &PidLink::linkError, this,
+            [this](const QString &message) { statusBar()->showMessage(message, 0); });
+
+    // Opening and closing the port, and what that means for each tab's features.
+    using Ports = PortController;
+    connect(ports, &Ports::openFailed, this,
+            [this] { statusBar()->showMessage(QStringLiteral("打开失败！"), 0); });
+    connect(ports, &Ports::opened, this, [this](int tab) {
+        showPortState(tab, true);
+        if (tab == Ports::Assistant) {
+            // A character left incomplete by the previous session would never be completed.
+            receiveBox->reset();
+        } else {
+            // Each opening of the port starts its own count.
+            link->resetHealth();
+            linkHealth->setWatching(true);
+        }
+    });
+
+    // A close, in this order: the tab's widgets; auto-send off; the link's label hidden and
+    // the run ended (its stop frame finds the port closed and is not sent); after a failure
+    // the half frame or line of the lost line dropped, then the message.
+    connect(ports, &Ports::closed, this, [this](int tab) { showPortState(tab, false); });
+    connect(ports, &Ports::closed, this, [this](int tab) {
+        if (tab == Ports::Assistant)
+            stopAutoSend();
+    });
+    connect(ports, &Ports::closed, this, [this](int tab, int reason) {
+        if (tab != Ports::Pid)
+            return;
+        linkHealth->setWatching(false);
+        link->setRunActive(false);
+        if (reason == Ports::PortFailure)
+            link->forgetLine();
+    });
+    connect(ports, &Ports::closed, this, [this](int, int reason) {
+        if (reason == Ports::PortFailure)
+            statusBar()->showMessage(QStringLiteral("串口已断开"), 0);
+    });
 
     menuHelp = new QMenu(QStringLiteral("帮助"), this);
     menuAbout = new QMenu(QStringLiteral("关于"), this);
@@ -125,69 +180,6 @@ void MainWindow::connectWidgets()
         if (index >= 0)
             connect(widget, widget->metaObject()->method(index), this, slot);
     }
-}
-
-// The PID link reports to the chart, the parameter fields and the status bar.
-void MainWindow::wirePidLink()
-{
-    link->setDevice(serial.port);
-    // The board is told the number in the program's field.
-    link->setParameterSource([this](quint8 op) { return parameterField(op)->text().toFloat(); });
-    connect(link, &PidLink::sampleReceived, diagram, [this](int ch, float actual, float target) {
-        diagram->appendActual(ch, actual);
-        diagram->appendTarget(ch, target);
-    });
-    connect(link, &PidLink::parameterReceived, this,
-            [this](int op, int, float value) { showParameter(op, value); });
-    connect(link, &PidLink::readRequestAnswered, this, &MainWindow::showReadAnswered);
-    connect(link, &PidLink::parameterWritten, this, &MainWindow::showParameterWritten);
-    connect(link, &PidLink::runChanged, this, &MainWindow::showRun);
-    connect(link, &PidLink::boardStartReceived, this,
-            [this] { statusBar()->showMessage(tr("成功接收到开始指令，开始运行"), 0); });
-    connect(link, &PidLink::boardStopReceived, this,
-            [this] { statusBar()->showMessage(tr("成功接收到停止指令，停止运行"), 0); });
-    connect(link, &PidLink::linkError, this,
-            [this](const QString &message) { statusBar()->showMessage(message, 0); });
-}
-
-// Opening and closing the port, and what that means for each tab's features.
-void MainWindow::wirePorts()
-{
-    using Ports = PortController;
-    connect(ports, &Ports::openFailed, this,
-            [this] { statusBar()->showMessage(QStringLiteral("打开失败！"), 0); });
-    connect(ports, &Ports::opened, this, [this](int tab) {
-        showPortState(tab, true);
-        if (tab == Ports::Assistant) {
-            // A character left incomplete by the previous session would never be completed.
-            receiveBox->reset();
-        } else {
-            // Each opening of the port starts its own count.
-            link->resetHealth();
-            linkHealth->setWatching(true);
-        }
-    });
-
-    // A close, in this order: the tab's widgets; auto-send off; the link's label hidden and
-    // the run ended (its stop frame finds the port closed and is not sent); after a failure
-    // the half frame or line of the lost line dropped, then the message.
-    connect(ports, &Ports::closed, this, [this](int tab) { showPortState(tab, false); });
-    connect(ports, &Ports::closed, this, [this](int tab) {
-        if (tab == Ports::Assistant)
-            stopAutoSend();
-    });
-    connect(ports, &Ports::closed, this, [this](int tab, int reason) {
-        if (tab != Ports::Pid)
-            return;
-        linkHealth->setWatching(false);
-        link->setRunActive(false);
-        if (reason == Ports::PortFailure)
-            link->forgetLine();
-    });
-    connect(ports, &Ports::closed, this, [this](int, int reason) {
-        if (reason == Ports::PortFailure)
-            statusBar()->showMessage(QStringLiteral("串口已断开"), 0);
-    });
 }
 
 const FrameReceiver::Health &MainWindow::pidFrameHealth() const

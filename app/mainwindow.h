@@ -125,8 +125,6 @@ private:
 
     // Construction (app/)
     void connectWidgets();
-    void wirePorts();
-    void wirePidLink();
     // What the port and the PID link report, shown (app/mainwindow_links.cpp).
     void showPortState(int tab, bool open);
     void showRun(bool active);

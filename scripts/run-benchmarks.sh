@@ -9,9 +9,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 jobs=${JOBS:-$(nproc)}
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S . -B "$build"
-fi
+cmake -S . -B "$build" -DTAVRINO_BENCHMARKS=ON >/dev/null
 mkdir -p "$build/benchmarks"
 if ! cmake --build "$build" -j "$jobs" --target bench_receiver bench_ingest bench_redraw \
     bench_terminal bench_csv bench_startup >"$build/benchmarks/build.log" 2>&1; then

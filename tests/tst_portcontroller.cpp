@@ -35,21 +35,20 @@ class PortControllerTest : public QObject
 
 private Q_SLOTS:
     void init();
-    void cleanup();
     void openReadWriteClose();
-    void missingDevice();
     void settingsApplied_data();
     void settingsApplied();
     void lineHangsUp();
 
 private:
-    bool open(PortController::Tab tab,
-              const PortSettings &settings = PortSettings::fromTexts("115200", "8",
-                                                                     QStringLiteral("无"), "1"))
+    bool open(PortController::Tab tab, const QString &baud = "115200", const QString &stop = "1")
     {
-        return ports->open(tab, peer->slavePath(), settings, receiver.get(), SLOT(readyRead()));
+        return ports->open(tab, peer->slavePath(),
+                           PortSettings::fromTexts(baud, "8", QStringLiteral("无"), stop),
+                           receiver.get(), SLOT(readyRead()));
     }
 
+    // Declared in the order they depend on each other, so they go in reverse.
     std::unique_ptr<PseudoTerminal> peer;
     std::unique_ptr<QSerialPort> port;
     std::unique_ptr<PortController> ports;
@@ -60,23 +59,17 @@ private:
 
 void PortControllerTest::init()
 {
+    closed.reset();
+    opened.reset();
+    receiver.reset();
+    ports.reset();
+    port = std::make_unique<QSerialPort>();
     peer = std::make_unique<PseudoTerminal>();
     QVERIFY(peer->isOpen());
-    port = std::make_unique<QSerialPort>();
     ports = std::make_unique<PortController>(port.get());
     receiver = std::make_unique<Receiver>(*ports);
     opened = std::make_unique<QSignalSpy>(ports.get(), &PortController::opened);
     closed = std::make_unique<QSignalSpy>(ports.get(), &PortController::closed);
-}
-
-void PortControllerTest::cleanup()
-{
-    opened.reset();
-    closed.reset();
-    receiver.reset();
-    ports.reset();
-    port.reset();
-    peer.reset();
 }
 
 void PortControllerTest::openReadWriteClose()
@@ -109,18 +102,6 @@ void PortControllerTest::openReadWriteClose()
     QVERIFY(!ports->write("x"));
 }
 
-void PortControllerTest::missingDevice()
-{
-    QSignalSpy failed(ports.get(), &PortController::openFailed);
-    QVERIFY(!ports->open(PortController::Assistant, "/dev/tavrino-no-such-tty", PortSettings(),
-                         receiver.get(), SLOT(readyRead())));
-    QCOMPARE(failed.count(), 1);
-    QCOMPARE(failed.at(0).at(0).toInt(), int(PortController::Assistant));
-    QVERIFY(!failed.at(0).at(1).toString().isEmpty());
-    QCOMPARE(opened->count(), 0);
-    QVERIFY(!ports->isOpen(PortController::Assistant));
-}
-
 void PortControllerTest::settingsApplied_data()
 {
     QTest::addColumn<QString>("baud");
@@ -137,8 +118,7 @@ void PortControllerTest::settingsApplied()
 {
     QFETCH(QString, baud);
     QFETCH(QString, stopBits);
-    QVERIFY(open(PortController::Assistant,
-                 PortSettings::fromTexts(baud, "8", QStringLiteral("无"), stopBits)));
+    QVERIFY(open(PortController::Assistant, baud, stopBits));
     termios line{};
     const QByteArray path = peer->slavePath().toLocal8Bit();
     const int fd = ::open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);

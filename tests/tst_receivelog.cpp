@@ -62,7 +62,15 @@ void ReceiveLogTest::shows_data()
     row("stamped hex, no leading zeros", {"OK"}, {true}, QTime(9, 5, 7), "9时5分7秒:4f 4b");
     row("midnight", {"x"}, {false}, QTime(0, 0, 0), "0时0分0秒:x");
     row("zero byte", {QByteArray("A\0B", 3)}, {false}, QTime(), QString::fromUtf8("A\0B", 3));
+    // A character cut by a read shows whole with the arrival that completes it.
     row("split character", {"A\xe4\xbd", "\xa0!"}, {false, false}, QTime(), "A\n你!");
+    row("four bytes over three arrivals", {"\xf0\x9f", "\x98", "\x80!"}, {false, false, false},
+        QTime(), QString::fromUtf8("\xf0\x9f\x98\x80!"));
+    row("broken sequence", {"\xe4\xbd", "A"}, {false, false}, QTime(), "\ufffd\ufffdA");
+    row("bytes that start no character shown at once", {"a\x80", "b\xff"}, {false, false}, QTime(),
+        "a\ufffd\nb\ufffd");
+    row("held bytes shown in hex after a mode switch", {"A\xe4", "\xbd"}, {false, true}, QTime(),
+        "A\ne4 bd");
     row("html-looking text stays text", {"<b>bold</b> &amp; <br>"}, {false}, QTime(),
         "<b>bold</b> &amp; <br>");
     row("mode switch keeps earlier paragraphs", {"hi", "hi", "!"}, {false, true, true}, QTime(),
@@ -114,7 +122,6 @@ void ReceiveLogTest::floodKeepsOnlyWhatFits_data()
     QTest::addColumn<QStringList>("paragraphs");
     QTest::addColumn<int>("limit");
     QTest::addColumn<int>("first");
-    QTest::newRow("nothing") << QStringList() << 3 << 0;
     QTest::newRow("exactly the limit") << QStringList{"a", "b", "c"} << 3 << 0;
     QTest::newRow("one too many") << QStringList{"a", "b", "c", "d"} << 3 << 1;
     // "b\nc" is two blocks: with "d" that makes three, so "a" goes.

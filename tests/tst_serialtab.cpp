@@ -1,13 +1,11 @@
 // The serial side through the window and a real pseudo-terminal: opening and closing the port
 // on both tabs, then the assistant tab: an arrival in the receive box, what goes out on the
 // line, auto-send, files and saving. The objects behind them have their own tests.
-#include "app/serialhelper.h"
 #include "tests/support/modaldriver.h"
 #include "tests/support/testdata.h"
 #include "tests/support/windowdriver.h"
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -32,9 +30,6 @@ private Q_SLOTS:
     void cleanup() { d.reset(); }
     void openAndClose_data();
     void openAndClose();
-    void tabSwitchReleasesPort_data();
-    void tabSwitchReleasesPort();
-    void rescan();
 
     void stampedArrival();
     void send_data();
@@ -82,9 +77,12 @@ void SerialTabTest::openAndClose_data()
     QTest::addColumn<bool>("pid");
     QTest::addColumn<QString>("portText"); // empty: the pseudo-terminal
     QTest::addColumn<QString>("suffix");
-    QTest::newRow("entry with description") << false << QString() << " USB Serial Port";
-    QTest::newRow("PID tab") << true << QString() << QString();
-    QTest::newRow("missing device") << false << "/dev/tavrino-no-such-tty" << QString();
+    QTest::addColumn<bool>("byTab"); // closed by switching to the other tab
+    QTest::newRow("entry with description") << false << QString() << " USB Serial Port" << false;
+    QTest::newRow("PID tab") << true << QString() << QString() << false;
+    QTest::newRow("assistant, then the PID tab shown") << false << QString() << QString() << true;
+    QTest::newRow("PID, then the assistant shown") << true << QString() << QString() << true;
+    QTest::newRow("missing device") << false << "/dev/tavrino-no-such-tty" << QString() << false;
 }
 
 void SerialTabTest::openAndClose()
@@ -92,6 +90,7 @@ void SerialTabTest::openAndClose()
     QFETCH(bool, pid);
     QFETCH(QString, portText);
     QFETCH(QString, suffix);
+    QFETCH(bool, byTab);
     if (!portText.isEmpty()) {
         d->showTab("tabUSART");
         d->typeInto("comboPort", portText);
@@ -107,48 +106,16 @@ void SerialTabTest::openAndClose()
     verifyTabs(!pid, pid);
     if (pid)
         d->click("buttonScanPID"); // allowed while open, and harmless
-    d->click(pid ? "buttonOpenportPID" : "buttonOpenport");
-    QVERIFY(!d->portOpen());
-    verifyTabs(false, false);
-}
-
-void SerialTabTest::tabSwitchReleasesPort_data()
-{
-    QTest::addColumn<bool>("fromAssistant");
-    QTest::newRow("assistant to PID") << true;
-    QTest::newRow("PID to assistant") << false;
-}
-
-void SerialTabTest::tabSwitchReleasesPort()
-{
-    QFETCH(bool, fromAssistant);
-    fromAssistant ? d->openAssistant() : d->openPid();
-    QVERIFY(d->portOpen());
-    d->showTab(fromAssistant ? "tabPID" : "tabUSART");
+    if (byTab)
+        d->showTab(pid ? "tabUSART" : "tabPID");
+    else
+        d->click(pid ? "buttonOpenportPID" : "buttonOpenport");
     QVERIFY(!d->portOpen());
     verifyTabs(false, false);
     // The other tab can take the port now.
-    fromAssistant ? d->openPid() : d->openAssistant();
-    QVERIFY(d->portOpen());
-}
-
-// Either tab's scan refills its own box and leaves the other's text alone.
-void SerialTabTest::rescan()
-{
-    const QStringList entries = SerialHelper().scanPorts();
-    for (const bool pid : {false, true}) {
-        auto *box = d->child<QComboBox>(pid ? "comboPortPID" : "comboPort");
-        auto *other = d->child<QComboBox>(pid ? "comboPort" : "comboPortPID");
-        d->showTab(pid ? "tabPID" : "tabUSART");
-        box->setEditText(QStringLiteral("typed"));
-        other->setEditText(QStringLiteral("kept"));
-        d->click(pid ? "buttonScanPID" : "buttonScan");
-        QStringList items;
-        for (int i = 0; i < box->count(); ++i)
-            items << box->itemText(i);
-        QCOMPARE(items, entries);
-        QCOMPARE(box->currentText(), entries.value(0));
-        QCOMPARE(other->currentText(), QStringLiteral("kept"));
+    if (byTab) {
+        pid ? d->openAssistant() : d->openPid();
+        QVERIFY(d->portOpen());
     }
 }
 

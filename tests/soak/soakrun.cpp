@@ -1,23 +1,17 @@
 #include "tests/soak/soakrun.h"
 
-#include "app/mainwindow.h"
-#include "chart/pid_diagram.h"
-#include "tests/soak/boardprocess.h"
 #include "tests/soak/loopprobe.h"
+#include "tests/support/boardprocess.h"
+#include "tests/support/windowdriver.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QStatusBar>
-#include <QTest>
 #include <QTimer>
 
 #include <algorithm>
@@ -87,22 +81,9 @@ SoakRun::SoakRun(const Options &options) : opts(options) {}
 
 SoakRun::~SoakRun() = default;
 
-template <typename T> T *SoakRun::child(const char *name) const
-{
-    T *widget = window->findChild<T *>(QLatin1String(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
-
-void SoakRun::click(const char *name)
-{
-    QTest::mouseClick(child<QWidget>(name), Qt::LeftButton);
-}
-
 QString SoakRun::buttonText(const char *name) const
 {
-    return child<QPushButton>(name)->text();
+    return d->child<QPushButton>(name)->text();
 }
 
 void SoakRun::pump(int ms)
@@ -149,18 +130,15 @@ bool SoakRun::plugIn(QString *error)
         return false;
 
     // Typed into the port box and opened with the button, as a user does.
-    QComboBox *port = child<QComboBox>("comboPortPID");
-    port->clearEditText();
-    QTest::keyClicks(port->lineEdit(), board->devicePath());
-    click("buttonOpenportPID");
+    d->openPid(board->devicePath());
     if (buttonText("buttonOpenportPID") != closeText) {
-        *error = QStringLiteral("the PID tab did not open %1: %2")
-                     .arg(board->devicePath(), window->statusBar()->currentMessage());
+        *error =
+            QStringLiteral("the PID tab did not open %1: %2").arg(board->devicePath(), d->status());
         return false;
     }
     ++sessions;
-    plottedAtSessionStart = window->pidDiagram()->samplesAppended();
-    click("buttonStart");
+    plottedAtSessionStart = d->chart()->samplesAppended();
+    d->click("buttonStart");
     if (buttonText("buttonStart") != stopText) {
         *error = QStringLiteral("the run did not start");
         return false;
@@ -176,8 +154,8 @@ bool SoakRun::pullOut()
         waitUntil([this] { return buttonText("buttonOpenportPID") == openText; }, 10000);
     check(noticed, QStringLiteral("session %1: the window closed the port after the unplug (%2)")
                        .arg(sessions)
-                       .arg(window->statusBar()->currentMessage()));
-    const quint64 plotted = window->pidDiagram()->samplesAppended() - plottedAtSessionStart;
+                       .arg(d->status()));
+    const quint64 plotted = d->chart()->samplesAppended() - plottedAtSessionStart;
     if (plotted == 0)
         ++sessionsWithoutSamples;
     return noticed;
@@ -186,11 +164,11 @@ bool SoakRun::pullOut()
 bool SoakRun::finishBoard()
 {
     if (buttonText("buttonStart") == stopText)
-        click("buttonStart"); // sends the stop command; the simulator stops generating
+        d->click("buttonStart"); // sends the stop command; the simulator stops generating
     // Read the label while the port is still open: the simulator's exit hangs the line up,
     // and the window then hides the label. It is refreshed four times a second, so it is
     // final once it stays the same for a while.
-    QLabel *label = window->findChild<QLabel *>(QStringLiteral("labelLinkHealth"));
+    QLabel *label = d->child<QLabel>("labelLinkHealth");
     QElapsedTimer clock;
     clock.start();
     QString previous;
@@ -199,7 +177,7 @@ bool SoakRun::finishBoard()
         pump(700);
     } while (label && label->text() != previous && clock.elapsed() < 60000);
     healthText = label ? label->text() : QString();
-    plottedInSession = window->pidDiagram()->samplesAppended() - plottedAtSessionStart;
+    plottedInSession = d->chart()->samplesAppended() - plottedAtSessionStart;
 
     const bool finished = board->finish(20000);
     report = board->report();
@@ -224,15 +202,14 @@ void SoakRun::sampleMemory(double elapsed)
 
 int SoakRun::run()
 {
-    window = std::make_unique<MainWindow>();
-    window->show();
+    d = std::make_unique<WindowDriver>();
     board = std::make_unique<BoardProcess>(opts.boardsim);
     probe = std::make_unique<LoopProbe>();
 
     if (opts.stringMode)
-        click("checkStringMode");
+        d->click("checkStringMode");
     if (opts.autoScroll)
-        click("checkAuto");
+        d->click("checkAuto");
 
     QString error;
     if (!plugIn(&error)) {
@@ -255,14 +232,14 @@ int SoakRun::run()
             lastReport = elapsed;
             std::printf("%4.0f s: %llu samples plotted, RSS %.1f MB, heap %.2f MB, max lateness "
                         "%lld ms\n",
-                        elapsed, (unsigned long long)window->pidDiagram()->samplesAppended(),
+                        elapsed, (unsigned long long)d->chart()->samplesAppended(),
                         rssEnd / 1048576.0, heapEnd / 1048576.0, (long long)probe->maxLatenessMs());
             std::fflush(stdout);
         }
         if (buttonText("buttonStart") != stopText && buttonText("buttonOpenportPID") == closeText) {
             // A corrupted frame that reads as the board's start command toggles the run.
             ++runRestarts;
-            click("buttonStart");
+            d->click("buttonStart");
         }
         if (opts.unplugEvery > 0 && sessionClock.elapsed() >= qint64(opts.unplugEvery * 1000) &&
             elapsed + opts.unplugEvery < opts.seconds) {
@@ -292,7 +269,7 @@ int SoakRun::run()
     if (!board->errorOutput().isEmpty())
         std::printf("simulator: %s", board->errorOutput().toLocal8Bit().constData());
     std::printf("%s\n", failures.isEmpty() ? "SOAK PASSED" : "SOAK FAILED");
-    window.reset();
+    d.reset();
     return failures.isEmpty() ? 0 : 1;
 }
 
@@ -379,7 +356,7 @@ QJsonObject SoakRun::figures() const
                      : (opts.stringMode ? QStringLiteral("string") : QStringLiteral("binary"));
     f[QStringLiteral("sessions")] = sessions;
     f[QStringLiteral("run_restarts")] = runRestarts;
-    f[QStringLiteral("samples_plotted_total")] = double(window->pidDiagram()->samplesAppended());
+    f[QStringLiteral("samples_plotted_total")] = double(d->chart()->samplesAppended());
     f[QStringLiteral("samples_plotted_last_session")] = double(plottedInSession);
     f[QStringLiteral("link_health")] = healthText;
     f[QStringLiteral("rss_baseline_mb")] = rssBaseline / 1048576.0;

@@ -9,7 +9,7 @@
 
 class BoardProcess;
 class LoopProbe;
-class MainWindow;
+class WindowDriver;
 
 // The program's window on the offscreen platform fed by the board simulator for a long time:
 // the port is opened and the run started through the widgets, memory and event-loop lateness
@@ -44,8 +44,6 @@ public:
     int run();
 
 private:
-    template <typename T> T *child(const char *name) const;
-    void click(const char *name);
     QString buttonText(const char *name) const;
     void pump(int ms);
     bool waitUntil(const std::function<bool()> &done, int timeoutMs);
@@ -58,7 +56,7 @@ private:
     QJsonObject figures() const;
 
     Options opts;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<WindowDriver> d;
     std::unique_ptr<BoardProcess> board;
     std::unique_ptr<LoopProbe> probe;
 

@@ -1,4 +1,4 @@
-#include "tests/soak/boardprocess.h"
+#include "tests/support/boardprocess.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>

@@ -31,7 +31,16 @@ public:
     void unplug();
 
     QJsonObject report() const { return lastReport; }
+    // One number of the report, -1 when it is missing.
+    qint64 number(const char *key) const
+    {
+        return qint64(lastReport.value(QLatin1String(key)).toDouble(-1));
+    }
     QString errorOutput() const { return errors; }
+    bool exitedCleanly() const
+    {
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
 
 private:
     bool waitFor(const std::function<bool()> &done, int timeoutMs);
