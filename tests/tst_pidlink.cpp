@@ -37,6 +37,15 @@ private:
             link->feed(chunk);
         return reports;
     }
+    // A signal's name and arguments as one line of the report.
+    template <typename... Args> auto report(const char *name)
+    {
+        return [this, name](Args... args) {
+            QStringList line{QString::fromLatin1(name)};
+            (line.append(QString::number(args)), ...);
+            reports << line.join(QLatin1Char(' '));
+        };
+    }
     QByteArray written() const { return wire->data().toHex(' '); }
     QVector<quint64> frameHealth() const
     {
@@ -58,23 +67,15 @@ void PidLinkTest::init()
     // The program's fields: P holds 1.5, I 2.5, D 3.5, the target 4.5.
     link->setParameterSource([](quint8 op) { return float(op) + 0.5f; });
     reports.clear();
-    const auto report = [this](const QString &text) { reports << text; };
-    connect(link.get(), &PidLink::sampleReceived, this, [report](int ch, float a, float t) {
-        report(QStringLiteral("sample %1 %2 %3").arg(ch).arg(a).arg(t));
-    });
-    connect(link.get(), &PidLink::parameterReceived, this, [report](int op, int ch, float v) {
-        report(QStringLiteral("value %1 %2 %3").arg(op).arg(ch).arg(v));
-    });
-    connect(link.get(), &PidLink::readRequestAnswered, this,
-            [report](int op, float v) { report(QStringLiteral("answered %1 %2").arg(op).arg(v)); });
-    connect(link.get(), &PidLink::parameterWritten, this, [report](int op, int ch, float v) {
-        report(QStringLiteral("written %1 %2 %3").arg(op).arg(ch).arg(v));
-    });
-    connect(link.get(), &PidLink::boardStartReceived, this, [report] { report("board start"); });
-    connect(link.get(), &PidLink::boardStopReceived, this, [report] { report("board stop"); });
+    connect(link.get(), &PidLink::sampleReceived, this, report<int, float, float>("sample"));
+    connect(link.get(), &PidLink::parameterReceived, this, report<int, int, float>("value"));
+    connect(link.get(), &PidLink::readRequestAnswered, this, report<int, float>("answered"));
+    connect(link.get(), &PidLink::parameterWritten, this, report<int, int, float>("written"));
+    connect(link.get(), &PidLink::boardStartReceived, this, report<>("board start"));
+    connect(link.get(), &PidLink::boardStopReceived, this, report<>("board stop"));
     connect(link.get(), &PidLink::runChanged, this,
-            [report](bool on) { report(on ? "run on" : "run off"); });
-    connect(link.get(), &PidLink::linkError, this, report);
+            [this](bool on) { reports << (on ? "run on" : "run off"); });
+    connect(link.get(), &PidLink::linkError, this, [this](const QString &m) { reports << m; });
 }
 
 void PidLinkTest::commands_data()
