@@ -28,6 +28,23 @@ QString millisecondsText(double ms)
 
 } // namespace
 
+inline void StepAnalyzer::addToTail(Channel &c, float value, double sign)
+{
+    if (!std::isfinite(value)) {
+        c.tailNonFinite += sign > 0 ? 1 : -1;
+        return;
+    }
+    // Neumaier's compensated sum: the error stays about one rounding of the tail's sum, not
+    // one per value that has passed through it (a glitch of 1e30 leaves no trace behind).
+    const double x = sign * double(value);
+    const double sum = c.tailSum + x;
+    if (std::fabs(c.tailSum) >= std::fabs(x))
+        c.tailCompensation += (c.tailSum - sum) + x;
+    else
+        c.tailCompensation += (x - sum) + c.tailSum;
+    c.tailSum = sum;
+}
+
 StepAnalyzer::StepAnalyzer(int traceCap) : traceLimit(std::max(0, traceCap)) {}
 
 void StepAnalyzer::beginRun()
@@ -260,21 +277,4 @@ StepAnalyzer::Figures StepAnalyzer::figuresOf(const Channel &c) const
         f.settlingMs = ms(f.settlingSamples);
     }
     return f;
-}
-
-void StepAnalyzer::addToTail(Channel &c, float value, double sign)
-{
-    if (!std::isfinite(value)) {
-        c.tailNonFinite += sign > 0 ? 1 : -1;
-        return;
-    }
-    // Neumaier's compensated sum: the error stays near one rounding of the tail's sum however
-    // many values have passed through it.
-    const double x = sign * double(value);
-    const double sum = c.tailSum + x;
-    if (std::fabs(c.tailSum) >= std::fabs(x))
-        c.tailCompensation += (c.tailSum - sum) + x;
-    else
-        c.tailCompensation += (x - sum) + c.tailSum;
-    c.tailSum = sum;
 }
