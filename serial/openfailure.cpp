@@ -1,5 +1,7 @@
 #include "serial/openfailure.h"
 
+#include "serial/portname.h"
+
 #include <QFileInfo>
 
 #ifndef Q_OS_WIN
@@ -9,16 +11,6 @@
 
 namespace {
 #ifndef Q_OS_WIN
-// The file QSerialPort opens for a port name: the name itself when it is a path, else the name
-// under /dev ("ttyUSB0", and "pts/3", which is what portName() gives for /dev/pts/3).
-QString deviceLocation(const QString &portName)
-{
-    const bool isPath = portName.startsWith(QLatin1Char('/')) ||
-                        portName.startsWith(QLatin1String("./")) ||
-                        portName.startsWith(QLatin1String("../"));
-    return isPath ? portName : QStringLiteral("/dev/") + portName;
-}
-
 // The group that may use the device: its own group when that group has read and write access
 // (dialout on Debian and Ubuntu, uucp on Arch), else dialout.
 QString deviceGroup(const QString &location)
@@ -56,7 +48,7 @@ QString openFailureReason(const QString &portName, QSerialPort::SerialPortError 
     if (error == QSerialPort::PermissionError)
         return busy();
 #else
-    const QString location = deviceLocation(portName);
+    const QString location = portLocation(portName);
     if (error == QSerialPort::DeviceNotFoundError)
         return notFound(location);
     if (error == QSerialPort::PermissionError) {

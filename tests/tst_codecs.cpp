@@ -6,6 +6,7 @@
 #include "pidlink/framereceiver.h"
 #include "pidlink/parametertext.h"
 #include "pidlink/samplelinesplitter.h"
+#include "serial/portlistrefill.h"
 #include "serial/portname.h"
 #include "serial/portsettings.h"
 #include "tests/support/testdata.h"
@@ -86,6 +87,8 @@ class TestCodecs : public QObject
 private Q_SLOTS:
     void portName_data();
     void portName();
+    void portListRefill_data();
+    void portListRefill();
     void settings_data();
     void settings();
     void hexInput_data();
@@ -139,6 +142,45 @@ void TestCodecs::portName()
         QCOMPARE(withDevicePrefix(name), device);
         QCOMPARE(withDevicePrefix(device), device);
     }
+}
+
+void TestCodecs::portListRefill_data()
+{
+    QTest::addColumn<QStringList>("scanned");
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QStringList>("present"); // the typed devices that still exist
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<int>("current");
+    const QStringList ports{"ttyS0 ", "ttyUSB0 USB Serial"};
+    const QString pts3 = "/dev/pts/3", pts4 = "/dev/pts/4";
+    QTest::newRow("typed device kept and selected")
+        << ports << QStringList{pts3} << QStringList{pts3} << pts3 << ports + QStringList{pts3}
+        << 2;
+    QTest::newRow("vanished typed device dropped")
+        << ports << QStringList{pts3} << QStringList{} << pts3 << ports << 0;
+    QTest::newRow("scanned selection goes to the first")
+        << ports << QStringList{pts3} << QStringList{pts3} << ports[1] << ports + QStringList{pts3}
+        << 0;
+    QTest::newRow("typed device the scan lists shown once")
+        << ports << QStringList{"/dev/ttyUSB0"} << QStringList{} << "/dev/ttyUSB0" << ports << 1;
+    QTest::newRow("no ports found, typed only, blanks and repeats")
+        << QStringList{} << QStringList{pts3, " ", pts4 + "\n", pts3} << QStringList{pts3, pts4}
+        << pts4 << QStringList{pts3, pts4} << 1;
+    QTest::newRow("nothing") << QStringList{} << QStringList{} << QStringList{} << QString()
+                             << QStringList{} << -1;
+}
+
+void TestCodecs::portListRefill()
+{
+    QFETCH(QStringList, scanned);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, present);
+    QFETCH(QString, selected);
+    const PortListRefill refill = PortListRefill::build(
+        scanned, typed, selected, [&](const QString &device) { return present.contains(device); });
+    QTEST(refill.items, "items");
+    QTEST(refill.current, "current");
 }
 
 void TestCodecs::settings_data()
