@@ -9,8 +9,8 @@
 
 // What the PID tab knows of each channel's P, I, D and target: the last value the user wrote or
 // the board reported, and whether the board confirmed it (reported it, or answered a read with
-// it). The four fields serve the selected channel: on a channel switch they show that
-// channel's fields here. The read requests still waiting for an answer are kept here too, for
+// it). The four fields serve the selected channel: on a channel switch the window shows that
+// channel's entries from here. The read requests still waiting for an answer are kept here too, for
 // the read time-out and for checking a write by reading it back.
 //
 // op is one of CmdP, CmdI, CmdD, CmdTarget for the kept values; reads of other operations (the
