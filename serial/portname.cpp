@@ -25,3 +25,14 @@ QString systemPortName(const QString &name)
     return name;
 #endif
 }
+
+QString portLocation(const QString &name)
+{
+#ifdef Q_OS_WIN
+    return withDevicePrefix(name);
+#else
+    const bool isPath = name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("./")) ||
+                        name.startsWith(QLatin1String("../"));
+    return isPath ? name : QStringLiteral("/dev/") + name;
+#endif
+}

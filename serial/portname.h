@@ -15,3 +15,8 @@ QString withDevicePrefix(const QString &name);
 
 // What QSerialPort::setPortName gets on this platform.
 QString systemPortName(const QString &name);
+
+// The device a port name stands for, to tell two names of one port apart: on Unix the file
+// QSerialPort opens (a path as it is, any other name under /dev, so "ttyUSB0" and
+// "/dev/ttyUSB0" are one), on Windows the name with its device prefix.
+QString portLocation(const QString &name);

@@ -4,7 +4,9 @@
 #include "assistant/receiveformatter.h"
 #include "datafiles/csvcodec.h"
 #include "pidlink/framereceiver.h"
+#include "pidlink/parametertext.h"
 #include "pidlink/samplelinesplitter.h"
+#include "serial/portlistrefill.h"
 #include "serial/portname.h"
 #include "serial/portsettings.h"
 #include "tests/support/testdata.h"
@@ -85,6 +87,8 @@ class TestCodecs : public QObject
 private Q_SLOTS:
     void portName_data();
     void portName();
+    void portListRefill_data();
+    void portListRefill();
     void settings_data();
     void settings();
     void hexInput_data();
@@ -94,6 +98,8 @@ private Q_SLOTS:
 
     void commandFrames_data();
     void commandFrames();
+    void parameterText_data();
+    void parameterText();
     void frames_data();
     void frames();
     void framesSplitAnywhere_data();
@@ -138,6 +144,45 @@ void TestCodecs::portName()
     }
 }
 
+void TestCodecs::portListRefill_data()
+{
+    QTest::addColumn<QStringList>("scanned");
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QStringList>("present"); // the typed devices that still exist
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<int>("current");
+    const QStringList ports{"ttyS0 ", "ttyUSB0 USB Serial"};
+    const QString pts3 = "/dev/pts/3", pts4 = "/dev/pts/4";
+    QTest::newRow("typed device kept and selected")
+        << ports << QStringList{pts3} << QStringList{pts3} << pts3 << ports + QStringList{pts3}
+        << 2;
+    QTest::newRow("vanished typed device dropped")
+        << ports << QStringList{pts3} << QStringList{} << pts3 << ports << 0;
+    QTest::newRow("scanned selection goes to the first")
+        << ports << QStringList{pts3} << QStringList{pts3} << ports[1] << ports + QStringList{pts3}
+        << 0;
+    QTest::newRow("typed device the scan lists shown once")
+        << ports << QStringList{"/dev/ttyUSB0"} << QStringList{} << "/dev/ttyUSB0" << ports << 1;
+    QTest::newRow("no ports found, typed only, blanks and repeats")
+        << QStringList{} << QStringList{pts3, " ", pts4 + "\n", pts3} << QStringList{pts3, pts4}
+        << pts4 << QStringList{pts3, pts4} << 1;
+    QTest::newRow("nothing") << QStringList{} << QStringList{} << QStringList{} << QString()
+                             << QStringList{} << -1;
+}
+
+void TestCodecs::portListRefill()
+{
+    QFETCH(QStringList, scanned);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, present);
+    QFETCH(QString, selected);
+    const PortListRefill refill = PortListRefill::build(
+        scanned, typed, selected, [&](const QString &device) { return present.contains(device); });
+    QTEST(refill.items, "items");
+    QTEST(refill.current, "current");
+}
+
 void TestCodecs::settings_data()
 {
     QTest::addColumn<QStringList>("texts"); // rate, data bits, parity, stop bits
@@ -167,17 +212,28 @@ void TestCodecs::hexInput_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ok");
     QTest::addColumn<QByteArray>("bytes");
-    const auto row = [](const char *text, bool ok, const QByteArray &bytes) {
-        QTest::newRow(text) << QString(text) << ok << bytes;
+    const auto row = [](const char *name, const char *text, const char *bytes) {
+        QTest::newRow(name) << QString(text) << (bytes != nullptr) << hex(bytes ? bytes : "");
     };
-    row("0x41 0x42 0x0D", true, "AB\r");
-    row("0x41,0x42\n0xff", true, "AB\xff");
-    row("0255", true, "\xad");
-    row("1000", true, "\xe8");
-    row("0x410x42", false, QByteArray());
-    row("0x41 0xZZ 0x42", false, QByteArray());
-    row("0x41  ", false, QByteArray());
-    row("0099", false, QByteArray());
+    row("three values", "0x41 0x42 0x0D", "41 42 0d");
+    row("any separator", "0x41,0x42\n0xff\r0X7f", "41 42 ff 7f");
+    row("no separator", "0x410x42", nullptr);
+    row("bad digit stops all", "0x41 0xZZ 0x42", nullptr);
+    row("one trailing separator", "0x41 ", "41");
+    row("two trailing spaces", "0x41  ", nullptr);
+    row("empty", "", "");
+    row("octal", "0255", "ad");
+    row("decimal, low eight bits", "1000", "e8");
+    row("not octal", "0099", nullptr);
+    row("short last value", "0x41 7", "41 07");
+    row("sign", "+0x1", "01");
+    // The fixed width would read these differently from what was typed.
+    row("two spaces", "0x41  0x42", nullptr);
+    row("three digits", "0x141 0x42", nullptr);
+    row("digit after the last value", "0x411", nullptr);
+    row("leading space", " 0x41", nullptr);
+    row("short value, two separators", "0x4 ,0x42", nullptr);
+    row("short last value and a space", "0x41 0x4 ", nullptr);
 }
 
 void TestCodecs::hexInput()
@@ -245,6 +301,47 @@ void TestCodecs::commandFrames()
                       0, value);
     QTEST(QByteArray(frame, FrameSize), "bytes");
     QCOMPARE(commandValue(frame), value);
+}
+
+void TestCodecs::parameterText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("frame"); // written as P of CH3; empty: refused, nothing sent
+    const auto row = [](const char *name, const char *text, const char *frame) {
+        QTest::newRow(name) << QString::fromUtf8(text) << hex(frame);
+    };
+    row("1.5", "1.5", "43 01 01 02 00 00 00 c0 3f 0a");
+    row("white space around", " 1.5\t\n", "43 01 01 02 00 00 00 c0 3f 0a");
+    row("sign and exponent", "+1E38", "43 01 01 02 00 99 76 96 7e 0a");
+    row("negative zero", "-0", "43 01 01 02 00 00 00 00 80 0a");
+    row("inner 0x0A", "8.625", "43 01 01 02 00 00 00 0a 41 0a");
+    row("no leading digit", ".5", "43 01 01 02 00 00 00 00 3f 0a");
+    row("subnormal", "1e-40", "43 01 01 02 00 c2 16 01 00 0a");
+    row("letters", "abc", "");
+    row("decimal comma", "0,5", "");
+    row("empty", "", "");
+    row("blank", "   ", "");
+    row("too large", "1e99", "");
+    row("too small", "1e-50", "");
+    row("inf", "inf", "");
+    row("-inf", "-inf", "");
+    row("nan", "nan", "");
+    row("hexadecimal", "0x10", "");
+    row("suffix", "1.5f", "");
+    row("full-width digit", "\xef\xbc\x91", "");
+}
+
+void TestCodecs::parameterText()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, frame);
+    const std::optional<float> value = parameterValue(text);
+    QCOMPARE(value.has_value(), !frame.isEmpty());
+    if (!value)
+        return;
+    QCOMPARE(commandFrame(CmdP, DirWrite, 2, *value), frame);
+    // The bytes the unchecked conversion sent for the same text.
+    QCOMPARE(commandFrame(CmdP, DirWrite, 2, text.toFloat()), frame);
 }
 
 void TestCodecs::frames_data()
