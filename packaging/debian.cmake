@@ -31,7 +31,8 @@ include(CPack)
 
 # Builds the package from this build folder and checks its files and control fields; a few
 # seconds, labelled so that it can be run alone (ctest -L package) or left out (-LE package).
-if(TAVRINO_BUILD_TESTS OR BUILD_TESTING)
+# A sanitizer build is never packaged.
+if((TAVRINO_BUILD_TESTS OR BUILD_TESTING) AND NOT TAVRINO_SANITIZE)
     add_test(NAME package_contents
         COMMAND ${CMAKE_CURRENT_LIST_DIR}/check-package.sh --make
                 ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/package-check)
