@@ -4,6 +4,24 @@
 #include <cmath>
 #include <limits>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace {
+// Freed chunks sit between other blocks of the heap, where glibc keeps them mapped; hand
+// large amounts back to the system explicitly.
+void releaseFreedMemory(qint64 freedBytes)
+{
+#if defined(__GLIBC__)
+    if (freedBytes >= 8 * 1024 * 1024)
+        malloc_trim(0);
+#else
+    Q_UNUSED(freedBytes)
+#endif
+}
+} // namespace
+
 void SampleStore::Ring::setCapacity(quint64 capacity)
 {
     cap = std::max<quint64>(capacity, 1);
@@ -91,12 +109,14 @@ SampleStore::SampleStore(quint64 capacity) : cap(std::max<quint64>(capacity, 1))
 
 void SampleStore::setCapacity(quint64 capacity)
 {
+    const qint64 before = memoryBytes();
     cap = std::max<quint64>(capacity, 1);
     for (int c = 0; c < ChannelCount; ++c) {
         actual[std::size_t(c)].setCapacity(cap);
         target[std::size_t(c)].setCapacity(cap);
         pruneOffsets(c);
     }
+    releaseFreedMemory(before - memoryBytes());
 }
 
 void SampleStore::appendActual(int channel, float value)
@@ -148,11 +168,13 @@ QVector<QPointF> SampleStore::points(int index) const
 
 void SampleStore::clear()
 {
+    const qint64 before = memoryBytes();
     for (int c = 0; c < ChannelCount; ++c) {
         actual[std::size_t(c)].clear();
         target[std::size_t(c)].clear();
         targetOffsets[std::size_t(c)].clear();
     }
+    releaseFreedMemory(before);
 }
 
 qint64 SampleStore::memoryBytes() const
