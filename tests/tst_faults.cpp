@@ -4,9 +4,9 @@
 #include "app/mainwindow.h"
 #include "chart/pid_diagram.h"
 #include "pidlink/pidframe.h"
-#include "tests/support/modaldriver.h"
 #include "tests/soak/loopprobe.h"
 #include "tests/support/fullfilesystem.h"
+#include "tests/support/modaldriver.h"
 #include "tests/support/pseudoterminal.h"
 
 #include <QCheckBox>
@@ -119,8 +119,7 @@ void FaultsTest::init()
 
 void FaultsTest::cleanup()
 {
-    QVERIFY2(driver->problems.isEmpty(),
-             qPrintable(driver->problems.join(QLatin1String("; "))));
+    QVERIFY2(driver->problems.isEmpty(), qPrintable(driver->problems.join(QLatin1String("; "))));
     driver.reset();
     window.reset();
 }
