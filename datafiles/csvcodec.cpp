@@ -1,5 +1,7 @@
 #include "datafiles/csvcodec.h"
 
+#include "chart/samplestore.h"
+
 #include <QString>
 #include <QStringRef>
 
@@ -29,6 +31,31 @@ QByteArray CsvCodec::encode(const QVector<QVector<QPointF>> &points, const QVect
         out += '\n';
     }
     return out;
+}
+
+quint64 CsvCodec::rowCount(const SampleStore &store)
+{
+    quint64 rows = 0;
+    for (int c = 0; c < SampleStore::ChannelCount; ++c)
+        rows = std::max(rows, store.held(c));
+    return rows;
+}
+
+void CsvCodec::encodeRows(const SampleStore &store, quint64 from, quint64 to, QByteArray &out)
+{
+    std::array<SampleStore::Series, FieldCount> series;
+    for (int s = 0; s < FieldCount; ++s)
+        series[std::size_t(s)] = store.series(s);
+    for (quint64 i = from; i < to; ++i) {
+        for (const SampleStore::Series &s : series) {
+            if (i < s.size())
+                appendNumber(out, double(s.y(s.first() + i)));
+            else
+                out += '0';
+            out += ',';
+        }
+        out += '\n';
+    }
 }
 
 namespace {

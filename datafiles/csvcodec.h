@@ -6,6 +6,8 @@
 
 #include <array>
 
+class SampleStore;
+
 // The chart's data file: one row per sample number, the eight series in chart order, every
 // field followed by a comma, LF line ends. No widgets here: bytes in, rows out and back.
 class CsvCodec
@@ -33,6 +35,12 @@ public:
     // Rows 0 .. N-1 with N the largest count; a series without point i gives the field "0".
     static QByteArray encode(const QVector<QVector<QPointF>> &points,
                              const QVector<quint32> &counts);
+
+    // The same rows from what the chart's store holds, row i made of every series' i-th held
+    // value, without copying the history: rows [from, to) of rowCount() are appended to `out`,
+    // so a long history can be written out in blocks.
+    static quint64 rowCount(const SampleStore &store);
+    static void encodeRows(const SampleStore &store, quint64 from, quint64 to, QByteArray &out);
 
     // Lines end with LF or CR LF (a last line may lack its end). A line of fewer than eight
     // comma-separated fields is counted and skipped; a field that is not a number reads 0.

@@ -2,6 +2,7 @@
 // receive formatting; the PID link's frames, receiver and string-mode splitter; the CSV codec.
 #include "assistant/hexinput.h"
 #include "assistant/receiveformatter.h"
+#include "chart/samplestore.h"
 #include "datafiles/csvcodec.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/parametertext.h"
@@ -74,6 +75,30 @@ QByteArray encode(const Channels &channels)
         }
     }
     return CsvCodec::encode(points, counts);
+}
+
+// The same rows from a sample store keeping the newest `capacity` samples, in two blocks.
+QByteArray encodeFromStore(const Channels &channels, quint64 capacity)
+{
+    SampleStore store(capacity);
+    for (int c = 0; c < channels.size(); ++c) {
+        for (const auto &sample : channels[c]) {
+            store.appendActual(c, sample.first);
+            store.appendTarget(c, sample.second);
+        }
+    }
+    const quint64 rows = CsvCodec::rowCount(store);
+    QByteArray out;
+    CsvCodec::encodeRows(store, 0, rows / 2, out);
+    CsvCodec::encodeRows(store, rows / 2, rows, out);
+    return out;
+}
+
+Channels newest(Channels channels, int count)
+{
+    for (auto &samples : channels)
+        samples = samples.mid(std::max(0, samples.size() - count));
+    return channels;
 }
 } // namespace
 
@@ -562,6 +587,9 @@ void TestCodecs::csvRows()
 {
     QFETCH(Channels, channels);
     QTEST(encode(channels), "expected");
+    QTEST(encodeFromStore(channels, SampleStore::Unlimited), "expected");
+    // A history that dropped its oldest samples writes what it holds.
+    QCOMPARE(encodeFromStore(channels, 2), encode(newest(channels, 2)));
 }
 
 // The fast formatter must write every value exactly as QString::number(y, 'g', 6) does: any
