@@ -3,12 +3,14 @@
 #include "assistant/hexinput.h"
 #include "assistant/receiveformatter.h"
 #include "datafiles/csvcodec.h"
+#include "datafiles/csvdecoder.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/samplelinesplitter.h"
 #include "serial/portname.h"
 #include "serial/portsettings.h"
 #include "tests/support/testdata.h"
 
+#include <QBuffer>
 #include <QRandomGenerator>
 #include <QTime>
 #include <QtTest>
@@ -105,6 +107,7 @@ private Q_SLOTS:
 
     void csvRows_data();
     void csvRows();
+    void csvStreamedExport();
     void csvNumbersMatchQt();
     void csvDecodes_data();
     void csvDecodes();
@@ -464,7 +467,43 @@ void TestCodecs::csvRows_data()
 void TestCodecs::csvRows()
 {
     QFETCH(Channels, channels);
-    QTEST(encode(channels), "expected");
+    const QByteArray encoded = encode(channels);
+    QTEST(encoded, "expected");
+}
+
+// The streamed export writes what encode() builds, in slices as well as in one go, and refuses
+// up front what the import could not read back.
+void TestCodecs::csvStreamedExport()
+{
+    QRandomGenerator random(3);
+    QVector<QVector<QPointF>> points(8);
+    const QVector<quint32> counts{20000, 7, 0, 12345};
+    for (int s = 0; s < 8; ++s)
+        for (quint32 i = 0; i < counts[s / 2]; ++i)
+            points[s].append(QPointF(i, double(float(random.generateDouble() * 1e6 - 5e5))));
+    const QByteArray whole = CsvCodec::encode(points, counts);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(CsvCodec::write(buffer, points, counts));
+    QCOMPARE(buffer.data(), whole);
+
+    CsvCodec::SeriesLengths lengths{};
+    for (int s = 0; s < 8; ++s)
+        lengths[std::size_t(s)] = quint32(points[s].size());
+    QCOMPARE(CsvCodec::rowCount(lengths), 20000u);
+    QBuffer sliced;
+    sliced.open(QIODevice::WriteOnly);
+    const auto value = [&points](int s, quint32 i) { return points[s][int(i)].y(); };
+    for (quint32 first = 0; first < 20000; first += 3000)
+        QVERIFY(CsvCodec::writeRows(sliced, first, std::min(first + 3000, 20000u), lengths, value));
+    QCOMPARE(sliced.data(), whole);
+
+    QVERIFY(CsvCodec::exportRefusal(CsvCodec::MaxRows).isNull());
+    QCOMPARE(CsvCodec::exportRefusal(quint64(CsvCodec::MaxRows) + 1),
+             QStringLiteral("导出失败！数据过多（超过10000000行）"));
+    // The widest fields a double can give stay within the row size the import allows for.
+    const QVector<QVector<QPointF>> widest(8, {QPointF(0, -1.23456789e-300)});
+    QCOMPARE(CsvCodec::encode(widest, {1, 1, 1, 1}).size(), int(CsvCodec::MaxRowBytes));
 }
 
 // The fast formatter must write every value exactly as QString::number(y, 'g', 6) does: any
@@ -498,44 +537,92 @@ void TestCodecs::csvNumbersMatchQt()
 void TestCodecs::csvDecodes_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("lineCount");
+    QTest::addColumn<QVector<int>>("counts"); // lines, skipped lines
     QTest::addColumn<Rows>("rows");
     const CsvCodec::Row sample{3, 4, 0, 0, 0, 0, 0, 0}, counting{1, 2, 3, 4, 5, 6, 7, 8};
-    const auto row = [](const char *name, const QByteArray &bytes, int lines, const Rows &rows) {
-        QTest::newRow(name) << bytes << lines << rows;
-    };
-    row("exported row", "3,4,0,0,0,0,0,0,\n", 1, {sample});
-    row("CR LF, no line end at the end", "3,4,0,0,0,0,0,0,\r\n1,2,3,4,5,6,7,8", 2,
+    const auto row = [](const char *name, const QByteArray &bytes, QVector<int> counts,
+                        const Rows &rows) { QTest::newRow(name) << bytes << counts << rows; };
+    row("exported row", "3,4,0,0,0,0,0,0,\n", {1, 0}, {sample});
+    row("CR LF, no line end at the end", "3,4,0,0,0,0,0,0,\r\n1,2,3,4,5,6,7,8", {2, 0},
         {sample, counting});
-    row("seven fields skipped, still counted", "1,2,3,4,5,6,7\n1,2,3,4,5,6,7,8\n", 2, {counting});
-    row("long line, extra fields ignored", "1,2,3,4,5,6,7,8,9,10,abc,,\n", 1, {counting});
-    row("empty lines counted", "\n\n1,2,3,4,5,6,7,8\n\n", 4, {counting});
-    row("text, empty fields and white space", "x,2, 1.5.5,\t4 ,--5,,7,8y\n", 1,
-        {{0, 2, 0, 4, 0, 0, 7, 0}});
-    row("exponents, signs, beyond float range", "1e-05,-1.23457e+06,+2,.5,-0,1E3,0x10,-1e40\n", 1,
-        {{1e-05f, -1.23457e+06f, 2, 0.5f, -0.0f, 1000, 0, -inf}});
+    row("CR line ends", "1,2,3,4,5,6,7,8\r3,4,0,0,0,0,0,0,\r\r1,2,3,4,5,6,7,8\r", {4, 0},
+        {counting, sample, counting});
+    row("mixed line ends", "3,4,0,0,0,0,0,0\r\n1,2,3,4,5,6,7,8\n3,4,0,0,0,0,0,0\r", {3, 0},
+        {sample, counting, sample});
+    row("lone CR ends a line", "1,2\r3,4,5,6,7,8,9\n", {2, 2}, {});
+    row("seven fields skipped and counted", "1,2,3,4,5,6,7\n1,2,3,4,5,6,7,8\n", {2, 1}, {counting});
+    row("long line, extra fields ignored", "1,2,3,4,5,6,7,8,9,10,abc,,\n", {1, 0}, {counting});
+    row("blank lines neither rows nor skipped", "\n \n1,2,3,4,5,6,7,8\n\t\n", {4, 0}, {counting});
+    row("rows of commas", ",,,,,,,,\n,,,,,,,,,\n", {2, 2}, {});
+    row("prose", "Dear board,\nthe quick, brown, fox, jumps, over, the, lazy, dog, twice\n", {2, 2},
+        {});
+    row("any field not a number", "x,2, 1.5.5,\t4 ,--5,,7,8y\n1,2,3,4,5,6,7,0x10\n", {2, 2}, {});
+    row("empty eighth field", "1,2,3,4,5,6,7,\n", {1, 1}, {});
+    row("blanks around numbers", " 1 ,\t2\t, 3,4 ,5,6,7,8\n", {1, 0}, {counting});
+    row("exponents, signs, beyond float range", "1e-05,-1.23457e+06,+2,.5,-0,1E3,5.,-1e40\n",
+        {1, 0}, {{1e-05f, -1.23457e+06f, 2, 0.5f, -0.0f, 1000, 5, -inf}});
+    row("what the export writes for values not finite", "inf,-inf,nan,INF,+Inf,1e-50,1e-40,0\n",
+        {1, 0}, {{inf, -inf, std::nanf(""), inf, inf, 0, 1e-40f, 0}});
+    row("signed nan is no number", "-nan,0,0,0,0,0,0,0\n", {1, 1}, {});
     row("byte order mark",
         "\xEF\xBB\xBF"
         "1,2,3,4,5,6,7,8\n",
-        1, {counting});
-    row("lone CR inside a line", "1,2\r3,4,5,6,7,8,9\n", 1, {{1, 0, 4, 5, 6, 7, 8, 9}});
+        {1, 0}, {counting});
+    row("byte order mark only at the start",
+        "1,2,3,4,5,6,7,8\n\xEF\xBB\xBF"
+        "1,2,3,4,5,6,7,8\n",
+        {2, 1}, {counting});
+    row("line too long to hold",
+        QByteArray(CsvCodec::MaxLineBytes, ' ') + "1,2,3,4,5,6,7,8\n" + "1,2,3,4,5,6,7,8", {2, 1},
+        {counting});
 }
 
+// The same whether the file comes whole, byte by byte or cut in two anywhere.
 void TestCodecs::csvDecodes()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(QVector<int>, counts);
     QFETCH(Rows, rows);
+    const auto check = [&](const QVector<CsvCodec::Row> &got, qint64 lines, qint64 skipped,
+                           const QString &how) {
+        const QString where = how + QStringLiteral(": ");
+        QVERIFY2(lines == counts[0], qPrintable(where + QString::number(lines) + " lines"));
+        QVERIFY2(skipped == counts[1], qPrintable(where + QString::number(skipped) + " skipped"));
+        QVERIFY2(got.size() == rows.size(), qPrintable(where + QString::number(got.size())));
+        for (int r = 0; r < rows.size(); ++r) {
+            for (size_t f = 0; f < size_t(CsvCodec::FieldCount); ++f) {
+                const float g = got[r][f], want = rows[r][f];
+                const bool same = std::isnan(want)
+                                      ? std::isnan(g)
+                                      : g == want && std::signbit(g) == std::signbit(want);
+                QVERIFY2(same, qPrintable(
+                                   where +
+                                   QStringLiteral("row %1 field %2: got %3").arg(r).arg(f).arg(g)));
+            }
+        }
+    };
     const CsvCodec::Decoded decoded = CsvCodec::decode(bytes);
     QCOMPARE(int(decoded.status), int(CsvCodec::Status::Ok));
-    QTEST(decoded.lineCount, "lineCount");
-    QCOMPARE(decoded.rows.size(), rows.size());
-    for (int r = 0; r < rows.size(); ++r) {
-        for (size_t f = 0; f < size_t(CsvCodec::FieldCount); ++f) {
-            const float got = decoded.rows[r][f], want = rows[r][f];
-            QVERIFY2(got == want && std::signbit(got) == std::signbit(want),
-                     qPrintable(QStringLiteral("row %1 field %2: got %3").arg(r).arg(f).arg(got)));
-        }
+    check(decoded.rows, decoded.lineCount, decoded.skippedLines, QStringLiteral("whole"));
+
+    const int step = bytes.size() > 1000 ? 997 : 1;
+    for (int cut = 0; cut <= bytes.size(); cut += step) {
+        CsvDecoder decoder;
+        QVector<CsvCodec::Row> got;
+        QVERIFY(decoder.feed(bytes.left(cut), got));
+        QVERIFY(decoder.feed(bytes.mid(cut), got));
+        QVERIFY(decoder.finish(got));
+        check(got, decoder.lineCount(), decoder.skippedLines(),
+              QStringLiteral("cut at %1").arg(cut));
     }
+    CsvDecoder bytewise;
+    QVector<CsvCodec::Row> got;
+    for (char c : bytes)
+        QVERIFY(bytewise.feed(&c, 1, got));
+    QVERIFY(bytewise.finish(got));
+    check(got, bytewise.lineCount(), bytewise.skippedLines(), QStringLiteral("byte by byte"));
+    QCOMPARE(bytewise.rowCount(), qint64(rows.size()));
+    QCOMPARE(bytewise.bytesFed(), qint64(bytes.size()));
 }
 
 void TestCodecs::csvLimits()
@@ -548,6 +635,26 @@ void TestCodecs::csvLimits()
     // A file that grew past the size checked before reading.
     const QByteArray huge(int(CsvCodec::MaxImportBytes) + 1, '\n');
     QCOMPARE(int(CsvCodec::decode(huge).status), int(CsvCodec::Status::TooLarge));
+
+    // Read in slices: the file may not grow past its limit; one long line is never held.
+    CsvDecoder decoder;
+    QVector<CsvCodec::Row> rows;
+    const QByteArray slice(64 * 1024 * 1024, 'x');
+    qint64 fed = 0;
+    for (; fed + slice.size() <= CsvCodec::MaxFileBytes; fed += slice.size())
+        QVERIFY(decoder.feed(slice, rows));
+    QVERIFY(decoder.feed(slice.left(int(CsvCodec::MaxFileBytes - fed)), rows));
+    QVERIFY(!decoder.feed("x", 1, rows));
+    QCOMPARE(int(decoder.status()), int(CsvDecoder::Status::TooLarge));
+    QVERIFY(!decoder.finish(rows));
+    QVERIFY(rows.isEmpty());
+
+    CsvDecoder small(2);
+    QVERIFY(
+        !small.feed(QByteArray("1,2,3,4,5,6,7,8\nx\n1,2,3,4,5,6,7,8\n3,4,0,0,0,0,0,0\n"), rows));
+    QCOMPARE(int(small.status()), int(CsvDecoder::Status::TooManyRows));
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(small.skippedLines(), qint64(1));
 }
 
 QTEST_GUILESS_MAIN(TestCodecs)
