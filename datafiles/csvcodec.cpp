@@ -69,8 +69,13 @@ bool CsvCodec::writeRows(QIODevice &out, quint32 first, quint32 end, const Serie
     for (quint32 i = first; i < end; ++i) {
         appendRow(block, i, lengths, value);
         if (block.size() >= WriteBlockBytes || i + 1 == end) {
-            if (out.write(block) != block.size())
-                return false;
+            // A short write means the disk is full; the next one sets the device's error.
+            for (qint64 done = 0; done < block.size();) {
+                const qint64 n = out.write(block.constData() + done, block.size() - done);
+                if (n <= 0)
+                    return false;
+                done += n;
+            }
             block.resize(0);
         }
     }

@@ -4,9 +4,10 @@
 #include "app/mainwindow.h"
 #include "chart/pid_diagram.h"
 #include "pidlink/pidframe.h"
-#include "tests/support/modaldriver.h"
 #include "tests/soak/loopprobe.h"
+#include "tests/support/modaldriver.h"
 #include "tests/support/pseudoterminal.h"
+#include "tests/support/smalldisk.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,11 +27,8 @@
 #include <QtTest>
 
 #include <cmath>
-#include <csignal>
 #include <limits>
 #include <memory>
-#include <sys/mount.h>
-#include <sys/resource.h>
 
 namespace {
 constexpr int Patience = 10000; // ms; generous for a loaded machine
@@ -64,56 +62,6 @@ QByteArray readAll(const QString &path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
-
-// A small file system that fills up: a tmpfs of 64 KiB where mounting is allowed (root).
-class SmallTmpfs
-{
-public:
-    SmallTmpfs()
-    {
-        if (!folder.isValid())
-            return;
-        mounted = ::mount("tmpfs", QFile::encodeName(folder.path()).constData(), "tmpfs", 0,
-                          "size=64k") == 0;
-    }
-    ~SmallTmpfs()
-    {
-        if (mounted)
-            ::umount2(QFile::encodeName(folder.path()).constData(), MNT_DETACH);
-    }
-    bool isMounted() const { return mounted; }
-    QString path() const { return folder.path(); }
-
-private:
-    QTemporaryDir folder;
-    bool mounted = false;
-};
-
-// Files of this process may not grow past 64 KiB: writes beyond fail with EFBIG, as they
-// would on a full disk. Works without privileges.
-class FileSizeLimit
-{
-public:
-    FileSizeLimit()
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = 64 * 1024;
-        active = setrlimit(RLIMIT_FSIZE, &limit) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-    bool isActive() const { return active; }
-
-private:
-    rlimit saved{};
-    void (*previousHandler)(int) = nullptr;
-    bool active = false;
-};
 
 } // namespace
 
@@ -170,8 +118,7 @@ void FaultsTest::init()
 
 void FaultsTest::cleanup()
 {
-    QVERIFY2(driver->problems.isEmpty(),
-             qPrintable(driver->problems.join(QLatin1String("; "))));
+    QVERIFY2(driver->problems.isEmpty(), qPrintable(driver->problems.join(QLatin1String("; "))));
     driver.reset();
     window.reset();
 }
@@ -432,11 +379,11 @@ void FaultsTest::exportOntoFullDisk()
 {
     QFETCH(QString, filesystem);
 
-    std::unique_ptr<SmallTmpfs> tmpfs;
+    std::unique_ptr<SmallDisk> tmpfs;
     std::unique_ptr<QTemporaryDir> plain;
     QString folder;
     if (filesystem == QLatin1String("tmpfs")) {
-        tmpfs = std::make_unique<SmallTmpfs>();
+        tmpfs = std::make_unique<SmallDisk>("size=64k");
         if (!tmpfs->isMounted())
             QSKIP("mounting a tmpfs is not permitted here");
         folder = tmpfs->path();
