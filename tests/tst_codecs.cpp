@@ -8,10 +8,12 @@
 #include "pidlink/samplelinesplitter.h"
 #include "serial/portname.h"
 #include "serial/portsettings.h"
+#include "tests/support/pseudoterminal.h"
 #include "tests/support/testdata.h"
 
 #include <QBuffer>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTime>
 #include <QtTest>
 
@@ -89,6 +91,8 @@ private Q_SLOTS:
     void portName();
     void settings_data();
     void settings();
+    void baudRates_data();
+    void baudRates();
     void hexInput_data();
     void hexInput();
     void formatArrivals_data();
@@ -116,7 +120,7 @@ private Q_SLOTS:
 
 void TestCodecs::portName_data()
 {
-    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("entry"); // "@" stands for a folder holding a file "my port"
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("device"); // a COM port as Windows opens it; empty: not one
     const auto row = [](const char *entry, const char *name, const char *device) {
@@ -127,14 +131,23 @@ void TestCodecs::portName_data()
     row("COM3 USB-SERIAL CH340", "COM3", "COM3");
     row("COM12 USB Serial Port", "COM12", "\\\\.\\COM12");
     row("", "", "");
+    row("@/my port", "@/my port", "");            // a typed device path with a space
+    row("@/my port 2", "@/my", "");               // names nothing: cut at the space
+    row("/dev/null USB Serial", "/dev/null", ""); // a scanned entry of an existing device
 }
 
 void TestCodecs::portName()
 {
     QFETCH(QString, entry);
+    QFETCH(QString, name);
     QFETCH(QString, device);
-    const QString name = portNameFromEntry(entry);
-    QTEST(name, "name");
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("my port")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    entry.replace(QLatin1Char('@'), dir.path());
+    name.replace(QLatin1Char('@'), dir.path());
+    QCOMPARE(portNameFromEntry(entry), name);
+    QCOMPARE(deviceLocation(QStringLiteral("ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
     if (!device.isEmpty()) {
         QCOMPARE(withDevicePrefix(name), device);
         QCOMPARE(withDevicePrefix(device), device);
@@ -163,6 +176,56 @@ void TestCodecs::settings()
     QFETCH(QStringList, texts);
     const PortSettings s = PortSettings::fromTexts(texts[0], texts[1], texts[2], texts[3]);
     QTEST((QVector<int>{int(s.baudRate), s.dataBits, s.parity, s.stopBits}), "expected");
+}
+
+void TestCodecs::baudRates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("rate"); // 0: refused
+    QTest::addColumn<QString>("problem");
+    const QString notPositive = QStringLiteral("波特率必须是正整数");
+    const QString range = QStringLiteral("波特率超出范围（50～12000000）");
+    const auto row = [](const char *text, int rate, const QString &problem) {
+        QTest::newRow(*text ? text : "empty") << QString(text) << rate << problem;
+    };
+    row("115200", 115200, "");
+    row(" 9600 ", 9600, "");
+    row("12345", 12345, ""); // not a standard rate: the driver makes it
+    row("50", 50, "");
+    row("12000000", 12000000, "");
+    row("", 0, QStringLiteral("波特率不能为空"));
+    row("abc", 0, notPositive);
+    row("0", 0, notPositive);
+    row("-5", 0, notPositive);
+    row("+9600", 0, notPositive);
+    row("96 00", 0, notPositive);
+    row("9600.0", 0, notPositive);
+    row("49", 0, range);
+    row("12000001", 0, range);
+    row("99999999999", 0, range);
+    row("000000000000000000009600", 0, range);
+}
+
+// The rate the box names is the one the port gets, custom rates too; the driver's refusal of
+// a rate is reported, not ignored.
+void TestCodecs::baudRates()
+{
+    QFETCH(QString, text);
+    QFETCH(int, rate);
+    const PortSettings settings = PortSettings::fromTexts(text, "8", QStringLiteral("无"), "1");
+    QCOMPARE(settings.baudRate, rate);
+    QTEST(settings.problem, "problem");
+    QCOMPARE(settings.isValid(), rate != 0);
+
+    PseudoTerminal board;
+    QSerialPort port(board.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QString refusal;
+    QCOMPARE(settings.applyTo(port, &refusal), rate != 0);
+    if (rate != 0)
+        QCOMPARE(port.baudRate(), rate);
+    else
+        QCOMPARE(refusal, QStringLiteral("驱动不支持波特率0"));
 }
 
 void TestCodecs::hexInput_data()

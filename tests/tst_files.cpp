@@ -1,5 +1,6 @@
 // Files the user names: only regular files of bounded size are read, and a save replaces the
-// old file whole or leaves it as it was, on a full disk too.
+// old file whole or leaves it as it was, on a full disk too. path.ini is read only at its start.
+#include "app/pathini.h"
 #include "datafiles/csvcodec.h"
 #include "datafiles/safefile.h"
 #include "tests/support/smalldisk.h"
@@ -48,6 +49,8 @@ private Q_SLOTS:
     void saving();
     void savingInSlices();
     void savingWhereNoFileCanBeMade();
+    void pathIni_data();
+    void pathIni();
 
 private:
     QTemporaryDir dir;
@@ -236,6 +239,47 @@ void FilesTest::savingWhereNoFileCanBeMade()
     }
     QCOMPARE(contentOf(path), earlierSave());
     QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
+}
+
+void FilesTest::pathIni_data()
+{
+    QTest::addColumn<QByteArray>("content"); // "<missing>", "<fifo>", "<300 MB>": no such text
+    QTest::addColumn<QStringList>("lines");  // empty: refused
+    QTest::addColumn<int>("status");
+    const int ok = int(PathIni::Status::Ok), broken = int(PathIni::Status::Broken);
+    const QStringList abc{"http://a", "http://b", "/doc.html"};
+    QTest::newRow("three lines") << QByteArray("http://a\nhttp://b\n/doc.html\n") << abc << ok;
+    QTest::newRow("CR LF, a fourth line")
+        << QByteArray("http://a\r\nhttp://b\r\n/doc.html\r\nmore\r\n") << abc << ok;
+    QTest::newRow("no end after the third")
+        << QByteArray("http://a\nhttp://b\n/doc.html") << abc << ok;
+    QTest::newRow("two lines") << QByteArray("http://a\nhttp://b\n") << QStringList() << broken;
+    QTest::newRow("good start, runaway rest")
+        << QByteArray("http://a\nhttp://b\n/doc.html\n") + QByteArray(1 << 20, 'x') << abc << ok;
+    QTest::newRow("third line past the cap")
+        << QByteArray("http://a\nhttp://b\n") + QByteArray(PathIni::MaxBytes, '/') << QStringList()
+        << broken;
+    QTest::newRow("300 MB on one line") << QByteArray("<300 MB>") << QStringList() << broken;
+    QTest::newRow("FIFO") << QByteArray("<fifo>") << QStringList() << broken;
+    QTest::newRow("missing") << QByteArray("<missing>") << QStringList()
+                             << int(PathIni::Status::Missing);
+}
+
+void FilesTest::pathIni()
+{
+    QFETCH(QByteArray, content);
+    const QString path = dir.filePath(QStringLiteral("path-%1.ini").arg(QTest::currentDataTag()));
+    if (content == "<fifo>") {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else if (content == "<300 MB>") {
+        QFile sparse(path);
+        QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(300 * 1024 * 1024));
+    } else if (content != "<missing>") {
+        QVERIFY(writeFile(path, content));
+    }
+    const PathIni::Contents read = PathIni::read(path);
+    QTEST(read.lines, "lines");
+    QTEST(int(read.status), "status");
 }
 
 QTEST_GUILESS_MAIN(FilesTest)
