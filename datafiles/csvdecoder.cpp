@@ -67,6 +67,9 @@ bool CsvDecoder::feed(const char *data, qint64 size, QVector<CsvCodec::Row> &row
 bool CsvDecoder::finish(QVector<CsvCodec::Row> &rows)
 {
     afterCr = false;
+    // A file of nothing but a byte order mark has no line.
+    if (lines == 0 && pending == QByteArray("\xEF\xBB\xBF"))
+        pending.clear();
     if (state == Status::Ok && (!pending.isEmpty() || overlong)) {
         takeLine(pending.constData(), pending.constData() + pending.size(), rows);
         pending.resize(0);

@@ -23,6 +23,12 @@ bool sameBits(float a, float b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+// QString::fromLatin1(const QByteArray &) would stop at a zero byte.
+QString latin1(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.constData(), bytes.size());
+}
+
 QByteArray withoutBlanks(QByteArray field)
 {
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
@@ -72,7 +78,7 @@ void checkImport(const char *data, std::size_t size, int piece)
         const QList<QByteArray> fields = line.split(',');
         bool isRow = fields.size() >= CsvCodec::FieldCount && line.size() <= CsvCodec::MaxLineBytes;
         for (int f = 0; isRow && f < CsvCodec::FieldCount; ++f)
-            isRow = number.match(QString::fromLatin1(withoutBlanks(fields.at(f)))).hasMatch();
+            isRow = number.match(latin1(withoutBlanks(fields.at(f)))).hasMatch();
         if (!isRow) {
             ++skipped;
             continue;
@@ -80,9 +86,9 @@ void checkImport(const char *data, std::size_t size, int piece)
         FUZZ_CHECK(rowIndex < decoded.rows.size());
         const CsvCodec::Row &row = decoded.rows.at(rowIndex++);
         for (int f = 0; f < CsvCodec::FieldCount; ++f)
-            FUZZ_CHECK(sameBits(row[std::size_t(f)], QString::fromLatin1(fields.at(f)).toFloat()) ||
-                       (std::isnan(row[std::size_t(f)]) &&
-                        std::isnan(QString::fromLatin1(fields.at(f)).toFloat())));
+            FUZZ_CHECK(
+                sameBits(row[std::size_t(f)], latin1(fields.at(f)).toFloat()) ||
+                (std::isnan(row[std::size_t(f)]) && std::isnan(latin1(fields.at(f)).toFloat())));
     }
     FUZZ_CHECK(rowIndex == decoded.rows.size());
     FUZZ_CHECK(skipped == decoded.skippedLines);

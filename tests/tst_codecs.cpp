@@ -720,6 +720,7 @@ void TestCodecs::csvDecodes_data()
         "\xEF\xBB\xBF"
         "1,2,3,4,5,6,7,8\n",
         {1, 0}, {counting});
+    row("nothing but a byte order mark", "\xEF\xBB\xBF", {0, 0}, {});
     row("byte order mark only at the start",
         "1,2,3,4,5,6,7,8\n\xEF\xBB\xBF"
         "1,2,3,4,5,6,7,8\n",
