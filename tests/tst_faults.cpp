@@ -5,9 +5,9 @@
 #include "chart/pid_diagram.h"
 #include "pidlink/pidframe.h"
 #include "tests/soak/loopprobe.h"
-#include "tests/support/fullfilesystem.h"
 #include "tests/support/modaldriver.h"
 #include "tests/support/pseudoterminal.h"
+#include "tests/support/smalldisk.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -27,7 +27,6 @@
 #include <QtTest>
 
 #include <cmath>
-#include <csignal>
 #include <limits>
 #include <memory>
 
@@ -380,11 +379,11 @@ void FaultsTest::exportOntoFullDisk()
 {
     QFETCH(QString, filesystem);
 
-    std::unique_ptr<SmallTmpfs> tmpfs;
+    std::unique_ptr<SmallDisk> tmpfs;
     std::unique_ptr<QTemporaryDir> plain;
     QString folder;
     if (filesystem == QLatin1String("tmpfs")) {
-        tmpfs = std::make_unique<SmallTmpfs>();
+        tmpfs = std::make_unique<SmallDisk>("size=64k");
         if (!tmpfs->isMounted())
             QSKIP("mounting a tmpfs is not permitted here");
         folder = tmpfs->path();

@@ -5,7 +5,7 @@
 #include "datafiles/capturewriter.h"
 #include "datafiles/recordingcodec.h"
 #include "datafiles/samplerecorder.h"
-#include "tests/support/fullfilesystem.h"
+#include "tests/support/smalldisk.h"
 #include "tests/support/testdata.h"
 
 #include <QBuffer>
@@ -286,11 +286,11 @@ void RecordingTest::fullDiskKeepsWholeRecords()
 {
     QFETCH(bool, capture);
     QFETCH(bool, tmpfs);
-    std::unique_ptr<SmallTmpfs> small;
+    std::unique_ptr<SmallDisk> small;
     std::unique_ptr<QTemporaryDir> plain;
     QString folder;
     if (tmpfs) {
-        small = std::make_unique<SmallTmpfs>();
+        small = std::make_unique<SmallDisk>("size=64k");
         if (!small->isMounted())
             QSKIP("mounting a tmpfs is not permitted here");
         folder = small->path();

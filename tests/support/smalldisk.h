@@ -7,24 +7,24 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 
-// Ways to make a disk refuse writes, for the tests of what is kept when it does.
-
-// A small file system that fills up: a tmpfs of 64 KiB where mounting is allowed (root).
-class SmallTmpfs
+// A folder on a tiny tmpfs that fills up ("size=64k") or runs out of files ("nr_inodes=2":
+// the folder and one file). Mounting needs root; isMounted() says whether it worked.
+class SmallDisk
 {
 public:
-    SmallTmpfs()
+    explicit SmallDisk(const char *options)
     {
-        if (!folder.isValid())
-            return;
-        mounted = ::mount("tmpfs", QFile::encodeName(folder.path()).constData(), "tmpfs", 0,
-                          "size=64k") == 0;
+        if (folder.isValid())
+            mounted = ::mount("tmpfs", QFile::encodeName(folder.path()).constData(), "tmpfs", 0,
+                              options) == 0;
     }
-    ~SmallTmpfs()
+    ~SmallDisk()
     {
         if (mounted)
             ::umount2(QFile::encodeName(folder.path()).constData(), MNT_DETACH);
     }
+    SmallDisk(const SmallDisk &) = delete;
+    SmallDisk &operator=(const SmallDisk &) = delete;
     bool isMounted() const { return mounted; }
     QString path() const { return folder.path(); }
 
@@ -51,6 +51,8 @@ public:
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previousHandler);
     }
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
     bool isActive() const { return active; }
 
 private:
