@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: deps build run run-board build-tests test test-slow test-asan bench clean
+.PHONY: deps build run run-board build-tests test test-slow test-asan bench package clean
 
 deps:
 	@scripts/install-deps.sh
@@ -49,5 +49,18 @@ bench: deps
 test-asan: deps
 	BUILD=$(BUILD)-asan JOBS=$(JOBS) scripts/sanitize.sh
 
+# The Debian package, $(BUILD)-package/tavrino_<version>_<arch>.deb, built from a folder of its
+# own with only what it installs, then checked (packaging/check-package.sh): no tests, tools or
+# benchmarks.
+PACKAGE_BUILD ?= $(BUILD)-package
+PACKAGE_CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+	-DBUILD_TESTING=OFF -DTAVRINO_BENCHMARKS=OFF -DTAVRINO_TOOLS=OFF
+package:
+	@scripts/install-deps.sh --package
+	cmake -S . -B $(PACKAGE_BUILD) $(PACKAGE_CMAKE_FLAGS) $(CMAKE_FLAGS)
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target tavrino_installables
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	packaging/check-package.sh $(PACKAGE_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(BUILD)-asan
+	rm -rf $(BUILD) $(BUILD)-asan $(PACKAGE_BUILD)

@@ -1,5 +1,7 @@
 // Milliseconds per redraw (tick plus repaint) with 8 x 9,800 samples held, following the
 // newest 200 samples and zoomed out to all of them, against series that hold every point.
+// --history N fills our chart with N samples per channel at that history length instead, to
+// show that following and pausing cost the same whatever the history holds.
 #include "benchmarks/benchapp.h"
 #include "benchmarks/benchoptions.h"
 #include "benchmarks/naivechart.h"
@@ -24,6 +26,8 @@ namespace {
 constexpr int Held = 9800; // stays below the 10,000 cap while the ticks add samples
 constexpr int PerTick = 3; // samples per channel between two ticks
 constexpr int WarmUp = 3;  // first layouts and font caches are not what a run sees
+// Samples per channel our chart holds before measuring; --history raises it.
+quint32 ourHeld = Held;
 
 float wave(int channel, int i)
 {
@@ -68,7 +72,7 @@ Timing measure(QChartView &view, int ticks, const std::function<void(int)> &appe
             cpuStart = ProcessStats::threadCpuSeconds();
         clock.start();
         for (int k = 0; k < PerTick; ++k)
-            append(Held + (t + WarmUp) * PerTick + k);
+            append(int(ourHeld) + (t + WarmUp) * PerTick + k);
         update();
         const qint64 updated = clock.nsecsElapsed();
         // Paused, nothing moves unless the chart asks for a paint.
@@ -100,7 +104,9 @@ Timing ours(View mode, int ticks)
     view.resize(1000, 600);
     view.show();
     PID_Diagram diagram(&view);
-    for (int i = 0; i < Held; ++i)
+    if (ourHeld != quint32(Held))
+        diagram.setHistoryLength(ourHeld);
+    for (int i = 0; i < int(ourHeld); ++i)
         for (int c = 0; c < 4; ++c) {
             diagram.appendActual(c, wave(c, i));
             diagram.appendTarget(c, wave(c, i) + 1);
@@ -196,6 +202,9 @@ int main(int argc, char *argv[])
         return only.isEmpty() || only == QLatin1String("ours") || only == QLatin1String(name);
     };
     const bool withNaive = only.isEmpty();
+    const auto history = quint32(options.number("history", 0));
+    if (history > PID_Diagram::SampleCap)
+        ourHeld = history;
 
     double appendMicros = 0;
     const Timing oursFollow = wanted("follow") ? ours(View::Follow, ticks) : Timing();
@@ -205,8 +214,9 @@ int main(int argc, char *argv[])
         withNaive ? naive(View::Follow, naiveTicks, &appendMicros) : Timing();
     const Timing naiveAll = withNaive ? naive(View::All, naiveTicks, nullptr) : Timing();
     const Timing naivePaused = withNaive ? naive(View::Paused, naiveTicks, nullptr) : Timing();
-    std::printf("redraw, 8 series x %d samples held, tick + repaint, %s platform, no OpenGL\n",
-                Held, qPrintable(QGuiApplication::platformName()));
+    std::printf("redraw, 8 series x %u samples held (naive: %d), tick + repaint, %s platform, no "
+                "OpenGL\n",
+                ourHeld, Held, qPrintable(QGuiApplication::platformName()));
     std::printf("%-22s %9s %9s %9s %9s %7s %11s %11s %7s\n", "view", "update", "repaint", "median",
                 "CPU", "points", "naive med.", "naive CPU", "ratio");
     const auto row = [](const char *name, const Timing &o, const Timing &n) {

@@ -156,21 +156,7 @@ QLineSeries *PID_Diagram::seriesAt(int index) const
     }
 }
 
-// The per-channel members, one switch for both constness.
-template <typename Diagram> auto &PID_Diagram::countOf(Diagram &self, int channel)
-{
-    switch (channel) {
-    case 0:
-        return self.countCH1;
-    case 1:
-        return self.countCH2;
-    case 2:
-        return self.countCH3;
-    default:
-        return self.countCH4;
-    }
-}
-
+// One switch for both constness.
 template <typename Diagram> auto &PID_Diagram::shownFlag(Diagram &self, int channel)
 {
     switch (channel) {
@@ -185,16 +171,6 @@ template <typename Diagram> auto &PID_Diagram::shownFlag(Diagram &self, int chan
     }
 }
 
-quint32 &PID_Diagram::countOf(int channel)
-{
-    return countOf(*this, channel);
-}
-
-quint32 PID_Diagram::countOf(int channel) const
-{
-    return countOf(*this, channel);
-}
-
 bool PID_Diagram::isChannel(int channel)
 {
     return channel >= 0 && channel < ChannelCount;
@@ -204,9 +180,10 @@ bool PID_Diagram::appendActual(int channel, float value)
 {
     if (!isChannel(channel))
         return false;
-    quint32 &count = countOf(channel);
-    buffers[2 * channel].append(QPointF(count, double(value)));
-    ++count;
+    // Without a ticking redraw nothing else keeps the default length.
+    if (emptiesAtCap() && !ticking() && store.count(channel) >= SampleCap)
+        emptyAtCap();
+    store.appendActual(channel, value);
     ++appendedTotal;
     scheduleSeriesUpdate();
     return true;
@@ -216,31 +193,54 @@ bool PID_Diagram::appendTarget(int channel, float value)
 {
     if (!isChannel(channel))
         return false;
-    buffers[2 * channel + 1].append(QPointF(countOf(channel), double(value)));
+    if (emptiesAtCap() && !ticking() && store.targetsHeld(channel) >= SampleCap)
+        emptyAtCap();
+    store.appendTarget(channel, value);
     scheduleSeriesUpdate();
     return true;
 }
 
+void PID_Diagram::emptyAtCap()
+{
+    store.clear();
+    seriesDirty = true;
+    Q_EMIT capReached();
+}
+
 bool PID_Diagram::clearAll()
 {
-    for (int c = 0; c < ChannelCount; ++c)
-        countOf(c) = 0;
-    for (int i = 0; i < SeriesCount; ++i) {
-        buffers[i].resize(0);
+    store.clear();
+    for (int i = 0; i < SeriesCount; ++i)
         seriesAt(i)->clear();
-    }
     scheduleSeriesUpdate();
     return true;
 }
 
 QVector<QVector<QPointF>> PID_Diagram::allPoints() const
 {
-    return QVector<QVector<QPointF>>(buffers.cbegin(), buffers.cend());
+    QVector<QVector<QPointF>> points;
+    points.reserve(SeriesCount);
+    for (int i = 0; i < SeriesCount; ++i)
+        points.append(store.points(i));
+    return points;
 }
 
 QVector<quint32> PID_Diagram::sampleCounts() const
 {
-    return {countCH1, countCH2, countCH3, countCH4};
+    QVector<quint32> counts;
+    for (int c = 0; c < ChannelCount; ++c)
+        counts.append(quint32(std::min<quint64>(store.held(c), 0xFFFFFFFFu)));
+    return counts;
+}
+
+void PID_Diagram::setHistoryLength(quint32 length)
+{
+    history = std::max<quint32>(length, 1);
+    // The default keeps at most the cap (the rule above empties at it), so trim to it first.
+    store.setCapacity(history);
+    if (emptiesAtCap())
+        store.setCapacity(SampleStore::Unlimited);
+    scheduleSeriesUpdate();
 }
 
 void PID_Diagram::setChannelShown(int channel, bool shown)
@@ -297,9 +297,12 @@ bool PID_Diagram::setPause(bool pause)
 
 void PID_Diagram::on_timer_updata()
 {
-    quint32 maxCount = 0;
-    for (int c = 0; c < ChannelCount; ++c)
+    quint64 maxCount = 0;
+    quint64 mostTargets = 0;
+    for (int c = 0; c < ChannelCount; ++c) {
         maxCount = std::max(maxCount, countOf(c));
+        mostTargets = std::max(mostTargets, store.targetsHeld(c));
+    }
 
     ViewRange view{axisX->min(), axisX->max(), axisY->min(), axisY->max()};
     if (!autoScroll)
@@ -308,17 +311,13 @@ void PID_Diagram::on_timer_updata()
         fitVertical(maxCount, view);
     moveView(view);
 
-    if (maxCount >= SampleCap) {
-        for (int c = 0; c < ChannelCount; ++c)
-            countOf(c) = 0;
-        for (auto &buffer : buffers)
-            buffer.resize(0);
-        seriesDirty = true;
-    }
+    // Targets without their actual values do not advance a counter, but they take memory.
+    if (emptiesAtCap() && (maxCount >= SampleCap || mostTargets >= SampleCap))
+        emptyAtCap();
     refreshSeries();
 }
 
-void PID_Diagram::followNewest(quint32 maxCount, ViewRange &view) const
+void PID_Diagram::followNewest(quint64 maxCount, ViewRange &view) const
 {
     const qint64 width = windowWidth;
     if (width > qint64(maxCount)) {
@@ -330,7 +329,7 @@ void PID_Diagram::followNewest(quint32 maxCount, ViewRange &view) const
     }
 }
 
-void PID_Diagram::fitVertical(quint32 maxCount, ViewRange &view) const
+void PID_Diagram::fitVertical(quint64 maxCount, ViewRange &view) const
 {
     const qint64 width = windowWidth;
     double low = 0.0;
@@ -338,22 +337,22 @@ void PID_Diagram::fitVertical(quint32 maxCount, ViewRange &view) const
     for (int c = 0; c < ChannelCount; ++c) {
         if (!channelShown(c))
             continue;
-        const quint32 count = countOf(c);
+        const quint64 count = countOf(c);
         // Each shown channel sets the window again, so the last shown one decides it.
-        qint64 start = 0;
+        quint64 start = 0;
         if (qint64(count) < width) {
             view.xMin = 0;
             view.xMax = double(width);
         } else {
             view.xMin = double(qint64(maxCount) - width);
             view.xMax = double(maxCount);
-            start = qint64(count) - width;
+            start = count - quint64(width);
         }
         // Every fourth point only: the fit need not be exact and must stay cheap.
-        const QVector<QPointF> &actual = buffers[2 * c];
-        const qint64 actualEnd = std::min<qint64>(count, actual.size());
-        for (qint64 i = start; i < actualEnd; i += 4) {
-            const double y = actual.at(int(i)).y();
+        const SampleStore::Series actual = store.series(2 * c);
+        const quint64 actualEnd = std::min(count, actual.end());
+        for (quint64 i = std::max(start, actual.first()); i < actualEnd; i += 4) {
+            const double y = double(actual.y(i));
             // An infinity from a damaged frame would make the range unusable; Qt keeps the
             // old one then.
             if (!std::isfinite(y))
@@ -363,11 +362,15 @@ void PID_Diagram::fitVertical(quint32 maxCount, ViewRange &view) const
             if (y < low)
                 low = y;
         }
-        // The target scan covers the channel's whole history.
-        const QVector<QPointF> &target = buffers[2 * c + 1];
-        const qint64 targetEnd = std::min<qint64>(count, target.size());
-        for (qint64 i = 0; i < targetEnd; i += 4) {
-            const double y = target.at(int(i)).y();
+        // The target scan covers the channel's whole history at the default length; a longer
+        // history is scanned over as many of its newest samples, so the fit costs the same.
+        const SampleStore::Series target = store.series(2 * c + 1);
+        quint64 from = target.first();
+        if (!emptiesAtCap() && count > SampleCap)
+            from = std::max(from, (count - SampleCap + 3) & ~quint64(3));
+        const quint64 targetEnd = std::min(count, target.end());
+        for (quint64 i = from; i < targetEnd; i += 4) {
+            const double y = double(target.y(i));
             if (!std::isfinite(y))
                 continue;
             if (y > high)
@@ -411,12 +414,14 @@ void PID_Diagram::setHorizontalView(double position, double fraction)
     if (fraction != 0.0)
         viewFraction = float(fraction);
     qCDebug(lcChart) << position << viewFraction;
-    const double n = countCH1;
+    // Over what channel 1 holds: from its oldest held sample to its newest.
+    const double first = double(store.series(0).first());
+    const double n = double(countOf(0)) - first;
     const double f = n - n * double(viewFraction);
     const double g = position * f;
     const float lo = float(f - g);
     const float hi = float(n - g);
-    moveView({double(lo), double(hi), axisY->min(), axisY->max()});
+    moveView({first + double(lo), first + double(hi), axisY->min(), axisY->max()});
     refreshSeries();
 }
 
@@ -459,7 +464,7 @@ void PID_Diagram::refreshSeries()
         // A hidden series is mapped all the same; it is brought up to date when shown.
         if (!s->isVisible())
             continue;
-        SeriesDecimator::visiblePoints(buffers[i], lo, hi, columns, scratch);
+        SeriesDecimator::visiblePoints(store.series(i), lo, hi, columns, scratch);
         // replace() maps and strokes the whole series again, also for the same points, as
         // while paused with samples arriving outside the view.
         if (samePoints(s->pointsVector(), scratch))

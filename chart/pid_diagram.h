@@ -1,5 +1,7 @@
 #pragma once
 
+#include "chart/samplestore.h"
+
 #include <QObject>
 #include <QPointF>
 #include <QTimer>
@@ -16,9 +18,15 @@ class QValueAxis;
 QT_CHARTS_END_NAMESPACE
 
 // The PID tab's live chart: actual and target value of four channels over a common sample
-// axis. Every sample is kept in this object's own buffers; the eight line series only hold
+// axis. Every sample is kept in this object's sample store; the eight line series only hold
 // what the current horizontal range shows, reduced to about two points per pixel column,
-// so appends stay cheap and a redraw costs the same at 200 or 10000 samples.
+// so appends stay cheap and a redraw costs the same whatever the history holds.
+//
+// History length: at the default (SampleCap) all channels are emptied once one of them holds
+// that many samples: by the redraw tick while it runs, and otherwise by the append that
+// would go past it, so a board streaming outside a run cannot grow memory without bound.
+// Any other length keeps the newest samples of each channel and drops the oldest; sample
+// numbers (the x of the points) keep counting and nothing is emptied.
 class PID_Diagram : public QObject
 {
     Q_OBJECT
@@ -27,6 +35,8 @@ public:
     static constexpr int SeriesCount = 8;
     static constexpr int ChannelCount = 4;
     static constexpr quint32 SampleCap = 10000;
+    // The history lengths the window offers; the first is the default.
+    static constexpr std::array<quint32, 4> HistoryLengths = {SampleCap, 100000, 1000000, 10000000};
 
     explicit PID_Diagram(QtCharts::QChartView *view);
     ~PID_Diagram() override;
@@ -48,17 +58,36 @@ public:
     bool appendTarget(int channel, float value);
 
     bool clearAll();
-    // Every stored point, series order: actual 1, target 1, ... target 4.
+    // Every held point, series order: actual 1, target 1, ... target 4; x is the sample number.
+    // Costs 16 bytes a point: for a long history read samples() instead.
     QVector<QVector<QPointF>> allPoints() const;
+    // Samples held per channel, the export's row count.
     QVector<quint32> sampleCounts() const;
+    // The number the channel's next sample gets; above the held count once a long history
+    // has dropped its oldest samples. 0 for a channel outside 0..3.
+    quint64 nextSampleNumber(int channel) const
+    {
+        return isChannel(channel) ? store.count(channel) : 0;
+    }
     // Actual appends since construction, never reset: what a long run has plotted in all.
     quint64 samplesAppended() const { return appendedTotal; }
+    const SampleStore &samples() const { return store; }
+
+    // Samples kept per channel: SampleCap (the default) empties the chart at the cap, any
+    // other length keeps the newest. A shorter length drops the oldest samples at once.
+    void setHistoryLength(quint32 length);
+    quint32 historyLength() const { return history; }
 
     void startRefresh(int framesPerSecond);
     void stopRefresh();
     bool setPause(bool pause);
     bool isRefreshing() const { return timer != nullptr; }
 
+Q_SIGNALS:
+    // The default history length emptied every channel.
+    void capReached();
+
+public:
     void setHorizontalView(double position, double fraction);
     void setVerticalScale(double scale);
 
@@ -84,10 +113,11 @@ public Q_SLOTS:
 
 private:
     QtCharts::QLineSeries *seriesAt(int index) const;
-    template <typename Diagram> static auto &countOf(Diagram &self, int channel);
+    quint64 countOf(int channel) const { return store.count(channel); }
+    bool emptiesAtCap() const { return history == SampleCap; }
+    bool ticking() const { return timer && timer->isActive(); }
+    void emptyAtCap();
     template <typename Diagram> static auto &shownFlag(Diagram &self, int channel);
-    quint32 &countOf(int channel);
-    quint32 countOf(int channel) const;
     static bool isChannel(int channel);
     void scheduleSeriesUpdate();
     int plotColumns() const;
@@ -98,8 +128,8 @@ private:
         double yMin;
         double yMax;
     };
-    void followNewest(quint32 maxCount, ViewRange &view) const;
-    void fitVertical(quint32 maxCount, ViewRange &view) const;
+    void followNewest(quint64 maxCount, ViewRange &view) const;
+    void fitVertical(quint64 maxCount, ViewRange &view) const;
     void moveView(const ViewRange &view);
 
     QTimer *timer = nullptr;
@@ -120,15 +150,12 @@ private:
     bool showCH3 = true;
     bool showCH4 = true;
     qint32 windowWidth = 200;
-    quint32 countCH1 = 0;
-    quint32 countCH2 = 0;
-    quint32 countCH3 = 0;
-    quint32 countCH4 = 0;
     float viewFraction = 0.4f;
     quint64 appendedTotal = 0;
+    quint32 history = SampleCap;
 
-    // The samples themselves, series order; x sorted ascending within each buffer.
-    std::array<QVector<QPointF>, SeriesCount> buffers;
+    // The samples themselves, with the channels' sample counters.
+    SampleStore store;
     // Coalesces series updates while the redraw timer is not ticking.
     QTimer seriesUpdateTimer;
     bool seriesDirty = false;

@@ -3,26 +3,49 @@
 #include <algorithm>
 #include <cmath>
 
-void SeriesDecimator::visiblePoints(const QVector<QPointF> &points, double xMin, double xMax,
-                                    int columns, QVector<QPointF> &out)
+namespace {
+
+// A sorted point vector read like a store series.
+class VectorPoints
+{
+public:
+    explicit VectorPoints(const QVector<QPointF> &p) : points(p) {}
+    quint64 first() const { return 0; }
+    quint64 end() const { return quint64(points.size()); }
+    QPointF at(quint64 i) const { return points.at(int(i)); }
+    quint64 lowerBound(double x) const
+    {
+        return quint64(std::lower_bound(points.cbegin(), points.cend(), x,
+                                        [](const QPointF &p, double v) { return p.x() < v; }) -
+                       points.cbegin());
+    }
+    quint64 upperBound(double x) const
+    {
+        return quint64(std::upper_bound(points.cbegin(), points.cend(), x,
+                                        [](double v, const QPointF &p) { return v < p.x(); }) -
+                       points.cbegin());
+    }
+
+private:
+    const QVector<QPointF> &points;
+};
+
+template <typename Points>
+void reduce(const Points &points, double xMin, double xMax, int columns, QVector<QPointF> &out)
 {
     out.resize(0);
-    const auto byX = [](const QPointF &p, double x) { return p.x() < x; };
-    const auto xBefore = [](double x, const QPointF &p) { return x < p.x(); };
-    const int first =
-        int(std::lower_bound(points.cbegin(), points.cend(), xMin, byX) - points.cbegin());
-    const int last =
-        int(std::upper_bound(points.cbegin(), points.cend(), xMax, xBefore) - points.cbegin());
-    const int begin = std::max(first - 1, 0);
-    const int end = std::min(last + 1, int(points.size()));
+    const quint64 first = points.lowerBound(xMin);
+    const quint64 last = points.upperBound(xMax);
+    const quint64 begin = first > points.first() ? first - 1 : points.first();
+    const quint64 end = last < points.end() ? last + 1 : points.end();
     if (begin >= end)
         return;
 
-    const int inside = last - first;
+    const quint64 inside = last > first ? last - first : 0;
     const double span = xMax - xMin;
-    if (columns < 1 || inside <= 2 * columns || !(span > 0)) {
-        out.reserve(end - begin);
-        for (int i = begin; i < end; ++i)
+    if (columns < 1 || inside <= 2 * quint64(columns) || !(span > 0)) {
+        out.reserve(int(end - begin));
+        for (quint64 i = begin; i < end; ++i)
             out.append(points.at(i));
         return;
     }
@@ -32,40 +55,67 @@ void SeriesDecimator::visiblePoints(const QVector<QPointF> &points, double xMin,
         out.append(points.at(begin));
 
     int column = -1;
-    int lowIndex = -1;
-    int highIndex = -1;
+    bool any = false; // the column has a point that is a number
+    QPointF low;
+    QPointF high;
+    quint64 lowIndex = 0;
+    quint64 highIndex = 0;
     const auto flush = [&]() {
-        if (lowIndex < 0)
+        if (!any)
             return;
-        const int a = std::min(lowIndex, highIndex);
-        const int b = std::max(lowIndex, highIndex);
-        out.append(points.at(a));
-        if (b != a)
-            out.append(points.at(b));
+        if (lowIndex == highIndex) {
+            out.append(low);
+        } else if (lowIndex < highIndex) {
+            out.append(low);
+            out.append(high);
+        } else {
+            out.append(high);
+            out.append(low);
+        }
     };
     const double scale = columns / span;
-    for (int i = first; i < last; ++i) {
-        const QPointF &p = points.at(i);
+    for (quint64 i = first; i < last; ++i) {
+        const QPointF p = points.at(i);
         const int c = std::min(columns - 1, int((p.x() - xMin) * scale));
         if (c != column) {
             flush();
             column = c;
-            lowIndex = highIndex = -1;
+            any = false;
         }
         const double y = p.y();
         if (std::isnan(y))
             continue;
-        if (lowIndex < 0) {
+        if (!any) {
+            any = true;
+            low = high = p;
             lowIndex = highIndex = i;
             continue;
         }
-        if (y < points.at(lowIndex).y())
+        if (y < low.y()) {
+            low = p;
             lowIndex = i;
-        if (y > points.at(highIndex).y())
+        }
+        if (y > high.y()) {
+            high = p;
             highIndex = i;
+        }
     }
     flush();
 
     if (last < end)
         out.append(points.at(last));
+}
+
+} // namespace
+
+void SeriesDecimator::visiblePoints(const QVector<QPointF> &points, double xMin, double xMax,
+                                    int columns, QVector<QPointF> &out)
+{
+    reduce(VectorPoints(points), xMin, xMax, columns, out);
+}
+
+void SeriesDecimator::visiblePoints(const SampleStore::Series &points, double xMin, double xMax,
+                                    int columns, QVector<QPointF> &out)
+{
+    reduce(points, xMin, xMax, columns, out);
 }

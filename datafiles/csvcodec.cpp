@@ -1,34 +1,124 @@
 #include "datafiles/csvcodec.h"
 
-#include <QString>
-#include <QStringRef>
+#include "datafiles/csvdecoder.h"
 
-#include <cstring>
+#include <QIODevice>
+#include <QLocale>
+#include <QString>
+#include <QStringView>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+
+namespace {
+
+// Bytes gathered before a write: few system calls, little memory.
+constexpr int WriteBlockBytes = 64 * 1024;
+
+template <typename ValueAt>
+void appendRow(QByteArray &out, quint32 i, const CsvCodec::SeriesLengths &lengths,
+               const ValueAt &value)
+{
+    for (int s = 0; s < CsvCodec::FieldCount; ++s) {
+        if (lengths[std::size_t(s)] > i)
+            CsvCodec::appendNumber(out, value(s, i));
+        else
+            out += '0';
+        out += ',';
+    }
+    out += '\n';
+}
+
+CsvCodec::SeriesLengths lengthsOf(const QVector<QVector<QPointF>> &points)
+{
+    CsvCodec::SeriesLengths lengths{};
+    for (int s = 0; s < CsvCodec::FieldCount && s < points.size(); ++s)
+        lengths[std::size_t(s)] = quint32(points[s].size());
+    return lengths;
+}
+
+quint32 largest(const QVector<quint32> &counts)
+{
+    quint32 rows = 0;
+    for (quint32 count : counts)
+        rows = std::max(rows, count);
+    return rows;
+}
+
+} // namespace
 
 QByteArray CsvCodec::encode(const QVector<QVector<QPointF>> &points, const QVector<quint32> &counts)
 {
-    quint32 rowCount = 0;
-    for (quint32 count : counts)
-        rowCount = std::max(rowCount, count);
-
+    const quint32 rows = largest(counts);
+    const SeriesLengths lengths = lengthsOf(points);
     QByteArray out;
     // A typical field is a few characters; one reservation saves most regrowth.
-    out.reserve(int(std::min<qint64>(qint64(rowCount) * FieldCount * 6, 1 << 28)));
-    const int seriesCount = int(points.size());
-    for (quint32 i = 0; i < rowCount; ++i) {
-        for (int s = 0; s < FieldCount; ++s) {
-            if (s < seriesCount && quint32(points[s].size()) > i)
-                appendNumber(out, points[s][int(i)].y());
-            else
-                out += '0';
-            out += ',';
-        }
-        out += '\n';
-    }
+    out.reserve(int(std::min<qint64>(qint64(rows) * FieldCount * 6, 1 << 28)));
+    const auto value = [&points](int s, quint32 i) { return points[s][int(i)].y(); };
+    for (quint32 i = 0; i < rows; ++i)
+        appendRow(out, i, lengths, value);
     return out;
+}
+
+bool CsvCodec::writeRows(QIODevice &out, quint32 first, quint32 end, const SeriesLengths &lengths,
+                         const SeriesValue &value)
+{
+    QByteArray block;
+    block.reserve(WriteBlockBytes + int(MaxRowBytes));
+    for (quint32 i = first; i < end; ++i) {
+        appendRow(block, i, lengths, value);
+        if (block.size() >= WriteBlockBytes || i + 1 == end) {
+            // A short write means the disk is full; the next one sets the device's error.
+            for (qint64 done = 0; done < block.size();) {
+                const qint64 n = out.write(block.constData() + done, block.size() - done);
+                if (n <= 0)
+                    return false;
+                done += n;
+            }
+            block.resize(0);
+        }
+    }
+    return true;
+}
+
+bool CsvCodec::write(QIODevice &out, const QVector<QVector<QPointF>> &points,
+                     const QVector<quint32> &counts)
+{
+    return writeRows(out, 0, largest(counts), lengthsOf(points),
+                     [&points](int s, quint32 i) { return points[s][int(i)].y(); });
+}
+
+quint32 CsvCodec::rowCount(const SeriesLengths &lengths)
+{
+    return *std::max_element(lengths.begin(), lengths.end());
+}
+
+QString CsvCodec::exportRefusal(quint64 rows)
+{
+    if (rows <= MaxRows)
+        return QString();
+    return QStringLiteral("导出失败！数据过多（超过%1行）").arg(MaxRows);
+}
+
+CsvCodec::Decoded CsvCodec::decode(const QByteArray &bytes)
+{
+    Decoded result;
+    if (bytes.size() > MaxImportBytes) {
+        result.status = Status::TooLarge;
+        return result;
+    }
+    CsvDecoder decoder;
+    decoder.feed(bytes, result.rows);
+    decoder.finish(result.rows);
+    if (decoder.lineCount() > MaxImportLines) {
+        result.status = Status::TooManyLines;
+        result.rows.clear();
+        return result;
+    }
+    result.lineCount = int(decoder.lineCount());
+    result.skippedLines = int(decoder.skippedLines());
+    return result;
 }
 
 namespace {
@@ -121,58 +211,94 @@ void CsvCodec::appendNumber(QByteArray &out, double y)
     out += QString::number(y, 'g', 6).toLatin1();
 }
 
-bool CsvCodec::parseLine(const QString &line, Row &row)
+namespace {
+
+bool isBlank(char c)
 {
-    const int length = line.size();
-    const QChar *text = line.constData();
-    int start = 0;
-    int field = 0;
-    for (int i = 0; i <= length && field < FieldCount; ++i) {
-        if (i == length || text[i] == QLatin1Char(',')) {
-            if (i == length && field < FieldCount - 1)
-                return false;
-            row[size_t(field)] = QStringRef(&line, start, i - start).toFloat();
-            ++field;
-            start = i + 1;
-        }
-    }
-    return field == FieldCount;
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
-CsvCodec::Decoded CsvCodec::decode(const QByteArray &bytes)
+bool isDigit(char c)
 {
-    Decoded result;
-    if (bytes.size() > MaxImportBytes) {
-        result.status = Status::TooLarge;
-        return result;
+    return c >= '0' && c <= '9';
+}
+
+bool sameLetters(const char *text, const char *lowerCase)
+{
+    for (int i = 0; lowerCase[i]; ++i) {
+        if ((text[i] | 0x20) != lowerCase[i])
+            return false;
     }
+    return true;
+}
 
-    const char *data = bytes.constData();
-    const char *const end = data + bytes.size();
-    // Editors on some systems put a UTF-8 byte order mark in front.
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        data += 3;
-
-    QString line;
-    Row row{};
-    while (data < end) {
-        const char *lf = static_cast<const char *>(std::memchr(data, '\n', size_t(end - data)));
-        const char *lineEnd = lf ? lf : end;
-        const char *next = lf ? lf + 1 : end;
-        // CR LF reads as LF; so does a lone CR that ends the data.
-        if (lineEnd > data && lineEnd[-1] == '\r')
-            --lineEnd;
-
-        if (result.lineCount == MaxImportLines) {
-            result.status = Status::TooManyLines;
-            result.rows.clear();
-            return result;
-        }
-        ++result.lineCount;
-        line = QString::fromUtf8(data, int(lineEnd - data));
-        if (parseLine(line, row))
-            result.rows.append(row);
-        data = next;
+// The number forms of the class comment, nothing around them.
+bool isNumberText(const char *p, const char *end)
+{
+    const bool signed_ = p < end && (*p == '+' || *p == '-');
+    if (signed_)
+        ++p;
+    if (end - p == 3 && (sameLetters(p, "inf") || (!signed_ && sameLetters(p, "nan"))))
+        return true;
+    int digits = 0;
+    for (; p < end && isDigit(*p); ++p)
+        ++digits;
+    if (p < end && *p == '.') {
+        for (++p; p < end && isDigit(*p); ++p)
+            ++digits;
     }
-    return result;
+    if (digits == 0)
+        return false;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < end && (*p == '+' || *p == '-'))
+            ++p;
+        const char *exponent = p;
+        while (p < end && isDigit(*p))
+            ++p;
+        if (p == exponent)
+            return false;
+    }
+    return p == end;
+}
+
+} // namespace
+
+bool CsvCodec::parseNumber(const char *text, int length, float &value)
+{
+    const char *begin = text;
+    const char *end = text + length;
+    while (begin < end && isBlank(*begin))
+        ++begin;
+    while (end > begin && isBlank(end[-1]))
+        --end;
+    if (!isNumberText(begin, end))
+        return false;
+    // Qt's own conversion, so values are what the import has always read; ASCII only here.
+    const int size = int(end - begin);
+    QChar wide[64];
+    if (size > 64) {
+        value = QString::fromLatin1(begin, size).toFloat();
+        return true;
+    }
+    for (int i = 0; i < size; ++i)
+        wide[i] = QLatin1Char(begin[i]);
+    value = QLocale::c().toFloat(QStringView(wide, size));
+    return true;
+}
+
+bool CsvCodec::parseLine(const char *line, int length, Row &row)
+{
+    const char *field = line;
+    const char *const end = line + length;
+    for (int f = 0; f < FieldCount; ++f) {
+        const char *comma = static_cast<const char *>(std::memchr(field, ',', size_t(end - field)));
+        const char *fieldEnd = comma ? comma : end;
+        if (!parseNumber(field, int(fieldEnd - field), row[std::size_t(f)]))
+            return false;
+        if (!comma)
+            return f == FieldCount - 1; // the line ended: fewer than eight fields?
+        field = comma + 1;
+    }
+    return true;
 }

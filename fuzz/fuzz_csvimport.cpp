@@ -1,14 +1,18 @@
 // The CSV data file. Byte 0 even: the rest is a file for the import, whose lines are checked
-// against a plain split of the bytes. Byte 0 odd: the rest is a series of values (floats and
-// doubles in turn) for the export's number writer, which must write exactly what Qt writes,
-// and whose file must read back as those numbers.
+// against a plain split of the bytes and a regular expression for numbers, whole and fed to
+// the slice decoder in pieces of (byte 0 / 2 + 1) bytes. Byte 0 odd: the rest is a series of
+// values (floats and doubles in turn) for the export's number writer, which must write exactly
+// what Qt writes, and whose file must read back as those numbers, streamed or built whole.
 #include "datafiles/csvcodec.h"
+#include "datafiles/csvdecoder.h"
 #include "fuzz/fuzzcheck.h"
 
+#include <QBuffer>
 #include <QList>
+#include <QRegularExpression>
 #include <QString>
-#include <QStringList>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -19,36 +23,75 @@ bool sameBits(float a, float b)
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-void checkImport(const char *data, std::size_t size)
+// QString::fromLatin1(const QByteArray &) would stop at a zero byte.
+QString latin1(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.constData(), bytes.size());
+}
+
+QByteArray withoutBlanks(QByteArray field)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; };
+    while (!field.isEmpty() && blank(field.front()))
+        field.remove(0, 1);
+    while (!field.isEmpty() && blank(field.back()))
+        field.chop(1);
+    return field;
+}
+
+void checkImport(const char *data, std::size_t size, int piece)
 {
     QByteArray bytes(data, int(size));
     const CsvCodec::Decoded decoded = CsvCodec::decode(bytes);
     FUZZ_CHECK(decoded.status == CsvCodec::Status::Ok);
 
+    // The same rows whatever the pieces.
+    CsvDecoder decoder;
+    QVector<CsvCodec::Row> rows;
+    for (int at = 0; at < bytes.size(); at += piece)
+        FUZZ_CHECK(decoder.feed(bytes.mid(at, piece), rows));
+    FUZZ_CHECK(decoder.finish(rows));
+    FUZZ_CHECK(decoder.lineCount() == decoded.lineCount);
+    FUZZ_CHECK(decoder.skippedLines() == decoded.skippedLines);
+    FUZZ_CHECK(rows.size() == decoded.rows.size());
+    for (int r = 0; r < rows.size(); ++r)
+        for (std::size_t f = 0; f < CsvCodec::FieldCount; ++f)
+            FUZZ_CHECK(sameBits(rows[r][f], decoded.rows[r][f]));
+
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
+    // Lines end at LF, CR LF or CR; a last line end starts no empty line.
+    bytes.replace("\r\n", "\n");
+    bytes.replace('\r', '\n');
     QList<QByteArray> lines = bytes.split('\n');
-    // A last line end closes the last line; it starts no empty one.
     if (lines.constLast().isEmpty())
         lines.removeLast();
     FUZZ_CHECK(decoded.lineCount == lines.size());
 
+    const QRegularExpression number(QStringLiteral(
+        "^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)([eE][+-]?[0-9]+)?$|^[+-]?(?i:inf)$|^(?i:nan)$"));
     int rowIndex = 0;
-    for (QByteArray line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        // Decoded first, as the import does: a byte order mark opening a line is dropped by
-        // the decoder, one inside a field stays and spoils the number.
-        const QStringList fields =
-            QString::fromUtf8(line.constData(), line.size()).split(QLatin1Char(','));
-        if (fields.size() < CsvCodec::FieldCount)
+    int skipped = 0;
+    for (const QByteArray &line : lines) {
+        if (withoutBlanks(line).isEmpty())
             continue;
+        const QList<QByteArray> fields = line.split(',');
+        bool isRow = fields.size() >= CsvCodec::FieldCount && line.size() <= CsvCodec::MaxLineBytes;
+        for (int f = 0; isRow && f < CsvCodec::FieldCount; ++f)
+            isRow = number.match(latin1(withoutBlanks(fields.at(f)))).hasMatch();
+        if (!isRow) {
+            ++skipped;
+            continue;
+        }
         FUZZ_CHECK(rowIndex < decoded.rows.size());
         const CsvCodec::Row &row = decoded.rows.at(rowIndex++);
         for (int f = 0; f < CsvCodec::FieldCount; ++f)
-            FUZZ_CHECK(sameBits(row[std::size_t(f)], fields.at(f).toFloat()));
+            FUZZ_CHECK(
+                sameBits(row[std::size_t(f)], latin1(fields.at(f)).toFloat()) ||
+                (std::isnan(row[std::size_t(f)]) && std::isnan(latin1(fields.at(f)).toFloat())));
     }
     FUZZ_CHECK(rowIndex == decoded.rows.size());
+    FUZZ_CHECK(skipped == decoded.skippedLines);
 }
 
 void checkNumbers(const unsigned char *data, std::size_t size)
@@ -89,6 +132,9 @@ void checkNumbers(const unsigned char *data, std::size_t size)
     for (double y : values)
         points[0].append(QPointF(counts[0]++, y));
     const QByteArray file = CsvCodec::encode(points, counts);
+    QBuffer streamed;
+    streamed.open(QIODevice::WriteOnly);
+    FUZZ_CHECK(CsvCodec::write(streamed, points, counts) && streamed.data() == file);
     const CsvCodec::Decoded decoded = CsvCodec::decode(file);
     FUZZ_CHECK(decoded.status == CsvCodec::Status::Ok);
     FUZZ_CHECK(decoded.lineCount == int(values.size()));
@@ -108,7 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, std::size_t siz
     if (size == 0)
         return 0;
     if ((data[0] & 1) == 0)
-        checkImport(reinterpret_cast<const char *>(data + 1), size - 1);
+        checkImport(reinterpret_cast<const char *>(data + 1), size - 1, data[0] / 2 + 1);
     else
         checkNumbers(data + 1, size - 1);
     return 0;

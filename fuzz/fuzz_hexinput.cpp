@@ -1,6 +1,7 @@
 // The send box in hexadecimal mode against the rule written out by hand: values of up to four
 // characters at positions 0, 5, 10, ..., each an unsigned number in base 0 (0x hexadecimal,
-// leading 0 octal, else decimal) with white space around it allowed, low eight bits sent.
+// leading 0 octal, else decimal), low eight bits sent. A value holding white space, or a letter
+// or digit where the separator belongs, is refused: the fixed width would misread it.
 // Byte 0 odd: the rest is UTF-16 (any code units, lone surrogates included); even: UTF-8.
 #include "assistant/hexinput.h"
 #include "fuzz/fuzzcheck.h"
@@ -57,6 +58,12 @@ std::optional<QByteArray> reference(const QString &text)
 {
     QByteArray bytes;
     for (int position = 0; position < text.size(); position += 5) {
+        for (int i = position; i < std::min(position + 4, text.size()); ++i) {
+            if (text.at(i).isSpace())
+                return std::nullopt;
+        }
+        if (position + 4 < text.size() && text.at(position + 4).isLetterOrNumber())
+            return std::nullopt;
         const std::optional<unsigned> value = referenceValue(text, position, 4);
         if (!value)
             return std::nullopt;

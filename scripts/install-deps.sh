@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages needed to build, run and test the program. Skips the
-# package manager entirely when everything is already there.
+# Installs the Debian 12 packages needed to build, run and test the program; with --package
+# also those that make and check the Debian package. Skips the package manager entirely when
+# everything is already there.
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,10 @@ packages=(
 
     fonts-wqy-microhei
 )
+if [ "${1:-}" = --package ]; then
+    # dpkg-shlibdeps and file for CPack's dependency scan; the validators and man for the check.
+    packages+=(dpkg-dev file desktop-file-utils appstream man-db)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

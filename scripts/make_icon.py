@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Draws the application icon, resources/tavrino.ico.
+"""Draws the application icon, resources/tavrino.ico, or its scalable version.
 
 A rounded dark-blue tile with an overshooting step response settling on a
 dashed set-point line. The .ico holds one 64 x 64 image at 24 bits per pixel,
 uncompressed, because that is what the resource file and the window expect.
+An output name ending in .svg gets the same drawing as vectors, for the
+desktop's icon theme (packaging/tavrino.svg).
 
 Run from anywhere (standard library only):
-    python3 scripts/make_icon.py [output.ico]
+    python3 scripts/make_icon.py [output.ico | output.svg]
 """
 
 import math
@@ -138,11 +140,37 @@ def ico_bytes(pixels, opaque):
     return icondir + entry + image
 
 
+def hex_colour(rgb):
+    return "#%02x%02x%02x" % rgb
+
+
+def svg_text():
+    """The drawing of draw() as SVG, in the same 64-unit coordinates."""
+    curve = " ".join("%.2f,%.2f" % p for p in step_response())
+    grid = "".join("M%d 0V%dM0 %dH%d" % (g, SIZE, g, SIZE) for g in (16, 32, 48))
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="{SIZE}" height="{SIZE}" viewBox="0 0 {SIZE} {SIZE}">
+  <defs>
+    <linearGradient id="bg" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="{hex_colour(BG_TOP)}"/>
+      <stop offset="1" stop-color="{hex_colour(BG_BOTTOM)}"/>
+    </linearGradient>
+    <clipPath id="tile"><rect width="{SIZE}" height="{SIZE}" rx="{CORNER}"/></clipPath>
+  </defs>
+  <rect width="{SIZE}" height="{SIZE}" rx="{CORNER}" fill="url(#bg)"/>
+  <path clip-path="url(#tile)" d="{grid}" stroke="{hex_colour(GRID)}" stroke-opacity="0.55" stroke-width="0.5"/>
+  <path d="M8 {Y_TARGET:g}H57" stroke="{hex_colour(TARGET)}" stroke-width="2.2" stroke-dasharray="5 3"/>
+  <polyline points="{curve}" fill="none" stroke="{hex_colour(CURVE)}" stroke-width="3.2"
+            stroke-linejoin="round" stroke-linecap="round"/>
+</svg>
+"""
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "resources", "tavrino.ico")
     os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
-    data = ico_bytes(*draw())
+    data = svg_text().encode() if out.endswith(".svg") else ico_bytes(*draw())
     with open(out, "wb") as f:
         f.write(data)
     print(f"wrote {os.path.normpath(out)} ({len(data)} bytes)")

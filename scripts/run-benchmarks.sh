@@ -12,7 +12,7 @@ jobs=${JOBS:-$(nproc)}
 cmake -S . -B "$build" -DTAVRINO_BENCHMARKS=ON >/dev/null
 mkdir -p "$build/benchmarks"
 if ! cmake --build "$build" -j "$jobs" --target bench_receiver bench_ingest bench_redraw \
-    bench_terminal bench_csv bench_startup >"$build/benchmarks/build.log" 2>&1; then
+    bench_terminal bench_csv bench_startup bench_stepanalyzer >"$build/benchmarks/build.log" 2>&1; then
     cat "$build/benchmarks/build.log"
     exit 1
 fi
@@ -25,6 +25,7 @@ if [ "${QUICK:-0}" = 1 ]; then
     receiver=(--frames 400000 --repeats 3 --naive-seconds 0.5)
     csv=(--runs 3 --naive-ms 500)
     startup=(--runs 5)
+    step=(--samples 2000000 --repeats 3)
 else
     ingest=()
     terminal=()
@@ -32,6 +33,7 @@ else
     receiver=()
     csv=()
     startup=()
+    step=()
 fi
 
 results="$build/benchmarks/results-$(date +%Y%m%d-%H%M%S).txt"
@@ -52,6 +54,7 @@ run bench_receiver "${receiver[@]}"
 run bench_redraw "${redraw[@]}"
 run bench_csv "${csv[@]}"
 run bench_startup "${startup[@]}"
+run bench_stepanalyzer "${step[@]}"
 run bench_terminal "${terminal[@]}"
 run bench_ingest "${ingest[@]}"
 

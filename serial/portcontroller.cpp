@@ -6,29 +6,31 @@
 
 #include <QSerialPort>
 
-namespace {
-void applySettings(QSerialPort &port, const PortSettings &settings)
-{
-    port.setBaudRate(settings.baudRate, QSerialPort::AllDirections);
-    port.setDataBits(QSerialPort::DataBits(settings.dataBits));
-    switch (settings.parity) {
-    case PortSettings::Parity::Odd:
-        port.setParity(QSerialPort::OddParity);
-        break;
-    case PortSettings::Parity::Even:
-        port.setParity(QSerialPort::EvenParity);
-        break;
-    case PortSettings::Parity::None:
-        port.setParity(QSerialPort::NoParity);
-        break;
-    }
-    port.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
-}
-} // namespace
-
 PortController::PortController(QSerialPort *port, QObject *parent) : QObject(parent), serial(port)
 {
+}
+
+bool PortController::applySettings(QSerialPort &port, const PortSettings &settings,
+                                   QString *refusal)
+{
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    if (settings.parity == PortSettings::Parity::Odd)
+        parity = QSerialPort::OddParity;
+    else if (settings.parity == PortSettings::Parity::Even)
+        parity = QSerialPort::EvenParity;
+    QString why;
+    if (!port.setBaudRate(settings.baudRate, QSerialPort::AllDirections))
+        why = QStringLiteral("驱动不支持波特率%1").arg(settings.baudRate);
+    else if (!port.setDataBits(QSerialPort::DataBits(settings.dataBits)) ||
+             !port.setParity(parity) ||
+             !port.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop
+                                                      : QSerialPort::OneStop))
+        why = QStringLiteral("驱动不支持该数据格式");
+    // Not all drivers know flow control; none is the default anyway.
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    if (refusal)
+        *refusal = why;
+    return why.isEmpty();
 }
 
 bool PortController::open(Tab tab, const QString &name, const PortSettings &settings,

@@ -23,6 +23,11 @@ public:
 
     QSerialPort *port() const { return serial; }
 
+    // Hands `settings` to an open `port`. False when the driver refused one (a rate it cannot
+    // make), with the reason in `refusal`; the caller closes the port then.
+    static bool applySettings(QSerialPort &port, const PortSettings &settings,
+                              QString *refusal = nullptr);
+
     // Opens `name` for `tab` with `settings` (applied once open; the driver's answers are not
     // checked) and connects readyRead() to `receiver`'s `slot` (SLOT(...) form). False, with
     // openFailed, when the port does not open.

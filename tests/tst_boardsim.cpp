@@ -1,5 +1,6 @@
 // The simulated board: its protocol handling and its control loops, then the built program,
 // whose exit report must count exactly what arrived.
+#include "datafiles/captureformat.h"
 #include "tests/support/boardprocess.h"
 #include "tests/support/testdata.h"
 #include "tools/boardsim/boardprotocol.h"
@@ -8,7 +9,9 @@
 #include "tools/boardsim/outputqueue.h"
 #include "tools/boardsim/pidcontroller.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <algorithm>
@@ -32,6 +35,8 @@ private Q_SLOTS:
     void errorInjection();
     void queueCountsWholeItems();
     void reportCountsWhatArrived();
+    void replayPlaysTheCapture_data();
+    void replayPlaysTheCapture();
 };
 
 void BoardSimTest::protocol_data()
@@ -273,6 +278,89 @@ void BoardSimTest::reportCountsWhatArrived()
         QCOMPARE(frame[9], '\n');
         QCOMPARE(sampleValue(frame, 2), targets[i % 4]);
     }
+}
+
+void BoardSimTest::replayPlaysTheCapture_data()
+{
+    QTest::addColumn<QString>("speed");
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("recorded timing") << "1" << false;
+    QTest::newRow("as fast as it goes") << "max" << false;
+    QTest::newRow("cut short: the whole records") << "max" << true;
+}
+
+// A capture of known frames arrives byte for byte, never ahead of its recorded timing, and the
+// simulator tells whether all of it was played.
+void BoardSimTest::replayPlaysTheCapture()
+{
+    QFETCH(QString, speed);
+    QFETCH(bool, cut);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("session.tvcap"));
+    QByteArray file("TVCAP\x01\x10\x00", 8);
+    file += QByteArray(8, '\0');
+    QByteArray expected;
+    // Bursts 150 ms apart; the first comes 2 s into the capture, which the replay skips.
+    const quint64 times[] = {2000000, 2150000, 2300000};
+    for (int burst = 0; burst < 3; ++burst) {
+        QByteArray bytes;
+        for (int ch = 0; ch < 4; ++ch)
+            bytes += sampleFrame(ch, float(burst) + 0.5f, float(ch));
+        if (burst == 1)
+            bytes += QByteArray(3000, '\x0a'); // more than one read's worth
+        char head[CaptureFormat::RecordHeaderSize];
+        CaptureFormat::putRecordHeader(head, times[burst], quint32(bytes.size()));
+        file += QByteArray(head, CaptureFormat::RecordHeaderSize) + bytes;
+        if (!cut || burst < 2)
+            expected += bytes;
+    }
+    if (cut)
+        file.chop(1);
+    QVERIFY(writeFile(path, file));
+
+    BoardProcess sim(QStringLiteral(TAVRINO_BOARDSIM));
+    QString error;
+    QVERIFY2(
+        sim.start({QStringLiteral("--replay"), path, QStringLiteral("--speed"), speed}, &error),
+        qPrintable(error));
+    QSerialPort port;
+    port.setPortName(sim.devicePath());
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    // Commands are not answered during a replay.
+    port.write(commandFrame(CmdP, DirRead, 0));
+    QByteArray data;
+    qint64 completeAfter = -1;
+    connect(&port, &QSerialPort::readyRead, this, [&] {
+        data += port.readAll();
+        if (completeAfter < 0 && data.size() >= expected.size())
+            completeAfter = clock.elapsed();
+    });
+    QVERIFY2(sim.waitForExit(30000), qPrintable(sim.errorOutput()));
+    while (port.waitForReadyRead(50))
+        data += port.readAll();
+    QCOMPARE(data.toHex(), expected.toHex());
+    QCOMPARE(sim.exitCode(), cut ? 4 : 0);
+    QCOMPARE(sim.number("replayed_records"), qint64(cut ? 2 : 3));
+    QCOMPARE(sim.number("command_frames"), qint64(0));
+    if (speed == QLatin1String("1"))
+        QVERIFY2(completeAfter >= 300, qPrintable(QString::number(completeAfter)));
+    if (cut)
+        QVERIFY(sim.report()
+                    .value(QLatin1String("replay_damage"))
+                    .toString()
+                    .contains(QLatin1String("ends inside record 3")));
+
+    // A file that is no capture is refused before any line is opened.
+    QVERIFY(writeFile(path, "time_ms,channel,actual,target\n"));
+    BoardProcess refused(QStringLiteral(TAVRINO_BOARDSIM));
+    QVERIFY(!refused.start({QStringLiteral("--replay"), path}, &error));
+    refused.waitForExit(15000);
+    QVERIFY(!refused.isRunning());
+    QCOMPARE(refused.exitCode(), 1);
+    QVERIFY2(refused.errorOutput().contains(QLatin1String("not a capture file")),
+             qPrintable(refused.errorOutput()));
 }
 
 QTEST_GUILESS_MAIN(BoardSimTest)

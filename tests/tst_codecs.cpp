@@ -1,14 +1,22 @@
-// The GUI-free pieces: serial port names, line settings and the send input; the PID link's
-// frames, receiver and string-mode splitter; the CSV codec and file.
+// The GUI-free pieces: serial port names, the rescan list, line settings and baud rates, the
+// send input; the PID link's frames, receiver, string-mode splitter, parameter texts and run
+// control; the CSV codec, whole, in slices and from the sample store, and its file.
 #include "assistant/sendinput.h"
+#include "chart/samplestore.h"
 #include "datafiles/csvcodec.h"
+#include "datafiles/csvdecoder.h"
 #include "datafiles/csvfile.h"
 #include "pidlink/framereceiver.h"
+#include "pidlink/parametertext.h"
+#include "pidlink/runcontrol.h"
 #include "pidlink/samplelinesplitter.h"
+#include "serial/portlistrefill.h"
 #include "serial/portname.h"
 #include "serial/portsettings.h"
+#include "tests/support/smalldisk.h"
 #include "tests/support/testdata.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -16,11 +24,10 @@
 #include <QtTest>
 
 #include <cmath>
-#include <csignal>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <sys/fsuid.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,9 +88,42 @@ QByteArray encode(const Channels &channels)
     return CsvCodec::encode(points, counts);
 }
 
+// The same rows from a sample store keeping the newest `capacity` samples, in two blocks.
+QByteArray encodeFromStore(const Channels &channels, quint64 capacity)
+{
+    SampleStore store(capacity);
+    for (int c = 0; c < channels.size(); ++c) {
+        for (const auto &sample : channels[c]) {
+            store.appendActual(c, sample.first);
+            store.appendTarget(c, sample.second);
+        }
+    }
+    CsvCodec::SeriesLengths lengths{};
+    for (int s = 0; s < CsvCodec::FieldCount; ++s)
+        lengths[std::size_t(s)] = quint32(store.series(s).size());
+    const auto value = [&store](int s, quint32 i) {
+        const SampleStore::Series series = store.series(s);
+        return double(series.y(series.first() + i));
+    };
+    const quint32 rows = CsvCodec::rowCount(lengths);
+    QBuffer out;
+    out.open(QIODevice::WriteOnly);
+    CsvCodec::writeRows(out, 0, rows / 2, lengths, value);
+    CsvCodec::writeRows(out, rows / 2, rows, lengths, value);
+    return out.data();
+}
+
+Channels newest(Channels channels, int count)
+{
+    for (auto &samples : channels)
+        samples = samples.mid(std::max(0, samples.size() - count));
+    return channels;
+}
 } // namespace
 
 Q_DECLARE_METATYPE(Channels)
+Q_DECLARE_METATYPE(RunControl::Event)
+Q_DECLARE_METATYPE(RunControl::Frame)
 Q_DECLARE_METATYPE(Rows)
 
 class TestCodecs : public QObject
@@ -93,21 +133,32 @@ class TestCodecs : public QObject
 private Q_SLOTS:
     void portName_data();
     void portName();
+    void portListRefill_data();
+    void portListRefill();
     void settings_data();
     void settings();
+    void baudRates_data();
+    void baudRates();
     void sendInput_data();
     void sendInput();
     void sendPeriod();
 
     void commandFrames_data();
     void commandFrames();
+    void parameterText_data();
+    void parameterText();
     void frames_data();
     void frames();
     void lines_data();
     void lines();
+    void runSteps_data();
+    void runSteps();
+    void runSequences_data();
+    void runSequences();
 
     void csvRows_data();
     void csvRows();
+    void csvStreamedExport();
     void csvNumbersMatchQt();
     void csvDecodes_data();
     void csvDecodes();
@@ -118,7 +169,7 @@ private Q_SLOTS:
 
 void TestCodecs::portName_data()
 {
-    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("entry"); // "@" stands for a folder holding a file "my port"
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("device"); // a COM port as Windows opens it; empty: not one
     const auto row = [](const char *entry, const char *name, const char *device) {
@@ -129,18 +180,66 @@ void TestCodecs::portName_data()
     row("COM3 USB-SERIAL CH340", "COM3", "COM3");
     row("COM12 USB Serial Port", "COM12", "\\\\.\\COM12");
     row("", "", "");
+    row("@/my port", "@/my port", "");            // a typed device path with a space
+    row("@/my port 2", "@/my", "");               // names nothing: cut at the space
+    row("/dev/null USB Serial", "/dev/null", ""); // a scanned entry of an existing device
 }
 
 void TestCodecs::portName()
 {
     QFETCH(QString, entry);
+    QFETCH(QString, name);
     QFETCH(QString, device);
-    const QString name = portNameFromEntry(entry);
-    QTEST(name, "name");
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("my port")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    entry.replace(QLatin1Char('@'), dir.path());
+    name.replace(QLatin1Char('@'), dir.path());
+    QCOMPARE(portNameFromEntry(entry), name);
+    QCOMPARE(deviceLocation(QStringLiteral("ttyUSB0")), QStringLiteral("/dev/ttyUSB0"));
     if (!device.isEmpty()) {
         QCOMPARE(withDevicePrefix(name), device);
         QCOMPARE(withDevicePrefix(device), device);
     }
+}
+
+void TestCodecs::portListRefill_data()
+{
+    QTest::addColumn<QStringList>("scanned");
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QStringList>("present"); // the typed devices that still exist
+    QTest::addColumn<QString>("selected");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<int>("current");
+    const QStringList ports{"ttyS0 ", "ttyUSB0 USB Serial"};
+    const QString pts3 = "/dev/pts/3", pts4 = "/dev/pts/4";
+    QTest::newRow("typed device kept and selected")
+        << ports << QStringList{pts3} << QStringList{pts3} << pts3 << ports + QStringList{pts3}
+        << 2;
+    QTest::newRow("vanished typed device dropped")
+        << ports << QStringList{pts3} << QStringList{} << pts3 << ports << 0;
+    QTest::newRow("scanned selection goes to the first")
+        << ports << QStringList{pts3} << QStringList{pts3} << ports[1] << ports + QStringList{pts3}
+        << 0;
+    QTest::newRow("typed device the scan lists shown once")
+        << ports << QStringList{"/dev/ttyUSB0"} << QStringList{} << "/dev/ttyUSB0" << ports << 1;
+    QTest::newRow("no ports found, typed only, blanks and repeats")
+        << QStringList{} << QStringList{pts3, " ", pts4 + "\n", pts3} << QStringList{pts3, pts4}
+        << pts4 << QStringList{pts3, pts4} << 1;
+    QTest::newRow("nothing") << QStringList{} << QStringList{} << QStringList{} << QString()
+                             << QStringList{} << -1;
+}
+
+void TestCodecs::portListRefill()
+{
+    QFETCH(QStringList, scanned);
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, present);
+    QFETCH(QString, selected);
+    const PortListRefill refill = PortListRefill::build(
+        scanned, typed, selected, [&](const QString &device) { return present.contains(device); });
+    QTEST(refill.items, "items");
+    QTEST(refill.current, "current");
 }
 
 void TestCodecs::settings_data()
@@ -165,6 +264,45 @@ void TestCodecs::settings()
     QTEST((QVector<int>{int(s.baudRate), s.dataBits, int(s.parity), s.stopBits}), "expected");
 }
 
+void TestCodecs::baudRates_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("rate"); // 0: refused
+    QTest::addColumn<QString>("problem");
+    const QString notPositive = QStringLiteral("波特率必须是正整数");
+    const QString range = QStringLiteral("波特率超出范围（50～12000000）");
+    const auto row = [](const char *text, int rate, const QString &problem) {
+        QTest::newRow(*text ? text : "empty") << QString(text) << rate << problem;
+    };
+    row("115200", 115200, "");
+    row(" 9600 ", 9600, "");
+    row("12345", 12345, ""); // not a standard rate: the driver makes it
+    row("50", 50, "");
+    row("12000000", 12000000, "");
+    row("", 0, QStringLiteral("波特率不能为空"));
+    row("abc", 0, notPositive);
+    row("0", 0, notPositive);
+    row("-5", 0, notPositive);
+    row("+9600", 0, notPositive);
+    row("96 00", 0, notPositive);
+    row("9600.0", 0, notPositive);
+    row("49", 0, range);
+    row("12000001", 0, range);
+    row("99999999999", 0, range);
+    row("000000000000000000009600", 0, range);
+}
+
+// Whether the port gets the rate and the driver's answer: tst_portcontroller.
+void TestCodecs::baudRates()
+{
+    QFETCH(QString, text);
+    QFETCH(int, rate);
+    const PortSettings settings = PortSettings::fromTexts(text, "8", QStringLiteral("无"), "1");
+    QCOMPARE(settings.baudRate, rate);
+    QTEST(settings.problem, "problem");
+    QCOMPARE(settings.isValid(), rate != 0);
+}
+
 void TestCodecs::sendInput_data()
 {
     QTest::addColumn<QString>("text");
@@ -177,14 +315,24 @@ void TestCodecs::sendInput_data()
     };
     // Values of four characters, one separator of any kind between them, read with base 0.
     row("hex over lines", "0x41 0x42\n0x0D", true, false, "AB\r");
-    row("hex, other separators", "0x41,0x42\t0xff", true, false, "AB\xff");
+    row("hex, other separators", "0x41,0x42\t0xff\r0X7f", true, false, "AB\xff\x7f");
     row("hex, octal and decimal, low eight bits", "0255 1000", true, false, "\xad\xe8");
+    row("hex, short last value", "0x41 7", true, false, "A\x07");
+    row("hex, sign", "+0x1", true, false, "\x01");
+    row("hex, one trailing separator", "0x41 ", true, false, "A");
     row("hex ignores the line end", "0x41", true, true, "A");
     row("hex, empty", "", true, false, QByteArray(""));
     row("hex without separator refused", "0x410x42", true, false, QByteArray());
     row("hex, one bad value refuses all", "0x41 0xZZ 0x42", true, false, QByteArray());
     row("hex, trailing blanks refused", "0x41  ", true, false, QByteArray());
     row("hex, bad octal refused", "0099", true, false, QByteArray());
+    // The fixed width would read these differently from what was typed.
+    row("hex, two spaces refused", "0x41  0x42", true, false, QByteArray());
+    row("hex, three digits refused", "0x141 0x42", true, false, QByteArray());
+    row("hex, digit after the last value refused", "0x411", true, false, QByteArray());
+    row("hex, leading space refused", " 0x41", true, false, QByteArray());
+    row("hex, short value and two separators refused", "0x4 ,0x42", true, false, QByteArray());
+    row("hex, short last value and a space refused", "0x41 0x4 ", true, false, QByteArray());
     row("text with line end", "AT", false, true, "AT\r\n");
     row("chinese text as UTF-8", QStringLiteral("你好"), false, false, "\xe4\xbd\xa0\xe5\xa5\xbd");
 }
@@ -232,6 +380,47 @@ void TestCodecs::commandFrames()
                       0, value);
     QTEST(QByteArray(frame, FrameSize), "bytes");
     QCOMPARE(commandValue(frame), value);
+}
+
+void TestCodecs::parameterText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("frame"); // written as P of CH3; empty: refused, nothing sent
+    const auto row = [](const char *name, const char *text, const char *frame) {
+        QTest::newRow(name) << QString::fromUtf8(text) << hex(frame);
+    };
+    row("1.5", "1.5", "43 01 01 02 00 00 00 c0 3f 0a");
+    row("white space around", " 1.5\t\n", "43 01 01 02 00 00 00 c0 3f 0a");
+    row("sign and exponent", "+1E38", "43 01 01 02 00 99 76 96 7e 0a");
+    row("negative zero", "-0", "43 01 01 02 00 00 00 00 80 0a");
+    row("inner 0x0A", "8.625", "43 01 01 02 00 00 00 0a 41 0a");
+    row("no leading digit", ".5", "43 01 01 02 00 00 00 00 3f 0a");
+    row("subnormal", "1e-40", "43 01 01 02 00 c2 16 01 00 0a");
+    row("letters", "abc", "");
+    row("decimal comma", "0,5", "");
+    row("empty", "", "");
+    row("blank", "   ", "");
+    row("too large", "1e99", "");
+    row("too small", "1e-50", "");
+    row("inf", "inf", "");
+    row("-inf", "-inf", "");
+    row("nan", "nan", "");
+    row("hexadecimal", "0x10", "");
+    row("suffix", "1.5f", "");
+    row("full-width digit", "\xef\xbc\x91", "");
+}
+
+void TestCodecs::parameterText()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, frame);
+    const std::optional<float> value = parameterValue(text);
+    QCOMPARE(value.has_value(), !frame.isEmpty());
+    if (!value)
+        return;
+    QCOMPARE(commandFrame(CmdP, DirWrite, 2, *value), frame);
+    // The bytes the unchecked conversion sent for the same text.
+    QCOMPARE(commandFrame(CmdP, DirWrite, 2, text.toFloat()), frame);
 }
 
 void TestCodecs::frames_data()
@@ -314,6 +503,87 @@ void TestCodecs::lines()
     QTEST(splitter.pendingLength(), "pending");
 }
 
+using RunEvent = RunControl::Event;
+using RunFrame = RunControl::Frame;
+
+// Every event in both states; the control remembers nothing else, so this is every order.
+void TestCodecs::runSteps_data()
+{
+    QTest::addColumn<bool>("active");
+    QTest::addColumn<RunEvent>("event");
+    QTest::addColumn<bool>("after");
+    QTest::addColumn<RunFrame>("frame");
+    QTest::addColumn<QString>("status");
+    const QString boardStart = QStringLiteral("成功接收到开始指令，开始运行");
+    const QString boardStop = QStringLiteral("成功接收到停止指令，停止运行");
+    const QString started = QStringLiteral("开始PID调试"), stopped = QStringLiteral("停止PID调试");
+    QTest::newRow("button starts")
+        << false << RunEvent::Button << true << RunFrame::Start << started;
+    QTest::newRow("button stops") << true << RunEvent::Button << false << RunFrame::Stop << stopped;
+    QTest::newRow("board starts") << false << RunEvent::BoardStart << true << RunFrame::Start
+                                  << boardStart;
+    QTest::newRow("board start while running: nothing sent")
+        << true << RunEvent::BoardStart << true << RunFrame::None << boardStart;
+    QTest::newRow("board stops") << true << RunEvent::BoardStop << false << RunFrame::Stop
+                                 << boardStop;
+    QTest::newRow("board stop while stopped: nothing sent")
+        << false << RunEvent::BoardStop << false << RunFrame::None << boardStop;
+    QTest::newRow("port closed mid-run")
+        << true << RunEvent::PortClosed << false << RunFrame::None << stopped;
+    QTest::newRow("port closed while stopped")
+        << false << RunEvent::PortClosed << false << RunFrame::None << QString();
+}
+
+void TestCodecs::runSteps()
+{
+    QFETCH(bool, active);
+    QFETCH(RunEvent, event);
+    const RunControl::Step step = RunControl::decide(active, event);
+    QTEST(step.active, "after");
+    QTEST(step.frame, "frame");
+    QTEST(step.status, "status");
+}
+
+void TestCodecs::runSequences_data()
+{
+    // b: button, S: board start, T: board stop, c: port closed (and opened again).
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<QString>("frames"); // + start, - stop, . none
+    QTest::addColumn<QString>("active"); // after each event
+    const auto row = [](const char *name, const char *events, const char *frames,
+                        const char *active) {
+        QTest::newRow(name) << QString(events) << QString(frames) << QString(active);
+    };
+    row("board start during the user's run keeps it", "bS", "+.", "11");
+    row("board stop during the user's run ends it", "bT", "+-", "10");
+    row("user stops the board's run", "Sb", "+-", "10");
+    row("board stop after the user stopped starts nothing", "bbT", "+-.", "100");
+    row("board stop before any start", "T", ".", "0");
+    row("a new board's first start after a reopen", "ScS", "+.+", "101");
+    row("reopened while stopped", "SbcS", "+-.+", "1001");
+    row("the user's run across a reopen", "bcbS", "+.+.", "1011");
+    row("board start, user stop, board start", "SbS", "+-+", "101");
+}
+
+void TestCodecs::runSequences()
+{
+    QFETCH(QString, events);
+    RunControl control;
+    QString frames, active;
+    for (QChar c : events) {
+        const RunEvent event = c == 'b'   ? RunEvent::Button
+                               : c == 'S' ? RunEvent::BoardStart
+                               : c == 'T' ? RunEvent::BoardStop
+                                          : RunEvent::PortClosed;
+        const RunControl::Step step = control.handle(event);
+        frames += step.frame == RunFrame::Start ? '+' : step.frame == RunFrame::Stop ? '-' : '.';
+        active += step.active ? '1' : '0';
+        QCOMPARE(control.isActive(), step.active);
+    }
+    QTEST(frames, "frames");
+    QTEST(active, "active");
+}
+
 void TestCodecs::csvRows_data()
 {
     QTest::addColumn<Channels>("channels");
@@ -342,6 +612,44 @@ void TestCodecs::csvRows()
 {
     QFETCH(Channels, channels);
     QTEST(encode(channels), "expected");
+    QTEST(encodeFromStore(channels, SampleStore::Unlimited), "expected");
+    // A history that dropped its oldest samples writes what it holds.
+    QCOMPARE(encodeFromStore(channels, 2), encode(newest(channels, 2)));
+}
+
+// The streamed export writes what encode() builds, in slices as well as in one go, and refuses
+// up front what the import could not read back.
+void TestCodecs::csvStreamedExport()
+{
+    QRandomGenerator random(3);
+    QVector<QVector<QPointF>> points(8);
+    const QVector<quint32> counts{20000, 7, 0, 12345};
+    for (int s = 0; s < 8; ++s)
+        for (quint32 i = 0; i < counts[s / 2]; ++i)
+            points[s].append(QPointF(i, double(float(random.generateDouble() * 1e6 - 5e5))));
+    const QByteArray whole = CsvCodec::encode(points, counts);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(CsvCodec::write(buffer, points, counts));
+    QCOMPARE(buffer.data(), whole);
+
+    CsvCodec::SeriesLengths lengths{};
+    for (int s = 0; s < 8; ++s)
+        lengths[std::size_t(s)] = quint32(points[s].size());
+    QCOMPARE(CsvCodec::rowCount(lengths), 20000u);
+    QBuffer sliced;
+    sliced.open(QIODevice::WriteOnly);
+    const auto value = [&points](int s, quint32 i) { return points[s][int(i)].y(); };
+    for (quint32 first = 0; first < 20000; first += 3000)
+        QVERIFY(CsvCodec::writeRows(sliced, first, std::min(first + 3000, 20000u), lengths, value));
+    QCOMPARE(sliced.data(), whole);
+
+    QVERIFY(CsvCodec::exportRefusal(CsvCodec::MaxRows).isNull());
+    QCOMPARE(CsvCodec::exportRefusal(quint64(CsvCodec::MaxRows) + 1),
+             QStringLiteral("导出失败！数据过多（超过10000000行）"));
+    // The widest fields a double can give stay within the row size the import allows for.
+    const QVector<QVector<QPointF>> widest(8, {QPointF(0, -1.23456789e-300)});
+    QCOMPARE(CsvCodec::encode(widest, {1, 1, 1, 1}).size(), int(CsvCodec::MaxRowBytes));
 }
 
 // The fast formatter must write every value exactly as QString::number(y, 'g', 6) does: any
@@ -375,44 +683,93 @@ void TestCodecs::csvNumbersMatchQt()
 void TestCodecs::csvDecodes_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("lineCount");
+    QTest::addColumn<QVector<int>>("counts"); // lines, skipped lines
     QTest::addColumn<Rows>("rows");
     const CsvCodec::Row sample{3, 4, 0, 0, 0, 0, 0, 0}, counting{1, 2, 3, 4, 5, 6, 7, 8};
-    const auto row = [](const char *name, const QByteArray &bytes, int lines, const Rows &rows) {
-        QTest::newRow(name) << bytes << lines << rows;
-    };
-    row("exported row", "3,4,0,0,0,0,0,0,\n", 1, {sample});
-    row("CR LF, no line end at the end", "3,4,0,0,0,0,0,0,\r\n1,2,3,4,5,6,7,8", 2,
+    const auto row = [](const char *name, const QByteArray &bytes, QVector<int> counts,
+                        const Rows &rows) { QTest::newRow(name) << bytes << counts << rows; };
+    row("exported row", "3,4,0,0,0,0,0,0,\n", {1, 0}, {sample});
+    row("CR LF, no line end at the end", "3,4,0,0,0,0,0,0,\r\n1,2,3,4,5,6,7,8", {2, 0},
         {sample, counting});
-    row("seven fields skipped, still counted", "1,2,3,4,5,6,7\n1,2,3,4,5,6,7,8\n", 2, {counting});
-    row("long line, extra fields ignored", "1,2,3,4,5,6,7,8,9,10,abc,,\n", 1, {counting});
-    row("empty lines counted", "\n\n1,2,3,4,5,6,7,8\n\n", 4, {counting});
-    row("text, empty fields and white space", "x,2, 1.5.5,\t4 ,--5,,7,8y\n", 1,
-        {{0, 2, 0, 4, 0, 0, 7, 0}});
-    row("exponents, signs, beyond float range", "1e-05,-1.23457e+06,+2,.5,-0,1E3,0x10,-1e40\n", 1,
-        {{1e-05f, -1.23457e+06f, 2, 0.5f, -0.0f, 1000, 0, -inf}});
+    row("CR line ends", "1,2,3,4,5,6,7,8\r3,4,0,0,0,0,0,0,\r\r1,2,3,4,5,6,7,8\r", {4, 0},
+        {counting, sample, counting});
+    row("mixed line ends", "3,4,0,0,0,0,0,0\r\n1,2,3,4,5,6,7,8\n3,4,0,0,0,0,0,0\r", {3, 0},
+        {sample, counting, sample});
+    row("lone CR ends a line", "1,2\r3,4,5,6,7,8,9\n", {2, 2}, {});
+    row("seven fields skipped and counted", "1,2,3,4,5,6,7\n1,2,3,4,5,6,7,8\n", {2, 1}, {counting});
+    row("long line, extra fields ignored", "1,2,3,4,5,6,7,8,9,10,abc,,\n", {1, 0}, {counting});
+    row("blank lines neither rows nor skipped", "\n \n1,2,3,4,5,6,7,8\n\t\n", {4, 0}, {counting});
+    row("rows of commas", ",,,,,,,,\n,,,,,,,,,\n", {2, 2}, {});
+    row("prose", "Dear board,\nthe quick, brown, fox, jumps, over, the, lazy, dog, twice\n", {2, 2},
+        {});
+    row("any field not a number", "x,2, 1.5.5,\t4 ,--5,,7,8y\n1,2,3,4,5,6,7,0x10\n", {2, 2}, {});
+    row("empty eighth field", "1,2,3,4,5,6,7,\n", {1, 1}, {});
+    row("blanks around numbers", " 1 ,\t2\t, 3,4 ,5,6,7,8\n", {1, 0}, {counting});
+    row("exponents, signs, beyond float range", "1e-05,-1.23457e+06,+2,.5,-0,1E3,5.,-1e40\n",
+        {1, 0}, {{1e-05f, -1.23457e+06f, 2, 0.5f, -0.0f, 1000, 5, -inf}});
+    row("what the export writes for values not finite", "inf,-inf,nan,INF,+Inf,1e-50,1e-40,0\n",
+        {1, 0}, {{inf, -inf, std::nanf(""), inf, inf, 0, 1e-40f, 0}});
+    row("signed nan is no number", "-nan,0,0,0,0,0,0,0\n", {1, 1}, {});
     row("byte order mark",
         "\xEF\xBB\xBF"
         "1,2,3,4,5,6,7,8\n",
-        1, {counting});
-    row("lone CR inside a line", "1,2\r3,4,5,6,7,8,9\n", 1, {{1, 0, 4, 5, 6, 7, 8, 9}});
+        {1, 0}, {counting});
+    row("nothing but a byte order mark", "\xEF\xBB\xBF", {0, 0}, {});
+    row("byte order mark only at the start",
+        "1,2,3,4,5,6,7,8\n\xEF\xBB\xBF"
+        "1,2,3,4,5,6,7,8\n",
+        {2, 1}, {counting});
+    row("line too long to hold",
+        QByteArray(CsvCodec::MaxLineBytes, ' ') + "1,2,3,4,5,6,7,8\n" + "1,2,3,4,5,6,7,8", {2, 1},
+        {counting});
 }
 
+// The same whether the file comes whole, byte by byte or cut in two anywhere.
 void TestCodecs::csvDecodes()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(QVector<int>, counts);
     QFETCH(Rows, rows);
+    const auto check = [&](const QVector<CsvCodec::Row> &got, qint64 lines, qint64 skipped,
+                           const QString &how) {
+        const QString where = how + QStringLiteral(": ");
+        QVERIFY2(lines == counts[0], qPrintable(where + QString::number(lines) + " lines"));
+        QVERIFY2(skipped == counts[1], qPrintable(where + QString::number(skipped) + " skipped"));
+        QVERIFY2(got.size() == rows.size(), qPrintable(where + QString::number(got.size())));
+        for (int r = 0; r < rows.size(); ++r) {
+            for (size_t f = 0; f < size_t(CsvCodec::FieldCount); ++f) {
+                const float g = got[r][f], want = rows[r][f];
+                const bool same = std::isnan(want)
+                                      ? std::isnan(g)
+                                      : g == want && std::signbit(g) == std::signbit(want);
+                QVERIFY2(same, qPrintable(
+                                   where +
+                                   QStringLiteral("row %1 field %2: got %3").arg(r).arg(f).arg(g)));
+            }
+        }
+    };
     const CsvCodec::Decoded decoded = CsvCodec::decode(bytes);
     QCOMPARE(int(decoded.status), int(CsvCodec::Status::Ok));
-    QTEST(decoded.lineCount, "lineCount");
-    QCOMPARE(decoded.rows.size(), rows.size());
-    for (int r = 0; r < rows.size(); ++r) {
-        for (size_t f = 0; f < size_t(CsvCodec::FieldCount); ++f) {
-            const float got = decoded.rows[r][f], want = rows[r][f];
-            QVERIFY2(got == want && std::signbit(got) == std::signbit(want),
-                     qPrintable(QStringLiteral("row %1 field %2: got %3").arg(r).arg(f).arg(got)));
-        }
+    check(decoded.rows, decoded.lineCount, decoded.skippedLines, QStringLiteral("whole"));
+
+    const int step = bytes.size() > 1000 ? 997 : 1;
+    for (int cut = 0; cut <= bytes.size(); cut += step) {
+        CsvDecoder decoder;
+        QVector<CsvCodec::Row> got;
+        QVERIFY(decoder.feed(bytes.left(cut), got));
+        QVERIFY(decoder.feed(bytes.mid(cut), got));
+        QVERIFY(decoder.finish(got));
+        check(got, decoder.lineCount(), decoder.skippedLines(),
+              QStringLiteral("cut at %1").arg(cut));
     }
+    CsvDecoder bytewise;
+    QVector<CsvCodec::Row> got;
+    for (char c : bytes)
+        QVERIFY(bytewise.feed(&c, 1, got));
+    QVERIFY(bytewise.finish(got));
+    check(got, bytewise.lineCount(), bytewise.skippedLines(), QStringLiteral("byte by byte"));
+    QCOMPARE(bytewise.rowCount(), qint64(rows.size()));
+    QCOMPARE(bytewise.bytesFed(), qint64(bytes.size()));
 }
 
 // A file that grew past the size checked before reading is refused by the codec itself.
@@ -420,6 +777,26 @@ void TestCodecs::csvGrownPastItsSize()
 {
     const QByteArray huge(int(CsvCodec::MaxImportBytes) + 1, '\n');
     QCOMPARE(int(CsvCodec::decode(huge).status), int(CsvCodec::Status::TooLarge));
+
+    // Read in slices: the file may not grow past its limit; one long line is never held.
+    CsvDecoder decoder;
+    QVector<CsvCodec::Row> rows;
+    const QByteArray slice(64 * 1024 * 1024, 'x');
+    qint64 fed = 0;
+    for (; fed + slice.size() <= CsvCodec::MaxFileBytes; fed += slice.size())
+        QVERIFY(decoder.feed(slice, rows));
+    QVERIFY(decoder.feed(slice.left(int(CsvCodec::MaxFileBytes - fed)), rows));
+    QVERIFY(!decoder.feed("x", 1, rows));
+    QCOMPARE(int(decoder.status()), int(CsvDecoder::Status::TooLarge));
+    QVERIFY(!decoder.finish(rows));
+    QVERIFY(rows.isEmpty());
+
+    CsvDecoder small(2);
+    QVERIFY(
+        !small.feed(QByteArray("1,2,3,4,5,6,7,8\nx\n1,2,3,4,5,6,7,8\n3,4,0,0,0,0,0,0\n"), rows));
+    QCOMPARE(int(small.status()), int(CsvDecoder::Status::TooManyRows));
+    QCOMPARE(rows.size(), 2);
+    QCOMPARE(small.skippedLines(), qint64(1));
 }
 
 void TestCodecs::csvFileWrite_data()
@@ -452,16 +829,12 @@ void TestCodecs::csvFileWrite()
         QVERIFY(::chmod(qPrintable(path), 0666) == 0 && ::chmod(qPrintable(dir.path()), 0555) == 0);
     if (asNobody && (setfsuid(65534), setfsuid(uid_t(-1)) != 65534))
         QSKIP("cannot give up root's file access here");
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small{64 * 1024, saved.rlim_max};
-    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
-    QVERIFY(target != "full" || setrlimit(RLIMIT_FSIZE, &small) == 0);
+    auto sizeLimit = target == "full" ? std::make_unique<FileSizeLimit>() : nullptr;
+    QVERIFY(!sizeLimit || sizeLimit->isActive());
 
     QString error;
     const bool done = CsvFile::write(path, rows, error);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, handler);
+    sizeLimit.reset();
     if (asNobody)
         setfsuid(0);
     ::chmod(qPrintable(dir.path()), 0755);

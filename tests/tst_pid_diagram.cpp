@@ -5,6 +5,7 @@
 #include "tests/support/axisrange.h"
 
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
@@ -33,6 +34,11 @@ private Q_SLOTS:
     void autoFit_data();
     void autoFit();
     void capAtTenThousand();
+    void capWithoutTicks_data();
+    void capWithoutTicks();
+    void longHistoryKeepsNewest();
+    void fitOverNewestTargets_data();
+    void fitOverNewestTargets();
     void viewAndScale();
     void seriesShowVisibleRange();
     void columnExtremesSurvive_data();
@@ -175,6 +181,105 @@ void TestPidDiagram::capAtTenThousand()
     QCOMPARE(x(), QStringLiteral("(9800, 10000)")); // the range of that tick stays
 }
 
+void TestPidDiagram::capWithoutTicks_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::newRow("no run") << "idle";
+    QTest::newRow("paused") << "paused";
+    QTest::newRow("running") << "running";
+}
+
+// With no tick coming (no run, or paused) the append that would go past the cap empties the
+// chart; while the timer ticks, the tick does as before.
+void TestPidDiagram::capWithoutTicks()
+{
+    QFETCH(QString, state);
+    if (state != QLatin1String("idle"))
+        diagram->startRefresh(20);
+    if (state == QLatin1String("paused"))
+        diagram->setPause(true);
+    QSignalSpy capped(diagram.get(), &PID_Diagram::capReached);
+    fill(0, 5);
+    fill(1, 10000);
+    QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{5, 10000, 0, 0}));
+    diagram->appendActual(1, 3);
+    diagram->appendTarget(1, 4);
+    if (state == QLatin1String("running")) {
+        QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{5, 10001, 0, 0}));
+        QCOMPARE(capped.count(), 0);
+        diagram->on_timer_updata();
+        QCOMPARE(diagram->sampleCounts(), QVector<quint32>(4, 0));
+    } else {
+        QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{0, 1, 0, 0}));
+        QCOMPARE(diagram->allPoints().at(2), QVector<QPointF>{QPointF(0, 3)});
+        QCOMPARE(diagram->allPoints().at(3), QVector<QPointF>{QPointF(1, 4)});
+    }
+    QCOMPARE(capped.count(), 1);
+}
+
+// Above the default the newest samples stay at their sample numbers and nothing is emptied;
+// the views cover what is held.
+void TestPidDiagram::longHistoryKeepsNewest()
+{
+    QSignalSpy capped(diagram.get(), &PID_Diagram::capReached);
+    diagram->setHistoryLength(500);
+    QCOMPARE(diagram->historyLength(), 500u);
+    for (int i = 0; i < 1200; ++i) {
+        diagram->appendActual(0, float(i));
+        diagram->appendTarget(0, float(-i));
+    }
+    QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{500, 0, 0, 0}));
+    QCOMPARE(diagram->nextSampleNumber(0), quint64(1200));
+    QCOMPARE(diagram->allPoints().at(0).first(), QPointF(700, 700));
+    QCOMPARE(diagram->allPoints().at(1).last(), QPointF(1200, -1199));
+    diagram->on_timer_updata();
+    QCOMPARE(x(), QStringLiteral("(1000, 1200)"));
+    QCOMPARE(diagram->sampleCounts().at(0), 500u);
+    diagram->setHorizontalView(1.0, 0.0);
+    QCOMPARE(x(), QStringLiteral("(700, 900)"));
+    diagram->setHorizontalView(0.0, 0.0);
+    QCOMPARE(x(), QStringLiteral("(1000, 1200)"));
+    QCOMPARE(diagram->series(0)->pointsVector().first(), QPointF(999, 999));
+
+    // Back to the default: the newest 10000 at most, emptied by the next sample at the cap.
+    diagram->setHistoryLength(100000);
+    fill(2, 20000);
+    diagram->setHistoryLength(PID_Diagram::SampleCap);
+    QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{500, 0, 10000, 0}));
+    QCOMPARE(capped.count(), 0);
+    fill(2, 1);
+    QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{0, 0, 1, 0}));
+    QCOMPARE(capped.count(), 1);
+}
+
+void TestPidDiagram::fitOverNewestTargets_data()
+{
+    QTest::addColumn<quint32>("history");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("y");
+    QTest::newRow("default: the whole history") << PID_Diagram::SampleCap << 9000 << "(-100, 1100)";
+    QTest::newRow("long, spike among the newest 10000") << 100000u << 9000 << "(-100, 1100)";
+    QTest::newRow("long, spike older than that") << 100000u << 30000 << "(-0.5, 5.5)";
+}
+
+// A long history's fit scans as many targets as the default holds, the newest, so a tick
+// costs the same whatever the length.
+void TestPidDiagram::fitOverNewestTargets()
+{
+    QFETCH(quint32, history);
+    QFETCH(int, count);
+    diagram->setHistoryLength(history);
+    for (int i = 0; i < count; ++i) {
+        diagram->appendActual(0, 5);
+        diagram->appendTarget(0, i == 0 ? 1000 : 5);
+    }
+    for (int c = 1; c < 4; ++c)
+        diagram->setChannelShown(c, false);
+    diagram->autoScroll = true;
+    diagram->on_timer_updata();
+    QTEST(y(), "y");
+}
+
 // Only channel 1's count decides the horizontal view; a fraction of 0 keeps the last one
 // (0.4 at first). The vertical scale has a floor of 10.
 void TestPidDiagram::viewAndScale()
@@ -195,6 +300,8 @@ void TestPidDiagram::viewAndScale()
 
 void TestPidDiagram::seriesShowVisibleRange()
 {
+    // Past the default cap, which would empty the chart.
+    diagram->setHistoryLength(100000);
     for (int i = 0; i < 1000; ++i) {
         diagram->appendActual1(float(i));
         diagram->appendTarget1(float(-i));

@@ -1,5 +1,5 @@
 // The port for either tab over a real pseudo-terminal: opening with the tab's settings, the
-// receive connection, closing, a device that is missing and a line that hangs up.
+// driver's answer to them, the receive connection, closing and a line that hangs up.
 #include "serial/portcontroller.h"
 #include "serial/portsettings.h"
 #include "tests/support/pseudoterminal.h"
@@ -38,6 +38,8 @@ private Q_SLOTS:
     void openReadWriteClose();
     void settingsApplied_data();
     void settingsApplied();
+    void driverAnswers_data();
+    void driverAnswers();
     void lineHangsUp();
 
 private:
@@ -127,6 +129,32 @@ void PortControllerTest::settingsApplied()
     QTEST(uint(cfgetospeed(&line)), "speed");
     QTEST((line.c_cflag & CSTOPB) != 0, "twoStop");
     QCOMPARE(line.c_cflag & CRTSCTS, tcflag_t(0));
+}
+
+void PortControllerTest::driverAnswers_data()
+{
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<QString>("refusal");
+    QTest::newRow("custom rate") << "12345" << QString();
+    QTest::newRow("slowest") << "50" << QString();
+    QTest::newRow("fastest") << "12000000" << QString();
+    QTest::newRow("no rate refused") << "abc" << QStringLiteral("驱动不支持波特率0");
+}
+
+// The rate the box names is the one the port gets, custom rates too; the driver's refusal of
+// a rate is reported, not ignored.
+void PortControllerTest::driverAnswers()
+{
+    QFETCH(QString, baud);
+    QFETCH(QString, refusal);
+    const PortSettings settings = PortSettings::fromTexts(baud, "8", QStringLiteral("无"), "1");
+    QSerialPort line(peer->slavePath());
+    QVERIFY(line.open(QIODevice::ReadWrite));
+    QString why;
+    QCOMPARE(PortController::applySettings(line, settings, &why), refusal.isEmpty());
+    QCOMPARE(why, refusal);
+    if (refusal.isEmpty())
+        QCOMPARE(line.baudRate(), settings.baudRate);
 }
 
 // An adapter pulled out: the hung-up line reports errors until the port is closed, which

@@ -1,6 +1,8 @@
 // The serial assistant's receive box: what each arrival shows, batching on a busy line with
-// nothing lost or reordered, the scrollback, clearing, a new session, and saving.
+// nothing lost or reordered, the scrollback, clearing, a new session, and saving; a flood
+// lays out only its newest part (ReceiveTail), and the box keeps to its character cap.
 #include "assistant/receivelog.h"
+#include "assistant/receivetail.h"
 #include "tests/support/testdata.h"
 
 #include <QDir>
@@ -32,6 +34,10 @@ private Q_SLOTS:
     void clearDropsWaitingArrivals();
     void resetForgetsHeldCharacter();
     void save();
+    void floodLaysOutOnlyItsEnd_data();
+    void floodLaysOutOnlyItsEnd();
+    void boxKeepsItsCharacterCap_data();
+    void boxKeepsItsCharacterCap();
 
 private:
     QString shown() const { return box->toPlainText(); }
@@ -193,6 +199,95 @@ void ReceiveLogTest::save()
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken")));
     QVERIFY(!log->saveTo(dir.filePath(QStringLiteral("taken")), error));
     QVERIFY(!error.isEmpty());
+}
+
+void ReceiveLogTest::floodLaysOutOnlyItsEnd_data()
+{
+    QTest::addColumn<QStringList>("queued");
+    QTest::addColumn<QVector<int>>("limits"); // blocks, characters in the box, per update
+    QTest::addColumn<QStringList>("laidOut");
+    QTest::addColumn<int>("dropped");
+    const QString big = QString(100000, QLatin1Char('x')) + QStringLiteral("END");
+    const QString smiley = QString::fromUtf8("a\xf0\x9f\x98\x80"
+                                             "b");
+    const auto row = [](const char *name, const QStringList &queued, const QVector<int> &limits,
+                        const QStringList &laidOut, int dropped) {
+        QTest::newRow(name) << queued << limits << laidOut << dropped;
+    };
+    row("quiet line: all of it", {"a", "b"}, {5000, 1000, 100}, {"a", "b"}, 0);
+    row("empty queue", {}, {5000, 1000, 100}, {}, 0);
+    row("flood: the newest that fit", {"aaaa", "bbbb", "cccc"}, {5000, 1000, 8}, {"bbbb", "cccc"},
+        4);
+    row("the oldest kept is cut", {"aaaa", "bbbb", "cccc"}, {5000, 1000, 10},
+        {"aa", "bbbb", "cccc"}, 2);
+    row("text without line ends: its end", {big}, {5000, 1000000, 16}, {big.right(16)},
+        big.size() - 16);
+    row("box smaller than an update", {"abcdefgh"}, {5000, 5, 100}, {"defgh"}, 3);
+    row("line ends are blocks", {"a", "b\nc", "d"}, {3, 1000, 100}, {"b\nc", "d"}, 1);
+    row("more lines than the box holds", {"1\n2\n3\n4"}, {3, 1000, 100}, {"2\n3\n4"}, 2);
+    row("CR LF one line end, lone CR another", {"1\r\n2\r3"}, {2, 1000, 100}, {"2\r3"}, 3);
+    row("paragraph separator", {QStringLiteral("1\u20292"), "3"}, {2, 1000, 100}, {"2", "3"}, 2);
+    row("frame marks end blocks too", {QStringLiteral("1\ufdd02\ufdd13")}, {2, 1000, 100},
+        {QStringLiteral("2\ufdd13")}, 2);
+    row("no half of a surrogate pair", {smiley}, {5000, 1000, 2}, {"b"}, 3);
+}
+
+// What the update lays out is the end of what laying out everything would leave, within
+// every limit.
+void ReceiveLogTest::floodLaysOutOnlyItsEnd()
+{
+    QFETCH(QStringList, queued);
+    QFETCH(QVector<int>, limits);
+    QFETCH(QStringList, laidOut);
+    const ReceiveTail::Limits l{limits[0], limits[1], limits[2]};
+    const ReceiveTail::Cut cut = ReceiveTail::tail(queued, l);
+    QCOMPARE(cut.paragraphs, laidOut);
+    QTEST(int(cut.droppedChars), "dropped");
+
+    QTextDocument all;
+    QTextDocument shown;
+    for (QTextDocument *doc : {&all, &shown}) {
+        doc->setMaximumBlockCount(l.maxBlocks);
+        QTextCursor cursor(doc);
+        for (const QString &paragraph : doc == &all ? queued : cut.paragraphs) {
+            if (!doc->isEmpty())
+                cursor.insertBlock();
+            cursor.insertText(paragraph);
+        }
+    }
+    QVERIFY(all.toPlainText().endsWith(shown.toPlainText()));
+    for (const QString &paragraph : queued) {
+        QTextDocument alone;
+        QTextCursor(&alone).insertText(paragraph);
+        QCOMPARE(ReceiveTail::blockCount(paragraph), alone.blockCount());
+    }
+    QVERIFY(shown.characterCount() - shown.blockCount() <=
+            std::min(l.maxChars, l.maxCharsPerFlush));
+    int blocks = 0;
+    for (const QString &paragraph : cut.paragraphs)
+        blocks += ReceiveTail::blockCount(paragraph);
+    QCOMPARE(blocks, shown.isEmpty() ? 0 : shown.blockCount());
+}
+
+void ReceiveLogTest::boxKeepsItsCharacterCap_data()
+{
+    QTest::addColumn<int>("maxChars");
+    QTest::addColumn<QString>("left");
+    // "aaaa", "bbbb", "cccc": 14 characters with the two paragraph breaks.
+    QTest::newRow("under the cap") << 14 << "aaaa\nbbbb\ncccc";
+    QTest::newRow("the oldest paragraph goes") << 9 << "bbbb\ncccc";
+    QTest::newRow("whole paragraphs only") << 7 << "cccc";
+    QTest::newRow("the newest alone too long") << 2 << "cc";
+}
+
+void ReceiveLogTest::boxKeepsItsCharacterCap()
+{
+    QFETCH(int, maxChars);
+    QTextDocument document;
+    QTextCursor cursor(&document);
+    cursor.insertText(QStringLiteral("aaaa\nbbbb\ncccc"));
+    ReceiveTail::trimFront(document, maxChars);
+    QTEST(document.toPlainText(), "left");
 }
 
 QTEST_MAIN(ReceiveLogTest)

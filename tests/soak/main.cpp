@@ -64,8 +64,22 @@ int main(int argc, char *argv[])
     const QCommandLineOption boardsim(QStringLiteral("boardsim"),
                                       QStringLiteral("The simulator program."),
                                       QStringLiteral("path"), QStringLiteral(TAVRINO_BOARDSIM));
+    const QCommandLineOption noRun(
+        QStringLiteral("no-run"),
+        QStringLiteral("The board streams while no run is active: 开始 is never pressed."));
+    const QCommandLineOption paused(QStringLiteral("paused"),
+                                    QStringLiteral("Start the run, then pause it with 暂停."));
+    const QCommandLineOption frames(
+        QStringLiteral("frames"),
+        QStringLiteral("Stream until the window received N frames; --seconds bounds the wait."),
+        QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption hexFlood(
+        QStringLiteral("hex-flood"),
+        QStringLiteral("Stream B bytes per second onto the serial assistant tab, shown in "
+                       "hexadecimal (with --max-lateness-ms 200: no stall over 200 ms)."),
+        QStringLiteral("B"), QStringLiteral("0"));
     parser.addOptions({seconds, rate, errors, garbage, stringMode, autoScroll, unplug, drift,
-                       lateness, minRate, seed, json, boardsim});
+                       lateness, minRate, seed, json, boardsim, noRun, paused, frames, hexFlood});
     parser.process(app);
 
     SoakRun::Options opts;
@@ -93,6 +107,10 @@ int main(int argc, char *argv[])
     opts.seed = unsigned(number(seed));
     opts.jsonPath = parser.value(json);
     opts.boardsim = parser.value(boardsim);
+    opts.noRun = parser.isSet(noRun);
+    opts.paused = parser.isSet(paused);
+    opts.frames = quint64(number(frames));
+    opts.hexFlood = number(hexFlood);
     if (!ok)
         return 2;
     return SoakRun(opts).run();

@@ -1,5 +1,6 @@
 #include "tests/soak/soakrun.h"
 
+#include "assistant/receivetail.h"
 #include "tests/soak/loopprobe.h"
 #include "tests/support/boardprocess.h"
 #include "tests/support/windowdriver.h"
@@ -12,6 +13,8 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QTimer>
 
 #include <algorithm>
@@ -81,6 +84,18 @@ SoakRun::SoakRun(const Options &options) : opts(options) {}
 
 SoakRun::~SoakRun() = default;
 
+quint64 SoakRun::framesReceived() const
+{
+    const QVector<quint64> health = numbersIn(d->child<QLabel>("labelLinkHealth")->text());
+    return health.isEmpty() ? 0 : health[0];
+}
+
+int SoakRun::receiveBoxCharacters() const
+{
+    // Without the separator after the last paragraph.
+    return d->child<QTextEdit>("textRecvOutput")->document()->characterCount() - 1;
+}
+
 QString SoakRun::buttonText(const char *name) const
 {
     return d->child<QPushButton>(name)->text();
@@ -115,7 +130,11 @@ void SoakRun::check(bool ok, const QString &what)
 bool SoakRun::plugIn(QString *error)
 {
     QStringList args{QStringLiteral("--seed"), QString::number(opts.seed + unsigned(sessions))};
-    if (opts.garbage) {
+    if (opts.hexFlood > 0) {
+        // Four frames of ten bytes per period, from the moment the line is opened.
+        args << QStringLiteral("--rate") << QString::number(opts.hexFlood / 40.0)
+             << QStringLiteral("--autostart");
+    } else if (opts.garbage) {
         // Every byte flipped, as fast as the line takes them, from the moment it is opened.
         args << QStringLiteral("--rate") << QStringLiteral("max") << QStringLiteral("--autostart")
              << QStringLiteral("--error-rate") << QStringLiteral("1");
@@ -123,24 +142,44 @@ bool SoakRun::plugIn(QString *error)
         args << QStringLiteral("--rate") << opts.rate;
         if (opts.errorPeriod > 0)
             args << QStringLiteral("--error-rate") << QString::number(opts.errorPeriod);
+        if (opts.noRun)
+            args << QStringLiteral("--autostart");
     }
     if (opts.stringMode)
         args << QStringLiteral("--string-mode");
     if (!board->start(args, error))
         return false;
-
-    // Typed into the port box and opened with the button, as a user does.
-    d->openPid(board->devicePath());
-    if (buttonText("buttonOpenportPID") != closeText) {
-        *error =
-            QStringLiteral("the PID tab did not open %1: %2").arg(board->devicePath(), d->status());
+    if (!openPort(error))
         return false;
-    }
     ++sessions;
     plottedAtSessionStart = d->chart()->samplesAppended();
+    if (opts.noRun || opts.hexFlood > 0)
+        return true;
     d->click("buttonStart");
     if (buttonText("buttonStart") != stopText) {
         *error = QStringLiteral("the run did not start");
+        return false;
+    }
+    if (opts.paused)
+        d->click("buttonPause");
+    return true;
+}
+
+// Typed into the port box and opened with the button, as a user does.
+bool SoakRun::openPort(QString *error)
+{
+    const bool assistant = opts.hexFlood > 0;
+    const char *button = assistant ? "buttonOpenport" : "buttonOpenportPID";
+    if (assistant) {
+        d->showTab("tabUSART");
+        d->typeInto("comboPort", board->devicePath());
+        d->click(button);
+    } else {
+        d->openPid(board->devicePath());
+    }
+    if (buttonText(button) != closeText) {
+        *error =
+            QStringLiteral("the port did not open %1: %2").arg(board->devicePath(), d->status());
         return false;
     }
     return true;
@@ -163,8 +202,17 @@ bool SoakRun::pullOut()
 
 bool SoakRun::finishBoard()
 {
+    if (opts.hexFlood > 0) {
+        const bool finished = board->finish(20000);
+        report = board->report();
+        return finished;
+    }
+    // The stop command makes the simulator stop generating; without a run, one is started
+    // for the purpose.
+    if (opts.noRun && buttonText("buttonStart") != stopText)
+        d->click("buttonStart");
     if (buttonText("buttonStart") == stopText)
-        d->click("buttonStart"); // sends the stop command; the simulator stops generating
+        d->click("buttonStart");
     // Read the label while the port is still open: the simulator's exit hangs the line up,
     // and the window then hides the label. It is refreshed four times a second, so it is
     // final once it stays the same for a while.
@@ -206,6 +254,10 @@ int SoakRun::run()
     board = std::make_unique<BoardProcess>(opts.boardsim);
     probe = std::make_unique<LoopProbe>();
 
+    if (opts.hexFlood > 0) {
+        d->showTab("tabUSART");
+        d->click("radioRecvOptHEX");
+    }
     if (opts.stringMode)
         d->click("checkStringMode");
     if (opts.autoScroll)
@@ -221,7 +273,8 @@ int SoakRun::run()
     QElapsedTimer sessionClock;
     sessionClock.start();
     probe->start();
-    warmUpSeconds = std::min(30.0, opts.seconds * 0.1);
+    // A run of so many frames takes as long as the window needs; its first seconds are warm-up.
+    warmUpSeconds = opts.frames > 0 ? 2.0 : std::min(30.0, opts.seconds * 0.1);
     double lastReport = 0;
 
     while (clock.elapsed() < qint64(opts.seconds * 1000)) {
@@ -236,10 +289,17 @@ int SoakRun::run()
                         rssEnd / 1048576.0, heapEnd / 1048576.0, (long long)probe->maxLatenessMs());
             std::fflush(stdout);
         }
-        if (buttonText("buttonStart") != stopText && buttonText("buttonOpenportPID") == closeText) {
+        if (opts.hexFlood > 0)
+            mostBoxCharacters = std::max(mostBoxCharacters, receiveBoxCharacters());
+        if (opts.frames > 0 && framesReceived() >= opts.frames)
+            break;
+        if (!opts.noRun && opts.hexFlood <= 0 && buttonText("buttonStart") != stopText &&
+            buttonText("buttonOpenportPID") == closeText) {
             // A corrupted frame that reads as the board's start command toggles the run.
             ++runRestarts;
             d->click("buttonStart");
+            if (opts.paused)
+                d->click("buttonPause");
         }
         if (opts.unplugEvery > 0 && sessionClock.elapsed() >= qint64(opts.unplugEvery * 1000) &&
             elapsed + opts.unplugEvery < opts.seconds) {
@@ -284,7 +344,21 @@ void SoakRun::evaluate()
 
     check(report.value(QLatin1String("bytes_left_in_line")).toInt(-1) == 0,
           QStringLiteral("the window read every byte the simulator sent (%1 bytes)").arg(sent));
-    check(health.size() == 3, QStringLiteral("link-health label reads \"%1\"").arg(healthText));
+    if (opts.frames > 0)
+        check(health.size() == 3 && health[0] >= opts.frames,
+              QStringLiteral("%1 frames received within %2 s (asked for %3)")
+                  .arg(health.value(0))
+                  .arg(elapsedSeconds, 0, 'f', 0)
+                  .arg(opts.frames));
+    if (opts.hexFlood > 0) {
+        const ReceiveTail::Limits limits;
+        check(mostBoxCharacters <= limits.maxChars + limits.maxBlocks,
+              QStringLiteral("the receive box held at most %1 characters (cap %2)")
+                  .arg(mostBoxCharacters)
+                  .arg(limits.maxChars));
+    } else {
+        check(health.size() == 3, QStringLiteral("link-health label reads \"%1\"").arg(healthText));
+    }
     if (health.size() == 3 && !opts.stringMode) {
         const quint64 frames = health[0];
         const quint64 discarded = health[1];
@@ -295,7 +369,8 @@ void SoakRun::evaluate()
                   .arg(discarded)
                   .arg(pending)
                   .arg(sent));
-        if (!opts.garbage) {
+        // Without an active run what is kept of the samples is the chart's business.
+        if (!opts.garbage && !opts.noRun && !opts.paused) {
             // A corrupted byte spoils at most the frame it lands in.
             check(plottedInSession + corrupted >= dataFrames,
                   QStringLiteral("plotted %1 samples of %2 frames sent with %3 corrupted bytes")
@@ -310,7 +385,7 @@ void SoakRun::evaluate()
                       .arg(plottedInSession));
         }
     }
-    if (health.size() == 3 && opts.stringMode && !opts.garbage) {
+    if (health.size() == 3 && opts.stringMode && !opts.garbage && !opts.noRun && !opts.paused) {
         const quint64 good = health[0];
         check(good + corrupted >= lines,
               QStringLiteral("%1 of %2 lines read with %3 corrupted bytes")
@@ -337,7 +412,8 @@ void SoakRun::evaluate()
               .arg(probe->maxLatenessMs())
               .arg(opts.maxLatenessMs));
     if (opts.minRateFraction > 0 && !opts.garbage) {
-        const double asked = opts.rate.toDouble() * (opts.stringMode ? 1 : 4) * streamSeconds;
+        const double rate = opts.hexFlood > 0 ? opts.hexFlood / 40.0 : opts.rate.toDouble();
+        const double asked = rate * (opts.stringMode ? 1 : 4) * streamSeconds;
         const double got = double(opts.stringMode ? lines : dataFrames);
         check(asked > 0 && got >= opts.minRateFraction * asked,
               QStringLiteral("%1 of %2 asked-for frames arrived")
@@ -352,8 +428,13 @@ QJsonObject SoakRun::figures() const
     f[QStringLiteral("seconds")] = elapsedSeconds;
     f[QStringLiteral("last_session_seconds")] = streamSeconds;
     f[QStringLiteral("mode")] =
-        opts.garbage ? QStringLiteral("garbage")
-                     : (opts.stringMode ? QStringLiteral("string") : QStringLiteral("binary"));
+        opts.hexFlood > 0 ? QStringLiteral("hex flood")
+        : opts.garbage    ? QStringLiteral("garbage")
+                          : (opts.stringMode ? QStringLiteral("string") : QStringLiteral("binary"));
+    f[QStringLiteral("run")] = opts.noRun    ? QStringLiteral("none")
+                               : opts.paused ? QStringLiteral("paused")
+                                             : QStringLiteral("active");
+    f[QStringLiteral("receive_box_characters_max")] = mostBoxCharacters;
     f[QStringLiteral("sessions")] = sessions;
     f[QStringLiteral("run_restarts")] = runRestarts;
     f[QStringLiteral("samples_plotted_total")] = double(d->chart()->samplesAppended());

@@ -35,6 +35,15 @@ public:
         double minRateFraction = 0; // of the asked frame rate that must arrive; 0: not checked
         unsigned seed = 1;
         QString jsonPath;
+        // The board streams while no run is active: the port is opened, 开始 never pressed.
+        bool noRun = false;
+        // The run is started and then paused with 暂停.
+        bool paused = false;
+        // Stream until the window has received this many frames (0: for `seconds`, which
+        // then only bounds the wait).
+        quint64 frames = 0;
+        // Bytes per second onto the serial assistant tab, shown in hexadecimal (0: the PID tab).
+        double hexFlood = 0;
     };
 
     explicit SoakRun(const Options &options);
@@ -44,6 +53,9 @@ public:
     int run();
 
 private:
+    bool openPort(QString *error);
+    quint64 framesReceived() const;
+    int receiveBoxCharacters() const;
     QString buttonText(const char *name) const;
     void pump(int ms);
     bool waitUntil(const std::function<bool()> &done, int timeoutMs);
@@ -74,6 +86,7 @@ private:
     int runRestarts = 0; // the run stopped by a command the line made up, started again
     quint64 plottedAtSessionStart = 0;
     quint64 plottedInSession = 0;
+    int mostBoxCharacters = 0;
     QString healthText;
     QJsonObject report;
     QStringList failures;

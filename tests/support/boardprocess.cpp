@@ -63,11 +63,15 @@ bool BoardProcess::start(const QStringList &arguments, QString *error)
 
 bool BoardProcess::finish(int timeoutMs)
 {
-    if (isRunning()) {
+    if (isRunning())
         ::kill(pid_t(process.processId()), SIGTERM);
-        if (!waitFor([this] { return !isRunning(); }, timeoutMs))
-            return false;
-    }
+    return waitForExit(timeoutMs);
+}
+
+bool BoardProcess::waitForExit(int timeoutMs)
+{
+    if (!waitFor([this] { return !isRunning(); }, timeoutMs))
+        return false;
     errors += QString::fromLocal8Bit(process.readAllStandardError());
     QFile file(reportPath);
     if (!file.open(QIODevice::ReadOnly))

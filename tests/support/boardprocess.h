@@ -25,8 +25,10 @@ public:
     QString devicePath() const { return device; }
     bool isRunning() const { return process.state() != QProcess::NotRunning; }
 
-    // SIGTERM, then waits for the exit; the report is read then.
+    // SIGTERM, then waitForExit().
     bool finish(int timeoutMs);
+    // Waits until the simulator has ended; true when it wrote its report, read then.
+    bool waitForExit(int timeoutMs);
     // SIGKILL: no report, the pty's master side is gone at once.
     void unplug();
 
@@ -37,6 +39,7 @@ public:
         return qint64(lastReport.value(QLatin1String(key)).toDouble(-1));
     }
     QString errorOutput() const { return errors; }
+    int exitCode() const { return process.exitCode(); }
     bool exitedCleanly() const
     {
         return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;

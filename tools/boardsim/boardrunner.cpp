@@ -133,8 +133,38 @@ void BoardRunner::emitPeriod(Clock::time_point now)
     }
 }
 
+bool BoardRunner::lineHasReader() const
+{
+    if (!line.isPseudoTerminal())
+        return true;
+    // The master side of a pty reports a hang-up while nobody holds the slave open.
+    pollfd probe{line.fd(), POLLIN, 0};
+    return ::poll(&probe, 1, 0) >= 0 && !(probe.revents & POLLHUP);
+}
+
+void BoardRunner::replay(Clock::time_point now)
+{
+    if (hungUp)
+        return;
+    if (!player.isStarted()) {
+        // The recorded timing counts from when someone listens.
+        if (!lineHasReader())
+            return;
+        player.start(now);
+        if (opts.verbose)
+            log(QStringLiteral("replaying %1").arg(opts.replayPath));
+    }
+    const qint64 fill = opts.replaySpeed > 0.0 ? MaxBacklog : MaxRateFill;
+    while (!player.isFinished() && player.isDue(now) && queue.pendingBytes() < fill)
+        enqueue(player.takeNext(), OutputQueue::Replayed);
+}
+
 void BoardRunner::generate(Clock::time_point now)
 {
+    if (replaying()) {
+        replay(now);
+        return;
+    }
     if (!sim.isRunning() || hungUp || limitReached())
         return;
     if (opts.maxRate) {
@@ -186,6 +216,9 @@ void BoardRunner::readLine()
         const ssize_t n = ::read(line.fd(), buffer, sizeof buffer);
         if (n > 0) {
             bytesReceived += quint64(n);
+            // A replay plays the capture alone and answers nothing.
+            if (replaying())
+                continue;
             const QByteArray replies = protocol.feed(QByteArray(buffer, int(n)));
             // One queue item per frame, so each reply is counted on its own.
             for (int at = 0; at + FrameSize <= replies.size(); at += FrameSize)
@@ -231,7 +264,13 @@ long long BoardRunner::waitNanoseconds(Clock::time_point now) const
         const auto at = startedAt + milliseconds(opts.sendDelayMs);
         wait = std::min(wait, duration_cast<nanoseconds>(at - now));
     }
-    if (limitReached())
+    if (replaying()) {
+        if (!player.isStarted() || player.isFinished() || hungUp)
+            wait = std::min(wait, duration_cast<nanoseconds>(milliseconds(20)));
+        else if (opts.replaySpeed <= 0.0 ? queue.pendingBytes() < MaxRateFill
+                                         : queue.pendingBytes() < MaxBacklog)
+            wait = std::min(wait, duration_cast<nanoseconds>(player.nextDue() - now));
+    } else if (limitReached())
         wait = std::min(wait, duration_cast<nanoseconds>(milliseconds(50)));
     else if (sim.isRunning() && !hungUp) {
         if (opts.maxRate) {
@@ -249,6 +288,11 @@ long long BoardRunner::waitNanoseconds(Clock::time_point now) const
 int BoardRunner::run()
 {
     QString error;
+    // A capture that cannot be played is refused before anyone connects.
+    if (replaying() && !player.open(opts.replayPath, opts.replaySpeed, &error)) {
+        log(error);
+        return 1;
+    }
     const bool opened = opts.device.isEmpty() ? line.openPseudoTerminal(&error)
                                               : line.openDevice(opts.device, opts.baud, &error);
     if (!opened) {
@@ -277,6 +321,25 @@ int BoardRunner::run()
             break;
         }
         auto now = Clock::now();
+        if (replaying() && player.isStarted() && hungUp) {
+            log(QStringLiteral("the reader closed the line after %1 records of the capture")
+                    .arg(player.recordsPlayed()));
+            endReason = QStringLiteral("reader went away");
+            exitCode = 3;
+            break;
+        }
+        if (replaying() && player.isFinished() && queue.isEmpty() && player.isStarted()) {
+            endReason = QStringLiteral("replay done");
+            if (!player.damage().isEmpty()) {
+                log(QStringLiteral("the capture is damaged, played the %1 whole records before "
+                                   "it: %2")
+                        .arg(player.recordsPlayed())
+                        .arg(player.damage()));
+                endReason = QStringLiteral("replay stopped at damage");
+                exitCode = 4;
+            }
+            break;
+        }
         if (limitReached() && queue.isEmpty()) {
             endReason = QStringLiteral("frame limit sent");
             break;
@@ -392,6 +455,8 @@ QJsonObject BoardRunner::report() const
     r[QStringLiteral("starts")] = double(starts);
     r[QStringLiteral("stops")] = double(stops);
     r[QStringLiteral("hangups")] = double(hangUps);
+    r[QStringLiteral("replayed_records")] = double(queue.sent(OutputQueue::Replayed));
+    r[QStringLiteral("replay_damage")] = player.damage();
     r[QStringLiteral("end")] = endReason;
     return r;
 }

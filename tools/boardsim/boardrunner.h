@@ -4,6 +4,7 @@
 #include "tools/boardsim/boardprotocol.h"
 #include "tools/boardsim/boardsimulator.h"
 #include "tools/boardsim/byteerrorinjector.h"
+#include "tools/boardsim/captureplayer.h"
 #include "tools/boardsim/outputqueue.h"
 
 #include <QJsonObject>
@@ -36,6 +37,8 @@ public:
         QString reportPath;
         unsigned seed = 1;
         double noiseScale = 1.0;
+        QString replayPath;       // a raw capture to play instead of simulating
+        double replaySpeed = 1.0; // 0: as fast as the line takes it
     };
 
     explicit BoardRunner(const Options &options);
@@ -58,6 +61,9 @@ private:
     void emitPeriod(Clock::time_point now);
     void noteRunState(Clock::time_point now);
     void peerHungUp();
+    bool replaying() const { return !opts.replayPath.isEmpty(); }
+    bool lineHasReader() const;
+    void replay(Clock::time_point now);
     bool limitReached() const;
     long long waitNanoseconds(Clock::time_point now) const;
     void log(const QString &text) const;
@@ -66,6 +72,7 @@ private:
 
     Options opts;
     BoardSimulator sim;
+    CapturePlayer player;
     BoardProtocol protocol;
     BoardLine line;
     ByteErrorInjector injector;

@@ -105,12 +105,25 @@ int main(int argc, char *argv[])
         QStringLiteral("avoid-linefeed-values"),
         QStringLiteral("Move a measured value whose bytes hold 0x0A to the nearest one without, "
                        "for receivers that split frames at 0x0A instead of by length."));
+    const QCommandLineOption replayOption(
+        QStringLiteral("replay"),
+        QStringLiteral("Play the raw capture <file> (docs/capture-format.md) onto the line with "
+                       "its recorded timing, from the moment the program opens the line, instead "
+                       "of simulating a board; commands received are not answered. Exits 0 once "
+                       "all of it was taken, 3 if the program closed the line before, 4 if the "
+                       "capture is damaged (its whole records before the damage are played)."),
+        QStringLiteral("file"));
+    const QCommandLineOption speedOption(
+        QStringLiteral("speed"),
+        QStringLiteral("With --replay: play <X> times as fast as recorded (default 1), or "
+                       "\"max\" for as fast as the line takes it."),
+        QStringLiteral("X|max"), QStringLiteral("1"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Log every command received to stderr."));
     parser.addOptions({deviceOption, baudOption, rateOption, stringOption, autostartOption,
                        sendReadOption, sendStartOption, sendStopOption, sendDelayOption,
-                       errorOption, framesOption, reportOption, seedOption, noiseOption, avoidLineFeedOption,
-                       verboseOption});
+                       errorOption, framesOption, reportOption, seedOption, noiseOption,
+                       avoidLineFeedOption, replayOption, speedOption, verboseOption});
     parser.process(app);
 
     if (!parser.positionalArguments().isEmpty())
@@ -174,6 +187,32 @@ int main(int argc, char *argv[])
     if (!noiseOk || opts.noiseScale < 0.0 || opts.noiseScale > 1000.0)
         fail(QStringLiteral("--noise wants a scale from 0 to 1000, not \"%1\"")
                  .arg(parser.value(noiseOption)));
+
+    opts.replayPath = parser.value(replayOption);
+    if (opts.replayPath.isEmpty()) {
+        if (parser.isSet(speedOption))
+            fail(QStringLiteral("--speed goes with --replay"));
+    } else {
+        // Options that make or change the simulated board's own bytes.
+        for (const QCommandLineOption &option :
+             {rateOption, stringOption, autostartOption, sendReadOption, sendStartOption,
+              sendStopOption, framesOption, avoidLineFeedOption}) {
+            if (parser.isSet(option))
+                fail(QStringLiteral("--replay plays the capture alone; leave out --%1")
+                         .arg(option.names().constFirst()));
+        }
+        const QString speed = parser.value(speedOption).trimmed();
+        if (speed.compare(QLatin1String("max"), Qt::CaseInsensitive) == 0) {
+            opts.replaySpeed = 0.0;
+        } else {
+            bool ok = false;
+            opts.replaySpeed = speed.toDouble(&ok);
+            if (!ok || !(opts.replaySpeed >= 0.001) || opts.replaySpeed > 1e6)
+                fail(QStringLiteral("--speed wants a factor from 0.001 to 1000000 or \"max\", "
+                                    "not \"%1\"")
+                         .arg(speed));
+        }
+    }
 
     BoardRunner::installSignalHandlers();
     BoardRunner runner(opts);

@@ -10,7 +10,7 @@
 class OutputQueue
 {
 public:
-    enum Kind { DataFrame, TextLine, CommandFrame, KindCount };
+    enum Kind { DataFrame, TextLine, CommandFrame, Replayed, KindCount };
 
     void append(const QByteArray &bytes, Kind kind);
 

@@ -1,0 +1,203 @@
+// What the step-response analysis adds to the live ingest: its cost per sample over four
+// channels answering a tuner's steps, with arrival times, the chart's reset at its cap and a
+// table read at every redraw, against decoding and appending the same samples to the chart.
+#include "benchmarks/benchapp.h"
+#include "benchmarks/benchoptions.h"
+#include "benchmarks/processstats.h"
+#include "chart/pid_diagram.h"
+#include "chart/stepanalyzer.h"
+#include "pidlink/framereceiver.h"
+#include "pidlink/pidframe.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QtCharts/QChartView>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+QT_CHARTS_USE_NAMESPACE
+
+namespace {
+
+// The rate the live ingest is held to, and what one read of the port brings at that rate.
+constexpr double FramesPerSecond = 121600;
+constexpr int ReadSize = 4096;
+constexpr int FramesPerRead = ReadSize / FrameSize;
+// The redraw reads the figures 20 times a second; the chart empties itself at its cap.
+constexpr int SamplesPerRedraw = int(FramesPerSecond / 20);
+constexpr qint64 Held = 9800;
+
+struct Sample
+{
+    float actual;
+    float target;
+    qint64 ns; // arrival time of the read that brought it
+};
+
+// Frame k carries channel k % 4. Each channel steps to a new target every few thousand of its
+// samples and follows it as a damped second-order loop with a little noise.
+std::vector<Sample> makeSamples(qint64 count)
+{
+    std::vector<Sample> out(std::size_t(count), Sample{});
+    quint32 noise = 12345;
+    const auto uniform = [&noise] {
+        noise = noise * 1664525u + 1013904223u;
+        return double(noise >> 8) / double(1u << 24);
+    };
+    double y[4] = {0, 0, 0, 0};
+    double v[4] = {0, 0, 0, 0};
+    double target[4] = {0, 0, 0, 0};
+    qint64 nextStep[4] = {0, 0, 0, 0};
+    const double damping[4] = {0.15, 0.3, 0.6, 0.9};
+    const double omega = 0.02;
+    for (qint64 k = 0; k < count; ++k) {
+        const int c = int(k % 4);
+        const qint64 n = k / 4;
+        if (n >= nextStep[c]) {
+            target[c] = std::round((uniform() - 0.5) * 2000);
+            nextStep[c] = n + 3000 + qint64(uniform() * 6000);
+        }
+        v[c] += omega * omega * (target[c] - y[c]) - 2 * damping[c] * omega * v[c];
+        y[c] += v[c];
+        const double read = double(k / FramesPerRead) * FramesPerRead;
+        out[std::size_t(k)] = {float(y[c] + (uniform() - 0.5) * 2), float(target[c]),
+                               qint64(read * 1e9 / FramesPerSecond)};
+    }
+    return out;
+}
+
+struct Cost
+{
+    double wallNs = 0; // per sample
+    double cpuNs = 0;
+    quint64 rows = 0;
+    int textLength = 0;
+};
+
+// The analyzer alone, fed as the window will feed it: sample by sample, with the finished
+// windows taken and the chart's cap checked after every read, the table read at every redraw.
+Cost analyze(const std::vector<Sample> &samples, qint64 total)
+{
+    StepAnalyzer analyzer;
+    analyzer.beginRun();
+    Cost cost;
+    const std::size_t block = samples.size();
+    const qint64 blockNs = samples.back().ns + qint64(FramesPerRead * 1e9 / FramesPerSecond);
+    qint64 offsetNs = 0;
+    qint64 done = 0;
+    int sinceRedraw = 0;
+    QElapsedTimer clock;
+    clock.start();
+    const double cpu0 = ProcessStats::threadCpuSeconds();
+    while (done < total) {
+        for (std::size_t at = 0; at < block && done < total; at += FramesPerRead) {
+            const std::size_t end =
+                std::min({block, at + FramesPerRead, at + std::size_t(total - done)});
+            for (std::size_t i = at; i < end; ++i) {
+                const Sample &s = samples[i];
+                analyzer.addSample(int(i & 3), s.actual, s.target, s.ns + offsetNs);
+            }
+            done += qint64(end - at);
+            cost.rows += analyzer.takeFinishedWindows().size();
+            if (analyzer.sampleCount(0) >= Held) {
+                analyzer.finishWindows();
+                analyzer.clear();
+                analyzer.beginRun();
+            }
+            sinceRedraw += int(end - at);
+            if (sinceRedraw >= SamplesPerRedraw) {
+                sinceRedraw -= SamplesPerRedraw;
+                for (int c = 0; c < StepAnalyzer::ChannelCount; ++c)
+                    cost.textLength +=
+                        StepAnalyzer::cellTexts(analyzer.figures(c)).join(' ').size();
+            }
+        }
+        offsetNs += blockNs;
+    }
+    cost.cpuNs = (ProcessStats::threadCpuSeconds() - cpu0) * 1e9 / double(total);
+    cost.wallNs = double(clock.nsecsElapsed()) / double(total);
+    return cost;
+}
+
+// Decoding the same samples from frames and appending them to the chart: the ingest's own
+// work per sample, without the redraw.
+double ingest(const std::vector<Sample> &samples, qint64 count)
+{
+    QByteArray stream;
+    stream.resize(int(count) * FrameSize);
+    for (qint64 k = 0; k < count; ++k) {
+        char *frame = stream.data() + k * FrameSize;
+        frame[0] = char('0' + k % 4);
+        putFloatLE(frame + 1, samples[std::size_t(k)].actual);
+        putFloatLE(frame + 5, samples[std::size_t(k)].target);
+        frame[9] = char(frameEnd());
+    }
+    QChartView view;
+    view.resize(1000, 600);
+    PID_Diagram diagram(&view);
+    FrameReceiver receiver;
+    std::vector<FrameReceiver::Event> events;
+    const double cpu0 = ProcessStats::threadCpuSeconds();
+    for (int at = 0; at < stream.size(); at += ReadSize) {
+        events.clear();
+        receiver.feed(stream.constData() + at, std::min(ReadSize, stream.size() - at), events);
+        for (const FrameReceiver::Event &e : events) {
+            diagram.appendActual(e.channel, e.actual);
+            diagram.appendTarget(e.channel, e.target);
+        }
+        if (diagram.sampleCounts().at(0) >= Held)
+            diagram.clearAll();
+    }
+    return (ProcessStats::threadCpuSeconds() - cpu0) * 1e9 / double(count);
+}
+
+template <typename T> T median(std::vector<T> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    quietPlatformWarnings();
+    QApplication app(argc, argv);
+    const BenchOptions options(QApplication::arguments());
+    const qint64 total = std::max<qint64>(1000, qint64(options.number("samples", 10000000)));
+    const int repeats = std::max(1, int(options.number("repeats", 5)));
+    const qint64 block = std::min<qint64>(total, 1000000) / 4 * 4; // whole rounds of 4 channels
+    std::printf("%s\n", qPrintable(ProcessStats::machineLine()));
+
+    const std::vector<Sample> samples = makeSamples(block);
+    std::vector<double> wall;
+    std::vector<double> cpu;
+    Cost last;
+    for (int r = 0; r < repeats; ++r) {
+        last = analyze(samples, total);
+        wall.push_back(last.wallNs);
+        cpu.push_back(last.cpuNs);
+    }
+    std::vector<double> base;
+    for (int r = 0; r < repeats; ++r)
+        base.push_back(ingest(samples, block));
+
+    const double cpuNs = median(cpu);
+    const double ingestNs = median(base);
+    std::printf("step analysis: %lld samples over 4 channels (a %lld-sample run replayed), "
+                "a step every 3000-9000 samples per channel, median of %d runs\n",
+                static_cast<long long>(total), static_cast<long long>(block), repeats);
+    std::printf("  %.1f ns/sample wall, %.1f ns/sample thread CPU: %.1f M samples/s\n",
+                median(wall), cpuNs, 1e3 / cpuNs);
+    std::printf("  %llu finished step windows per run, figures read %d times a second\n",
+                static_cast<unsigned long long>(last.rows), 20);
+    std::printf("ingest without redraw (frame receiver + chart append): %.1f ns/sample CPU\n",
+                ingestNs);
+    std::printf("at %.0f frames/s: analysis %.2f %% of a core, %.1f %% on top of decode+append\n",
+                FramesPerSecond, cpuNs * FramesPerSecond / 1e7, 100 * cpuNs / ingestNs);
+    std::printf("load average after: %s\n", qPrintable(ProcessStats::loadAverage()));
+    return last.textLength > 0 ? 0 : 1;
+}

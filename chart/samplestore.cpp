@@ -1,0 +1,186 @@
+#include "chart/samplestore.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace {
+// Freed chunks sit between other blocks of the heap, where glibc keeps them mapped; hand
+// large amounts back to the system explicitly.
+void releaseFreedMemory(qint64 freedBytes)
+{
+#if defined(__GLIBC__)
+    if (freedBytes >= 8 * 1024 * 1024)
+        malloc_trim(0);
+#else
+    Q_UNUSED(freedBytes)
+#endif
+}
+} // namespace
+
+void SampleStore::Ring::setCapacity(quint64 capacity)
+{
+    cap = std::max<quint64>(capacity, 1);
+    if (size() > cap)
+        firstNumber = endNumber - cap;
+    dropStaleChunks();
+}
+
+void SampleStore::Ring::addChunk()
+{
+    // In a full ring the oldest chunk has just been left behind: use it again.
+    if (!chunks.empty() && firstNumber >= chunkBase + ChunkSize) {
+        std::unique_ptr<float[]> recycled = std::move(chunks.front());
+        chunks.pop_front();
+        chunkBase += ChunkSize;
+        chunks.push_back(std::move(recycled));
+        return;
+    }
+    // Not value-initialised: pages count only once they are written.
+    chunks.push_back(std::unique_ptr<float[]>(new float[ChunkSize]));
+}
+
+void SampleStore::Ring::dropStaleChunks()
+{
+    while (!chunks.empty() && firstNumber >= chunkBase + ChunkSize) {
+        chunks.pop_front();
+        chunkBase += ChunkSize;
+    }
+    if (chunks.empty())
+        chunkBase = endNumber;
+}
+
+void SampleStore::Ring::clear()
+{
+    chunks.clear();
+    chunks.shrink_to_fit();
+    chunkBase = firstNumber = endNumber = 0;
+}
+
+qint64 SampleStore::Series::offsetAt(quint64 number) const
+{
+    if (offsets->size() == 1 || number >= offsets->back().from)
+        return offsets->back().offset;
+    const auto after =
+        std::upper_bound(offsets->cbegin(), offsets->cend(), number,
+                         [](quint64 n, const OffsetRun &run) { return n < run.from; });
+    return after == offsets->cbegin() ? after->offset : std::prev(after)->offset;
+}
+
+quint64 SampleStore::Series::lowerBound(double value) const
+{
+    quint64 lo = first();
+    quint64 hi = end();
+    while (lo < hi) {
+        const quint64 mid = lo + (hi - lo) / 2;
+        if (x(mid) < value)
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+quint64 SampleStore::Series::upperBound(double value) const
+{
+    quint64 lo = first();
+    quint64 hi = end();
+    while (lo < hi) {
+        const quint64 mid = lo + (hi - lo) / 2;
+        if (!(value < x(mid)))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+SampleStore::SampleStore(quint64 capacity) : cap(std::max<quint64>(capacity, 1))
+{
+    for (int c = 0; c < ChannelCount; ++c) {
+        actual[std::size_t(c)].setCapacity(cap);
+        target[std::size_t(c)].setCapacity(cap);
+    }
+}
+
+void SampleStore::setCapacity(quint64 capacity)
+{
+    const qint64 before = memoryBytes();
+    cap = std::max<quint64>(capacity, 1);
+    for (int c = 0; c < ChannelCount; ++c) {
+        actual[std::size_t(c)].setCapacity(cap);
+        target[std::size_t(c)].setCapacity(cap);
+        pruneOffsets(c);
+    }
+    releaseFreedMemory(before - memoryBytes());
+}
+
+void SampleStore::appendActual(int channel, float value)
+{
+    actual[std::size_t(channel)].append(value);
+}
+
+void SampleStore::appendTarget(int channel, float value)
+{
+    Ring &ring = target[std::size_t(channel)];
+    std::deque<OffsetRun> &runs = targetOffsets[std::size_t(channel)];
+    const qint64 offset = qint64(count(channel)) - qint64(ring.end());
+    if (runs.empty() || runs.back().offset != offset)
+        runs.push_back({ring.end(), offset});
+    ring.append(value);
+    pruneOffsets(channel);
+}
+
+void SampleStore::pruneOffsets(int channel)
+{
+    std::deque<OffsetRun> &runs = targetOffsets[std::size_t(channel)];
+    const quint64 first = target[std::size_t(channel)].first();
+    while (runs.size() > 1 && runs[1].from <= first)
+        runs.pop_front();
+}
+
+SampleStore::Series SampleStore::series(int index) const
+{
+    Series s;
+    const std::size_t channel = std::size_t(index / 2);
+    if (index % 2 == 0) {
+        s.values = &actual[channel];
+    } else {
+        s.values = &target[channel];
+        s.offsets = &targetOffsets[channel];
+    }
+    return s;
+}
+
+QVector<QPointF> SampleStore::points(int index) const
+{
+    const Series s = series(index);
+    QVector<QPointF> out;
+    out.reserve(int(std::min<quint64>(s.size(), quint64(std::numeric_limits<int>::max()))));
+    for (quint64 n = s.first(); n < s.end(); ++n)
+        out.append(s.at(n));
+    return out;
+}
+
+void SampleStore::clear()
+{
+    const qint64 before = memoryBytes();
+    for (int c = 0; c < ChannelCount; ++c) {
+        actual[std::size_t(c)].clear();
+        target[std::size_t(c)].clear();
+        targetOffsets[std::size_t(c)].clear();
+    }
+    releaseFreedMemory(before);
+}
+
+qint64 SampleStore::memoryBytes() const
+{
+    qint64 bytes = 0;
+    for (int c = 0; c < ChannelCount; ++c)
+        bytes += actual[std::size_t(c)].memoryBytes() + target[std::size_t(c)].memoryBytes();
+    return bytes;
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+// A file that only grows, by whole records: records gather in memory and go to disk at least
+// twice a second (and whenever a megabyte has gathered). When the disk refuses a write (full,
+// removed, too large) the file is closed holding every whole record written before, a record
+// cut in the middle is taken off again, and failed() tells why.
+class AppendFile : public QObject
+{
+    Q_OBJECT
+
+public:
+    // How many bytes at the front of `data` (`size` bytes, records in order) form whole records.
+    using WholeRecords = std::function<qint64(const char *data, qint64 size)>;
+
+    static constexpr int FlushIntervalMs = 500;
+    static constexpr int FlushBytes = 1 << 20;
+
+    explicit AppendFile(WholeRecords wholeRecords, QObject *parent = nullptr);
+    ~AppendFile() override;
+
+    // Creates or truncates the file and writes `header` at once. False with errorString().
+    bool open(const QString &path, const QByteArray &header);
+    // Writes what is still buffered and closes. A failure then is reported by failed().
+    void close();
+    bool isOpen() const { return file.isOpen(); }
+
+    // Records are appended here, whole, followed by recordsAdded().
+    QByteArray &buffer() { return pending; }
+    void recordsAdded()
+    {
+        if (pending.size() >= FlushBytes)
+            flush();
+    }
+    bool flush();
+
+    // Bytes of the file so far, the buffered ones included.
+    qint64 size() const { return written + pending.size(); }
+    QString fileName() const { return file.fileName(); }
+    QString errorString() const { return error; }
+
+Q_SIGNALS:
+    // After each scheduled write, also when there was nothing to write.
+    void flushed();
+    void failed(const QString &reason);
+
+private:
+    void fail(const QString &reason, qint64 partial);
+
+    WholeRecords wholeRecords;
+    QFile file;
+    QByteArray pending;
+    qint64 written = 0;
+    QString error;
+    QTimer flushTimer;
+};

@@ -1,0 +1,74 @@
+#include "datafiles/capturereader.h"
+
+#include "datafiles/captureformat.h"
+
+#include <QIODevice>
+
+bool CaptureReader::fail(const QString &message)
+{
+    error = message;
+    return false;
+}
+
+bool CaptureReader::readHeader()
+{
+    const QByteArray head = device->read(CaptureFormat::HeaderSize);
+    if (head.size() < CaptureFormat::MagicSize ||
+        !head.startsWith(QByteArray(CaptureFormat::Magic, CaptureFormat::MagicSize)))
+        return fail(QStringLiteral("not a capture file (no TVCAP at its start)"));
+    if (head.size() < CaptureFormat::HeaderSize)
+        return fail(QStringLiteral("the capture file ends inside its header"));
+    fileVersion = quint8(head.at(5));
+    if (fileVersion != CaptureFormat::Version)
+        return fail(QStringLiteral("capture format version %1 is not supported (only %2)")
+                        .arg(fileVersion)
+                        .arg(CaptureFormat::Version));
+    const int headerSize = qFromLittleEndian<quint16>(head.constData() + 6);
+    if (headerSize < CaptureFormat::HeaderSize)
+        return fail(QStringLiteral("the capture header claims %1 bytes, fewer than %2")
+                        .arg(headerSize)
+                        .arg(CaptureFormat::HeaderSize));
+    startMs = qint64(qFromLittleEndian<quint64>(head.constData() + 8));
+    // A later revision may add to the header; skip what this one does not know.
+    if (headerSize > CaptureFormat::HeaderSize &&
+        device->read(headerSize - CaptureFormat::HeaderSize).size() !=
+            headerSize - CaptureFormat::HeaderSize)
+        return fail(QStringLiteral("the capture file ends inside its header"));
+    offset = headerSize;
+    return true;
+}
+
+bool CaptureReader::next(Record &record)
+{
+    if (hasError())
+        return false;
+    char head[CaptureFormat::RecordHeaderSize];
+    const qint64 got = device->read(head, CaptureFormat::RecordHeaderSize);
+    if (got == 0)
+        return false;
+    if (got < CaptureFormat::RecordHeaderSize)
+        return fail(QStringLiteral("the capture ends inside record %1 (at byte %2)")
+                        .arg(records + 1)
+                        .arg(offset));
+    const quint64 timeUs = qFromLittleEndian<quint64>(head);
+    const quint32 length = qFromLittleEndian<quint32>(head + 8);
+    if (length == 0 || length > CaptureFormat::MaxRecordBytes)
+        return fail(QStringLiteral("record %1 (at byte %2) is damaged: length %3")
+                        .arg(records + 1)
+                        .arg(offset)
+                        .arg(length));
+    if (timeUs < lastTimeUs)
+        return fail(QStringLiteral("record %1 (at byte %2) is damaged: its time goes back")
+                        .arg(records + 1)
+                        .arg(offset));
+    record.bytes = device->read(length);
+    if (record.bytes.size() != int(length))
+        return fail(QStringLiteral("the capture ends inside record %1 (at byte %2)")
+                        .arg(records + 1)
+                        .arg(offset));
+    record.timeUs = timeUs;
+    lastTimeUs = timeUs;
+    offset += CaptureFormat::RecordHeaderSize + length;
+    ++records;
+    return true;
+}

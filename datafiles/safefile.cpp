@@ -1,0 +1,200 @@
+#include "datafiles/safefile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+enum class Kind { Missing, Regular, CharDevice, Other };
+
+#ifdef Q_OS_UNIX
+Kind kindOf(const struct stat &info)
+{
+    if (S_ISREG(info.st_mode))
+        return Kind::Regular;
+    return S_ISCHR(info.st_mode) ? Kind::CharDevice : Kind::Other;
+}
+#endif
+
+// What `path` names, links followed; `error` holds the system's text when it cannot tell.
+Kind kindOf(const QString &path, qint64 *size, QString *error)
+{
+#ifdef Q_OS_UNIX
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+        if (error)
+            *error = qt_error_string(errno);
+        return Kind::Missing;
+    }
+    if (size)
+        *size = qint64(info.st_size);
+    return kindOf(info);
+#else
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        if (error)
+            *error = QStringLiteral("文件不存在");
+        return Kind::Missing;
+    }
+    if (size)
+        *size = info.size();
+    return info.isFile() ? Kind::Regular : Kind::Other;
+#endif
+}
+
+} // namespace
+
+QString SafeFile::tooLargeText(qint64 maxBytes)
+{
+    return QStringLiteral("文件过大（超过%1 MB）").arg(maxBytes / (1024 * 1024));
+}
+
+QString SafeFile::notRegularText()
+{
+    return QStringLiteral("不是普通文件");
+}
+
+bool SafeFile::openForReading(QFile &file, const QString &path, qint64 maxBytes, QString &error)
+{
+    qint64 size = 0;
+    const Kind kind = kindOf(path, &size, &error);
+    if (kind == Kind::Missing)
+        return false;
+    if (kind != Kind::Regular) {
+        error = notRegularText();
+        return false;
+    }
+    if (size > maxBytes) {
+        error = tooLargeText(maxBytes);
+        return false;
+    }
+#ifdef Q_OS_UNIX
+    // The name may have been given to a FIFO since the check: a non-blocking open returns at
+    // once whatever it names, and the open file itself is checked again.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = qt_error_string(errno);
+        return false;
+    }
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0 || kindOf(info) != Kind::Regular ||
+        qint64(info.st_size) > maxBytes) {
+        error = S_ISREG(info.st_mode) ? tooLargeText(maxBytes) : notRegularText();
+        ::close(fd);
+        return false;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    file.setFileName(path);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        error = file.errorString();
+        ::close(fd);
+        return false;
+    }
+    return true;
+#else
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+#endif
+}
+
+bool SafeFile::save(const QString &path, const QByteArray &bytes, QString &error)
+{
+    SafeFile file(path);
+    if (!file.open(error))
+        return false;
+    // A short write means the disk is full; the next one says so.
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 n = file.device()->write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            error = file.device()->errorString();
+            file.cancel();
+            return false;
+        }
+        done += n;
+    }
+    return file.commit(error);
+}
+
+SafeFile::SafeFile(const QString &path) : target(path) {}
+
+SafeFile::~SafeFile()
+{
+    cancel();
+}
+
+bool SafeFile::open(QString &error)
+{
+    cancel();
+    const Kind kind = kindOf(target, nullptr, nullptr);
+    if (kind == Kind::CharDevice) {
+        deviceFile = std::make_unique<QFile>(target);
+        if (deviceFile->open(QIODevice::WriteOnly))
+            return true;
+        error = deviceFile->errorString();
+        deviceFile.reset();
+        return false;
+    }
+    if (kind == Kind::Other) {
+        error = notRegularText();
+        return false;
+    }
+    replacement = std::make_unique<QSaveFile>(target);
+    // Writing in place where no temporary file can be made would cut the old file short
+    // when the disk fills.
+    replacement->setDirectWriteFallback(false);
+    if (replacement->open(QIODevice::WriteOnly))
+        return true;
+    error = replacement->errorString();
+    replacement.reset();
+    return false;
+}
+
+QIODevice *SafeFile::device() const
+{
+    if (deviceFile)
+        return deviceFile.get();
+    return replacement.get();
+}
+
+bool SafeFile::commit(QString &error)
+{
+    if (deviceFile) {
+        // A full device shows up only when the buffered bytes are flushed.
+        const bool written = deviceFile->flush() && deviceFile->error() == QFileDevice::NoError;
+        error = written ? QString() : deviceFile->errorString();
+        deviceFile.reset();
+        return written;
+    }
+    if (!replacement) {
+        error = QStringLiteral("文件未打开");
+        return false;
+    }
+    const bool written = replacement->commit();
+    error = written ? QString() : replacement->errorString();
+    replacement.reset();
+    return written;
+}
+
+void SafeFile::cancel()
+{
+    if (replacement)
+        replacement->cancelWriting();
+    replacement.reset();
+    deviceFile.reset();
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QFile;
+class QIODevice;
+class QSaveFile;
+
+// Files the user names, read and written without harm.
+//
+// Reading: only a regular file of bounded size is opened. A FIFO is never opened (its open
+// would wait for a writer forever) and neither is a device (/dev/zero never ends; opening a
+// serial line sets its control lines).
+//
+// Saving replaces the old file whole or leaves it untouched: the content goes to a temporary
+// file beside it, which takes the old file's place only once all of it is on disk. A folder
+// that takes no temporary file fails the save; the old file is never written in place. A
+// character device (/dev/null, a link to /dev/full) is written directly: it holds no old
+// content to lose. Other special files (a FIFO, a folder) are refused.
+class SafeFile
+{
+public:
+    // Opens `path` into `file` for reading. False with
+    // the reason in `error`: "不是普通文件", tooLargeText(maxBytes), or the system's text. A
+    // file that grows after the check is read by callers only up to their own limit.
+    static bool openForReading(QFile &file, const QString &path, qint64 maxBytes, QString &error);
+    // "文件过大（超过64 MB）"
+    static QString tooLargeText(qint64 maxBytes);
+    static QString notRegularText();
+
+    // The whole save in one call.
+    static bool save(const QString &path, const QByteArray &bytes, QString &error);
+
+    // A save written in slices: open(), write to device(), then commit() or cancel(). An
+    // object destroyed before commit() leaves the old file as it was.
+    explicit SafeFile(const QString &path);
+    ~SafeFile();
+    SafeFile(const SafeFile &) = delete;
+    SafeFile &operator=(const SafeFile &) = delete;
+
+    bool open(QString &error);
+    // Valid between a successful open() and commit() or cancel().
+    QIODevice *device() const;
+    bool commit(QString &error);
+    void cancel();
+
+private:
+    QString target;
+    std::unique_ptr<QSaveFile> replacement;
+    std::unique_ptr<QFile> deviceFile;
+};

@@ -1,0 +1,226 @@
+// The chart's sample store: rings that keep the newest values across chunk boundaries, the
+// x of actual and target values, range lookups, memory that follows what is held, and the
+// series reduction reading the store in place.
+#include "chart/samplestore.h"
+#include "chart/seriesdecimator.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+constexpr quint64 Chunk = SampleStore::Ring::ChunkSize;
+
+// A value that tells its sample number apart from every other.
+float valueOf(quint64 number, int series)
+{
+    return float(number % 100000) + 0.25f * float(series);
+}
+} // namespace
+
+class SampleStoreTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void wrapAround_data();
+    void wrapAround();
+    void targetPositions();
+    void rangeLookups();
+    void capacityChanges();
+    void memoryFollowsHeld();
+    void reductionReadsInPlace_data();
+    void reductionReadsInPlace();
+};
+
+void SampleStoreTest::wrapAround_data()
+{
+    QTest::addColumn<quint64>("capacity");
+    QTest::addColumn<quint64>("appended");
+    QTest::newRow("below capacity") << quint64(100) << quint64(60);
+    QTest::newRow("exactly full") << quint64(100) << quint64(100);
+    QTest::newRow("tiny ring, many chunks through") << quint64(3) << 3 * Chunk + 5;
+    QTest::newRow("one chunk, wrapped") << Chunk << 2 * Chunk + 1;
+    QTest::newRow("chunk and one, wrapped") << Chunk + 1 << 3 * Chunk;
+    QTest::newRow("unlimited") << SampleStore::Unlimited << 2 * Chunk + 7;
+}
+
+// The newest `capacity` values stay, each under its number, and the numbers keep counting.
+void SampleStoreTest::wrapAround()
+{
+    QFETCH(quint64, capacity);
+    QFETCH(quint64, appended);
+    SampleStore store(capacity);
+    for (quint64 n = 0; n < appended; ++n) {
+        store.appendActual(1, valueOf(n, 2));
+        store.appendTarget(1, valueOf(n, 3));
+    }
+    const quint64 held = std::min(capacity, appended);
+    QCOMPARE(store.count(1), appended);
+    QCOMPARE(store.held(1), held);
+    QCOMPARE(store.targetsHeld(1), held);
+    QCOMPARE(store.count(0), quint64(0));
+    const SampleStore::Series actual = store.series(2);
+    const SampleStore::Series target = store.series(3);
+    QCOMPARE(actual.first(), appended - held);
+    QCOMPARE(actual.end(), appended);
+    for (quint64 n = actual.first(); n < actual.end(); ++n) {
+        if (actual.y(n) != valueOf(n, 2) || target.y(n) != valueOf(n, 3) || actual.x(n) != n ||
+            target.x(n) != n + 1)
+            QFAIL(qPrintable(QStringLiteral("sample %1 is wrong").arg(n)));
+    }
+    const QVector<QPointF> points = store.points(3);
+    QCOMPARE(quint64(points.size()), held);
+    QCOMPARE(points.first(), QPointF(appended - held + 1, valueOf(appended - held, 3)));
+    QCOMPARE(points.last(), QPointF(appended, valueOf(appended - 1, 3)));
+}
+
+// A target lies at the channel's count when it is appended, whatever the order of appends,
+// also after the values before it were dropped.
+void SampleStoreTest::targetPositions()
+{
+    SampleStore store(4);
+    store.appendTarget(0, 1); // before any actual value: x 0
+    for (int i = 0; i < 3; ++i)
+        store.appendActual(0, 7);
+    store.appendTarget(0, 8);  // x 3
+    store.appendTarget(0, 9);  // x 3 again
+    store.appendActual(0, 7);  // count 4
+    store.appendTarget(0, 10); // x 4
+    QCOMPARE(store.points(1), (QVector<QPointF>{{0, 1}, {3, 8}, {3, 9}, {4, 10}}));
+    QCOMPARE(store.points(0), (QVector<QPointF>{{0, 7}, {1, 7}, {2, 7}, {3, 7}}));
+    // Paired appends from here on; the oldest targets, and their odd positions, go.
+    for (int i = 0; i < 6; ++i) {
+        store.appendActual(0, float(i));
+        store.appendTarget(0, float(-i));
+    }
+    QCOMPARE(store.points(1), (QVector<QPointF>{{7, -2}, {8, -3}, {9, -4}, {10, -5}}));
+    QCOMPARE(store.points(0), (QVector<QPointF>{{6, 2}, {7, 3}, {8, 4}, {9, 5}}));
+    store.clear();
+    store.appendActual(0, 1);
+    store.appendTarget(0, 2);
+    QCOMPARE(store.points(1), QVector<QPointF>{QPointF(1, 2)});
+}
+
+// First point at or after x, first point after x, on the held part only.
+void SampleStoreTest::rangeLookups()
+{
+    SampleStore store(10);
+    for (int i = 0; i < 25; ++i) {
+        store.appendActual(2, 0);
+        store.appendTarget(2, 0);
+    }
+    store.appendTarget(2, 0);                           // a second target at x 25
+    const SampleStore::Series actual = store.series(4); // numbers 15..24, x the same
+    const SampleStore::Series target = store.series(5); // numbers 16..25, x 17..25, 25
+    QCOMPARE(actual.lowerBound(-1e300), quint64(15));
+    QCOMPARE(actual.lowerBound(17.5), quint64(18));
+    QCOMPARE(actual.upperBound(17), quint64(18));
+    QCOMPARE(actual.lowerBound(1e300), quint64(25));
+    QCOMPARE(target.lowerBound(25), quint64(24));
+    QCOMPARE(target.upperBound(24.9), quint64(24));
+    QCOMPARE(target.upperBound(25), quint64(26));
+    QCOMPARE(target.lowerBound(std::numeric_limits<double>::quiet_NaN()), target.first());
+}
+
+// A shorter capacity keeps the newest values at their numbers; a longer one keeps all.
+void SampleStoreTest::capacityChanges()
+{
+    SampleStore store;
+    for (quint64 n = 0; n < 3 * Chunk; ++n)
+        store.appendActual(3, valueOf(n, 6));
+    const qint64 before = store.memoryBytes();
+    store.setCapacity(100);
+    QCOMPARE(store.held(3), quint64(100));
+    QCOMPARE(store.series(6).first(), 3 * Chunk - 100);
+    QCOMPARE(store.series(6).y(3 * Chunk - 1), valueOf(3 * Chunk - 1, 6));
+    QVERIFY2(store.memoryBytes() < before / 2, "the dropped values' memory was kept");
+    store.setCapacity(1000);
+    for (quint64 n = 3 * Chunk; n < 3 * Chunk + 50; ++n)
+        store.appendActual(3, valueOf(n, 6));
+    QCOMPARE(store.held(3), quint64(150));
+    QCOMPARE(store.count(3), 3 * Chunk + 50);
+    QCOMPARE(store.series(6).y(3 * Chunk - 100), valueOf(3 * Chunk - 100, 6));
+    store.setCapacity(0); // taken as 1
+    QCOMPARE(store.held(3), quint64(1));
+}
+
+// Four bytes a value plus at most two chunks a ring (the held values' ends rarely fall on
+// chunk boundaries); nothing for an empty store, and a full
+// ring takes no more as values go on arriving.
+void SampleStoreTest::memoryFollowsHeld()
+{
+    const quint64 capacity = 5 * Chunk + 123;
+    SampleStore store(capacity);
+    QCOMPARE(store.memoryBytes(), qint64(0));
+    const auto fill = [&store](quint64 samples) {
+        for (quint64 n = 0; n < samples; ++n)
+            for (int c = 0; c < SampleStore::ChannelCount; ++c) {
+                store.appendActual(c, 1);
+                store.appendTarget(c, 2);
+            }
+    };
+    const auto bound = [](quint64 held) {
+        return qint64(SampleStore::SeriesCount * (held * 4 + 2 * Chunk * 4));
+    };
+    fill(1000);
+    QVERIFY(store.memoryBytes() <= bound(1000));
+    fill(capacity);
+    const qint64 full = store.memoryBytes();
+    QVERIFY2(full <= bound(capacity), qPrintable(QString::number(full)));
+    QVERIFY(full >= qint64(SampleStore::SeriesCount * capacity * 4));
+    fill(3 * Chunk);
+    const qint64 steady = store.memoryBytes();
+    QVERIFY(steady <= bound(capacity));
+    fill(3 * Chunk);
+    QCOMPARE(store.memoryBytes(), steady);
+    store.clear();
+    QCOMPARE(store.memoryBytes(), qint64(0));
+    QCOMPARE(store.count(0), quint64(0));
+}
+
+void SampleStoreTest::reductionReadsInPlace_data()
+{
+    QTest::addColumn<quint64>("capacity");
+    QTest::addColumn<int>("samples");
+    QTest::addColumn<int>("columns");
+    QTest::newRow("wrapped ring, few columns") << quint64(30000) << 70000 << 13;
+    QTest::newRow("fewer points than columns") << quint64(500) << 2000 << 900;
+    QTest::newRow("unlimited") << SampleStore::Unlimited << 40000 << 300;
+}
+
+// Reading the store in place gives exactly what reducing a copy of its points gives, for
+// ranges inside, across and outside what is held.
+void SampleStoreTest::reductionReadsInPlace()
+{
+    QFETCH(quint64, capacity);
+    QFETCH(int, samples);
+    QFETCH(int, columns);
+    SampleStore store(capacity);
+    QRandomGenerator random{quint32(samples)};
+    for (int i = 0; i < samples; ++i) {
+        store.appendActual(0, float(random.bounded(200.0) - 100));
+        store.appendTarget(0, i % 97 == 0 ? std::numeric_limits<float>::quiet_NaN()
+                                          : float(random.bounded(10.0)));
+    }
+    QVector<QPointF> fromStore;
+    QVector<QPointF> fromCopy;
+    for (int series = 0; series < 2; ++series) {
+        const QVector<QPointF> copy = store.points(series);
+        for (int k = 0; k < 20; ++k) {
+            const double a = random.bounded(double(samples) * 1.2) - samples * 0.1;
+            const double b = a + random.bounded(double(samples) / 2);
+            SeriesDecimator::visiblePoints(store.series(series), a, b, columns, fromStore);
+            SeriesDecimator::visiblePoints(copy, a, b, columns, fromCopy);
+            QCOMPARE(fromStore.size(), fromCopy.size());
+            for (int i = 0; i < fromCopy.size(); ++i) {
+                const QPointF p = fromStore.at(i), q = fromCopy.at(i);
+                if (p.x() != q.x() || !(p.y() == q.y() || (std::isnan(p.y()) && std::isnan(q.y()))))
+                    QFAIL(qPrintable(
+                        QStringLiteral("range (%1, %2), point %3").arg(a).arg(b).arg(i)));
+            }
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(SampleStoreTest)
+#include "tst_samplestore.moc"
