@@ -94,6 +94,15 @@ bool BoardLine::openPseudoTerminal(QString *error)
     return true;
 }
 
+void BoardLine::expectReader()
+{
+    if (!pseudoTerminal)
+        return;
+    const int slave = ::open(devicePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (slave >= 0)
+        ::close(slave);
+}
+
 bool BoardLine::openDevice(const QString &device, int baud, QString *error)
 {
     close();

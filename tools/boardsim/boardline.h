@@ -24,6 +24,10 @@ public:
     QString path() const { return devicePath; }
     bool isPseudoTerminal() const { return pseudoTerminal; }
 
+    // A pty whose slave was never opened reports no hang-up, as if someone were reading it.
+    // Opening and closing the slave once makes the master report one until a reader comes.
+    void expectReader();
+
     // Throws away whatever waits in the line in both directions.
     void discardQueued();
 

@@ -299,6 +299,11 @@ int BoardRunner::run()
         log(error);
         return 1;
     }
+    // The replay's timing counts from when someone listens, so the line starts out unheard.
+    if (replaying() && line.isPseudoTerminal()) {
+        line.expectReader();
+        hungUp = true;
+    }
     // The first line of stdout is the device to open; a script waits for it.
     std::printf("%s\n", line.path().toLocal8Bit().constData());
     std::fflush(stdout);
