@@ -4,7 +4,9 @@
 #include "datafiles/csvcodec.h"
 #include "datafiles/safefile.h"
 #include "tests/support/smalldisk.h"
+#include "tests/support/testdata.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,18 +18,6 @@
 #include <unistd.h>
 
 namespace {
-QByteArray contentOf(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // A good earlier save, 13,893 bytes like the one a full disk once cut short.
 QByteArray earlierSave()
 {
@@ -173,7 +163,7 @@ void FilesTest::saving()
         place == QLatin1String("subfolder"))
         QCOMPARE(QFileInfo(path).isFile(), false); // still what it was
     else
-        QCOMPARE(contentOf(path), saved ? content : before);
+        QCOMPARE(readFile(path), saved ? content : before);
 }
 
 // The export streamed through a save: a full disk part-way leaves the earlier export, a
@@ -199,16 +189,16 @@ void FilesTest::savingInSlices()
             save.cancel(); // the user cancelled
         } else if (rows == 20000u) {
             QVERIFY(!written || !save.commit(error)); // 600 KB do not fit
-            QCOMPARE(contentOf(path), QByteArray("3,4,0,0,0,0,0,0,\n"));
+            QCOMPARE(readFile(path), QByteArray("3,4,0,0,0,0,0,0,\n"));
         } else {
             QVERIFY(written && save.commit(error));
             QBuffer expected;
             expected.open(QIODevice::WriteOnly);
             QVERIFY(CsvCodec::writeRows(expected, 0, rows, lengths, value));
-            QCOMPARE(contentOf(path), expected.data());
+            QCOMPARE(readFile(path), expected.data());
         }
         if (rows != 1000u)
-            QCOMPARE(contentOf(path), QByteArray("3,4,0,0,0,0,0,0,\n"));
+            QCOMPARE(readFile(path), QByteArray("3,4,0,0,0,0,0,0,\n"));
         QCOMPARE(QDir(disk.path()).entryList(QDir::Files), QStringList{"Export.csv"});
     }
 }
@@ -237,7 +227,7 @@ void FilesTest::savingWhereNoFileCanBeMade()
         QVERIFY(child > 0 && ::waitpid(child, &status, 0) == child);
         QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
-    QCOMPARE(contentOf(path), earlierSave());
+    QCOMPARE(readFile(path), earlierSave());
     QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0755) == 0);
 }
 

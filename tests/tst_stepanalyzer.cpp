@@ -134,8 +134,7 @@ private Q_SLOTS:
     void handComputed();
     void cellTexts_data();
     void cellTexts();
-    void targetChangesEndWindows();
-    void finishClearAndTrace();
+    void countsQueueAndChannels();
     void matchesDefinitionsOnRandomRuns_data();
     void matchesDefinitionsOnRandomRuns();
 };
@@ -155,9 +154,6 @@ void TestStepAnalyzer::handComputed_data()
     QTest::newRow("first-order, 2 ms apart")
         << firstOrder << 1.0f << qint64(2000000)
         << QStringList{"0 → 1", "3点 (6 ms)", "10点 (20 ms)", "0.0%", "6点 (12 ms)", "0.001465"};
-    QTest::newRow("first-order, 0.1 ms apart")
-        << firstOrder << 1.0f << qint64(100000)
-        << QStringList{"0 → 1", "3点 (0.3 ms)", "10点 (1 ms)", "0.0%", "6点 (0.6 ms)", "0.001465"};
     const Floats secondOrder{0, 0.8f, 1.6f, 2.3f, 2.4f, 2.1f, 1.9f, 1.98f, 2.03f, 2.01f, 2, 2};
     QTest::newRow("second-order overshoot, 250 ms apart")
         << secondOrder << 2.0f << qint64(250000000)
@@ -229,8 +225,6 @@ void TestStepAnalyzer::cellTexts_data()
     QTest::newRow("times") << f << QStringList{"1.23457 → -1e-07",  "0点 (0.0123 ms)",
                                                "123456点 (100 ms)", "12.3%",
                                                "5点 (1235 ms)",     "1.235e+04"};
-    f.y0.reset();
-    QTest::newRow("no step") << f << dashes();
 }
 
 void TestStepAnalyzer::cellTexts()
@@ -240,73 +234,28 @@ void TestStepAnalyzer::cellTexts()
     QCOMPARE(StepAnalyzer::cellTexts(figures), cells);
 }
 
-void TestStepAnalyzer::targetChangesEndWindows()
-{
-    StepAnalyzer analyzer;
-    analyzer.beginRun();
-    QVERIFY(!analyzer.addSample(0, 0, 0));
-    QVERIFY(!analyzer.addSample(0, 0, 0.0000009f)); // within 1e-6: same window
-    QCOMPARE(analyzer.figures(0).samples, qint64(2));
-    QVERIFY(!analyzer.addSample(0, 0, 10)); // ends a flat window: nothing to record
-    QVERIFY(!analyzer.addSample(0, 10.0000095f, 10.00001f)); // within 1e-6 * |10|
-    QVERIFY(!analyzer.addSample(0, 9, 10));
-    QCOMPARE(analyzer.queuedWindows(), 0);
-    QVERIFY(analyzer.addSample(0, 9, 5)); // a new target ends the step to 10
-
-    const auto done = analyzer.takeFinishedWindows();
-    QCOMPARE(int(done.size()), 1);
-    QCOMPARE(done[0].channel, 0);
-    QCOMPARE(done[0].figures.firstSample, qint64(2));
-    QCOMPARE(done[0].figures.samples, qint64(3));
-    QCOMPARE(StepAnalyzer::cellTexts(done[0].figures),
-             (QStringList{"0 → 10", "0点", "1点", "0.0%", "—", "1"}));
-    QCOMPARE(analyzer.queuedWindows(), 0);
-    const StepAnalyzer::Trace trace = analyzer.previousWindowTrace(0);
-    QCOMPARE(trace.actual, (Floats{0, 10.0000095f, 9}));
-    QCOMPARE(trace.currentFirstSample, qint64(5));
-    QCOMPARE(analyzer.figures(0).firstSample, qint64(5));
-    QCOMPARE(analyzer.sampleCount(0), qint64(6));
-
-    QVERIFY(analyzer.addSample(0, 1, NaN));  // ends the step to 5
-    QVERIFY(!analyzer.addSample(0, 1, NaN)); // NaN always differs, and makes no step
-    QCOMPARE(analyzer.figures(0).firstSample, qint64(7));
-    QVERIFY(!analyzer.addSample(0, 1, Inf));
-    QVERIFY(!analyzer.addSample(0, 1, Inf)); // the same infinity: no new window
-    QCOMPARE(analyzer.figures(0).firstSample, qint64(8));
-    QVERIFY(!analyzer.addSample(4, 1, 2)); // no such channel
-    QVERIFY(!analyzer.addSample(-1, 1, 2));
-    QCOMPARE(analyzer.figures(4).samples, qint64(0));
-}
-
-void TestStepAnalyzer::finishClearAndTrace()
+// What the random runs below leave out: counters, the finish count, channels outside 0..3,
+// a window's rows kept across a clear, and the queue's cap.
+void TestStepAnalyzer::countsQueueAndChannels()
 {
     StepAnalyzer analyzer(3);
     const Floats rise{0, 0.5f, 0.95f, 1};
     for (int k = 0; k < rise.size(); ++k)
-        analyzer.addSample(1, rise[k], 1, k * 1000000);
+        QVERIFY(!analyzer.addSample(1, rise[k], 1, k * 1000000));
     analyzer.addSample(3, 2, 2); // flat: finishing it records nothing
+    QVERIFY(!analyzer.addSample(4, 1, 2) && !analyzer.addSample(-1, 1, 2));
+    QCOMPARE(analyzer.figures(4).samples, qint64(0));
+    QCOMPARE(analyzer.sampleCount(1), qint64(4));
     QCOMPARE(analyzer.finishWindows(), 1);
-    QCOMPARE(analyzer.previousWindowTrace(1).actual, (Floats{0, 0.5f, 0.95f})); // capped at 3
-    QCOMPARE(analyzer.previousWindowTrace(1).currentFirstSample, qint64(-1));
-    QCOMPARE(analyzer.figures(1).firstSample, qint64(-1));
     QCOMPARE(analyzer.finishWindows(), 0);
-
-    analyzer.addSample(1, 1, 1); // same target, but after a finish: a new window
-    QCOMPARE(analyzer.figures(1).firstSample, qint64(4));
-    analyzer.beginRun();
-    analyzer.addSample(1, 1, 1);
-    QCOMPARE(analyzer.figures(1).firstSample, qint64(5));
+    QCOMPARE(analyzer.previousWindowTrace(1).actual, (Floats{0, 0.5f, 0.95f})); // capped at 3
 
     analyzer.clear();
     QCOMPARE(analyzer.sampleCount(1), qint64(0));
     QVERIFY(analyzer.previousWindowTrace(1).actual.isEmpty());
-    QCOMPARE(analyzer.figures(1).firstSample, qint64(-1));
-    QCOMPARE(analyzer.queuedWindows(), 1); // the history keeps what ended before the clear
-    const auto done = analyzer.takeFinishedWindows();
-    QCOMPARE(StepAnalyzer::cellTexts(done.at(0).figures),
+    QCOMPARE(analyzer.queuedWindows(), 1);
+    QCOMPARE(StepAnalyzer::cellTexts(analyzer.takeFinishedWindows().at(0).figures),
              (QStringList{"0 → 1", "1点 (1 ms)", "3点 (3 ms)", "0.0%", "3点 (3 ms)", "0"}));
-    analyzer.addSample(1, 0, 1);
-    QCOMPARE(analyzer.figures(1).firstSample, qint64(0));
 
     // Nobody takes the rows: the oldest go.
     for (int i = 0; i <= StepAnalyzer::QueueCap + 1; ++i)
