@@ -1,11 +1,9 @@
 #include "chart/pid_diagram.h"
 
 #include "app/logging.h"
+#include "chart/renderchoice.h"
 #include "chart/seriesdecimator.h"
 
-#include <QGuiApplication>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
@@ -17,25 +15,6 @@
 QT_CHARTS_USE_NAMESPACE
 
 namespace {
-
-// An OpenGL series without a context draws nothing, so only ask for OpenGL where a context
-// can actually be made current (not on the offscreen platform, nor on many remote desktops).
-bool openGLUsable()
-{
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-        return false;
-    QOpenGLContext context;
-    if (!context.create())
-        return false;
-    QOffscreenSurface surface;
-    surface.setFormat(context.format());
-    surface.create();
-    if (!surface.isValid() || !context.makeCurrent(&surface))
-        return false;
-    context.doneCurrent();
-    return true;
-}
 
 struct SeriesStyle
 {
@@ -116,7 +95,7 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
         seriesAt(i)->attachAxis(axisX);
         seriesAt(i)->attachAxis(axisY);
     }
-    const bool useOpenGL = openGLUsable();
+    const bool useOpenGL = RenderChoice::forThisDisplay().openGL;
     for (int i = 0; i < SeriesCount; ++i)
         seriesAt(i)->setUseOpenGL(useOpenGL);
 
