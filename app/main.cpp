@@ -1,3 +1,4 @@
+#include "app/displaysetup.h"
 #include "app/mainwindow.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@ int main(int argc, char *argv[])
     // The icon lives in the core library's resources, which a static library must register.
     Q_INIT_RESOURCE(resources);
 
+    DisplaySetup::beforeApplication();
     QApplication app(argc, argv);
 
     QCommandLineParser parser;
@@ -24,6 +26,7 @@ int main(int argc, char *argv[])
     MainWindow window;
     if (parser.isSet(portOption))
         window.usePort(parser.value(portOption));
-    window.show();
+    // The form's size where the screen has room for it, the screen's free area otherwise.
+    DisplaySetup::showFitted(window);
     return app.exec();
 }
