@@ -1,6 +1,7 @@
 #include "chart/pid_diagram.h"
 
 #include "app/logging.h"
+#include "chart/plotgrid.h"
 #include "chart/renderchoice.h"
 #include "chart/seriesdecimator.h"
 
@@ -44,6 +45,9 @@ PID_Diagram::PID_Diagram(QChartView *view) : chartView(view)
     seriesUpdateTimer.setSingleShot(true);
     seriesUpdateTimer.setInterval(50);
     connect(&seriesUpdateTimer, &QTimer::timeout, this, &PID_Diagram::refreshSeries);
+    smoothTimer.setSingleShot(true);
+    smoothTimer.setInterval(SmoothAfterMs);
+    connect(&smoothTimer, &QTimer::timeout, this, &PID_Diagram::drawSmooth);
     setupChart(QStringLiteral("时间"), QStringLiteral("幅度"), 0, 100, -100, 100);
 }
 
@@ -95,6 +99,7 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
         seriesAt(i)->attachAxis(axisX);
         seriesAt(i)->attachAxis(axisY);
     }
+    lightenFurniture();
     const bool useOpenGL = RenderChoice::forThisDisplay().openGL;
     for (int i = 0; i < SeriesCount; ++i)
         seriesAt(i)->setUseOpenGL(useOpenGL);
@@ -109,6 +114,40 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
     // A new horizontal range or plot width changes which points the series need.
     connect(axisX, &QValueAxis::rangeChanged, this, &PID_Diagram::scheduleSeriesUpdate);
     connect(chart, &QChart::plotAreaChanged, this, &PID_Diagram::scheduleSeriesUpdate);
+}
+
+void PID_Diagram::lightenFurniture()
+{
+    // The theme's background is a gradient from white to white, which the raster engine blends
+    // pixel by pixel on every repaint: a fifth of the repaint for nothing to see.
+    chart->setBackgroundBrush(QBrush(Qt::white));
+    // A line item with a pen 1 wide works out its bounds by stroking its shape at every
+    // repaint; a cosmetic pen (width 0) is as wide at scale 1 and one sharp device pixel at any
+    // other. The colour stays the theme's.
+    for (QValueAxis *axis : {axisX, axisY}) {
+        QPen pen = axis->linePen();
+        pen.setWidth(0);
+        axis->setLinePen(pen);
+    }
+    // The grid in the theme's pens, drawn once instead of at every repaint.
+    grid = new PlotGrid(chart, axisX, axisY);
+    // Connected before the chart goes into the view, whose first layout already moves it.
+    connect(chart, &QChart::plotAreaChanged, this, [this] { grid->refresh(); });
+}
+
+void PID_Diagram::pictureMoved()
+{
+    // Antialiasing is about half of every repaint; while the picture moves 20 times a second
+    // nobody sees it. Once the picture has held still, it is drawn smooth again.
+    if (chartView->renderHints().testFlag(QPainter::Antialiasing))
+        chartView->setRenderHint(QPainter::Antialiasing, false);
+    smoothTimer.start();
+}
+
+void PID_Diagram::drawSmooth()
+{
+    // Repaints the whole view when the hint changes.
+    chartView->setRenderHint(QPainter::Antialiasing, true);
 }
 
 QLineSeries *PID_Diagram::seriesAt(int index) const
@@ -193,6 +232,7 @@ bool PID_Diagram::clearAll()
         buffers[i].resize(0);
         seriesAt(i)->clear();
     }
+    pictureMoved();
     scheduleSeriesUpdate();
     return true;
 }
@@ -371,6 +411,7 @@ void PID_Diagram::moveView(const ViewRange &view)
     if (yMoves)
         axisY->setRange(view.yMin, view.yMax);
     seriesDirty = true;
+    pictureMoved();
 }
 
 void PID_Diagram::setHorizontalView(double position, double fraction)
@@ -432,5 +473,6 @@ void PID_Diagram::refreshSeries()
         if (samePoints(s->pointsVector(), scratch))
             continue;
         s->replace(scratch);
+        pictureMoved();
     }
 }

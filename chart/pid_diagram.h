@@ -8,6 +8,8 @@
 
 #include <array>
 
+class PlotGrid;
+
 QT_CHARTS_BEGIN_NAMESPACE
 class QChart;
 class QChartView;
@@ -98,6 +100,9 @@ private:
     void followNewest(quint32 maxCount, ViewRange &view) const;
     void fitVertical(quint32 maxCount, ViewRange &view) const;
     void moveView(const ViewRange &view);
+    void lightenFurniture();
+    void pictureMoved();
+    void drawSmooth();
 
     QTimer *timer = nullptr;
     QtCharts::QChartView *chartView = nullptr;
@@ -130,4 +135,8 @@ private:
     QTimer seriesUpdateTimer;
     bool seriesDirty = false;
     QVector<QPointF> scratch;
+    // Antialiasing comes back once the picture has held still this long.
+    static constexpr int SmoothAfterMs = 300;
+    QTimer smoothTimer;
+    PlotGrid *grid = nullptr; // a child item of the chart
 };
