@@ -5,6 +5,7 @@
 #include "chart/renderchoice.h"
 #include "chart/seriesdecimator.h"
 
+#include <QEvent>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
@@ -115,6 +116,7 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
     // more per tick in auto-scroll mode.
     chartView->setViewportUpdateMode(QGraphicsView::BoundingRectViewportUpdate);
 
+    chartView->window()->installEventFilter(this);
     // A new horizontal range or plot width changes which points the series need.
     connect(axisX, &QValueAxis::rangeChanged, this, &PID_Diagram::scheduleSeriesUpdate);
     connect(chart, &QChart::plotAreaChanged, this, &PID_Diagram::scheduleSeriesUpdate);
@@ -137,6 +139,14 @@ void PID_Diagram::lightenFurniture()
     grid = new PlotGrid(chart, axisX, axisY);
     // Connected before the chart goes into the view, whose first layout already moves it.
     connect(chart, &QChart::plotAreaChanged, this, [this] { grid->refresh(); });
+}
+
+bool PID_Diagram::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::WindowStateChange && seriesDirty &&
+        !chartView->window()->isMinimized())
+        refreshSeries();
+    return QObject::eventFilter(watched, event);
 }
 
 void PID_Diagram::pictureMoved()
@@ -461,6 +471,9 @@ void PID_Diagram::refreshSeries()
 {
     seriesUpdateTimer.stop();
     if (!seriesDirty)
+        return;
+    // A minimized window shows nothing; its series catch up when it is restored.
+    if (chartView->window()->isMinimized())
         return;
     seriesDirty = false;
     const double lo = axisX->min();

@@ -83,6 +83,10 @@ public:
 public Q_SLOTS:
     void on_timer_updata();
 
+protected:
+    // Brings the series up to date when a minimized window is restored.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QtCharts::QLineSeries *seriesAt(int index) const;
     quint32 &countOf(int channel);

@@ -21,6 +21,7 @@ private Q_SLOTS:
     void replacedOnlyWhenShownPointsChange_data();
     void replacedOnlyWhenShownPointsChange();
     void hiddenChannelCatchesUpWhenShown();
+    void minimizedCatchesUpWhenRestored();
     void smoothOnceStill();
     void gridWhereTheAxesPutIt();
 };
@@ -87,6 +88,27 @@ void ChartRefreshTest::hiddenChannelCatchesUpWhenShown()
     QCOMPARE(diagram.series(4)->at(29), QPointF(29, 29));
     QCOMPARE(diagram.series(5)->at(0), QPointF(1, 0));
     QCOMPARE(diagram.allPoints().at(4).size(), 30);
+}
+
+void ChartRefreshTest::minimizedCatchesUpWhenRestored()
+{
+    QChartView view;
+    view.resize(800, 500);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    PID_Diagram diagram(&view);
+    view.showMinimized();
+    QTRY_VERIFY(view.isMinimized());
+    for (int i = 0; i < 30; ++i) {
+        diagram.appendActual(0, float(i));
+        diagram.appendTarget(0, 1);
+    }
+    diagram.on_timer_updata();
+    QCOMPARE(diagram.series(0)->count(), 0);
+    // Restored: everything that arrived meanwhile, without waiting for a tick.
+    view.showNormal();
+    QTRY_COMPARE(diagram.series(0)->count(), 30);
+    QCOMPARE(diagram.series(1)->count(), 30);
 }
 
 void ChartRefreshTest::smoothOnceStill()
