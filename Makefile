@@ -29,7 +29,8 @@ run-board: deps build
 test: deps build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
-# Every benchmark, about 7 minutes; QUICK=1 make bench for a short smoke run.
+# Every benchmark, about 10 minutes, offscreen and under Xvfb; QUICK=1 make bench for a short
+# smoke run, DISPLAY_PATH=offscreen|xvfb make bench for one column only.
 bench: deps
 	scripts/run-benchmarks.sh $(BUILD)
 
