@@ -73,7 +73,7 @@ double idlePercent(double seconds, bool withProbe)
     const double wallStart = ProcessStats::monotonicSeconds();
     if (withProbe)
         probe.start();
-    runEventLoopUntil([] { return false; }, int(seconds * 1000));
+    runEventLoopFor(int(seconds * 1000));
     probe.stop();
     return 100.0 * (ProcessStats::processCpuSeconds() - cpuStart) /
            (ProcessStats::monotonicSeconds() - wallStart);
@@ -99,7 +99,7 @@ Step runStep(PacedWriter &writer, double rate, double seconds, const Counters &c
     const double wallStart = ProcessStats::monotonicSeconds();
     probe.start();
     writer.start(rate);
-    runEventLoopUntil([] { return false; }, int(seconds * 1000));
+    runEventLoopFor(int(seconds * 1000));
     probe.stop();
     writer.requestStop();
     runEventLoopUntil([&] { return !writer.isRunning(); }, 15000);
