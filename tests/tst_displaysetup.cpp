@@ -65,8 +65,7 @@ void TestDisplaySetup::minimumSize()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     const QSize smallest = window.minimumSizeHint().expandedTo(window.minimumSize());
-    QVERIFY2(smallest.width() <= 1024 && smallest.height() <= 640,
-             qPrintable(QStringLiteral("%1 x %2").arg(smallest.width()).arg(smallest.height())));
+    QVERIFY2(smallest.width() <= 1024 && smallest.height() <= 640, QTest::toString(smallest));
     // The form's own size stays what it opens with where there is room.
     QCOMPARE(window.size(), formSize);
 }
@@ -91,12 +90,7 @@ void TestDisplaySetup::neverLargerThanScreen()
         DisplaySetup::showFitted(window, available);
     }
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY2(available.contains(window.frameGeometry()),
-             qPrintable(QStringLiteral("%1 x %2 at %3, %4")
-                            .arg(window.frameGeometry().width())
-                            .arg(window.frameGeometry().height())
-                            .arg(window.frameGeometry().x())
-                            .arg(window.frameGeometry().y())));
+    QVERIFY2(available.contains(window.frameGeometry()), QTest::toString(window.frameGeometry()));
     if (DisplaySetup::fits(formSize, available, DisplaySetup::frameEstimate()))
         QCOMPARE(window.size(), formSize);
 }
@@ -112,6 +106,7 @@ void TestDisplaySetup::columnsScroll()
     QPushButton *start = window.findChild<QPushButton *>(QStringLiteral("buttonStart"));
     QVERIFY(start);
     QTRY_VERIFY(start->height() >= start->sizeHint().height());
+    QVERIFY(window.findChild<QWidget *>(QStringLiteral("editP"))->height() >= 20);
     auto *column = window.findChild<QScrollArea *>(QStringLiteral("scrollPidColumn"));
     QVERIFY(column);
     column->ensureWidgetVisible(start);
