@@ -41,7 +41,8 @@ test: deps build-tests
 test-slow: deps build-tests
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -C slow -L slow
 
-# Every benchmark, about 7 minutes; QUICK=1 make bench for a short smoke run.
+# Every benchmark, about 10 minutes, offscreen and under Xvfb; QUICK=1 make bench for a short
+# smoke run, DISPLAY_PATH=offscreen|xvfb make bench for one column only.
 bench: deps
 	scripts/run-benchmarks.sh $(BUILD)
 

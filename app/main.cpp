@@ -1,3 +1,4 @@
+#include "app/displaysetup.h"
 #include "app/mainwindow.h"
 #include "app/version.h"
 
@@ -36,10 +37,12 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(versionText());
 
     std::unique_ptr<QCoreApplication> app;
-    if (onlyPrints(argc, argv))
+    if (onlyPrints(argc, argv)) {
         app = std::make_unique<QCoreApplication>(argc, argv);
-    else
+    } else {
+        DisplaySetup::beforeApplication();
         app = std::make_unique<QApplication>(argc, argv);
+    }
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -59,6 +62,7 @@ int main(int argc, char *argv[])
     MainWindow window;
     if (parser.isSet(portOption))
         window.usePort(parser.value(portOption));
-    window.show();
+    // The form's size where the screen has room for it, the screen's free area otherwise.
+    DisplaySetup::showFitted(window);
     return app->exec();
 }

@@ -1,7 +1,10 @@
 // Live ingest: a writer thread pushes channel data frames through a real pseudo-terminal into
 // the real MainWindow (port opened and run started through the widgets) at stepped rates, and
 // the same through the naive chart. Per step: frames sent and received, event-loop lateness,
-// GUI-thread CPU and resident memory; the highest rate held is the result.
+// CPU of the whole process (every thread but the writer's) and of the GUI thread, and resident
+// memory; the highest rate held is the result. Runs on whatever platform it is given: offscreen
+// or a real X display (Xvfb), where the chart's renderer choice and the window system count.
+#include "app/displaysetup.h"
 #include "app/mainwindow.h"
 #include "benchmarks/benchapp.h"
 #include "benchmarks/benchoptions.h"
@@ -34,7 +37,7 @@ namespace {
 
 // Held means: every frame arrived, none dropped, and the event loop stayed responsive.
 constexpr double MaxP99Ms = 20;
-constexpr double MaxLatenessMs = 100;
+constexpr double MaxLatenessMs = 50;
 // The writer may end a step a fraction behind schedule (its last millisecond).
 constexpr double MinSentFraction = 0.99;
 
@@ -49,7 +52,8 @@ struct Step
     qint64 fullMs = 0;
     double p99Ms = 0;
     double maxMs = 0;
-    double cpuPercent = 0;
+    double cpuPercent = 0; // whole process less the writer thread and the lateness probe
+    double guiPercent = 0; // GUI thread alone
     double rssMiB = 0;
     bool held = false;
 };
@@ -60,7 +64,23 @@ struct Counters
     std::function<quint64()> discarded;
 };
 
-Step runStep(PacedWriter &writer, double rate, double seconds, const Counters &counters)
+// CPU of the whole process, in % of one core, over `seconds` of its event loop with nothing
+// arriving; with the lateness probe running or not.
+double idlePercent(double seconds, bool withProbe)
+{
+    LatenessProbe probe;
+    const double cpuStart = ProcessStats::processCpuSeconds();
+    const double wallStart = ProcessStats::monotonicSeconds();
+    if (withProbe)
+        probe.start();
+    runEventLoopFor(int(seconds * 1000));
+    probe.stop();
+    return 100.0 * (ProcessStats::processCpuSeconds() - cpuStart) /
+           (ProcessStats::monotonicSeconds() - wallStart);
+}
+
+Step runStep(PacedWriter &writer, double rate, double seconds, const Counters &counters,
+             double probePercent)
 {
     Step step;
     step.rate = rate;
@@ -74,11 +94,12 @@ Step runStep(PacedWriter &writer, double rate, double seconds, const Counters &c
                      [&] { rssMax = std::max(rssMax, ProcessStats::residentMiB()); });
     rssTimer.start(500);
 
-    const double cpuStart = ProcessStats::threadCpuSeconds();
+    const double cpuStart = ProcessStats::processCpuSeconds();
+    const double guiStart = ProcessStats::threadCpuSeconds();
     const double wallStart = ProcessStats::monotonicSeconds();
     probe.start();
     writer.start(rate);
-    runEventLoopUntil([] { return false; }, int(seconds * 1000));
+    runEventLoopFor(int(seconds * 1000));
     probe.stop();
     writer.requestStop();
     runEventLoopUntil([&] { return !writer.isRunning(); }, 15000);
@@ -86,7 +107,8 @@ Step runStep(PacedWriter &writer, double rate, double seconds, const Counters &c
     // Whatever is still in the pty or the port's buffer arrives now.
     runEventLoopUntil(
         [&] { return qint64(counters.frames() - framesBefore) >= writer.unitsWritten(); }, 5000);
-    const double cpuEnd = ProcessStats::threadCpuSeconds();
+    const double cpuEnd = ProcessStats::processCpuSeconds();
+    const double guiEnd = ProcessStats::threadCpuSeconds();
     const double wallEnd = ProcessStats::monotonicSeconds();
     rssMax = std::max(rssMax, ProcessStats::residentMiB());
 
@@ -98,7 +120,11 @@ Step runStep(PacedWriter &writer, double rate, double seconds, const Counters &c
     step.fullMs = writer.fullMilliseconds();
     step.p99Ms = probe.quantileMs(0.99);
     step.maxMs = probe.maxMs();
-    step.cpuPercent = 100.0 * (cpuEnd - cpuStart) / (wallEnd - wallStart);
+    // The writer plays the board; its thread is not the program's work. Nor is the probe, which
+    // wakes the GUI thread a thousand times a second.
+    step.cpuPercent =
+        100.0 * (cpuEnd - cpuStart - writer.cpuSeconds()) / (wallEnd - wallStart) - probePercent;
+    step.guiPercent = 100.0 * (guiEnd - guiStart) / (wallEnd - wallStart);
     step.rssMiB = rssMax;
     step.held = !writer.failed() && step.sent >= MinSentFraction * step.scheduled &&
                 step.received == step.sent && step.discarded == 0 && step.p99Ms <= MaxP99Ms &&
@@ -106,45 +132,56 @@ Step runStep(PacedWriter &writer, double rate, double seconds, const Counters &c
     return step;
 }
 
-void printHeader(const char *title)
+void printHeader()
 {
-    std::printf("\n%s\n", title);
-    std::printf("%10s %10s %10s %10s %6s %8s %8s %6s %8s %s\n", "frames/s", "scheduled", "sent",
-                "received", "full", "p99 ms", "max ms", "CPU %", "RSS MiB", "held");
+    std::printf("%10s %10s %10s %10s %6s %8s %8s %6s %6s %8s %s\n", "frames/s", "scheduled", "sent",
+                "received", "full", "p99 ms", "max ms", "CPU %", "GUI %", "RSS MiB", "held");
 }
 
 void printStep(const Step &s)
 {
-    std::printf("%10.0f %10lld %10lld %10lld %6lld %8.2f %8.2f %6.1f %8.1f %s\n", s.rate,
+    std::printf("%10.0f %10lld %10lld %10lld %6lld %8.2f %8.2f %6.1f %6.1f %8.1f %s\n", s.rate,
                 static_cast<long long>(s.scheduled), static_cast<long long>(s.sent),
                 static_cast<long long>(s.received), static_cast<long long>(s.fullMs), s.p99Ms,
-                s.maxMs, s.cpuPercent, s.rssMiB, s.held ? "yes" : "NO");
+                s.maxMs, s.cpuPercent, s.guiPercent, s.rssMiB, s.held ? "yes" : "NO");
     std::fflush(stdout);
 }
 
 std::vector<double> stepRates(double maxRate)
 {
-    std::vector<double> rates = {1152, 20000, 121600};
+    // 4,000 frames/s: four channels at 1,000 samples/s each, a fast board's usual rate.
+    std::vector<double> rates = {1152, 4000, 20000, 121600};
     while (rates.back() * 2 <= maxRate)
         rates.push_back(rates.back() * 2);
     return rates;
 }
 
 double runSteps(PacedWriter &writer, const std::vector<double> &rates, double seconds,
-                const Counters &counters)
+                const Counters &counters, bool keepGoing)
 {
+    // What the window costs with nothing arriving, and the lateness probe's own share, which
+    // the CPU column leaves out. The GUI column keeps it.
+    const double idle = idlePercent(3, false);
+    const double probePercent = std::max(0.0, idlePercent(3, true) - idle);
+    std::printf("nothing arriving: %.1f %% CPU; the lateness probe adds %.1f %%\n", idle,
+                probePercent);
+    printHeader();
     double best = 0;
+    bool allHeld = true;
     for (double rate : rates) {
-        const Step step = runStep(writer, rate, seconds, counters);
+        const Step step = runStep(writer, rate, seconds, counters, probePercent);
         printStep(step);
-        if (!step.held)
+        // The highest rate held is the last of an unbroken run from the lowest.
+        allHeld = allHeld && step.held;
+        if (allHeld)
+            best = rate;
+        else if (!keepGoing)
             break;
-        best = rate;
     }
     return best;
 }
 
-double ours(const std::vector<double> &rates, double seconds)
+double ours(const std::vector<double> &rates, double seconds, bool keepGoing)
 {
     PacedWriter writer(FrameSize, [](QByteArray &out, qint64 first, qint64 count) {
         appendChannelFrames(out, first, count);
@@ -174,16 +211,16 @@ double ours(const std::vector<double> &rates, double seconds)
                 qPrintable(start->text() == QStringLiteral("停止") ? QStringLiteral("active")
                                                                    : QStringLiteral("NOT active")));
 
-    printHeader("ours: MainWindow, redraw 20 per second");
+    std::printf("\nours: MainWindow, redraw 20 per second\n");
     const Counters counters{[&] { return quint64(window.pidFrameHealth().frames); },
                             [&] { return quint64(window.pidFrameHealth().discarded); }};
-    const double best = runSteps(writer, rates, seconds, counters);
+    const double best = runSteps(writer, rates, seconds, counters, keepGoing);
     QTest::mouseClick(open, Qt::LeftButton);
     return best;
 }
 
 // The receive path of the window feeding the naive chart instead, with the same tick.
-double naive(const std::vector<double> &rates, double seconds)
+double naive(const std::vector<double> &rates, double seconds, bool keepGoing)
 {
     PacedWriter writer(FrameSize, [](QByteArray &out, qint64 first, qint64 count) {
         appendChannelFrames(out, first, count);
@@ -219,10 +256,10 @@ double naive(const std::vector<double> &rates, double seconds)
     QObject::connect(&tick, &QTimer::timeout, [&] { chart.tick(); });
     tick.start(50);
 
-    printHeader("naive: series that hold everything, one append per sample");
+    std::printf("\nnaive: series that hold everything, one append per sample\n");
     const Counters counters{[&] { return quint64(receiver.health().frames); },
                             [&] { return quint64(receiver.health().discarded); }};
-    return runSteps(writer, rates, seconds, counters);
+    return runSteps(writer, rates, seconds, counters, keepGoing);
 }
 
 } // namespace
@@ -230,6 +267,8 @@ double naive(const std::vector<double> &rates, double seconds)
 int main(int argc, char *argv[])
 {
     quietPlatformWarnings();
+    // As main() does: the same scaling and the same chance to keep OpenGL out.
+    DisplaySetup::beforeApplication();
     QApplication app(argc, argv);
     Q_INIT_RESOURCE(resources);
     const BenchOptions options(QApplication::arguments());
@@ -237,17 +276,23 @@ int main(int argc, char *argv[])
     const double naiveSeconds = std::max(0.5, options.number("naive-seconds", 5));
     const double maxRate = options.number("max-rate", 121600 * 32);
     std::printf("%s\n", qPrintable(ProcessStats::machineLine()));
-    std::printf("live ingest through a pseudo-terminal, %.0f s per step; held = all frames "
-                "received, none dropped, lateness p99 <= %.0f ms and max <= %.0f ms\n",
-                seconds, MaxP99Ms, MaxLatenessMs);
+    std::printf(
+        "live ingest through a pseudo-terminal, %s platform, %.0f s per step; held = all "
+        "frames received, none dropped, lateness p99 <= %.0f ms and max <= %.0f ms; CPU = "
+        "whole process less the writer thread and the lateness probe, GUI = GUI thread, in %% "
+        "of one core\n",
+        qPrintable(QGuiApplication::platformName()), seconds, MaxP99Ms, MaxLatenessMs);
 
     const std::vector<double> rates = stepRates(maxRate);
-    const double best = ours(rates, seconds);
-    const double bestNaive = options.flag("no-naive") ? 0 : naive(rates, naiveSeconds);
+    // --all-steps: every step's figures even past the first one not held.
+    const bool keepGoing = options.flag("all-steps");
+    const double best = ours(rates, seconds, keepGoing);
+    const double bestNaive = options.flag("no-naive") ? 0 : naive(rates, naiveSeconds, keepGoing);
 
     std::printf("\nhighest rate held: ours %.0f frames/s, naive %.0f frames/s (%.0f s steps)\n",
                 best, bestNaive, naiveSeconds);
-    std::printf("target: at least 121600 frames/s held\n");
+    std::printf("targets: at least 121600 frames/s held; at 4000 frames/s at most 12 %% CPU and "
+                "60 MiB; at 121600 frames/s at most 30 %% CPU\n");
     std::printf("load average after: %s\n", qPrintable(ProcessStats::loadAverage()));
     return 0;
 }

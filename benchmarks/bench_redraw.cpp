@@ -2,6 +2,8 @@
 // newest 200 samples and zoomed out to all of them, against series that hold every point.
 // --history N fills our chart with N samples per channel at that history length instead, to
 // show that following and pausing cost the same whatever the history holds.
+// CPU is the whole process's, so that a renderer's or window system's threads count too.
+#include "app/displaysetup.h"
 #include "benchmarks/benchapp.h"
 #include "benchmarks/benchoptions.h"
 #include "benchmarks/naivechart.h"
@@ -10,6 +12,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 
@@ -22,6 +25,18 @@
 QT_CHARTS_USE_NAMESPACE
 
 namespace {
+
+// The chart lays itself out from posted events: measuring before they ran would measure a chart
+// of its first, smaller size (and fewer points after the reduction to the plot's pixels).
+void settle(QChartView &view)
+{
+    if (!QTest::qWaitForWindowExposed(&view))
+        std::printf("the chart view was not exposed\n");
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        QTest::qWait(10);
+    }
+}
 
 constexpr int Held = 9800; // stays below the 10,000 cap while the ticks add samples
 constexpr int PerTick = 3; // samples per channel between two ticks
@@ -40,7 +55,7 @@ struct Timing
     double paintMs = 0;  // repaint, mean
     double medianMs = 0; // both, median tick
     double meanMs = 0;   // both, mean tick
-    double cpuMs = 0;    // GUI-thread CPU per tick, mean: steadier than wall time on a busy machine
+    double cpuMs = 0;    // process CPU per tick, mean: steadier than wall time on a busy machine
     int points = 0;      // points the eight series held at the end, what Qt Charts draws
 };
 
@@ -52,7 +67,7 @@ int seriesPoints(const std::function<QLineSeries *(int)> &series)
     return total;
 }
 
-// Runs `ticks` ticks of: append PerTick samples per channel, `update`, repaint.
+// Runs `ticks` ticks of: append PerTick samples per channel, `update`, paint.
 enum class View {
     Follow, // a run: the tick follows the newest 200 samples
     All,    // zoomed out: the horizontal axis over every sample
@@ -60,7 +75,7 @@ enum class View {
 };
 
 Timing measure(QChartView &view, int ticks, const std::function<void(int)> &append,
-               const std::function<void()> &update, bool paintWhenAsked)
+               const std::function<void()> &update, bool viewDecides)
 {
     QElapsedTimer clock;
     std::vector<double> totals;
@@ -69,17 +84,20 @@ Timing measure(QChartView &view, int ticks, const std::function<void(int)> &appe
     double cpuStart = 0;
     for (int t = -WarmUp; t < ticks; ++t) {
         if (t == 0)
-            cpuStart = ProcessStats::threadCpuSeconds();
+            cpuStart = ProcessStats::processCpuSeconds();
         clock.start();
         for (int k = 0; k < PerTick; ++k)
             append(int(ourHeld) + (t + WarmUp) * PerTick + k);
         update();
         const qint64 updated = clock.nsecsElapsed();
-        // Paused, nothing moves unless the chart asks for a paint.
-        if (paintWhenAsked)
+        // Ours: the view paints what it decides needs painting, in its update mode, as in the
+        // program (paused, nothing unless the chart asks). The naive chart: a full repaint.
+        if (viewDecides) {
+            QApplication::sendPostedEvents();
             QApplication::processEvents();
-        else
+        } else {
             view.viewport()->repaint();
+        }
         const qint64 painted = clock.nsecsElapsed();
         if (t < 0)
             continue;
@@ -87,7 +105,7 @@ Timing measure(QChartView &view, int ticks, const std::function<void(int)> &appe
         paintSum += (painted - updated) / 1e6;
         totals.push_back(painted / 1e6);
     }
-    const double cpuSeconds = ProcessStats::threadCpuSeconds() - cpuStart;
+    const double cpuSeconds = ProcessStats::processCpuSeconds() - cpuStart;
     std::sort(totals.begin(), totals.end());
     Timing timing;
     timing.cpuMs = cpuSeconds * 1000 / ticks;
@@ -116,7 +134,7 @@ Timing ours(View mode, int ticks)
     diagram.refreshSeries();
     if (mode == View::Paused)
         diagram.on_timer_updata(); // the last tick before the pause
-    QApplication::processEvents();
+    settle(view);
     Timing timing = measure(
         view, ticks,
         [&](int i) {
@@ -133,7 +151,7 @@ Timing ours(View mode, int ticks)
             else
                 diagram.refreshSeries(); // what the 50 ms update does while paused
         },
-        mode == View::Paused);
+        true);
     timing.points = seriesPoints([&](int i) { return diagram.series(i); });
     return timing;
 }
@@ -156,7 +174,7 @@ Timing naive(View mode, int ticks, double *appendMicros)
     chart.autoScroll = true;
     if (mode == View::Paused)
         chart.tick();
-    QApplication::processEvents();
+    settle(view);
 
     QElapsedTimer appendClock;
     qint64 appendNanos = 0;
@@ -190,6 +208,7 @@ Timing naive(View mode, int ticks, double *appendMicros)
 int main(int argc, char *argv[])
 {
     quietPlatformWarnings();
+    DisplaySetup::beforeApplication();
     QApplication app(argc, argv);
     const BenchOptions options(QApplication::arguments());
     const int ticks = std::max(1, int(options.number("ticks", 60)));
@@ -214,8 +233,7 @@ int main(int argc, char *argv[])
         withNaive ? naive(View::Follow, naiveTicks, &appendMicros) : Timing();
     const Timing naiveAll = withNaive ? naive(View::All, naiveTicks, nullptr) : Timing();
     const Timing naivePaused = withNaive ? naive(View::Paused, naiveTicks, nullptr) : Timing();
-    std::printf("redraw, 8 series x %u samples held (naive: %d), tick + repaint, %s platform, no "
-                "OpenGL\n",
+    std::printf("redraw, 8 series x %u samples held (naive: %d), tick + repaint, %s platform\n",
                 ourHeld, Held, qPrintable(QGuiApplication::platformName()));
     std::printf("%-22s %9s %9s %9s %9s %7s %11s %11s %7s\n", "view", "update", "repaint", "median",
                 "CPU", "points", "naive med.", "naive CPU", "ratio");
@@ -230,8 +248,8 @@ int main(int argc, char *argv[])
     std::printf("naive append into a series of %d points: %.0f us per point\n", Held, appendMicros);
     std::printf(
         "update = tick and series update, repaint = the view's synchronous repaint (means); "
-        "median = both, per tick; CPU = GUI-thread CPU per tick\n");
-    std::printf("target: at most 5 ms per tick\n");
+        "median = both, per tick; CPU = whole-process CPU per tick\n");
+    std::printf("target: at most 4 ms of CPU per tick following the newest 200\n");
     std::printf("load average after: %s\n", qPrintable(ProcessStats::loadAverage()));
     return 0;
 }

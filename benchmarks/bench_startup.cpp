@@ -2,6 +2,7 @@
 // starts copies of itself: each builds the application and MainWindow as main() does, shows
 // it and reports the moment the window is exposed and the moment its first paint is done, on
 // the machine-wide monotonic clock. For comparison, the same for an empty QMainWindow.
+#include "app/displaysetup.h"
 #include "app/mainwindow.h"
 #include "benchmarks/benchapp.h"
 #include "benchmarks/benchoptions.h"
@@ -52,6 +53,7 @@ private:
 int child(int argc, char *argv[], bool empty)
 {
     initResources();
+    DisplaySetup::beforeApplication();
     QApplication app(argc, argv);
     std::unique_ptr<QMainWindow> window;
     if (empty)
@@ -61,7 +63,10 @@ int child(int argc, char *argv[], bool empty)
     FirstShowProbe probe;
     window->winId(); // the native window exists before show, so its expose can be watched
     window->windowHandle()->installEventFilter(&probe);
-    window->show();
+    if (empty)
+        window->show();
+    else
+        DisplaySetup::showFitted(*window);
     return app.exec();
 }
 

@@ -56,7 +56,7 @@ Step runStep(PacedWriter &writer, double bytesPerSecond, double seconds,
     const double wallStart = ProcessStats::monotonicSeconds();
     probe.start();
     writer.start(bytesPerSecond);
-    runEventLoopUntil([] { return false; }, int(seconds * 1000));
+    runEventLoopFor(int(seconds * 1000));
     probe.stop();
     writer.requestStop();
     runEventLoopUntil([&] { return !writer.isRunning(); }, 15000);

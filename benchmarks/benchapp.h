@@ -6,5 +6,10 @@
 // benchmark's output is its figures. Call before creating the QApplication.
 void quietPlatformWarnings();
 
-// Runs the event loop until `done` returns true or `timeoutMs` passed; returns done().
+// Runs the event loop until `done` returns true or `timeoutMs` passed; returns done(). Polls
+// every 2 ms, which itself costs some CPU.
 bool runEventLoopUntil(const std::function<bool()> &done, int timeoutMs);
+
+// Runs the event loop for `ms` milliseconds, waking for nothing of its own: for measuring what
+// the program costs meanwhile.
+void runEventLoopFor(int ms);

@@ -1,5 +1,7 @@
 #include "benchmarks/pacedwriter.h"
 
+#include "benchmarks/processstats.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
@@ -78,6 +80,7 @@ void PacedWriter::start(double unitsPerSecond)
     scheduled = 0;
     fullMs = 0;
     ranSeconds = 0;
+    threadCpu = 0;
     writeFailed = false;
     running = true;
     worker = std::thread([this, unitsPerSecond] { run(unitsPerSecond); });
@@ -108,6 +111,7 @@ void PacedWriter::drainInput()
 
 void PacedWriter::run(double unitsPerSecond)
 {
+    const double cpuStart = ProcessStats::threadCpuSeconds();
     const qint64 start = nowNanos();
     const qint64 maxBatchUnits = std::max<qint64>(1, MaxBatchBytes / unitSize);
     qint64 produced = 0;
@@ -167,5 +171,6 @@ void PacedWriter::run(double unitsPerSecond)
         sleepUntil(start + tick * 1000000);
     }
     ranSeconds = double(nowNanos() - start) / 1e9;
+    threadCpu = ProcessStats::threadCpuSeconds() - cpuStart;
     running = false;
 }

@@ -40,6 +40,8 @@ public:
     // Milliseconds in which the pty had no room.
     qint64 fullMilliseconds() const { return fullMs.load(); }
     double runSeconds() const { return ranSeconds.load(); }
+    // CPU time of the writer's own thread in the last step, to take out of the process's.
+    double cpuSeconds() const { return threadCpu.load(); }
     bool failed() const { return writeFailed.load(); }
     // Bytes written and not yet read by the program.
     int waitingOnLine() const;
@@ -61,5 +63,6 @@ private:
     std::atomic<qint64> scheduled{0};
     std::atomic<qint64> fullMs{0};
     std::atomic<double> ranSeconds{0};
+    std::atomic<double> threadCpu{0};
     std::atomic<bool> writeFailed{false};
 };

@@ -1,11 +1,11 @@
 #include "chart/pid_diagram.h"
 
 #include "app/logging.h"
+#include "chart/plotgrid.h"
+#include "chart/renderchoice.h"
 #include "chart/seriesdecimator.h"
 
-#include <QGuiApplication>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
+#include <QEvent>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
@@ -17,25 +17,6 @@
 QT_CHARTS_USE_NAMESPACE
 
 namespace {
-
-// An OpenGL series without a context draws nothing, so only ask for OpenGL where a context
-// can actually be made current (not on the offscreen platform, nor on many remote desktops).
-bool openGLUsable()
-{
-    const QString platform = QGuiApplication::platformName();
-    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
-        return false;
-    QOpenGLContext context;
-    if (!context.create())
-        return false;
-    QOffscreenSurface surface;
-    surface.setFormat(context.format());
-    surface.create();
-    if (!surface.isValid() || !context.makeCurrent(&surface))
-        return false;
-    context.doneCurrent();
-    return true;
-}
 
 struct SeriesStyle
 {
@@ -65,6 +46,9 @@ PID_Diagram::PID_Diagram(QChartView *view) : chartView(view)
     seriesUpdateTimer.setSingleShot(true);
     seriesUpdateTimer.setInterval(50);
     connect(&seriesUpdateTimer, &QTimer::timeout, this, &PID_Diagram::refreshSeries);
+    smoothTimer.setSingleShot(true);
+    smoothTimer.setInterval(SmoothAfterMs);
+    connect(&smoothTimer, &QTimer::timeout, this, &PID_Diagram::drawSmooth);
     setupChart(QStringLiteral("时间"), QStringLiteral("幅度"), 0, 100, -100, 100);
 }
 
@@ -116,7 +100,8 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
         seriesAt(i)->attachAxis(axisX);
         seriesAt(i)->attachAxis(axisY);
     }
-    const bool useOpenGL = openGLUsable();
+    lightenFurniture();
+    const bool useOpenGL = RenderChoice::forThisDisplay().openGL;
     for (int i = 0; i < SeriesCount; ++i)
         seriesAt(i)->setUseOpenGL(useOpenGL);
 
@@ -126,10 +111,57 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
     if (previous != chart)
         delete previous;
     chartView->setRenderHint(QPainter::Antialiasing, true);
+    // The default update mode repaints the exact region of what changed, and clipping to that
+    // region (the series, each label) costs more than drawing the rectangle around it: a third
+    // more per tick in auto-scroll mode.
+    chartView->setViewportUpdateMode(QGraphicsView::BoundingRectViewportUpdate);
 
+    chartView->window()->installEventFilter(this);
     // A new horizontal range or plot width changes which points the series need.
     connect(axisX, &QValueAxis::rangeChanged, this, &PID_Diagram::scheduleSeriesUpdate);
     connect(chart, &QChart::plotAreaChanged, this, &PID_Diagram::scheduleSeriesUpdate);
+}
+
+void PID_Diagram::lightenFurniture()
+{
+    // The theme's background is a gradient from white to white, which the raster engine blends
+    // pixel by pixel on every repaint: a fifth of the repaint for nothing to see.
+    chart->setBackgroundBrush(QBrush(Qt::white));
+    // A line item with a pen 1 wide works out its bounds by stroking its shape at every
+    // repaint; a cosmetic pen (width 0) is as wide at scale 1 and one sharp device pixel at any
+    // other. The colour stays the theme's.
+    for (QValueAxis *axis : {axisX, axisY}) {
+        QPen pen = axis->linePen();
+        pen.setWidth(0);
+        axis->setLinePen(pen);
+    }
+    // The grid in the theme's pens, drawn once instead of at every repaint.
+    grid = new PlotGrid(chart, axisX, axisY);
+    // Connected before the chart goes into the view, whose first layout already moves it.
+    connect(chart, &QChart::plotAreaChanged, this, [this] { grid->refresh(); });
+}
+
+bool PID_Diagram::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::WindowStateChange && seriesDirty &&
+        !chartView->window()->isMinimized())
+        refreshSeries();
+    return QObject::eventFilter(watched, event);
+}
+
+void PID_Diagram::pictureMoved()
+{
+    // Antialiasing is about half of every repaint; while the picture moves 20 times a second
+    // nobody sees it. Once the picture has held still, it is drawn smooth again.
+    if (chartView->renderHints().testFlag(QPainter::Antialiasing))
+        chartView->setRenderHint(QPainter::Antialiasing, false);
+    smoothTimer.start();
+}
+
+void PID_Diagram::drawSmooth()
+{
+    // Repaints the whole view when the hint changes.
+    chartView->setRenderHint(QPainter::Antialiasing, true);
 }
 
 QLineSeries *PID_Diagram::seriesAt(int index) const
@@ -212,6 +244,7 @@ bool PID_Diagram::clearAll()
     store.clear();
     for (int i = 0; i < SeriesCount; ++i)
         seriesAt(i)->clear();
+    pictureMoved();
     scheduleSeriesUpdate();
     return true;
 }
@@ -407,6 +440,7 @@ void PID_Diagram::moveView(const ViewRange &view)
     if (yMoves)
         axisY->setRange(view.yMin, view.yMax);
     seriesDirty = true;
+    pictureMoved();
 }
 
 void PID_Diagram::setHorizontalView(double position, double fraction)
@@ -455,6 +489,9 @@ void PID_Diagram::refreshSeries()
     seriesUpdateTimer.stop();
     if (!seriesDirty)
         return;
+    // A minimized window shows nothing; its series catch up when it is restored.
+    if (chartView->window()->isMinimized())
+        return;
     seriesDirty = false;
     const double lo = axisX->min();
     const double hi = axisX->max();
@@ -470,5 +507,6 @@ void PID_Diagram::refreshSeries()
         if (samePoints(s->pointsVector(), scratch))
             continue;
         s->replace(scratch);
+        pictureMoved();
     }
 }

@@ -10,6 +10,8 @@
 
 #include <array>
 
+class PlotGrid;
+
 QT_CHARTS_BEGIN_NAMESPACE
 class QChart;
 class QChartView;
@@ -111,6 +113,10 @@ public:
 public Q_SLOTS:
     void on_timer_updata();
 
+protected:
+    // Brings the series up to date when a minimized window is restored.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QtCharts::QLineSeries *seriesAt(int index) const;
     quint64 countOf(int channel) const { return store.count(channel); }
@@ -131,6 +137,9 @@ private:
     void followNewest(quint64 maxCount, ViewRange &view) const;
     void fitVertical(quint64 maxCount, ViewRange &view) const;
     void moveView(const ViewRange &view);
+    void lightenFurniture();
+    void pictureMoved();
+    void drawSmooth();
 
     QTimer *timer = nullptr;
     QtCharts::QChartView *chartView = nullptr;
@@ -160,4 +169,8 @@ private:
     QTimer seriesUpdateTimer;
     bool seriesDirty = false;
     QVector<QPointF> scratch;
+    // Antialiasing comes back once the picture has held still this long.
+    static constexpr int SmoothAfterMs = 300;
+    QTimer smoothTimer;
+    PlotGrid *grid = nullptr; // a child item of the chart
 };

@@ -2,10 +2,12 @@
 """Draws the application icon, resources/tavrino.ico, or its scalable version.
 
 A rounded dark-blue tile with an overshooting step response settling on a
-dashed set-point line. The .ico holds one 64 x 64 image at 24 bits per pixel,
-uncompressed, because that is what the resource file and the window expect.
-An output name ending in .svg gets the same drawing as vectors, for the
-desktop's icon theme (packaging/tavrino.svg).
+dashed set-point line. The .ico holds the drawing rendered afresh at every size
+a desktop asks for, from 16 to 256 pixels, so that the icon stays sharp at 2x
+and at fractional scales: 32-bit images with alpha up to 128 pixels, the
+256-pixel one as PNG, as Windows and Qt's reader expect. An output name
+ending in .svg gets the same drawing as vectors, for the desktop's icon theme
+(packaging/tavrino.svg).
 
 Run from anywhere (standard library only):
     python3 scripts/make_icon.py [output.ico | output.svg]
@@ -15,8 +17,11 @@ import math
 import os
 import struct
 import sys
+import zlib
 
-SIZE = 64
+SIZE = 64  # the drawing's own units; every image is this scaled
+SIZES = (16, 24, 32, 48, 64, 96, 128, 256)
+PNG_FROM = 256  # sizes from here on are stored as PNG
 CORNER = 12  # radius of the tile's rounded corners
 
 BG_TOP = (22, 58, 112)
@@ -35,7 +40,8 @@ def mix(a, b, t):
 
 
 def coverage(dist, half_width):
-    # Analytic anti-aliasing: full inside the stroke, linear over one pixel at the rim.
+    # Analytic anti-aliasing: full inside the stroke, linear over one pixel at the rim
+    # (both in pixels).
     return max(0.0, min(1.0, half_width + 0.5 - dist))
 
 
@@ -73,71 +79,87 @@ def step_response():
     return points
 
 
-def draw():
+def draw(size):
+    """The icon at `size` pixels: rows of (r, g, b, a), top to bottom."""
     curve = step_response()
     segments = list(zip(curve, curve[1:]))
-    pixels = []  # rows top to bottom, each a list of (r, g, b)
-    opaque = []  # same layout, True where the tile covers the pixel
-    for y in range(SIZE):
-        row, mask_row = [], []
-        for x in range(SIZE):
-            px, py = x + 0.5, y + 0.5
-            inside = rounded_rect_sd(px, py) <= 0.0
-            mask_row.append(inside)
-            if not inside:
-                # Transparent pixels are black in the colour plane so the AND mask shows through cleanly.
-                row.append((0, 0, 0))
+    unit = SIZE / size  # drawing units per pixel; distances below are divided into pixels
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            px, py = (x + 0.5) * unit, (y + 0.5) * unit
+            alpha = coverage(rounded_rect_sd(px, py) / unit, 0.0)
+            if alpha <= 0.0:
+                row.append((0, 0, 0, 0))
                 continue
 
             col = mix(BG_TOP, BG_BOTTOM, py / SIZE)
 
             # Faint grid, a nod to the chart the tool draws.
             for g in (16, 32, 48):
-                col = mix(col, GRID, 0.55 * coverage(abs(px - g), 0.25))
-                col = mix(col, GRID, 0.55 * coverage(abs(py - g), 0.25))
+                col = mix(col, GRID, 0.55 * coverage(abs(px - g) / unit, 0.25 / unit))
+                col = mix(col, GRID, 0.55 * coverage(abs(py - g) / unit, 0.25 / unit))
 
-            # Dashed set-point line: 5 px dashes with 3 px gaps.
+            # Dashed set-point line: 5 units of dash, 3 of gap.
             if 8.0 <= px <= 57.0 and (px - 8.0) % 8.0 < 5.0:
-                col = mix(col, TARGET, coverage(abs(py - Y_TARGET), 1.1))
+                col = mix(col, TARGET, coverage(abs(py - Y_TARGET) / unit, 1.1 / unit))
 
             # Response curve on top, a little wider than the dashes.
             d = min(seg_dist(px, py, a[0], a[1], b[0], b[1]) for a, b in segments)
-            col = mix(col, CURVE, coverage(d, 1.6))
+            col = mix(col, CURVE, coverage(d / unit, 1.6 / unit))
 
-            row.append(tuple(int(round(c)) for c in col))
-        pixels.append(row)
-        opaque.append(mask_row)
-    return pixels, opaque
+            row.append(tuple(int(round(c)) for c in col) + (int(round(255 * alpha)),))
+        rows.append(row)
+    return rows
 
 
-def ico_bytes(pixels, opaque):
-    xor_stride = (SIZE * 3 + 3) // 4 * 4
-    and_stride = ((SIZE + 7) // 8 + 3) // 4 * 4
-
+def bmp_bytes(rows):
+    """A 32-bit DIB with alpha, as an .ico entry holds it (no file header)."""
+    size = len(rows)
+    and_stride = ((size + 7) // 8 + 3) // 4 * 4
     xor = bytearray()
-    for row in reversed(pixels):  # DIBs are stored bottom-up
-        line = bytearray()
-        for r, g, b in row:
-            line += bytes((b, g, r))
-        line += b"\0" * (xor_stride - len(line))
-        xor += line
-
+    for row in reversed(rows):  # DIBs are stored bottom-up
+        for r, g, b, a in row:
+            xor += bytes((b, g, r, a))
     mask = bytearray()
-    for mask_row in reversed(opaque):
+    for row in reversed(rows):
         line = bytearray(and_stride)
-        for x, inside in enumerate(mask_row):
-            if not inside:  # a set bit means transparent
+        for x, pixel in enumerate(row):
+            if pixel[3] == 0:  # a set bit means transparent, for readers without alpha
                 line[x // 8] |= 0x80 >> (x % 8)
         mask += line
-
     # biHeight counts the colour plane and the mask together, hence twice the size.
-    header = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE * 2, 1, 24, 0,
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0,
                          len(xor) + len(mask), 0, 0, 0, 0)
-    image = header + bytes(xor) + bytes(mask)
+    return header + bytes(xor) + bytes(mask)
 
-    icondir = struct.pack("<HHH", 0, 1, 1)
-    entry = struct.pack("<BBBBHHII", SIZE, SIZE, 0, 0, 1, 24, len(image), 6 + 16)
-    return icondir + entry + image
+
+def png_bytes(rows):
+    size = len(rows)
+    raw = b"".join(b"\0" + bytes(v for pixel in row for v in pixel) for row in rows)
+
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data +
+                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+
+    return (b"\x89PNG\r\n\x1a\n" +
+            chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+
+
+def ico_bytes(sizes):
+    images = []
+    for size in sizes:
+        rows = draw(size)
+        images.append((size, png_bytes(rows) if size >= PNG_FROM else bmp_bytes(rows)))
+    out = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, image in images:
+        # A width or height of 256 is written as 0.
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    return out + b"".join(image for _, image in images)
 
 
 def hex_colour(rgb):
@@ -170,7 +192,7 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "resources", "tavrino.ico")
     os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
-    data = svg_text().encode() if out.endswith(".svg") else ico_bytes(*draw())
+    data = svg_text().encode() if out.endswith(".svg") else ico_bytes(SIZES)
     with open(out, "wb") as f:
         f.write(data)
     print(f"wrote {os.path.normpath(out)} ({len(data)} bytes)")

@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Makes docs/screenshot-pid.png and docs/screenshot-serial.png: builds the screenshot tool and
-# runs it under Xvfb, where it fills both tabs with sample data and saves each tab.
-# Usage: scripts/screenshots.sh [build folder]   (installs xvfb, xauth and a CJK font if missing)
+# Makes the screenshots in docs/: builds the screenshot tool and runs it under Xvfb, where it
+# fills both tabs with sample data and saves each tab.
+#   screenshot-pid.png, screenshot-serial.png      the window at the form's size
+#   screenshot-1366x768-{pid,serial}.png           the whole screen of a common laptop, with a
+#                                                  window manager and a 40-pixel taskbar strip
+#   screenshot-1920x1080-150-{pid,serial}.png      a 1920 x 1080 screen at 150 % scale, 48-pixel strip
+# Usage: scripts/screenshots.sh [build folder]   (installs xvfb, xauth, openbox and a CJK font if missing)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 
 missing=()
-for p in xvfb xauth fonts-wqy-microhei; do
+for p in xvfb xauth openbox fonts-wqy-microhei; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -21,10 +25,27 @@ fi
 
 cmake -S "$root" -B "$build" >/dev/null
 cmake --build "$build" --target tavrino_screenshot -j2
+tool="$build/tools/screenshot/tavrino_screenshot"
 
-# Software rendering keeps the pictures the same on every machine; a fixed font and locale
-# keep the texts the same too.
-xvfb-run -a -s "-screen 0 1400x1000x24" \
-    env QT_QPA_PLATFORM=xcb QT_XCB_GL_INTEGRATION=none LANG=C.UTF-8 \
-    FONTCONFIG_FILE="$root/scripts/screenshots-fonts.conf" \
-    "$build/tools/screenshot/tavrino_screenshot" "$root/docs"
+# Software rendering keeps the pictures the same on every machine; a fixed font, locale and
+# 96 dpi (as a desktop sets it; Xvfb has none of its own) keep the texts the same too.
+common=(env QT_QPA_PLATFORM=xcb QT_FONT_DPI=96 LANG=C.UTF-8 FONTCONFIG_FILE="$root/scripts/screenshots-fonts.conf")
+
+xvfb-run -a -s "-screen 0 1400x1000x24 -dpi 96" "${common[@]}" "$tool" "$root/docs"
+
+# At screen size: openbox maximizes and keeps the taskbar's strip free, as a desktop does.
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+screen() { # name, width x height, taskbar pixels, scale
+    sed "s/TASKBAR/$3/" "$root/scripts/screenshots-openbox.xml" >"$work/rc-$1.xml"
+    xvfb-run -a -s "-screen 0 $2x24 -dpi 96" bash -c '
+        openbox --config-file "$1" & wm=$!
+        sleep 1
+        shift
+        "$@"
+        status=$?
+        kill $wm
+        exit $status' _ "$work/rc-$1.xml" "${common[@]}" QT_SCALE_FACTOR="$4" "$tool" "$root/docs" "$1"
+}
+screen 1366x768 1366x768 40 1
+screen 1920x1080-150 1920x1080 48 1.5

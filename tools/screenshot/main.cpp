@@ -1,5 +1,11 @@
 // Shows the main window with believable data on both tabs and saves each tab as a PNG.
-// Usage: tavrino_screenshot OUTPUT_FOLDER (run under an X server; see scripts/screenshots.sh)
+// Usage (under an X server; see scripts/screenshots.sh):
+//   tavrino_screenshot OUTPUT_FOLDER        the window at the form's size: screenshot-pid.png,
+//                                           screenshot-serial.png
+//   tavrino_screenshot OUTPUT_FOLDER NAME   the window as the program opens it on this screen,
+//                                           the whole screen saved: screenshot-NAME-pid.png,
+//                                           screenshot-NAME-serial.png
+#include "app/displaysetup.h"
 #include "app/mainwindow.h"
 #include "chart/pid_diagram.h"
 
@@ -10,6 +16,7 @@
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QRandomGenerator>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -66,9 +73,11 @@ void fillChart(PID_Diagram *diagram)
     }
 }
 
-bool save(QWidget &window, const QString &path)
+// The window alone, or the whole screen with the window as it lies on it.
+bool save(QWidget &window, bool wholeScreen, const QString &path)
 {
-    const QPixmap shot = window.grab();
+    const QPixmap shot =
+        wholeScreen ? QGuiApplication::primaryScreen()->grabWindow(0) : window.grab();
     if (!shot.save(path, "PNG", 9)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
@@ -82,16 +91,25 @@ bool save(QWidget &window, const QString &path)
 int main(int argc, char *argv[])
 {
     Q_INIT_RESOURCE(resources);
+    DisplaySetup::beforeApplication();
     QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT_FOLDER [SCREEN_NAME]\n", argv[0]);
         return 2;
     }
     const QDir out(QString::fromLocal8Bit(argv[1]));
+    const bool wholeScreen = argc == 3;
+    const QString prefix =
+        wholeScreen ? QStringLiteral("screenshot-%1-").arg(QString::fromLocal8Bit(argv[2]))
+                    : QStringLiteral("screenshot-");
 
     MainWindow window;
-    window.show();
-    settle(300);
+    if (wholeScreen)
+        DisplaySetup::showFitted(window);
+    else
+        window.show();
+    // A window manager maximizes in its own time.
+    settle(wholeScreen ? 1000 : 300);
 
     // PID tab.
     auto *tabs = child<QTabWidget>(window, "tabSwitch");
@@ -108,7 +126,7 @@ int main(int argc, char *argv[])
     diagram->on_timer_updata();
     window.statusBar()->showMessage(QStringLiteral("成功接收P"), 0);
     settle(500);
-    bool ok = save(window, out.filePath(QStringLiteral("screenshot-pid.png")));
+    bool ok = save(window, wholeScreen, out.filePath(prefix + QStringLiteral("pid.png")));
 
     // Serial assistant tab.
     tabs->setCurrentIndex(0);
@@ -133,6 +151,12 @@ int main(int argc, char *argv[])
     child<QTextEdit>(window, "textSendInput")->setPlainText(QStringLiteral("status"));
     window.statusBar()->showMessage(QStringLiteral("欢迎使用TavrinoPID调试助手！"), 0);
     settle(500);
-    ok = save(window, out.filePath(QStringLiteral("screenshot-serial.png"))) && ok;
+    ok = save(window, wholeScreen, out.filePath(prefix + QStringLiteral("serial.png"))) && ok;
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    std::printf("screen %dx%d at scale %.2f, free area %dx%d, window %dx%d, minimum %dx%d\n",
+                screen->geometry().width(), screen->geometry().height(), screen->devicePixelRatio(),
+                screen->availableGeometry().width(), screen->availableGeometry().height(),
+                window.width(), window.height(), window.minimumSizeHint().width(),
+                window.minimumSizeHint().height());
     return ok ? 0 : 1;
 }

@@ -1,0 +1,98 @@
+#include "chart/plotgrid.h"
+
+#include <QPainter>
+#include <QtCharts/QChart>
+#include <QtCharts/QValueAxis>
+
+#include <cmath>
+
+QT_CHARTS_USE_NAMESPACE
+
+namespace {
+
+// Where Qt Charts puts the ticks of a value axis with fixed ticks: `count` evenly over the
+// length, `minor` evenly between two neighbours.
+QVector<double> tickPositions(double start, double length, int count, int minor, bool major)
+{
+    QVector<double> at;
+    if (count < 2)
+        return at;
+    const double step = length / (count - 1);
+    for (int i = 0; i < count; ++i) {
+        if (major) {
+            at.append(start + i * step);
+            continue;
+        }
+        for (int k = 1; i + 1 < count && k <= minor; ++k)
+            at.append(start + i * step + k * step / (minor + 1));
+    }
+    return at;
+}
+
+} // namespace
+
+PlotGrid::PlotGrid(QChart *owner, QValueAxis *horizontal, QValueAxis *vertical)
+    : QGraphicsItem(owner), chart(owner), axisX(horizontal), axisY(vertical)
+{
+    for (QValueAxis *axis : {axisX, axisY}) {
+        axis->setGridLineVisible(false);
+        axis->setMinorGridLineVisible(false);
+    }
+    // Above the chart's background, below its axes and series, as the axes' grid lies.
+    setZValue(2);
+    setFlag(ItemIgnoresParentOpacity);
+    setCacheMode(DeviceCoordinateCache);
+    refresh();
+}
+
+void PlotGrid::refresh()
+{
+    const QRectF now = chart->plotArea();
+    if (now != area) {
+        prepareGeometryChange();
+        area = now;
+    }
+    update();
+}
+
+QRectF PlotGrid::boundingRect() const
+{
+    // A line on the right or bottom edge lies on the pixel just inside it, or just outside.
+    return area.adjusted(-1, -1, 1, 1);
+}
+
+void PlotGrid::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidget *)
+{
+    if (area.isEmpty())
+        return;
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    // Whole device pixels: at any scale a line is one sharp pixel, never two blurred ones.
+    const QTransform toDevice = painter->deviceTransform();
+    const QTransform fromDevice = toDevice.inverted();
+    const QRectF device = toDevice.mapRect(area);
+    const auto drawLines = [&](const QPen &pen, const QVector<double> &xs,
+                               const QVector<double> &ys) {
+        QPen line = pen;
+        line.setCosmetic(true);
+        line.setWidth(0);
+        painter->setPen(line);
+        for (double x : xs) {
+            const double dx = std::floor(toDevice.map(QPointF(x, 0)).x()) + 0.5;
+            painter->drawLine(fromDevice.map(QLineF(dx, device.top(), dx, device.bottom())));
+        }
+        for (double y : ys) {
+            const double dy = std::floor(toDevice.map(QPointF(0, y)).y()) + 0.5;
+            painter->drawLine(fromDevice.map(QLineF(device.left(), dy, device.right(), dy)));
+        }
+    };
+    const int countX = axisX->tickCount();
+    const int countY = axisY->tickCount();
+    // Minor lines first, so the major ones win where they meet.
+    drawLines(axisX->minorGridLinePen(),
+              tickPositions(area.left(), area.width(), countX, axisX->minorTickCount(), false), {});
+    drawLines(axisY->minorGridLinePen(), {},
+              tickPositions(area.bottom(), -area.height(), countY, axisY->minorTickCount(), false));
+    drawLines(axisX->gridLinePen(), tickPositions(area.left(), area.width(), countX, 0, true), {});
+    drawLines(axisY->gridLinePen(), {},
+              tickPositions(area.bottom(), -area.height(), countY, 0, true));
+}

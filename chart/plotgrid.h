@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QGraphicsItem>
+#include <QtCharts/QChartGlobal>
+
+QT_CHARTS_BEGIN_NAMESPACE
+class QChart;
+class QValueAxis;
+QT_CHARTS_END_NAMESPACE
+
+// The chart's grid, in place of the axes' own grid lines: the same lines at the same ticks in
+// the same pens, but drawn once into a cached pixmap, aliased on whole device pixels, and
+// blitted at every repaint. The axes' own grid is some two hundred line items, each stroked
+// and measured again at every repaint, and costs more than the data lines.
+class PlotGrid : public QGraphicsItem
+{
+public:
+    // Follows the plot area of `chart` and the tick counts and grid pens of the two axes.
+    // Hides the axes' own grid lines. Becomes a child item of the chart.
+    PlotGrid(QtCharts::QChart *chart, QtCharts::QValueAxis *horizontal,
+             QtCharts::QValueAxis *vertical);
+
+    // The plot area or a tick count changed.
+    void refresh();
+
+    QRectF boundingRect() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+
+private:
+    QtCharts::QChart *chart;
+    QtCharts::QValueAxis *axisX;
+    QtCharts::QValueAxis *axisY;
+    QRectF area;
+};
