@@ -28,6 +28,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     ui->setupUi(this);
     connectWidgets();
+    // The response analysis is opened from the menu; the window starts as the form lays it out.
+    ui->dockAnalysis->hide();
     setWindowIcon(QIcon(QStringLiteral(":/tavrino.ico")));
     setWindowTitle(QStringLiteral("Tavrino串口PID调试助手"));
     statusBar()->showMessage(QStringLiteral("欢迎使用TavrinoPID调试助手！"), 0);
