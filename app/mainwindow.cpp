@@ -149,6 +149,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     menuHelp->addAction(actionURL);
     menuBar()->addMenu(menuHelp);
     menuBar()->addMenu(menuAbout);
+    // The tools beyond the two specified menus come after them, so those keep their places.
+    menuTools = new QMenu(tr("工具"), this);
+    menuTools->setObjectName(QStringLiteral("menuTools"));
+    menuBar()->addMenu(menuTools);
     connect(actionAbout, &QAction::triggered, this, &MainWindow::On_ActionAbout);
     connect(actionHTML, &QAction::triggered, this, &MainWindow::On_ActionHTML);
     connect(actionURL, &QAction::triggered, this, &MainWindow::On_ActionURL);

@@ -117,6 +117,9 @@ private:
     QAction *actionHTML = nullptr;
     QAction *actionURL = nullptr;
 
+    // The third menu, for the tools the features add (response analysis, raw capture).
+    QMenu *menuTools = nullptr;
+
     // The objects that own the tabs' state; children of the window.
     PortController *ports = nullptr;
     PidLink *link = nullptr;
