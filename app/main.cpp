@@ -1,10 +1,12 @@
 #include "app/displaysetup.h"
 #include "app/mainwindow.h"
 #include "app/version.h"
+#include "datafiles/sessionfiles.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -57,11 +59,33 @@ int main(int argc, char *argv[])
                        "tavrino-boardsim prints."),
         QStringLiteral("device"));
     parser.addOption(portOption);
+    const QCommandLineOption recordOption(
+        QStringLiteral("record"),
+        QStringLiteral("Record every sample of every channel to <file> from the start, as the "
+                       "record button does: CSV rows time_ms,channel,actual,target."),
+        QStringLiteral("file"));
+    parser.addOption(recordOption);
+    const QCommandLineOption captureOption(
+        QStringLiteral("capture"),
+        QStringLiteral("Capture every byte received on the port, with its arrival time, to "
+                       "<file> from the start; tavrino-boardsim --replay plays it back."),
+        QStringLiteral("file"));
+    parser.addOption(captureOption);
     parser.process(*app);
 
     MainWindow window;
     if (parser.isSet(portOption))
         window.usePort(parser.value(portOption));
+    // A file that cannot be written is said in the status bar and here.
+    SessionFiles *files = window.sessionFiles();
+    if (parser.isSet(recordOption) && !files->startRecording(parser.value(recordOption)))
+        std::fprintf(stderr, "tavrino: cannot record to %s: %s\n",
+                     qPrintable(parser.value(recordOption)),
+                     qPrintable(files->recorder().errorString()));
+    if (parser.isSet(captureOption) && !files->startCapture(parser.value(captureOption)))
+        std::fprintf(stderr, "tavrino: cannot capture to %s: %s\n",
+                     qPrintable(parser.value(captureOption)),
+                     qPrintable(files->captureWriter().errorString()));
     // The form's size where the screen has room for it, the screen's free area otherwise.
     DisplaySetup::showFitted(window);
     return app->exec();

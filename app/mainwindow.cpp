@@ -156,6 +156,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(actionAbout, &QAction::triggered, this, &MainWindow::On_ActionAbout);
     connect(actionHTML, &QAction::triggered, this, &MainWindow::On_ActionHTML);
     connect(actionURL, &QAction::triggered, this, &MainWindow::On_ActionURL);
+
+    // After the menu bar: the raw capture's action goes into the tools menu.
+    wireHistory();
 }
 
 MainWindow::~MainWindow()

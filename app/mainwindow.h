@@ -19,6 +19,7 @@ class QMenu;
 class QSerialPort;
 class QTimer;
 class ReceiveLog;
+class SessionFiles;
 class Ui_MainWindow;
 
 // The program's one window: the serial assistant tab and the PID tab. The state of the port,
@@ -45,6 +46,9 @@ public:
 
     // A port named on the command line: put into both tabs' port boxes and selected there.
     void usePort(const QString &device);
+
+    // History length, recording and raw capture (app/mainwindow_history.cpp).
+    SessionFiles *sessionFiles() const { return sessions; }
 
 private Q_SLOTS:
     void on_timer_timeout1();
@@ -125,6 +129,10 @@ private:
     PidLink *link = nullptr;
     ReceiveLog *receiveBox = nullptr;
     LinkHealthLabel *linkHealth = nullptr;
+
+    // History length, recording and raw capture (app/mainwindow_history.cpp).
+    SessionFiles *sessions = nullptr;
+    void wireHistory();
 
     // Construction (app/)
     void connectWidgets();

@@ -4,6 +4,10 @@
 // CPU of the whole process (every thread but the writer's) and of the GUI thread, and resident
 // memory; the highest rate held is the result. Runs on whatever platform it is given: offscreen
 // or a real X display (Xvfb), where the chart's renderer choice and the window system count.
+// --history N sets the window's history length and fills it first, so the steps run with the
+// whole history in memory and its oldest samples dropped; --record FILE and --capture FILE
+// keep a recording and a raw capture through the steps and check that the recording holds
+// every frame received.
 #include "app/displaysetup.h"
 #include "app/mainwindow.h"
 #include "benchmarks/benchapp.h"
@@ -13,12 +17,16 @@
 #include "benchmarks/pacedwriter.h"
 #include "benchmarks/processstats.h"
 #include "benchmarks/streamdata.h"
+#include "chart/pid_diagram.h"
+#include "datafiles/sessionfiles.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/pidframe.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QPushButton>
 #include <QSerialPort>
 #include <QStatusBar>
@@ -181,7 +189,46 @@ double runSteps(PacedWriter &writer, const std::vector<double> &rates, double se
     return best;
 }
 
-double ours(const std::vector<double> &rates, double seconds, bool keepGoing)
+// The history length, the recording and the capture the window keeps during the steps.
+struct Session
+{
+    quint32 history = PID_Diagram::SampleCap;
+    QString recordPath;
+    QString capturePath;
+};
+
+// Sets the history length in the window's box and fills every channel to it.
+void fillHistory(MainWindow &window, quint32 history)
+{
+    auto *box = window.findChild<QComboBox *>(QStringLiteral("comboHistory"));
+    const int index = box ? box->findData(history) : -1;
+    if (index >= 0)
+        box->setCurrentIndex(index);
+    else
+        window.pidDiagram()->setHistoryLength(history);
+    if (history == PID_Diagram::SampleCap)
+        return;
+    const double before = ProcessStats::residentMiB();
+    QElapsedTimer clock;
+    clock.start();
+    PID_Diagram *diagram = window.pidDiagram();
+    for (quint32 i = 0; i < history; ++i) {
+        for (int ch = 0; ch < PID_Diagram::ChannelCount; ++ch) {
+            diagram->appendActual(ch, float(i % 1000));
+            diagram->appendTarget(ch, float(ch));
+        }
+    }
+    runEventLoopFor(200);
+    const double computed = double(history) * PID_Diagram::SeriesCount * 4 / 1048576.0;
+    std::printf("history %u per channel, filled in %.1f s: resident %.1f -> %.1f MiB (+%.1f; "
+                "%.1f MiB computed at 4 bytes a value), store %.1f MiB\n",
+                history, clock.elapsed() / 1000.0, before, ProcessStats::residentMiB(),
+                ProcessStats::residentMiB() - before, computed,
+                diagram->samples().memoryBytes() / 1048576.0);
+}
+
+double ours(const std::vector<double> &rates, double seconds, bool keepGoing,
+            const Session &session)
 {
     PacedWriter writer(FrameSize, [](QByteArray &out, qint64 first, qint64 count) {
         appendChannelFrames(out, first, count);
@@ -211,11 +258,37 @@ double ours(const std::vector<double> &rates, double seconds, bool keepGoing)
                 qPrintable(start->text() == QStringLiteral("停止") ? QStringLiteral("active")
                                                                    : QStringLiteral("NOT active")));
 
-    std::printf("\nours: MainWindow, redraw 20 per second\n");
+    fillHistory(window, session.history);
+    SessionFiles *files = window.sessionFiles();
+    if (!session.recordPath.isEmpty() && !files->startRecording(session.recordPath))
+        std::printf("cannot record: %s\n", qPrintable(files->recorder().errorString()));
+    if (!session.capturePath.isEmpty() && !files->startCapture(session.capturePath))
+        std::printf("cannot capture: %s\n", qPrintable(files->captureWriter().errorString()));
+    const quint64 framesBefore = window.pidFrameHealth().frames;
+
+    std::printf("\nours: MainWindow, redraw 20 per second, history %u%s%s\n", session.history,
+                files->recorder().isRecording() ? ", recording" : "",
+                files->captureWriter().isCapturing() ? ", capturing" : "");
     const Counters counters{[&] { return quint64(window.pidFrameHealth().frames); },
                             [&] { return quint64(window.pidFrameHealth().discarded); }};
     const double best = runSteps(writer, rates, seconds, counters, keepGoing);
     QTest::mouseClick(open, Qt::LeftButton);
+    const quint64 frames = window.pidFrameHealth().frames - framesBefore;
+    if (files->recorder().isRecording()) {
+        files->stopRecording();
+        const quint64 recorded = files->recorder().samplesRecorded();
+        const qint64 size = QFileInfo(session.recordPath).size();
+        std::printf("recording: %llu of %llu frames received (%s), %.1f MB, %.1f bytes a sample\n",
+                    (unsigned long long)recorded, (unsigned long long)frames,
+                    recorded == frames ? "all" : "NOT all", size / 1e6,
+                    recorded ? double(size) / double(recorded) : 0.0);
+    }
+    if (files->captureWriter().isCapturing()) {
+        files->stopCapture();
+        std::printf("capture: %lld bytes received, file %.1f MB\n",
+                    (long long)files->captureWriter().bytesCaptured(),
+                    QFileInfo(session.capturePath).size() / 1e6);
+    }
     return best;
 }
 
@@ -286,7 +359,11 @@ int main(int argc, char *argv[])
     const std::vector<double> rates = stepRates(maxRate);
     // --all-steps: every step's figures even past the first one not held.
     const bool keepGoing = options.flag("all-steps");
-    const double best = ours(rates, seconds, keepGoing);
+    Session session;
+    session.history = quint32(options.number("history", PID_Diagram::SampleCap));
+    session.recordPath = options.text("record");
+    session.capturePath = options.text("capture");
+    const double best = ours(rates, seconds, keepGoing, session);
     const double bestNaive = options.flag("no-naive") ? 0 : naive(rates, naiveSeconds, keepGoing);
 
     std::printf("\nhighest rate held: ours %.0f frames/s, naive %.0f frames/s (%.0f s steps)\n",

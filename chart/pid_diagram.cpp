@@ -268,12 +268,16 @@ QVector<quint32> PID_Diagram::sampleCounts() const
 
 void PID_Diagram::setHistoryLength(quint32 length)
 {
-    history = std::max<quint32>(length, 1);
+    length = std::max<quint32>(length, 1);
+    if (length == history)
+        return;
+    history = length;
     // The default keeps at most the cap (the rule above empties at it), so trim to it first.
     store.setCapacity(history);
     if (emptiesAtCap())
         store.setCapacity(SampleStore::Unlimited);
     scheduleSeriesUpdate();
+    Q_EMIT historyLengthChanged(history);
 }
 
 void PID_Diagram::setChannelShown(int channel, bool shown)

@@ -88,6 +88,8 @@ public:
 Q_SIGNALS:
     // The default history length emptied every channel.
     void capReached();
+    // setHistoryLength changed the length, whoever called it.
+    void historyLengthChanged(quint32 length);
 
 public:
     void setHorizontalView(double position, double fraction);

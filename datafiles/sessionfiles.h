@@ -1,0 +1,70 @@
+#pragma once
+
+#include "datafiles/capturewriter.h"
+#include "datafiles/samplerecorder.h"
+
+#include <QObject>
+#include <QPointer>
+
+class PidLink;
+class PortController;
+class QAbstractButton;
+class QAction;
+class QDateTime;
+class QLabel;
+class QWidget;
+
+// The files a session leaves behind: the recording of every sample the PID link delivers and
+// the raw capture of every byte the port receives, on either tab. Owns the recorder and the
+// capture writer, keeps the record button, the capture action and a status label in step with
+// them, and says in messages what started, stopped or failed.
+class SessionFiles : public QObject
+{
+    Q_OBJECT
+
+public:
+    SessionFiles(const PidLink *link, const PortController *ports, QObject *parent = nullptr);
+    ~SessionFiles() override;
+
+    // The controls it drives, any of them null. A click on the button or a trigger of the
+    // action asks for a file and starts, or stops; the label shows size and duration while
+    // either file is written and is hidden otherwise. Dialogs open over `dialogParent`.
+    void setControls(QAbstractButton *recordButton, QAction *captureAction, QLabel *label,
+                     QWidget *dialogParent);
+
+    // Start at once on `path` (the command line's files); false after the failure message.
+    bool startRecording(const QString &path);
+    void stopRecording();
+    bool startCapture(const QString &path);
+    void stopCapture();
+
+    const SampleRecorder &recorder() const { return recording; }
+    const CaptureWriter &captureWriter() const { return capture; }
+
+    // "Capture-YYYYMMDD-HHMMSS.tvcap"
+    static QString defaultCaptureName(const QDateTime &at);
+    // "12 KB", "3.4 MB"; and "1:02:03" for a duration.
+    static QString sizeText(qint64 bytes);
+    static QString durationText(qint64 ms);
+
+Q_SIGNALS:
+    // For the status bar.
+    void message(const QString &text);
+
+private:
+    void recordClicked(bool on);
+    void captureTriggered(bool on);
+    void recordingFailed(const QString &reason);
+    void captureFailed(const QString &reason);
+    QString askForFile(const QString &title, const QString &name, const QString &filter);
+    void showState();
+
+    SampleRecorder recording;
+    CaptureWriter capture;
+    QPointer<QAbstractButton> button;
+    QPointer<QAction> action;
+    QPointer<QLabel> label;
+    QPointer<QWidget> dialogParent;
+    // Where the last file went; the next dialog opens there.
+    QString folder;
+};
