@@ -65,7 +65,7 @@ void PidLinkTest::init()
     link = std::make_unique<PidLink>();
     link->setDevice(wire.get());
     // The program's fields: P holds 1.5, I 2.5, D 3.5, the target 4.5.
-    link->setParameterSource([](quint8 op) { return float(op) + 0.5f; });
+    link->setParameterSource([](quint8 op, quint8) { return float(op) + 0.5f; });
     reports.clear();
     connect(link.get(), &PidLink::sampleReceived, this, report<int, float, float>("sample"));
     connect(link.get(), &PidLink::parameterReceived, this, report<int, int, float>("value"));
