@@ -154,7 +154,9 @@ private:
     // Menu
     bool readPathIni(QStringList &lines);
 
-    // Safe input: the per-channel parameter fields (app/mainwindow_parameters.cpp).
+    // Safe input: the per-channel parameter fields (app/mainwindow_parameters.cpp) and the
+    // devices a rescan keeps (serial/mainwindow_ports.cpp).
     ParameterPanel *parameters = nullptr;
+    QStringList typedPorts; // typed into a port box and opened, or given with --port
     void wireParameters();
 };
