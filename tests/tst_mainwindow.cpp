@@ -4,11 +4,16 @@
 #include "tests/support/testdata.h"
 #include "tests/support/windowdriver.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QTableWidget>
+#include <QTextEdit>
 #include <QtCharts/QChartView>
 #include <QtCharts/QXYSeries>
 #include <QtTest>
@@ -67,6 +72,7 @@ private Q_SLOTS:
     void startState();
     void constructionRunsNoSlot();
     void startupPort();
+    void tooltips();
     void menuActions_data();
     void menuActions();
 
@@ -210,6 +216,31 @@ void TestMainWindow::startupPort()
         QCOMPARE(items(box), two + QStringList{"/dev/pts/7"});
         QCOMPARE(box->currentText(), QStringLiteral("/dev/pts/7"));
     }
+}
+
+// Every control of both tabs says what it does; labels say it themselves.
+void TestMainWindow::tooltips()
+{
+    MainWindow window;
+    QStringList controls, missing;
+    for (const char *tab : {"tabUSART", "tabPID"}) {
+        for (QWidget *w : window.findChild<QWidget *>(tab)->findChildren<QWidget *>()) {
+            const bool control = qobject_cast<QAbstractButton *>(w) ||
+                                 qobject_cast<QComboBox *>(w) || qobject_cast<QLineEdit *>(w) ||
+                                 qobject_cast<QTextEdit *>(w) || qobject_cast<QScrollBar *>(w) ||
+                                 qobject_cast<QTableWidget *>(w);
+            // The parts Qt builds into a control (a box's line edit, a text box's bars).
+            if (control && !w->objectName().isEmpty() && !w->objectName().startsWith("qt_")) {
+                controls << w->objectName();
+                if (w->toolTip().isEmpty())
+                    missing << w->objectName();
+            }
+        }
+    }
+    QVERIFY2(controls.contains("checkSwitch") && controls.contains("vScrollBar") &&
+                 controls.contains("checkVerifyWrite") && controls.size() >= 60,
+             qPrintable(controls.join(' ')));
+    QCOMPARE(missing, QStringList());
 }
 
 void TestMainWindow::menuActions_data()
