@@ -223,24 +223,23 @@ void TestMainWindow::tooltips()
 {
     MainWindow window;
     QStringList controls, missing;
-    for (const char *tab : {"tabUSART", "tabPID"}) {
-        for (QWidget *w : window.findChild<QWidget *>(tab)->findChildren<QWidget *>()) {
-            const bool control = qobject_cast<QAbstractButton *>(w) ||
-                                 qobject_cast<QComboBox *>(w) || qobject_cast<QLineEdit *>(w) ||
-                                 qobject_cast<QTextEdit *>(w) || qobject_cast<QScrollBar *>(w) ||
-                                 qobject_cast<QTableWidget *>(w);
-            // The parts Qt builds into a control (a box's line edit, a text box's bars).
-            if (control && !w->objectName().isEmpty() && !w->objectName().startsWith("qt_")) {
+    QList<QWidget *> widgets = window.findChild<QWidget *>("tabUSART")->findChildren<QWidget *>();
+    widgets += window.findChild<QWidget *>("tabPID")->findChildren<QWidget *>();
+    for (QWidget *w : widgets) {
+        // Named by the form: not the parts Qt builds into a control (a box's line edit).
+        const bool named = !w->objectName().isEmpty() && !w->objectName().startsWith("qt_");
+        for (const char *kind : {"QAbstractButton", "QComboBox", "QLineEdit", "QTextEdit",
+                                 "QScrollBar", "QTableWidget"}) {
+            if (named && w->inherits(kind)) {
                 controls << w->objectName();
-                if (w->toolTip().isEmpty())
-                    missing << w->objectName();
+                missing << (w->toolTip().isEmpty() ? w->objectName() : QString());
             }
         }
     }
-    QVERIFY2(controls.contains("checkSwitch") && controls.contains("vScrollBar") &&
-                 controls.contains("checkVerifyWrite") && controls.size() >= 60,
+    QVERIFY2(controls.size() >= 60 && controls.contains("checkSwitch"),
              qPrintable(controls.join(' ')));
-    QCOMPARE(missing, QStringList());
+    missing.removeAll(QString());
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(' ')));
 }
 
 void TestMainWindow::menuActions_data()

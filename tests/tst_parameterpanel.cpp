@@ -27,8 +27,8 @@ void ParameterPanelTest::scripts_data()
     QTest::addColumn<QString>("log");
     // Steps: "e P text" the user types into P (I, D, T target, A actual); "w P", "r P" its write
     // and read buttons; "c n" channel n (0..3); "v" the verify box ticked; "b P ch value" the
-    // board's value; "q P ch" the board's read request; "x" the port closed; "f" the fields, *
-    // marking a confirmed and ! an invalid one. Logged: the bytes written (>), the messages.
+    // board's value; "q P ch" the board's read request; "f" the fields, * marking a confirmed
+    // and ! an invalid one. Logged: the bytes written (>), the messages.
     QTest::newRow("typos refused and marked until edited; numbers sent as ever")
         << "e P abc; w P; e I; w I; f; e P  -2 ; f; w P"
         << "参数无效，未发送 | 参数无效，未发送 | P=abc! I=! D=0 T=0 A=0 | P= -2  I=! D=0 T=0 A=0 "
@@ -51,8 +51,6 @@ void ParameterPanelTest::scripts_data()
         << "v; e T 5; w T; b T 0 4.5; f"
         << "> 43 04 01 00 00 00 00 a0 40 0a | 已发送目标值 | > 43 04 00 00 00 00 00 00 00 0a | "
            "校验失败：板子返回 4.5 | P=1.0 I=0 D=0 T=4.5* A=0";
-    QTest::newRow("port closed") << "x; w P; r A"
-                                 << "串口未打开，发送失败 | 串口未打开，发送失败";
 }
 
 void ParameterPanelTest::scripts()
@@ -74,8 +72,7 @@ void ParameterPanelTest::scripts()
         if (!wire.data().isEmpty())
             log << QStringLiteral("> ") + QString::fromLatin1(wire.data().toHex(' '));
         wire.buffer().clear();
-        if (wire.isOpen())
-            wire.seek(0);
+        wire.seek(0);
     };
     connect(&panel, &ParameterPanel::message, this, [&](const QString &m) { flush(), log << m; });
     for (const QString &step : script.split(QStringLiteral("; "))) {
@@ -91,8 +88,8 @@ void ParameterPanelTest::scripts()
             what == 'w' ? panel.write(ops[at]) : panel.read(ops[at]);
         } else if (what == 'c') {
             panel.selectChannel(w.at(1).toInt());
-        } else if (what == 'v' || what == 'x') {
-            what == 'v' ? verify.setChecked(true) : wire.close();
+        } else if (what == 'v') {
+            verify.setChecked(true);
         } else if (what == 'b' || what == 'q') {
             link.feed(commandFrame(ops[at], what == 'b' ? DirWrite : DirRead, w.at(2).toInt(),
                                    what == 'b' ? w.at(3).toFloat() : 0.0f));
