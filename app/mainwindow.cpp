@@ -82,18 +82,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     linkHealth = new LinkHealthLabel(link, this);
     statusBar()->addPermanentWidget(linkHealth);
 
-    // What the PID link reports goes to the chart, the parameter fields and the status bar.
+    // What the PID link reports goes to the chart and the status bar; its parameter traffic
+    // goes through the parameter fields' own object (wireParameters).
     link->setDevice(serial.port);
-    // The board is told the number in the program's field.
-    link->setParameterSource([this](quint8 op) { return parameterField(op)->text().toFloat(); });
     connect(link, &PidLink::sampleReceived, diagram, [this](int ch, float actual, float target) {
         diagram->appendActual(ch, actual);
         diagram->appendTarget(ch, target);
     });
-    connect(link, &PidLink::parameterReceived, this,
-            [this](int op, int, float value) { showParameter(op, value); });
-    connect(link, &PidLink::readRequestAnswered, this, &MainWindow::showReadAnswered);
-    connect(link, &PidLink::parameterWritten, this, &MainWindow::showParameterWritten);
     connect(link, &PidLink::runChanged, this, &MainWindow::showRun);
     connect(link, &PidLink::boardStartReceived, this,
             [this] { statusBar()->showMessage(tr("成功接收到开始指令，开始运行"), 0); });
@@ -104,8 +99,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     // Opening and closing the port, and what that means for each tab's features.
     using Ports = PortController;
-    connect(ports, &Ports::openFailed, this,
-            [this] { statusBar()->showMessage(QStringLiteral("打开失败！"), 0); });
+    connect(ports, &Ports::openFailed, this, [this](int, const QString &reason) {
+        statusBar()->showMessage(QStringLiteral("打开失败！") + reason, 0);
+    });
     connect(ports, &Ports::opened, this, [this](int tab) {
         showPortState(tab, true);
         if (tab == Ports::Assistant) {
@@ -138,6 +134,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         if (reason == Ports::PortFailure)
             statusBar()->showMessage(QStringLiteral("串口已断开"), 0);
     });
+
+    wireParameters();
 
     menuHelp = new QMenu(QStringLiteral("帮助"), this);
     menuAbout = new QMenu(QStringLiteral("关于"), this);

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 class LinkHealthLabel;
+class ParameterPanel;
 class PID_Diagram;
 class PidLink;
 class PortController;
@@ -139,10 +140,6 @@ private:
     // What the port and the PID link report, shown (app/mainwindow_links.cpp).
     void showPortState(int tab, bool open);
     void showRun(bool active);
-    void showParameter(int op, float value);
-    void showReadAnswered(int op);
-    void showParameterWritten(int op);
-    QLineEdit *parameterField(int op) const;
 
     // Serial ports
     void openPort(int tab, const QString &entry, const PortSettings &settings, const char *slot);
@@ -153,8 +150,6 @@ private:
     void stopAutoSend();
 
     // PID link
-    void requestParameter(quint8 op);
-    void writeParameter(quint8 op, const QLineEdit *field);
     void selectChannel(int index, bool checked);
 
     // Chart controls
@@ -166,4 +161,10 @@ private:
 
     // Menu
     bool readPathIni(QStringList &lines);
+
+    // Safe input: the per-channel parameter fields (app/mainwindow_parameters.cpp) and the
+    // devices a rescan keeps (serial/mainwindow_ports.cpp).
+    ParameterPanel *parameters = nullptr;
+    QStringList typedPorts; // typed into a port box and opened, or given with --port
+    void wireParameters();
 };

@@ -10,6 +10,8 @@ void MainWindow::usePort(const QString &device)
     if (name.isEmpty())
         return;
     qCDebug(lcApp) << "port from the command line" << name;
+    if (!typedPorts.contains(name))
+        typedPorts.append(name);
     for (QComboBox *box : {ui->comboPort, ui->comboPortPID}) {
         // The scan may already have listed it; do not show it twice.
         int index = box->findText(name, Qt::MatchExactly);

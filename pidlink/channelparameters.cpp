@@ -1,5 +1,6 @@
 #include "pidlink/channelparameters.h"
 
+#include "pidlink/parametertext.h"
 #include "pidlink/pidframe.h"
 
 namespace {
@@ -55,6 +56,19 @@ void ChannelParameters::written(int channel, unsigned char op, const QString &te
     const int at = place(channel, op);
     if (at >= 0)
         fields[std::size_t(at)] = Field{text, value, false};
+}
+
+void ChannelParameters::left(int channel, unsigned char op, const QString &text,
+                             bool stillConfirmed)
+{
+    const int at = place(channel, op);
+    if (at < 0)
+        return;
+    Field &kept = fields[std::size_t(at)];
+    if (kept.text != text)
+        kept = Field{text, parameterValue(text), false};
+    else if (!stillConfirmed)
+        kept.confirmed = false;
 }
 
 void ChannelParameters::readSent(int channel, unsigned char op, qint64 now,

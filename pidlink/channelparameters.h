@@ -47,6 +47,10 @@ public:
     // The user wrote `text`, which reads as `value`: the field keeps the text as typed, not
     // confirmed until the board says so.
     void written(int channel, unsigned char op, const QString &text, float value);
+    // The fields leave the channel (another one is selected) showing `text`, `stillConfirmed`
+    // when the field still bears the board's confirmation. A text the user changed is kept as
+    // typed, not confirmed; an unchanged one keeps its entry.
+    void left(int channel, unsigned char op, const QString &text, bool stillConfirmed);
     // A read request went out: by the read button, or (with `written`) the one that checks a
     // write. `now` in milliseconds of the caller's monotonic clock.
     void readSent(int channel, unsigned char op, qint64 now,

@@ -1,35 +1,18 @@
-// PID tab: channel selection, parameter commands and the run toggle.
+// PID tab: channel selection, parameter commands and the run toggle. The parameter fields'
+// object checks, sends and reports; the slots only say which.
 #include "app/mainwindow.h"
-#include "forms/mainwindow_ui.h"
+#include "pidlink/parameterpanel.h"
 #include "pidlink/pidframe.h"
 #include "pidlink/pidlink.h"
 
 #include <QStatusBar>
 
-namespace {
-QString notSentMessage()
-{
-    return QStringLiteral("串口未打开，发送失败");
-}
-} // namespace
-
-void MainWindow::requestParameter(quint8 op)
-{
-    if (!link->requestParameter(op, channel))
-        statusBar()->showMessage(notSentMessage(), 0);
-}
-
-// The field's number; text that is not one sends 0. The link reports what it wrote.
-void MainWindow::writeParameter(quint8 op, const QLineEdit *field)
-{
-    if (!link->writeParameter(op, channel, field->text().toFloat()))
-        statusBar()->showMessage(notSentMessage(), 0);
-}
-
 void MainWindow::selectChannel(int index, bool checked)
 {
-    if (checked)
+    if (checked) {
         channel = quint8(index);
+        parameters->selectChannel(index);
+    }
     statusBar()->showMessage(QStringLiteral("选择%1通道").arg(index + 1), 0);
 }
 
@@ -55,47 +38,47 @@ void MainWindow::on_radioCH4_clicked(bool checked)
 
 void MainWindow::on_buttonPRead_clicked()
 {
-    requestParameter(CmdP);
+    parameters->read(CmdP);
 }
 
 void MainWindow::on_buttonPWrite_clicked()
 {
-    writeParameter(CmdP, ui->editP);
+    parameters->write(CmdP);
 }
 
 void MainWindow::on_buttonIRead_clicked()
 {
-    requestParameter(CmdI);
+    parameters->read(CmdI);
 }
 
 void MainWindow::on_buttonIWrite_clicked()
 {
-    writeParameter(CmdI, ui->editI);
+    parameters->write(CmdI);
 }
 
 void MainWindow::on_buttonDRead_clicked()
 {
-    requestParameter(CmdD);
+    parameters->read(CmdD);
 }
 
 void MainWindow::on_buttonDWrite_clicked()
 {
-    writeParameter(CmdD, ui->editD);
+    parameters->write(CmdD);
 }
 
 void MainWindow::on_buttonTRead_clicked()
 {
-    requestParameter(CmdTarget);
+    parameters->read(CmdTarget);
 }
 
 void MainWindow::on_buttonTWrite_clicked()
 {
-    writeParameter(CmdTarget, ui->editTarget);
+    parameters->write(CmdTarget);
 }
 
 void MainWindow::on_buttonARead_clicked()
 {
-    requestParameter(CmdActual);
+    parameters->read(CmdActual);
 }
 
 // Also what the board's start and stop commands and a close of the port mid-run do, through

@@ -14,7 +14,7 @@ void PidLink::setDevice(QIODevice *device)
     io = device;
 }
 
-void PidLink::setParameterSource(std::function<float(quint8)> source)
+void PidLink::setParameterSource(ParameterSource source)
 {
     parameterSource = std::move(source);
 }
@@ -130,9 +130,14 @@ void PidLink::handleCommand(const FrameReceiver::Event &event)
             emit parameterReceived(event.op, event.channel, event.value);
         } else {
             // The board asks for the value this program holds; replies carry channel 0.
-            const float value = parameterSource ? parameterSource(event.op) : 0.0f;
-            writeFrame(event.op, DirWrite, 0, value);
-            emit readRequestAnswered(event.op, value);
+            const std::optional<float> value =
+                parameterSource ? parameterSource(event.op, event.channel) : 0.0f;
+            if (!value) {
+                emit readRequestRefused(event.op, event.channel);
+                break;
+            }
+            writeFrame(event.op, DirWrite, 0, *value);
+            emit readRequestAnswered(event.op, *value);
         }
         break;
     case CmdActual:

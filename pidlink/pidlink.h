@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QIODevice;
@@ -54,8 +55,10 @@ public:
     // to the first bytes of the next line, so both are dropped.
     void forgetLine();
 
-    // What the board is told when it asks for P, I, D or the target.
-    void setParameterSource(std::function<float(quint8 op)> source);
+    // What the board is told when it asks for P, I, D or the target of a channel; nothing
+    // refuses the answer (the program holds no valid number for it).
+    using ParameterSource = std::function<std::optional<float>(quint8 op, quint8 channel)>;
+    void setParameterSource(ParameterSource source);
 
     const FrameReceiver::Health &frameHealth() const { return frames.health(); }
     const SampleLineSplitter::Health &lineHealth() const { return lines.health(); }
@@ -68,6 +71,8 @@ Q_SIGNALS:
     // The board sent P, I, D, the target or the actual value.
     void parameterReceived(int op, int channel, float value);
     void readRequestAnswered(int op, float value);
+    // The board's read request went unanswered: the source had no valid number.
+    void readRequestRefused(int op, int channel);
     void parameterWritten(int op, int channel, float value);
     void boardStartReceived();
     void boardStopReceived();
@@ -86,7 +91,7 @@ private:
     bool textMode = false;
     bool running = false;
     bool boardRun = false;
-    std::function<float(quint8)> parameterSource;
+    ParameterSource parameterSource;
     FrameReceiver frames;
     SampleLineSplitter lines;
     std::vector<FrameReceiver::Event> frameEvents;     // reused by every read

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "forms/mainwindow_ui.h"
 #include "serial/portcontroller.h"
+#include "serial/portlistrefill.h"
 #include "serial/portname.h"
 #include "serial/portsettings.h"
 
@@ -38,6 +39,10 @@ void MainWindow::openPort(int tab, const QString &entry, const PortSettings &set
                           const char *slot)
 {
     const QString name = portNameFromEntry(entry);
+    // A device typed into the box, not picked from the scan: a rescan keeps it.
+    QComboBox *box = tab == PortController::Assistant ? ui->comboPort : ui->comboPortPID;
+    if (box->findText(entry, Qt::MatchExactly) < 0 && !typedPorts.contains(name))
+        typedPorts.append(name);
     if (ports->open(PortController::Tab(tab), name, settings, this, slot))
         statusBar()->showMessage(name + QStringLiteral("打开成功！"), 0);
 }
@@ -59,8 +64,13 @@ void MainWindow::on_buttonScanPID_clicked()
     refillPortBox(ui->comboPortPID);
 }
 
+// The ports found, then the devices typed or given with --port while they exist; a typed device
+// that was selected stays selected.
 void MainWindow::refillPortBox(QComboBox *box)
 {
+    const PortListRefill refill = PortListRefill::build(
+        serial.scanPorts(), typedPorts, box->currentText(), &PortListRefill::deviceExists);
     box->clear();
-    box->addItems(serial.scanPorts());
+    box->addItems(refill.items);
+    box->setCurrentIndex(refill.current);
 }

@@ -1,6 +1,7 @@
 #include "serial/portcontroller.h"
 
 #include "app/logging.h"
+#include "serial/openfailure.h"
 #include "serial/portname.h"
 #include "serial/portsettings.h"
 
@@ -39,7 +40,8 @@ bool PortController::open(Tab tab, const QString &name, const PortSettings &sett
     serial->setPortName(systemPortName(name));
     qCDebug(lcPorts) << serial->portName().toUtf8();
     if (!serial->open(QIODevice::ReadWrite)) {
-        emit openFailed(tab, serial->errorString());
+        qCDebug(lcPorts) << "open failed:" << serial->errorString();
+        emit openFailed(tab, openFailureReason(*serial));
         return false;
     }
     QObject::connect(serial, SIGNAL(readyRead()), receiver, slot);

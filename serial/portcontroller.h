@@ -45,7 +45,7 @@ public:
 Q_SIGNALS:
     void opened(int tab);
     void closed(int tab, int reason);
-    // `reason` is the port's own error text.
+    // `reason` says why in words the user can act on; the window shows it after "打开失败！".
     void openFailed(int tab, const QString &reason);
     void received(const QByteArray &bytes);
 

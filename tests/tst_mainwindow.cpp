@@ -4,11 +4,16 @@
 #include "tests/support/testdata.h"
 #include "tests/support/windowdriver.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QStatusBar>
+#include <QTableWidget>
+#include <QTextEdit>
 #include <QtCharts/QChartView>
 #include <QtCharts/QXYSeries>
 #include <QtTest>
@@ -67,6 +72,7 @@ private Q_SLOTS:
     void startState();
     void constructionRunsNoSlot();
     void startupPort();
+    void tooltips();
     void menuActions_data();
     void menuActions();
 
@@ -210,6 +216,27 @@ void TestMainWindow::startupPort()
         QCOMPARE(items(box), two + QStringList{"/dev/pts/7"});
         QCOMPARE(box->currentText(), QStringLiteral("/dev/pts/7"));
     }
+}
+
+// Every control of both tabs says what it does; labels say it themselves.
+void TestMainWindow::tooltips()
+{
+    MainWindow window;
+    QStringList missing;
+    int controls = 0;
+    for (const char *tab : {"tabUSART", "tabPID"}) {
+        for (QWidget *w : window.findChild<QWidget *>(tab)->findChildren<QWidget *>()) {
+            // Named by the form: not the parts Qt builds into a control (a box's line edit).
+            const bool named = !w->objectName().isEmpty() && !w->objectName().startsWith("qt_");
+            for (const char *kind : {"QAbstractButton", "QComboBox", "QLineEdit", "QTextEdit",
+                                     "QScrollBar", "QTableWidget"}) {
+                if (named && w->inherits(kind) && ++controls && w->toolTip().isEmpty())
+                    missing << w->objectName();
+            }
+        }
+    }
+    QVERIFY(controls >= 60);
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(' ')));
 }
 
 void TestMainWindow::menuActions_data()

@@ -52,6 +52,7 @@ private Q_SLOTS:
 
     void linkWiring();
     void stringModeWiring();
+    void parameterFieldsWiring();
     void unplugDuringRun_data();
     void unplugDuringRun();
 
@@ -159,7 +160,7 @@ void PidTabTest::linkWiring()
     QCOMPARE(d->status(), QStringLiteral("已发送P"));
 
     // The board's value, its read request answered from the field, noise.
-    sendAndSettle(hex("43 04 01 00 00 cd cc cc 3d 0a"));
+    sendAndSettle(hex("43 04 01 02 00 cd cc cc 3d 0a"));
     QCOMPARE(text("editTarget"), QStringLiteral("0.1"));
     QCOMPARE(d->status(), QStringLiteral("成功接收目标值"));
     sendAndSettle(hex("43 01 00 02 00 00 00 00 00 0a"));
@@ -188,10 +189,38 @@ void PidTabTest::linkWiring()
     QCOMPARE(run->text(), QStringLiteral("开始"));
     QVERIFY(!run->isEnabled() && !d->chart()->isRefreshing() && !health->isVisible());
     QCOMPARE(nothingMore(), QByteArray());
-    d->click("buttonDWrite");
+    d->click("buttonPWrite");
     QCOMPARE(d->status(), QStringLiteral("串口未打开，发送失败"));
     QVERIFY(openBoard());
     QCOMPARE(health->text(), QStringLiteral("帧 0 · 丢弃 0 字节 · 重同步 0"));
+}
+
+// The parameter fields' object behind the buttons, the boxes and the status bar: a typo refused,
+// a write read back and confirmed, the fields following the channel, a read left unanswered.
+void PidTabTest::parameterFieldsWiring()
+{
+    QVERIFY(openBoard());
+    auto *p = d->child<QLineEdit>("editP");
+    d->typeInto("editP", QStringLiteral("1,5"));
+    d->click("buttonPWrite");
+    QCOMPARE(d->status(), QStringLiteral("参数无效，未发送"));
+    QCOMPARE(nothingMore(), QByteArray());
+    d->typeInto("editP", QStringLiteral("2"));
+    d->click("checkVerifyWrite");
+    d->click("buttonPWrite");
+    QCOMPARE(d->peer().read(2 * FrameSize, Patience),
+             hex("43 01 01 00 00 00 00 00 40 0a 43 01 00 00 00 00 00 00 00 0a"));
+    sendAndSettle(hex("43 01 01 00 00 00 00 00 40 0a"));
+    QCOMPARE(d->status(), QStringLiteral("成功接收P，校验通过"));
+
+    d->click("radioCH2");
+    QCOMPARE(p->text(), QString());
+    d->click("buttonIRead");
+    QCOMPARE(fromProgram(), QByteArray("43 02 00 01 00 00 00 00 00 0a"));
+    QTRY_COMPARE_WITH_TIMEOUT(d->status(), QStringLiteral("读取超时：板子未应答"), Patience);
+    d->click("radioCH1");
+    QCOMPARE(p->text(), QStringLiteral("2"));
+    QCOMPARE(p->property("mark").toString(), QStringLiteral("confirmed"));
 }
 
 void PidTabTest::stringModeWiring()

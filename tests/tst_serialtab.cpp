@@ -6,6 +6,7 @@
 #include "tests/support/windowdriver.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -83,6 +84,7 @@ void SerialTabTest::openAndClose_data()
     QTest::newRow("assistant, then the PID tab shown") << false << QString() << QString() << true;
     QTest::newRow("PID, then the assistant shown") << true << QString() << QString() << true;
     QTest::newRow("missing device") << false << "/dev/tavrino-no-such-tty" << QString() << false;
+    QTest::newRow("held by another program") << false << "<held>" << QString() << false;
 }
 
 void SerialTabTest::openAndClose()
@@ -92,12 +94,22 @@ void SerialTabTest::openAndClose()
     QFETCH(QString, suffix);
     QFETCH(bool, byTab);
     if (!portText.isEmpty()) {
+        QSerialPort holder(d->peer().slavePath());
+        const bool held = portText == QLatin1String("<held>");
+        const QString device = held ? d->peer().slavePath() : portText;
+        QVERIFY(!held || holder.open(QIODevice::ReadWrite));
         d->showTab("tabUSART");
-        d->typeInto("comboPort", portText);
+        d->typeInto("comboPort", device);
         d->click("buttonOpenport");
-        QCOMPARE(d->status(), QStringLiteral("打开失败！"));
+        QCOMPARE(d->status(),
+                 QStringLiteral("打开失败！") + (held ? QStringLiteral("串口被其他程序占用")
+                                                      : QStringLiteral("找不到设备 ") + device));
         QVERIFY(!d->portOpen());
         verifyTabs(false, false);
+        // A rescan keeps the typed device, selected, while it exists.
+        d->click("buttonScan");
+        auto *box = d->child<QComboBox>("comboPort");
+        QCOMPARE(box->currentIndex() == box->findText(device) && box->currentIndex() >= 0, held);
         return;
     }
     pid ? d->openPid() : d->openAssistant(suffix);
@@ -154,9 +166,10 @@ void SerialTabTest::send_data()
     QTest::newRow("text with line end") << false << true << "AT" << QByteArray("AT\r\n") << sentOk;
     QTest::newRow("hex over lines")
         << true << false << "0x41 0x42\n0x0D" << QByteArray("AB\r") << sentOk;
-    QTest::newRow("hex without separator")
-        << true << false << "0x410x42" << QByteArray()
-        << QStringLiteral("发送失败，请检查输入是否为0xXX的形式！");
+    for (const char *misread : {"0x410x42", "0x41  0x42", "0x141 0x42"})
+        QTest::addRow("hex %s refused", misread)
+            << true << false << misread << QByteArray()
+            << QStringLiteral("发送失败，请检查输入是否为0xXX的形式！");
 }
 
 void SerialTabTest::send()
