@@ -139,6 +139,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
             statusBar()->showMessage(QStringLiteral("串口已断开"), 0);
     });
 
+    wireChart();
+
     menuHelp = new QMenu(QStringLiteral("帮助"), this);
     menuAbout = new QMenu(QStringLiteral("关于"), this);
     actionAbout = new QAction(QStringLiteral("Tavrino"), this);
