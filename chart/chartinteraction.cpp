@@ -60,6 +60,13 @@ ChartInteraction::ChartInteraction(PID_Diagram *owner) : QObject(owner), diagram
         item->hide();
     }
 
+    hoverTimer.setSingleShot(true);
+    hoverTimer.setInterval(HoverIntervalMs);
+    connect(&hoverTimer, &QTimer::timeout, this, [this] {
+        if (hoverPending)
+            hoverMoved();
+    });
+
     QWidget *viewport = diagram->view()->viewport();
     viewport->setMouseTracking(true);
     viewport->installEventFilter(this);
@@ -107,6 +114,7 @@ bool ChartInteraction::eventFilter(QObject *watched, QEvent *event)
         return wheel(static_cast<QWheelEvent *>(event));
     case QEvent::Leave:
         mouseOver = false;
+        hoverPending = false;
         hideReadout();
         return false;
     default:
@@ -139,7 +147,10 @@ bool ChartInteraction::mouseMove(QMouseEvent *event)
     mouseAt = toChart(event->pos());
     mouseOver = true;
     if (drag == Drag::None) {
-        updateReadout();
+        if (hoverTimer.isActive())
+            hoverPending = true;
+        else
+            hoverMoved();
         return false;
     }
     // A run started or resumed under the held button: the tick has the view now.
@@ -278,6 +289,13 @@ QPointF ChartInteraction::valueAt(const QPointF &chartPos) const
     const Range r = range();
     return {r.xMin + (chartPos.x() - plot.left()) * (r.xMax - r.xMin) / plot.width(),
             r.yMax - (chartPos.y() - plot.top()) * (r.yMax - r.yMin) / plot.height()};
+}
+
+void ChartInteraction::hoverMoved()
+{
+    hoverPending = false;
+    hoverTimer.start();
+    updateReadout();
 }
 
 void ChartInteraction::updateReadout()

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointF>
 #include <QString>
+#include <QTimer>
 
 class PID_Diagram;
 class QGraphicsLineItem;
@@ -18,8 +19,10 @@ class QWheelEvent;
 //   channels vertically. While following, the redraw tick owns the view and these do nothing.
 // - Always: over the plot, a line at the nearest sample and a readout of the shown channels'
 //   values there; clicking a legend marker shows or hides its channel.
-// The line and the readout are items of the chart's scene that repaint only their own area;
-// nothing is computed while the mouse is still and the view does not move.
+// The line and the readout are items of the chart's scene that repaint only their own area, at
+// most every HoverIntervalMs while the mouse moves: that repaint strokes every visible series
+// again, clipped, so it costs what the points in view cost. Nothing is computed while the mouse
+// is still and the view does not move.
 class ChartInteraction : public QObject
 {
     Q_OBJECT
@@ -31,6 +34,8 @@ public:
     static constexpr int MinimumBox = 4;
     // The narrowest horizontal range, in samples.
     static constexpr double MinimumSamples = 4;
+    // The line and the readout follow the cursor at most this often.
+    static constexpr int HoverIntervalMs = 40;
 
     // Watches the diagram's view; becomes a child of the diagram.
     explicit ChartInteraction(PID_Diagram *diagram);
@@ -61,6 +66,7 @@ private:
     Range range() const;
     QPointF toChart(const QPoint &viewportPos) const;
     QPointF valueAt(const QPointF &chartPos) const;
+    void hoverMoved();
     void updateReadout();
     void hideReadout();
     void showMarkers(int channel, bool shown);
@@ -77,4 +83,6 @@ private:
     QPointF mouseAt; // chart coordinates of the last move
     bool mouseOver = false;
     QString readoutHtml;
+    QTimer hoverTimer;
+    bool hoverPending = false;
 };
