@@ -136,6 +136,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     });
 
     wireParameters();
+    wireChart();
 
     menuHelp = new QMenu(QStringLiteral("帮助"), this);
     menuAbout = new QMenu(QStringLiteral("关于"), this);

@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+class ChartInteraction;
 class LinkHealthLabel;
 class ParameterPanel;
 class PID_Diagram;
@@ -37,6 +38,7 @@ public:
 
     // For tests and tools that drive the window from outside.
     PID_Diagram *pidDiagram() const { return diagram; }
+    ChartInteraction *pidChartInteraction() const { return chartInteraction; }
     QSerialPort *serialPort() const { return serial.port; }
     PidLink *pidLink() const { return link; }
     PortController *portController() const { return ports; }
@@ -155,6 +157,10 @@ private:
     // Chart controls
     bool pauseNext = true;
     float hScrollPosition = 0.0f;
+
+    // Chart interactions: mouse, legend, comparison, keys (app/mainwindow_chart.cpp)
+    void wireChart();
+    ChartInteraction *chartInteraction = nullptr; // a child of the diagram
 
     // Data files
     void warnInvalidPath();

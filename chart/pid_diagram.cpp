@@ -1,6 +1,7 @@
 #include "chart/pid_diagram.h"
 
 #include "app/logging.h"
+#include "chart/comparisonoverlay.h"
 #include "chart/plotgrid.h"
 #include "chart/renderchoice.h"
 #include "chart/seriesdecimator.h"
@@ -50,6 +51,14 @@ PID_Diagram::PID_Diagram(QChartView *view) : chartView(view)
     smoothTimer.setInterval(SmoothAfterMs);
     connect(&smoothTimer, &QTimer::timeout, this, &PID_Diagram::drawSmooth);
     setupChart(QStringLiteral("时间"), QStringLiteral("幅度"), 0, 100, -100, 100);
+    std::array<QColor, ChannelCount> colours;
+    for (int c = 0; c < ChannelCount; ++c)
+        colours[std::size_t(c)] = seriesStyles[2 * c].color;
+    overlay = new ComparisonOverlay(chart, axisX, axisY, colours);
+    connect(overlay, &ComparisonOverlay::changed, this, [this] {
+        seriesDirty = true;
+        refreshSeries();
+    });
 }
 
 PID_Diagram::~PID_Diagram() = default;
@@ -235,6 +244,7 @@ bool PID_Diagram::appendTarget(int channel, float value)
 void PID_Diagram::emptyAtCap()
 {
     store.clear();
+    overlay->clear();
     seriesDirty = true;
     Q_EMIT capReached();
 }
@@ -242,6 +252,7 @@ void PID_Diagram::emptyAtCap()
 bool PID_Diagram::clearAll()
 {
     store.clear();
+    overlay->clear();
     for (int i = 0; i < SeriesCount; ++i)
         seriesAt(i)->clear();
     pictureMoved();
@@ -284,14 +295,15 @@ void PID_Diagram::setChannelShown(int channel, bool shown)
 {
     if (!isChannel(channel))
         return;
+    const bool change = shownFlag(*this, channel) != shown;
     shownFlag(*this, channel) = shown;
     seriesAt(2 * channel)->setVisible(shown);
     seriesAt(2 * channel + 1)->setVisible(shown);
-    if (shown) {
-        // Hidden series are not kept up to date.
-        seriesDirty = true;
-        refreshSeries();
-    }
+    // Hidden series are not kept up to date; the comparison line goes with its channel.
+    seriesDirty = true;
+    refreshSeries();
+    if (change)
+        Q_EMIT channelShownChanged(channel, shown);
 }
 
 bool PID_Diagram::channelShown(int channel) const
@@ -463,6 +475,12 @@ void PID_Diagram::setHorizontalView(double position, double fraction)
     refreshSeries();
 }
 
+void PID_Diagram::showRange(double xMin, double xMax, double yMin, double yMax)
+{
+    moveView({xMin, xMax, yMin, yMax});
+    refreshSeries();
+}
+
 void PID_Diagram::setVerticalScale(double scale)
 {
     const double half = scale < 0.01 ? 10.0 : 1000 * scale;
@@ -513,4 +531,9 @@ void PID_Diagram::refreshSeries()
         s->replace(scratch);
         pictureMoved();
     }
+    std::array<bool, ChannelCount> shown;
+    for (int c = 0; c < ChannelCount; ++c)
+        shown[std::size_t(c)] = channelShown(c);
+    if (overlay->refresh(lo, hi, columns, shown))
+        pictureMoved();
 }

@@ -10,6 +10,7 @@
 
 #include <array>
 
+class ComparisonOverlay;
 class PlotGrid;
 
 QT_CHARTS_BEGIN_NAMESPACE
@@ -84,16 +85,22 @@ public:
     void stopRefresh();
     bool setPause(bool pause);
     bool isRefreshing() const { return timer != nullptr; }
+    // The redraw tick is running (a run is active and not paused): it moves the view.
+    bool isFollowing() const { return ticking(); }
 
 Q_SIGNALS:
     // The default history length emptied every channel.
     void capReached();
     // setHistoryLength changed the length, whoever called it.
     void historyLengthChanged(quint32 length);
+    // setChannelShown() changed what a channel shows.
+    void channelShownChanged(int channel, bool shown);
 
 public:
     void setHorizontalView(double position, double fraction);
     void setVerticalScale(double scale);
+    // Shows exactly this range, until the redraw tick or a scroll bar moves it again.
+    void showRange(double xMin, double xMax, double yMin, double yMax);
 
     // Shows or hides channel 0..3 in drawing and in the vertical fit.
     void setChannelShown(int channel, bool shown);
@@ -102,7 +109,10 @@ public:
     // Brings the series up to date with the buffers now instead of at the next update.
     void refreshSeries();
 
+    QtCharts::QChartView *view() const { return chartView; }
     QtCharts::QChart *chartItem() const { return chart; }
+    // Lines drawn besides the eight series (the comparison with the last run).
+    ComparisonOverlay *comparison() const { return overlay; }
     QtCharts::QValueAxis *horizontalAxis() const { return axisX; }
     QtCharts::QValueAxis *verticalAxis() const { return axisY; }
     QtCharts::QLineSeries *series(int index) const { return seriesAt(index); }
@@ -174,5 +184,6 @@ private:
     // Antialiasing comes back once the picture has held still this long.
     static constexpr int SmoothAfterMs = 300;
     QTimer smoothTimer;
-    PlotGrid *grid = nullptr; // a child item of the chart
+    PlotGrid *grid = nullptr;             // a child item of the chart
+    ComparisonOverlay *overlay = nullptr; // a child item of the chart
 };

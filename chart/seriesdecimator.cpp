@@ -30,6 +30,32 @@ private:
     const QVector<QPointF> &points;
 };
 
+// Values one x step apart, from firstX on.
+class NumberedValues
+{
+public:
+    NumberedValues(const QVector<float> &v, qint64 x0) : values(v), firstX(x0) {}
+    quint64 first() const { return 0; }
+    quint64 end() const { return quint64(values.size()); }
+    QPointF at(quint64 i) const
+    {
+        return QPointF(double(firstX + qint64(i)), double(values.at(int(i))));
+    }
+    quint64 lowerBound(double x) const { return index(std::ceil(x - double(firstX))); }
+    quint64 upperBound(double x) const { return index(std::floor(x - double(firstX)) + 1); }
+
+private:
+    quint64 index(double i) const
+    {
+        if (!(i > 0)) // also NaN
+            return 0;
+        return i >= double(values.size()) ? end() : quint64(i);
+    }
+
+    const QVector<float> &values;
+    qint64 firstX;
+};
+
 template <typename Points>
 void reduce(const Points &points, double xMin, double xMax, int columns, QVector<QPointF> &out)
 {
@@ -118,4 +144,10 @@ void SeriesDecimator::visiblePoints(const SampleStore::Series &points, double xM
                                     int columns, QVector<QPointF> &out)
 {
     reduce(points, xMin, xMax, columns, out);
+}
+
+void SeriesDecimator::visiblePoints(const QVector<float> &values, qint64 firstX, double xMin,
+                                    double xMax, int columns, QVector<QPointF> &out)
+{
+    reduce(NumberedValues(values, firstX), xMin, xMax, columns, out);
 }

@@ -20,4 +20,7 @@ public:
     // The same for a series of the chart's sample store, read in place.
     static void visiblePoints(const SampleStore::Series &points, double xMin, double xMax,
                               int columns, QVector<QPointF> &out);
+    // The same for values at x = firstX, firstX + 1, ...
+    static void visiblePoints(const QVector<float> &values, qint64 firstX, double xMin, double xMax,
+                              int columns, QVector<QPointF> &out);
 };

@@ -1,13 +1,16 @@
 // Shows the main window with believable data on both tabs and saves each tab as a PNG.
 // Usage (under an X server; see scripts/screenshots.sh):
 //   tavrino_screenshot OUTPUT_FOLDER        the window at the form's size: screenshot-pid.png,
-//                                           screenshot-serial.png
+//                                           screenshot-pid-compare.png (two runs compared,
+//                                           values under the cursor), screenshot-serial.png
 //   tavrino_screenshot OUTPUT_FOLDER NAME   the window as the program opens it on this screen,
 //                                           the whole screen saved: screenshot-NAME-pid.png,
 //                                           screenshot-NAME-serial.png
 #include "app/displaysetup.h"
 #include "app/mainwindow.h"
+#include "chart/comparisonoverlay.h"
 #include "chart/pid_diagram.h"
+#include "chart/stepanalyzer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,12 +18,16 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRandomGenerator>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QLineSeries>
 
 #include <cmath>
 #include <cstdio>
@@ -73,6 +80,60 @@ void fillChart(PID_Diagram *diagram)
     }
 }
 
+// Two runs of channels 1 and 2 answering the same step, the second better tuned, with the
+// comparison on, zoomed onto the second run and the cursor on channel 1's peak.
+void compareRuns(MainWindow &window, StepAnalyzer &analyzer)
+{
+    PID_Diagram *diagram = window.pidDiagram();
+    diagram->clearAll();
+    diagram->comparison()->setSource(
+        [&analyzer](int channel) { return analyzer.previousWindowTrace(channel); });
+    const Loop runs[2][2] = {{{0.2, 0.1, 0.3}, {0.35, 0.08, 0.3}},
+                             {{0.65, 0.1, 0.3}, {0.8, 0.08, 0.3}}};
+    const double step[2] = {50, 35};
+    const int length = 150;
+    QRandomGenerator random(20240612);
+    for (const auto &run : runs) {
+        analyzer.beginRun();
+        double y[2] = {0, 0};
+        double v[2] = {0, 0};
+        for (int n = 0; n < length; ++n) {
+            for (int c = 0; c < 2; ++c) {
+                const Loop &l = run[c];
+                v[c] += l.omega * l.omega * (step[c] - y[c]) - 2 * l.zeta * l.omega * v[c];
+                y[c] += v[c];
+                const float actual = float(y[c] + (random.generateDouble() - 0.5) * 2 * l.noise);
+                diagram->appendActual(c, actual);
+                diagram->appendTarget(c, float(step[c]));
+                analyzer.addSample(c, actual, float(step[c]));
+            }
+            // The window redraws while the run goes on; the comparison is taken then.
+            diagram->refreshSeries();
+        }
+        analyzer.finishWindows();
+    }
+    child<QCheckBox>(window, "checkCompare")->setChecked(true);
+    diagram->setChannelShown(2, false);
+    diagram->setChannelShown(3, false);
+    diagram->showRange(length - 10, 2 * length, -5, 65);
+    settle(200);
+
+    // The cursor on channel 1's highest sample of the second run.
+    int peak = length;
+    const SampleStore::Series actual = diagram->samples().series(0);
+    for (int n = length; n < 2 * length; ++n) {
+        if (actual.y(quint64(n)) > actual.y(quint64(peak)))
+            peak = n;
+    }
+    QtCharts::QChart *chart = diagram->chartItem();
+    const QPointF at = chart->mapToPosition(QPointF(peak, 40), diagram->series(0));
+    QWidget *viewport = diagram->view()->viewport();
+    QMouseEvent move(QEvent::MouseMove, diagram->view()->mapFromScene(chart->mapToScene(at)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &move);
+    window.statusBar()->showMessage(QStringLiteral("停止PID调试"), 0);
+}
+
 // The window alone, or the whole screen with the window as it lies on it.
 bool save(QWidget &window, bool wholeScreen, const QString &path)
 {
@@ -103,6 +164,7 @@ int main(int argc, char *argv[])
         wholeScreen ? QStringLiteral("screenshot-%1-").arg(QString::fromLocal8Bit(argv[2]))
                     : QStringLiteral("screenshot-");
 
+    StepAnalyzer analyzer; // outlives the window, which asks it for the comparison
     MainWindow window;
     if (wholeScreen)
         DisplaySetup::showFitted(window);
@@ -127,6 +189,11 @@ int main(int argc, char *argv[])
     window.statusBar()->showMessage(QStringLiteral("成功接收P"), 0);
     settle(500);
     bool ok = save(window, wholeScreen, out.filePath(prefix + QStringLiteral("pid.png")));
+    if (!wholeScreen) {
+        compareRuns(window, analyzer);
+        settle(500);
+        ok = save(window, false, out.filePath(prefix + QStringLiteral("pid-compare.png"))) && ok;
+    }
 
     // Serial assistant tab.
     tabs->setCurrentIndex(0);
