@@ -108,6 +108,16 @@ int StepAnalyzer::finishWindows()
     return queued;
 }
 
+void StepAnalyzer::skipSamples(int channel, qint64 count)
+{
+    if (channel < 0 || channel >= ChannelCount || count <= 0)
+        return;
+    closeWindow(channel);
+    Channel &c = channels[std::size_t(channel)];
+    c.startPending = true;
+    c.count += count;
+}
+
 void StepAnalyzer::clear()
 {
     for (Channel &c : channels) {

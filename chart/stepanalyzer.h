@@ -105,6 +105,10 @@ public:
     // The next sample of every channel starts a window.
     int finishWindows();
 
+    // Samples of the channel that will never be added (the chart dropped them unread): the
+    // open window ends as finishWindows() ends it, and the sample numbers move on by `count`.
+    void skipSamples(int channel, qint64 count);
+
     // The chart was emptied: sample numbers restart at 0, open windows and previous traces are
     // forgotten (call finishWindows() first to keep their rows). Queued windows stay.
     void clear();
