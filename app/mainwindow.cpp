@@ -156,6 +156,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(actionAbout, &QAction::triggered, this, &MainWindow::On_ActionAbout);
     connect(actionHTML, &QAction::triggered, this, &MainWindow::On_ActionHTML);
     connect(actionURL, &QAction::triggered, this, &MainWindow::On_ActionURL);
+    wireAnalysis(); // after the menus: its action goes into 工具
 }
 
 MainWindow::~MainWindow()

@@ -19,6 +19,7 @@ class QMenu;
 class QSerialPort;
 class QTimer;
 class ReceiveLog;
+class ResponseAnalysis;
 class Ui_MainWindow;
 
 // The program's one window: the serial assistant tab and the PID tab. The state of the port,
@@ -158,4 +159,14 @@ private:
 
     // Menu
     bool readPathIni(QStringList &lines);
+
+    // Response analysis: the step figures and the run history in their dock
+    // (app/mainwindow_analysis.cpp).
+public:
+    ResponseAnalysis *responseAnalysis() const { return analysis; }
+
+private:
+    ResponseAnalysis *analysis = nullptr;
+    void wireAnalysis();
+    void exportRuns();
 };
