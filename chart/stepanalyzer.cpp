@@ -138,8 +138,13 @@ StepAnalyzer::Figures StepAnalyzer::figures(int channel) const
 
 std::vector<StepAnalyzer::FinishedWindow> StepAnalyzer::takeFinishedWindows()
 {
-    std::vector<FinishedWindow> out(finished.begin(), finished.end());
-    finished.clear();
+    if (finished.empty())
+        return {};
+    std::vector<FinishedWindow> out;
+    out.swap(finished);
+    std::rotate(out.begin(), out.begin() + std::ptrdiff_t(finishedHead), out.end());
+    finishedHead = 0;
+    finished.reserve(out.size());
     return out;
 }
 
@@ -246,11 +251,13 @@ bool StepAnalyzer::closeWindow(int channel)
 
 void StepAnalyzer::enqueue(const FinishedWindow &window)
 {
-    if (int(finished.size()) >= QueueCap) {
-        finished.pop_front();
-        ++droppedWindows;
+    if (int(finished.size()) < QueueCap) {
+        finished.push_back(window);
+        return;
     }
-    finished.push_back(window);
+    finished[finishedHead] = window;
+    finishedHead = (finishedHead + 1) % finished.size();
+    ++droppedWindows;
 }
 
 StepAnalyzer::Figures StepAnalyzer::figuresOf(const Channel &c) const

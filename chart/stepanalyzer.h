@@ -5,7 +5,6 @@
 #include <QVector>
 
 #include <array>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -173,6 +172,9 @@ private:
 
     int traceLimit;
     std::array<Channel, ChannelCount> channels;
-    std::deque<FinishedWindow> finished;
+    // A ring once full: the oldest is at finishedHead. No allocation per window while a
+    // target that moves at every sample ends a window at every sample.
+    std::vector<FinishedWindow> finished;
+    std::size_t finishedHead = 0;
     quint64 droppedWindows = 0;
 };
