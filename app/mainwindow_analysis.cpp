@@ -42,6 +42,8 @@ void MainWindow::wireAnalysis()
     ui->tableRuns->setModel(analysis->history());
     ui->tableRuns->verticalHeader()->setMinimumSectionSize(rowHeight);
     ui->tableRuns->verticalHeader()->setDefaultSectionSize(rowHeight);
+    // Row numbers would be measured again at every new row; the time tells the rows apart.
+    ui->tableRuns->verticalHeader()->hide();
     const char *const usualTexts[RunHistory::ColumnCount] = {
         "00:00:00", "CH4",           "0.1234", "0.1234",        "0.1234",
         "-123.4",   "99点 (999 ms)", "10.0%",  "99点 (999 ms)", "-0.1234"};

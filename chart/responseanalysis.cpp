@@ -123,19 +123,20 @@ void ResponseAnalysis::takeFinishedWindows(bool withGains)
     const std::vector<StepAnalyzer::FinishedWindow> windows = steps.takeFinishedWindows();
     if (windows.empty())
         return;
-    const QTime now = QTime::currentTime();
-    std::vector<RunHistory::Run> rows;
-    rows.reserve(windows.size());
+    // Imported data carries no gains.
+    runs.append(windows, QTime::currentTime(), withGains ? gains : RunHistory::ChannelGains());
+    // Each channel's newest window is the one the table shows.
     std::array<bool, StepAnalyzer::ChannelCount> ended{};
-    for (const StepAnalyzer::FinishedWindow &window : windows) {
-        const auto channel = std::size_t(window.channel);
-        lastFinished[channel] = window.figures;
+    int channelsSeen = 0;
+    for (auto window = windows.crbegin();
+         window != windows.crend() && channelsSeen < StepAnalyzer::ChannelCount; ++window) {
+        const auto channel = std::size_t(window->channel);
+        if (ended[channel])
+            continue;
         ended[channel] = true;
-        // Imported data carries no gains.
-        rows.push_back({now, window.channel, withGains ? gains[channel] : RunHistory::Gains(),
-                        window.figures});
+        ++channelsSeen;
+        lastFinished[channel] = window->figures;
     }
-    runs.append(rows);
     for (int channel = 0; channel < StepAnalyzer::ChannelCount; ++channel) {
         if (ended[std::size_t(channel)])
             Q_EMIT windowFinished(channel);

@@ -81,7 +81,7 @@ private:
     QElapsedTimer clock;
     qint64 arrivalNs = -1;
     bool importing = false;
-    std::array<RunHistory::Gains, StepAnalyzer::ChannelCount> gains;
+    RunHistory::ChannelGains gains;
     // The last finished step window of each channel, shown while no step is open.
     std::array<std::optional<StepAnalyzer::Figures>, StepAnalyzer::ChannelCount> lastFinished;
     QTimer refreshTimer;

@@ -24,31 +24,43 @@ template <typename T> QString optionalNumber(const std::optional<T> &value)
 
 RunHistory::RunHistory(QObject *parent) : QAbstractTableModel(parent) {}
 
-void RunHistory::append(const std::vector<Run> &runs)
+void RunHistory::append(const std::vector<StepAnalyzer::FinishedWindow> &windows, const QTime &time,
+                        const ChannelGains &gains)
 {
-    if (runs.empty())
+    if (windows.empty())
         return;
     // Only the newest MaxRows of the new rows can stay.
-    const auto newest =
-        runs.cbegin() + std::ptrdiff_t(runs.size() - std::min<std::size_t>(runs.size(), MaxRows));
-    const int adding = int(runs.cend() - newest);
-    const int dropping = std::max(0, size() + adding - MaxRows);
+    const std::size_t adding = std::min<std::size_t>(windows.size(), MaxRows);
+    const int dropping = std::max(0, count + int(adding) - MaxRows);
     if (dropping > 0) {
         beginRemoveRows(QModelIndex(), 0, dropping - 1);
-        rows.erase(rows.begin(), rows.begin() + dropping);
+        // Until now the rows filled the ring from its start; from now on it wraps.
+        ring.resize(MaxRows);
+        first = (first + std::size_t(dropping)) % MaxRows;
+        count -= dropping;
         endRemoveRows();
     }
-    beginInsertRows(QModelIndex(), size(), size() + adding - 1);
-    rows.insert(rows.end(), newest, runs.cend());
+    beginInsertRows(QModelIndex(), count, count + int(adding) - 1);
+    for (auto window = windows.cend() - std::ptrdiff_t(adding); window != windows.cend();
+         ++window) {
+        const Run run{time, window->channel, gains[std::size_t(window->channel)], window->figures};
+        if (ring.size() < std::size_t(MaxRows))
+            ring.push_back(run);
+        else
+            ring[(first + std::size_t(count)) % MaxRows] = run;
+        ++count;
+    }
     endInsertRows();
 }
 
 void RunHistory::clear()
 {
-    if (rows.empty())
+    if (count == 0)
         return;
     beginResetModel();
-    rows.clear();
+    std::vector<Run>().swap(ring);
+    first = 0;
+    count = 0;
     endResetModel();
 }
 

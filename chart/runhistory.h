@@ -7,7 +7,6 @@
 #include <QTime>
 
 #include <array>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -15,14 +14,15 @@
 // time, so that runs with different gains can be compared. A table model for the window and
 // a CSV file for a spreadsheet; QtCore only.
 //
-// The history keeps the newest MaxRows rows: a target that changes at every sample ends a
-// window at every sample, and the table must not grow with that.
+// The history keeps the newest MaxRows rows, plenty to compare a session's runs: a target
+// that changes at every sample ends a window at every sample, and neither the table nor the
+// work per redraw may grow with that.
 class RunHistory : public QAbstractTableModel
 {
     Q_OBJECT
 
 public:
-    static constexpr int MaxRows = 10000;
+    static constexpr int MaxRows = 1000;
 
     enum Column {
         TimeColumn,
@@ -51,11 +51,15 @@ public:
 
     explicit RunHistory(QObject *parent = nullptr);
 
-    // Appends in order; beyond MaxRows the oldest rows go.
-    void append(const std::vector<Run> &runs);
+    using ChannelGains = std::array<Gains, StepAnalyzer::ChannelCount>;
+
+    // A row for each window, in order, that ended at `time` with its channel's `gains`;
+    // beyond MaxRows the oldest rows go.
+    void append(const std::vector<StepAnalyzer::FinishedWindow> &windows, const QTime &time,
+                const ChannelGains &gains);
     void clear();
-    int size() const { return int(rows.size()); }
-    const Run &at(int row) const { return rows[std::size_t(row)]; }
+    int size() const { return count; }
+    const Run &at(int row) const { return ring[(first + std::size_t(row)) % ring.size()]; }
 
     // What the table shows: time of day, "CH1", gains 'g' 6, the target 'g' 6 and the
     // figures as the step table writes them.
@@ -73,5 +77,9 @@ public:
                         int role = Qt::DisplayRole) const override;
 
 private:
-    std::deque<Run> rows;
+    // Rows in order from ring[first], wrapping once the ring holds MaxRows: no allocation per
+    // row while windows end at every sample.
+    std::vector<Run> ring;
+    std::size_t first = 0;
+    int count = 0;
 };

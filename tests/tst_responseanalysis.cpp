@@ -50,7 +50,6 @@ void ResponseAnalysisTest::runHistoryTextsAndCsv()
     f.settlingSamples = 5;
     f.settlingMs = 12.5;
     f.steadyStateError = -0.25;
-    const RunHistory::Run run{QTime(9, 41, 2), 2, {1.5f, std::nullopt, 0.05f}, f};
     const StepAnalyzer::Figures unsettled = [f]() mutable {
         f.riseMs.reset();
         f.settlingSamples.reset();
@@ -58,8 +57,11 @@ void ResponseAnalysisTest::runHistoryTextsAndCsv()
         f.steadyStateError.reset();
         return f;
     }();
+    RunHistory::ChannelGains gains;
+    gains[2] = {1.5f, std::nullopt, 0.05f};
     RunHistory history;
-    history.append({run, {QTime(23, 0, 0), 0, {}, unsettled}});
+    history.append({{2, f}}, QTime(9, 41, 2), gains);
+    history.append({{0, unsettled}}, QTime(23, 0, 0), {});
     QStringList texts;
     for (int column = 0; column < RunHistory::ColumnCount; ++column)
         texts << history.data(history.index(0, column)).toString();
@@ -72,9 +74,13 @@ void ResponseAnalysisTest::runHistoryTextsAndCsv()
                         "09:41:02,CH3,1.5,,0.05,10,1,2.5,10,5,12.5,-0.25\n"
                         "23:00:00,CH1,,,,10,1,,10,,,\n"));
     // Beyond the cap the oldest rows go.
-    history.append(std::vector<RunHistory::Run>(RunHistory::MaxRows - 1, run));
+    std::vector<StepAnalyzer::FinishedWindow> more(RunHistory::MaxRows - 1, {2, f});
+    more.back().channel = 3;
+    history.append(more, QTime(), gains);
     QCOMPARE(history.rowCount(), RunHistory::MaxRows);
     QCOMPARE(history.at(0).channel, 0);
+    QCOMPARE(history.text(RunHistory::MaxRows - 1, RunHistory::ChannelColumn),
+             QStringLiteral("CH4"));
 }
 
 void ResponseAnalysisTest::stepsThroughTheWindow()
