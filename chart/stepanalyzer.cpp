@@ -11,15 +11,6 @@ constexpr double RiseLow = 0.1;
 constexpr double RiseHigh = 0.9;
 constexpr double SettlingBand = 0.02;
 
-bool targetChanged(float previous, float target)
-{
-    if (previous == target)
-        return false;
-    const double t = double(target);
-    // Written so that NaN differs from everything.
-    return !(std::fabs(t - double(previous)) <= TargetTolerance * std::max(1.0, std::fabs(t)));
-}
-
 // Whole milliseconds are plenty from 100 ms on; below that three digits show fast loops.
 QString millisecondsText(double ms)
 {
@@ -43,6 +34,15 @@ inline void StepAnalyzer::addToTail(Channel &c, float value, double sign)
     else
         c.tailCompensation += (x - sum) + c.tailSum;
     c.tailSum = sum;
+}
+
+bool StepAnalyzer::targetChanged(float previous, float target)
+{
+    if (previous == target)
+        return false;
+    const double t = double(target);
+    // Written so that NaN differs from everything.
+    return !(std::fabs(t - double(previous)) <= TargetTolerance * std::max(1.0, std::fabs(t)));
 }
 
 StepAnalyzer::StepAnalyzer(int traceCap) : traceLimit(std::max(0, traceCap)) {}

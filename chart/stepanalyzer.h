@@ -90,6 +90,9 @@ public:
 
     explicit StepAnalyzer(int traceCap = DefaultTraceCap);
 
+    // Whether `target` starts a window after `previous` (the rule above).
+    static bool targetChanged(float previous, float target);
+
     // A run starts (the start button, the board's start command, or an import about to be
     // appended): the next sample of every channel starts a window.
     void beginRun();
