@@ -42,8 +42,18 @@ void ResponseAnalysis::bytesArrived()
 void ResponseAnalysis::addSample(int channel, float actual, float target)
 {
     // An import reads everything from the chart's store, in the store's order.
-    if (importing)
+    if (importing || channel < 0 || channel >= StepAnalyzer::ChannelCount)
         return;
+    const auto c = std::size_t(channel);
+    const float previous = lastTarget[c];
+    lastTarget[c] = target;
+    if (parked[c]) {
+        if (!StepAnalyzer::targetChanged(previous, target)) {
+            steps.skipSamples(channel, 1);
+            return;
+        }
+        parked[c] = false;
+    }
     steps.addSample(channel, actual, target, arrivalNs);
     if (!refreshTimer.isActive())
         refreshTimer.start();
@@ -59,15 +69,18 @@ void ResponseAnalysis::setParameter(int op, int channel, float value)
 
 void ResponseAnalysis::runChanged(bool active)
 {
-    if (active)
+    if (active) {
         steps.beginRun();
-    else
+        parked.fill(false);
+    } else {
         finish();
+    }
 }
 
 void ResponseAnalysis::finish()
 {
     steps.finishWindows();
+    parked.fill(true);
     refresh();
 }
 
@@ -96,6 +109,7 @@ void ResponseAnalysis::importStarting()
     finish();
     importing = true;
     steps.beginRun();
+    parked.fill(false);
 }
 
 void ResponseAnalysis::importFinished()
@@ -106,6 +120,7 @@ void ResponseAnalysis::importFinished()
     steps.finishWindows();
     takeFinishedWindows(false);
     importing = false;
+    parked.fill(true);
     showFigures();
 }
 
@@ -161,6 +176,8 @@ void ResponseAnalysis::readImportedSamples()
         const quint64 end = std::min(actual.end(), target.end());
         for (; next < end; ++next)
             steps.addSample(channel, actual.y(next), target.y(next));
+        if (end > held)
+            lastTarget[std::size_t(channel)] = target.y(end - 1);
     }
 }
 

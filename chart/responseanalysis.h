@@ -24,6 +24,11 @@ class QTableWidget;
 //
 // The table shows each channel's open window while it has a step, else the channel's last
 // finished step window since the chart was emptied, else "—".
+//
+// Once a run stops, the port closes or an import ends, samples are counted but not analysed
+// until the channel's target changes or a run starts: the frames still on their way when the
+// user stopped would otherwise open a window of their own, with the small "step" between the
+// settled value and the target, and replace the run's figures.
 class ResponseAnalysis : public QObject
 {
     Q_OBJECT
@@ -81,6 +86,9 @@ private:
     QElapsedTimer clock;
     qint64 arrivalNs = -1;
     bool importing = false;
+    // See above; the last target of each channel tells when one changes.
+    std::array<bool, StepAnalyzer::ChannelCount> parked{};
+    std::array<float, StepAnalyzer::ChannelCount> lastTarget{};
     RunHistory::ChannelGains gains;
     // The last finished step window of each channel, shown while no step is open.
     std::array<std::optional<StepAnalyzer::Figures>, StepAnalyzer::ChannelCount> lastFinished;

@@ -130,7 +130,14 @@ void ResponseAnalysisTest::stepsThroughTheWindow()
     QCOMPARE(runs->rowCount(), 1);
     QCOMPARE(run(0),
              (QStringList{"CH1", "2", "0.5", "", "10", "1点 (T)", "10.0%", "5点 (T)", "0"}));
-    QCOMPARE(timesHidden(cells(0)).at(4), QStringLiteral("5点 (T)")); // still shown
+    // Frames still on their way at the stop neither replace the figures nor make a row.
+    QVERIFY(d.peer().write(sampleFrame(0, 10.5f, 10) + sampleFrame(0, 10.5f, 10)));
+    QTRY_COMPARE_WITH_TIMEOUT(d.chart()->sampleCounts().at(0), 12u, Patience);
+    d.peer().readFor(2 * ResponseAnalysis::RefreshIntervalMs);
+    QCOMPARE(timesHidden(cells(0)).at(4), QStringLiteral("5点 (T)"));
+    d.click("buttonStart");
+    d.click("buttonStart");
+    QCOMPARE(runs->rowCount(), 1);
 
     // Export: the history's file; a folder where the file should go loses nothing.
     const QString path = dir.filePath(QStringLiteral("runs.csv"));
