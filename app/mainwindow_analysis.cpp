@@ -36,6 +36,7 @@ void MainWindow::wireAnalysis()
 
     // Compact rows; the history's columns as wide as their usual texts, its newest row shown.
     const int rowHeight = fontMetrics().height() + 6;
+    ui->tableStepResponse->setWordWrap(false);
     ui->tableStepResponse->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     ui->tableStepResponse->verticalHeader()->setMinimumSectionSize(rowHeight);
     ui->tableStepResponse->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
@@ -51,7 +52,7 @@ void MainWindow::wireAnalysis()
         ui->tableRuns->setColumnWidth(
             column, fontMetrics().horizontalAdvance(QString::fromUtf8(usualTexts[column])) + 12);
     ui->tableRuns->horizontalHeader()->setStretchLastSection(true);
-    ui->gridAnalysis->setColumnStretch(0, 2);
+    ui->gridAnalysis->setColumnStretch(0, 3);
     ui->gridAnalysis->setColumnStretch(1, 1);
     ui->gridAnalysis->setColumnStretch(2, 1);
     connect(analysis->history(), &RunHistory::rowsInserted, ui->tableRuns,
