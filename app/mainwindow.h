@@ -22,6 +22,7 @@ class QSerialPort;
 class QTimer;
 class ReceiveLog;
 class SessionFiles;
+class ResponseAnalysis;
 class Ui_MainWindow;
 
 // The program's one window: the serial assistant tab and the PID tab. The state of the port,
@@ -173,4 +174,13 @@ private:
     ParameterPanel *parameters = nullptr;
     QStringList typedPorts; // typed into a port box and opened, or given with --port
     void wireParameters();
+    // Response analysis: the step figures and the run history in their dock
+    // (app/mainwindow_analysis.cpp).
+public:
+    ResponseAnalysis *responseAnalysis() const { return analysis; }
+
+private:
+    ResponseAnalysis *analysis = nullptr;
+    void wireAnalysis();
+    void exportRuns();
 };

@@ -19,8 +19,10 @@
 #include "benchmarks/streamdata.h"
 #include "chart/pid_diagram.h"
 #include "datafiles/sessionfiles.h"
+#include "chart/responseanalysis.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/pidframe.h"
+#include "pidlink/pidlink.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -195,6 +197,7 @@ struct Session
     quint32 history = PID_Diagram::SampleCap;
     QString recordPath;
     QString capturePath;
+    bool analysis = true; // off: the response analysis disconnected from the link
 };
 
 // Sets the history length in the window's box and fills every channel to it.
@@ -239,6 +242,10 @@ double ours(const std::vector<double> &rates, double seconds, bool keepGoing,
         return 0;
     }
     MainWindow window;
+    // The stream's target moves at every sample, so every sample ends a step window: the
+    // analysis' dearest case. Without it, the difference is what it costs.
+    if (!session.analysis)
+        QObject::disconnect(window.pidLink(), nullptr, window.responseAnalysis(), nullptr);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         std::printf("the window was not exposed\n");
@@ -266,9 +273,10 @@ double ours(const std::vector<double> &rates, double seconds, bool keepGoing,
         std::printf("cannot capture: %s\n", qPrintable(files->captureWriter().errorString()));
     const quint64 framesBefore = window.pidFrameHealth().frames;
 
-    std::printf("\nours: MainWindow, redraw 20 per second, history %u%s%s\n", session.history,
-                files->recorder().isRecording() ? ", recording" : "",
-                files->captureWriter().isCapturing() ? ", capturing" : "");
+    std::printf("\nours: MainWindow, redraw 20 per second, history %u%s%s, response analysis %s\n",
+                session.history, files->recorder().isRecording() ? ", recording" : "",
+                files->captureWriter().isCapturing() ? ", capturing" : "",
+                session.analysis ? "on" : "off");
     const Counters counters{[&] { return quint64(window.pidFrameHealth().frames); },
                             [&] { return quint64(window.pidFrameHealth().discarded); }};
     const double best = runSteps(writer, rates, seconds, counters, keepGoing);
@@ -363,6 +371,8 @@ int main(int argc, char *argv[])
     session.history = quint32(options.number("history", PID_Diagram::SampleCap));
     session.recordPath = options.text("record");
     session.capturePath = options.text("capture");
+    // --without-analysis: the response analysis disconnected from the link.
+    session.analysis = !options.flag("without-analysis");
     const double best = ours(rates, seconds, keepGoing, session);
     const double bestNaive = options.flag("no-naive") ? 0 : naive(rates, naiveSeconds, keepGoing);
 

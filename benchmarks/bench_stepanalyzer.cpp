@@ -1,13 +1,20 @@
 // What the step-response analysis adds to the live ingest: its cost per sample over four
 // channels answering a tuner's steps, with arrival times, the chart's reset at its cap and a
 // table read at every redraw, against decoding and appending the same samples to the chart.
+// Then the window's whole ingest (link, chart, analysis with its table and run history) with
+// the analysis connected and not, for those steps and for a target that moves at every
+// sample, where every sample ends a step window and adds a history row.
+#include "app/mainwindow.h"
 #include "benchmarks/benchapp.h"
 #include "benchmarks/benchoptions.h"
 #include "benchmarks/processstats.h"
+#include "benchmarks/streamdata.h"
 #include "chart/pid_diagram.h"
+#include "chart/responseanalysis.h"
 #include "chart/stepanalyzer.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/pidframe.h"
+#include "pidlink/pidlink.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -122,9 +129,7 @@ Cost analyze(const std::vector<Sample> &samples, qint64 total)
     return cost;
 }
 
-// Decoding the same samples from frames and appending them to the chart: the ingest's own
-// work per sample, without the redraw.
-double ingest(const std::vector<Sample> &samples, qint64 count)
+QByteArray framesOf(const std::vector<Sample> &samples, qint64 count)
 {
     QByteArray stream;
     stream.resize(int(count) * FrameSize);
@@ -135,6 +140,36 @@ double ingest(const std::vector<Sample> &samples, qint64 count)
         putFloatLE(frame + 5, samples[std::size_t(k)].target);
         frame[9] = char(frameEnd());
     }
+    return stream;
+}
+
+// The window's ingest, read by read, without the redraw: the link decodes, the chart appends
+// (emptying itself at its cap) and, when connected, the analysis follows, its table and run
+// history refreshed as often as the chart redraws. Thread CPU per frame.
+double windowIngest(const QByteArray &stream, bool analysis)
+{
+    MainWindow window;
+    if (!analysis)
+        QObject::disconnect(window.pidLink(), nullptr, window.responseAnalysis(), nullptr);
+    int sinceRedraw = 0;
+    const double cpu0 = ProcessStats::threadCpuSeconds();
+    for (int at = 0; at < stream.size(); at += ReadSize) {
+        const int size = std::min(ReadSize, stream.size() - at);
+        window.pidLink()->feed(QByteArray::fromRawData(stream.constData() + at, size));
+        sinceRedraw += size / FrameSize;
+        if (sinceRedraw >= SamplesPerRedraw) {
+            sinceRedraw -= SamplesPerRedraw;
+            window.responseAnalysis()->refresh();
+        }
+    }
+    return (ProcessStats::threadCpuSeconds() - cpu0) * 1e9 / double(stream.size() / FrameSize);
+}
+
+// Decoding the same samples from frames and appending them to the chart: the ingest's own
+// work per sample, without the redraw.
+double ingest(const std::vector<Sample> &samples, qint64 count)
+{
+    const QByteArray stream = framesOf(samples, count);
     QChartView view;
     view.resize(1000, 600);
     PID_Diagram diagram(&view);
@@ -198,6 +233,32 @@ int main(int argc, char *argv[])
                 ingestNs);
     std::printf("at %.0f frames/s: analysis %.2f %% of a core, %.1f %% on top of decode+append\n",
                 FramesPerSecond, cpuNs * FramesPerSecond / 1e7, 100 * cpuNs / ingestNs);
+
+    // Connected and not, alternately, so that a change in the machine's load hits both alike.
+    QByteArray moving;
+    appendChannelFrames(moving, 0, block);
+    const struct
+    {
+        const char *name;
+        QByteArray stream;
+    } streams[] = {{"the tuner's steps above", framesOf(samples, block)},
+                   {"a target moving at every sample (bench_ingest's stream)", moving}};
+    std::printf("the window's ingest without redraw, %lld frames per run, median of %d runs:\n",
+                static_cast<long long>(block), repeats);
+    for (const auto &stream : streams) {
+        std::vector<double> with;
+        std::vector<double> without;
+        for (int r = 0; r < repeats; ++r) {
+            with.push_back(windowIngest(stream.stream, true));
+            without.push_back(windowIngest(stream.stream, false));
+        }
+        const double on = median(with);
+        const double off = median(without);
+        std::printf("  %s: %.1f ns/frame with the analysis, %.1f without: +%.1f %%, %.2f %% of a "
+                    "core at %.0f frames/s\n",
+                    stream.name, on, off, 100 * (on - off) / off,
+                    (on - off) * FramesPerSecond / 1e7, FramesPerSecond);
+    }
     std::printf("load average after: %s\n", qPrintable(ProcessStats::loadAverage()));
     return last.textLength > 0 ? 0 : 1;
 }

@@ -11,15 +11,6 @@ constexpr double RiseLow = 0.1;
 constexpr double RiseHigh = 0.9;
 constexpr double SettlingBand = 0.02;
 
-bool targetChanged(float previous, float target)
-{
-    if (previous == target)
-        return false;
-    const double t = double(target);
-    // Written so that NaN differs from everything.
-    return !(std::fabs(t - double(previous)) <= TargetTolerance * std::max(1.0, std::fabs(t)));
-}
-
 // Whole milliseconds are plenty from 100 ms on; below that three digits show fast loops.
 QString millisecondsText(double ms)
 {
@@ -43,6 +34,15 @@ inline void StepAnalyzer::addToTail(Channel &c, float value, double sign)
     else
         c.tailCompensation += (x - sum) + c.tailSum;
     c.tailSum = sum;
+}
+
+bool StepAnalyzer::targetChanged(float previous, float target)
+{
+    if (previous == target)
+        return false;
+    const double t = double(target);
+    // Written so that NaN differs from everything.
+    return !(std::fabs(t - double(previous)) <= TargetTolerance * std::max(1.0, std::fabs(t)));
 }
 
 StepAnalyzer::StepAnalyzer(int traceCap) : traceLimit(std::max(0, traceCap)) {}
@@ -108,6 +108,16 @@ int StepAnalyzer::finishWindows()
     return queued;
 }
 
+void StepAnalyzer::skipSamples(int channel, qint64 count)
+{
+    if (channel < 0 || channel >= ChannelCount || count <= 0)
+        return;
+    closeWindow(channel);
+    Channel &c = channels[std::size_t(channel)];
+    c.startPending = true;
+    c.count += count;
+}
+
 void StepAnalyzer::clear()
 {
     for (Channel &c : channels) {
@@ -128,8 +138,13 @@ StepAnalyzer::Figures StepAnalyzer::figures(int channel) const
 
 std::vector<StepAnalyzer::FinishedWindow> StepAnalyzer::takeFinishedWindows()
 {
-    std::vector<FinishedWindow> out(finished.begin(), finished.end());
-    finished.clear();
+    if (finished.empty())
+        return {};
+    std::vector<FinishedWindow> out;
+    out.swap(finished);
+    std::rotate(out.begin(), out.begin() + std::ptrdiff_t(finishedHead), out.end());
+    finishedHead = 0;
+    finished.reserve(out.size());
     return out;
 }
 
@@ -236,11 +251,13 @@ bool StepAnalyzer::closeWindow(int channel)
 
 void StepAnalyzer::enqueue(const FinishedWindow &window)
 {
-    if (int(finished.size()) >= QueueCap) {
-        finished.pop_front();
-        ++droppedWindows;
+    if (int(finished.size()) < QueueCap) {
+        finished.push_back(window);
+        return;
     }
-    finished.push_back(window);
+    finished[finishedHead] = window;
+    finishedHead = (finishedHead + 1) % finished.size();
+    ++droppedWindows;
 }
 
 StepAnalyzer::Figures StepAnalyzer::figuresOf(const Channel &c) const

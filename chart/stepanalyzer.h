@@ -5,7 +5,6 @@
 #include <QVector>
 
 #include <array>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -91,6 +90,9 @@ public:
 
     explicit StepAnalyzer(int traceCap = DefaultTraceCap);
 
+    // Whether `target` starts a window after `previous` (the rule above).
+    static bool targetChanged(float previous, float target);
+
     // A run starts (the start button, the board's start command, or an import about to be
     // appended): the next sample of every channel starts a window.
     void beginRun();
@@ -104,6 +106,10 @@ public:
     // with a step are queued and become the previous traces. Returns how many were queued.
     // The next sample of every channel starts a window.
     int finishWindows();
+
+    // Samples of the channel that will never be added (the chart dropped them unread): the
+    // open window ends as finishWindows() ends it, and the sample numbers move on by `count`.
+    void skipSamples(int channel, qint64 count);
 
     // The chart was emptied: sample numbers restart at 0, open windows and previous traces are
     // forgotten (call finishWindows() first to keep their rows). Queued windows stay.
@@ -169,6 +175,9 @@ private:
 
     int traceLimit;
     std::array<Channel, ChannelCount> channels;
-    std::deque<FinishedWindow> finished;
+    // A ring once full: the oldest is at finishedHead. No allocation per window while a
+    // target that moves at every sample ends a window at every sample.
+    std::vector<FinishedWindow> finished;
+    std::size_t finishedHead = 0;
     quint64 droppedWindows = 0;
 };

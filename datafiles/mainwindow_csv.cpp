@@ -2,6 +2,7 @@
 #include "app/logging.h"
 #include "app/mainwindow.h"
 #include "chart/pid_diagram.h"
+#include "chart/responseanalysis.h"
 #include "datafiles/csvfile.h"
 
 #include <QFileDialog>
@@ -77,11 +78,13 @@ void MainWindow::on_buttonInport_clicked()
     case CsvFile::Status::Ok:
         break;
     }
+    analysis->importStarting();
     for (const CsvCodec::Row &row : imported.decoded.rows) {
         for (int ch = 0; ch < PID_Diagram::ChannelCount; ++ch) {
             diagram->appendActual(ch, row[std::size_t(2 * ch)]);
             diagram->appendTarget(ch, row[std::size_t(2 * ch + 1)]);
         }
     }
+    analysis->importFinished();
     statusBar()->showMessage(QStringLiteral("成功导入%1个点").arg(imported.decoded.lineCount), 0);
 }

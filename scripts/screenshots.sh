@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Makes the screenshots in docs/: builds the screenshot tool and runs it under Xvfb, where it
 # fills both tabs with sample data and saves each tab.
-#   screenshot-pid.png, screenshot-serial.png      the window at the form's size, and
+#   screenshot-{pid,analysis,serial}.png           the window at the form's size (analysis: the
+#                                                  PID tab with the 响应分析 dock after two runs)
 #   screenshot-pid-compare.png                     two runs compared, values under the cursor
-#   screenshot-1366x768-{pid,serial}.png           the whole screen of a common laptop, with a
+#   screenshot-1366x768-{pid,analysis,serial}.png  the whole screen of a common laptop, with a
 #                                                  window manager and a 40-pixel taskbar strip
-#   screenshot-1920x1080-150-{pid,serial}.png      a 1920 x 1080 screen at 150 % scale, 48-pixel strip
+#   screenshot-1920x1080-150-{...}.png             a 1920 x 1080 screen at 150 % scale, 48-pixel strip
 # Usage: scripts/screenshots.sh [build folder]   (installs xvfb, xauth, openbox and a CJK font if missing)
 set -euo pipefail
 

@@ -235,7 +235,7 @@ void TestStepAnalyzer::cellTexts()
 }
 
 // What the random runs below leave out: counters, the finish count, channels outside 0..3,
-// a window's rows kept across a clear, and the queue's cap.
+// a window's rows kept across a clear, skipped samples, and the queue's cap.
 void TestStepAnalyzer::countsQueueAndChannels()
 {
     StepAnalyzer analyzer(3);
@@ -256,6 +256,13 @@ void TestStepAnalyzer::countsQueueAndChannels()
     QCOMPARE(analyzer.queuedWindows(), 1);
     QCOMPARE(StepAnalyzer::cellTexts(analyzer.takeFinishedWindows().at(0).figures),
              (QStringList{"0 → 1", "1点 (1 ms)", "3点 (3 ms)", "0.0%", "3点 (3 ms)", "0"}));
+
+    // Samples skipped: the open window is queued and the numbers move on.
+    analyzer.addSample(2, 0, 1);
+    analyzer.skipSamples(2, 5);
+    analyzer.addSample(2, 0, 1);
+    QCOMPARE(analyzer.figures(2).firstSample, qint64(6));
+    QCOMPARE(analyzer.takeFinishedWindows().size(), std::size_t(1));
 
     // Nobody takes the rows: the oldest go.
     for (int i = 0; i <= StepAnalyzer::QueueCap + 1; ++i)

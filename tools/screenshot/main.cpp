@@ -2,20 +2,26 @@
 // Usage (under an X server; see scripts/screenshots.sh):
 //   tavrino_screenshot OUTPUT_FOLDER        the window at the form's size: screenshot-pid.png,
 //                                           screenshot-pid-compare.png (two runs compared,
-//                                           values under the cursor), screenshot-serial.png
+//                                           values under the cursor), screenshot-analysis.png,
+//                                           screenshot-serial.png
 //   tavrino_screenshot OUTPUT_FOLDER NAME   the window as the program opens it on this screen,
 //                                           the whole screen saved: screenshot-NAME-pid.png,
+//                                           screenshot-NAME-analysis.png,
 //                                           screenshot-NAME-serial.png
 #include "app/displaysetup.h"
 #include "app/mainwindow.h"
 #include "chart/comparisonoverlay.h"
 #include "chart/pid_diagram.h"
 #include "chart/stepanalyzer.h"
+#include "pidlink/pidframe.h"
+#include "pidlink/pidlink.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -134,6 +140,49 @@ void compareRuns(MainWindow &window, StepAnalyzer &analyzer)
     window.statusBar()->showMessage(QStringLiteral("停止PID调试"), 0);
 }
 
+// Two runs of the four loops through the link, as a board sends them at 100 samples a second,
+// each with its gains reported first and a step at its start: the first run's loops ring,
+// the second's are tamer.
+void feedRuns(PidLink *link)
+{
+    const Loop loops[2][4] = {
+        {{0.25, 0.12, 0.4}, {0.6, 0.09, 0.3}, {1.2, 0.07, 0.25}, {0.12, 0.2, 0.6}},
+        {{0.5, 0.14, 0.4}, {0.8, 0.1, 0.3}, {0.9, 0.1, 0.25}, {0.35, 0.2, 0.6}}};
+    const float gains[2][3] = {{2.5f, 0.8f, 0.05f}, {1.6f, 0.5f, 0.12f}};
+    QRandomGenerator random(20240612);
+    char frame[FrameSize];
+    for (int run = 0; run < 2; ++run) {
+        for (quint8 c = 0; c < 4; ++c) {
+            for (quint8 op = CmdP; op <= CmdD; ++op) {
+                buildCommandFrame(frame, op, DirWrite, c, 0, gains[run][op - CmdP]);
+                link->feed(QByteArray(frame, FrameSize));
+            }
+        }
+        link->setRunActive(true);
+        double y[4] = {}, v[4] = {};
+        QElapsedTimer clock;
+        clock.start();
+        for (int n = 0; n < 160; ++n) {
+            QByteArray bytes;
+            for (int c = 0; c < 4; ++c) {
+                const double target = n < 80 ? 50 : 20;
+                const Loop &l = loops[run][c];
+                v[c] += l.omega * l.omega * (target - y[c]) - 2 * l.zeta * l.omega * v[c];
+                y[c] += v[c];
+                const double noise = (random.generateDouble() - 0.5) * 2 * l.noise;
+                frame[0] = char('0' + c);
+                putFloatLE(frame + 1, float(y[c] + noise));
+                putFloatLE(frame + 5, float(target));
+                frame[9] = '\n';
+                bytes.append(frame, FrameSize);
+            }
+            link->feed(bytes);
+            settle(int(std::max<qint64>(0, 10 * (n + 1) - clock.elapsed())));
+        }
+        link->setRunActive(false);
+    }
+}
+
 // The window alone, or the whole screen with the window as it lies on it.
 bool save(QWidget &window, bool wholeScreen, const QString &path)
 {
@@ -194,6 +243,16 @@ int main(int argc, char *argv[])
         settle(500);
         ok = save(window, false, out.filePath(prefix + QStringLiteral("pid-compare.png"))) && ok;
     }
+
+    // The response analysis of two runs, under the chart.
+    child<QCheckBox>(window, "checkAuto")->setChecked(false);
+    diagram->clearAll();
+    window.findChild<QAction *>(QStringLiteral("actionAnalysis"))->setChecked(true);
+    feedRuns(window.pidLink());
+    diagram->on_timer_updata();
+    window.statusBar()->showMessage(QStringLiteral("停止PID调试"), 0);
+    settle(500);
+    ok = save(window, wholeScreen, out.filePath(prefix + QStringLiteral("analysis.png"))) && ok;
 
     // Serial assistant tab.
     tabs->setCurrentIndex(0);

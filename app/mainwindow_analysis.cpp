@@ -1,0 +1,110 @@
+// PID tab: the step-response analysis and the run history, in their dock.
+#include "app/mainwindow.h"
+#include "chart/comparisonoverlay.h"
+#include "chart/pid_diagram.h"
+#include "chart/responseanalysis.h"
+#include "forms/mainwindow_ui.h"
+#include "pidlink/pidlink.h"
+#include "serial/portcontroller.h"
+
+#include <QAction>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QMenu>
+#include <QStatusBar>
+
+#include <memory>
+
+void MainWindow::wireAnalysis()
+{
+    analysis = new ResponseAnalysis(diagram, ui->tableStepResponse, this);
+    // 对比上次 draws each channel's previous step window under its current one.
+    diagram->comparison()->setSource(
+        [this](int ch) { return analysis->analyzer().previousWindowTrace(ch); });
+
+    // The samples as the chart plots them (it is connected first); a read's samples share
+    // its arrival time.
+    connect(link, &PidLink::bytesRead, analysis, &ResponseAnalysis::bytesArrived);
+    connect(link, &PidLink::sampleReceived, analysis, &ResponseAnalysis::addSample);
+    connect(link, &PidLink::parameterWritten, analysis, &ResponseAnalysis::setParameter);
+    connect(link, &PidLink::parameterReceived, analysis, &ResponseAnalysis::setParameter);
+    connect(link, &PidLink::runChanged, analysis, &ResponseAnalysis::runChanged);
+    connect(ports, &PortController::closed, analysis, [this](int tab) {
+        if (tab == PortController::Pid)
+            analysis->finish();
+    });
+    // After the clear button's slot has emptied the chart.
+    connect(ui->buttonClear, &QPushButton::clicked, analysis, &ResponseAnalysis::chartCleared);
+    connect(diagram, &PID_Diagram::capReached, analysis, &ResponseAnalysis::chartCapReached);
+
+    // Compact rows; the history's columns as wide as their usual texts, its newest row shown.
+    const int rowHeight = fontMetrics().height() + 6;
+    ui->tableStepResponse->setWordWrap(false);
+    ui->tableStepResponse->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    ui->tableStepResponse->verticalHeader()->setMinimumSectionSize(rowHeight);
+    ui->tableStepResponse->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    ui->tableRuns->setModel(analysis->history());
+    ui->tableRuns->verticalHeader()->setMinimumSectionSize(rowHeight);
+    ui->tableRuns->verticalHeader()->setDefaultSectionSize(rowHeight);
+    // Row numbers would be measured again at every new row; the time tells the rows apart.
+    ui->tableRuns->verticalHeader()->hide();
+    const char *const usualTexts[RunHistory::ColumnCount] = {
+        "00:00:00", "CH4",           "0.1234", "0.1234",        "0.1234",
+        "-123.4",   "99点 (999 ms)", "10.0%",  "99点 (999 ms)", "-0.1234"};
+    for (int column = 0; column < RunHistory::ColumnCount; ++column)
+        ui->tableRuns->setColumnWidth(
+            column, fontMetrics().horizontalAdvance(QString::fromUtf8(usualTexts[column])) + 12);
+    ui->tableRuns->horizontalHeader()->setStretchLastSection(true);
+    ui->gridAnalysis->setColumnStretch(0, 3);
+    ui->gridAnalysis->setColumnStretch(1, 1);
+    ui->gridAnalysis->setColumnStretch(2, 1);
+    connect(analysis->history(), &RunHistory::rowsInserted, ui->tableRuns,
+            &QAbstractItemView::scrollToBottom);
+    connect(ui->buttonExportRuns, &QPushButton::clicked, this, &MainWindow::exportRuns);
+    connect(ui->buttonClearRuns, &QPushButton::clicked, analysis->history(), &RunHistory::clear);
+
+    // The dock belongs to the PID tab: the menu action asks for it, and it shows while that
+    // tab does. Its state lasts for the session; the menu is the way to close it.
+    auto *action = new QAction(tr("响应分析"), this);
+    action->setObjectName(QStringLiteral("actionAnalysis"));
+    action->setCheckable(true);
+    action->setToolTip(tr("在PID调试助手页显示或隐藏阶跃响应指标和运行记录"));
+    menuTools->addAction(action);
+    ui->dockAnalysis->setFeatures(ui->dockAnalysis->features() & ~QDockWidget::DockWidgetClosable);
+    // First shown as high as the figures' table needs, so the chart keeps most of the height.
+    const int dockHeight = 8 * rowHeight + 16;
+    const auto sized = std::make_shared<bool>(false); // shared by both connections
+    const auto showDock = [this, action, dockHeight, sized] {
+        const bool show = action->isChecked() && ui->tabSwitch->currentWidget() == ui->tabPID;
+        ui->dockAnalysis->setVisible(show);
+        if (show && !*sized) {
+            resizeDocks({ui->dockAnalysis}, {dockHeight}, Qt::Vertical);
+            *sized = true;
+        }
+    };
+    connect(action, &QAction::toggled, this, showDock);
+    connect(ui->tabSwitch, &QTabWidget::currentChanged, this, showDock);
+}
+
+void MainWindow::exportRuns()
+{
+    const int rows = analysis->history()->size();
+    if (rows == 0) {
+        statusBar()->showMessage(tr("没有运行记录可导出"), 0);
+        return;
+    }
+    const QString name =
+        QStringLiteral("Runs-%1.csv")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("导出记录"), name, tr("CSV 文件 (*.csv)"));
+    if (path.isEmpty())
+        return;
+    QString error;
+    // The rows stay whatever happens to the file.
+    if (analysis->exportRuns(path, error))
+        statusBar()->showMessage(tr("已导出%1条运行记录").arg(analysis->history()->size()), 0);
+    else
+        statusBar()->showMessage(tr("运行记录导出失败：%1").arg(error), 0);
+}

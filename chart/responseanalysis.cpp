@@ -1,0 +1,198 @@
+#include "chart/responseanalysis.h"
+
+#include "app/logging.h"
+#include "chart/pid_diagram.h"
+#include "datafiles/safefile.h"
+#include "pidlink/pidframe.h"
+
+#include <QTableWidget>
+
+#include <algorithm>
+
+ResponseAnalysis::ResponseAnalysis(const PID_Diagram *chart, QTableWidget *stepTable,
+                                   QObject *parent)
+    : QObject(parent), diagram(chart), table(stepTable)
+{
+    clock.start();
+    refreshTimer.setSingleShot(true);
+    refreshTimer.setInterval(RefreshIntervalMs);
+    connect(&refreshTimer, &QTimer::timeout, this, &ResponseAnalysis::refresh);
+    table->setRowCount(StepAnalyzer::ChannelCount);
+    table->setColumnCount(StepAnalyzer::ColumnCount);
+    for (int row = 0; row < StepAnalyzer::ChannelCount; ++row) {
+        for (int column = 0; column < StepAnalyzer::ColumnCount; ++column) {
+            if (!table->item(row, column))
+                table->setItem(row, column, new QTableWidgetItem);
+        }
+    }
+    showFigures();
+}
+
+bool ResponseAnalysis::exportRuns(const QString &path, QString &error) const
+{
+    return SafeFile::save(path, runs.toCsv(), error);
+}
+
+void ResponseAnalysis::bytesArrived()
+{
+    // One time for all samples of a read: they arrived together.
+    arrivalNs = clock.nsecsElapsed();
+}
+
+void ResponseAnalysis::addSample(int channel, float actual, float target)
+{
+    // An import reads everything from the chart's store, in the store's order.
+    if (importing || channel < 0 || channel >= StepAnalyzer::ChannelCount)
+        return;
+    const auto c = std::size_t(channel);
+    const float previous = lastTarget[c];
+    lastTarget[c] = target;
+    if (parked[c]) {
+        if (!StepAnalyzer::targetChanged(previous, target)) {
+            steps.skipSamples(channel, 1);
+            return;
+        }
+        parked[c] = false;
+    }
+    steps.addSample(channel, actual, target, arrivalNs);
+    if (!refreshTimer.isActive())
+        refreshTimer.start();
+}
+
+void ResponseAnalysis::setParameter(int op, int channel, float value)
+{
+    if (op < CmdP || op > CmdD || channel < 0 || channel >= StepAnalyzer::ChannelCount)
+        return;
+    takeFinishedWindows(!importing);
+    gains[std::size_t(channel)][std::size_t(op - CmdP)] = value;
+}
+
+void ResponseAnalysis::runChanged(bool active)
+{
+    if (active) {
+        steps.beginRun();
+        parked.fill(false);
+    } else {
+        finish();
+    }
+}
+
+void ResponseAnalysis::finish()
+{
+    steps.finishWindows();
+    parked.fill(true);
+    refresh();
+}
+
+void ResponseAnalysis::chartCleared()
+{
+    takeFinishedWindows(!importing);
+    steps.clear();
+    lastFinished.fill(std::nullopt);
+    showFigures();
+}
+
+void ResponseAnalysis::chartCapReached()
+{
+    // During an import the store is already empty here: what was not read yet is lost, as
+    // it is to the chart.
+    steps.finishWindows();
+    takeFinishedWindows(!importing);
+    steps.clear();
+    showFigures();
+}
+
+void ResponseAnalysis::importStarting()
+{
+    if (importing)
+        return;
+    finish();
+    importing = true;
+    steps.beginRun();
+    parked.fill(false);
+}
+
+void ResponseAnalysis::importFinished()
+{
+    if (!importing)
+        return;
+    readImportedSamples();
+    steps.finishWindows();
+    takeFinishedWindows(false);
+    importing = false;
+    parked.fill(true);
+    showFigures();
+}
+
+void ResponseAnalysis::refresh()
+{
+    refreshTimer.stop();
+    if (importing)
+        readImportedSamples();
+    takeFinishedWindows(!importing);
+    showFigures();
+}
+
+void ResponseAnalysis::takeFinishedWindows(bool withGains)
+{
+    const std::vector<StepAnalyzer::FinishedWindow> windows = steps.takeFinishedWindows();
+    if (windows.empty())
+        return;
+    // Imported data carries no gains.
+    runs.append(windows, QTime::currentTime(), withGains ? gains : RunHistory::ChannelGains());
+    // Each channel's newest window is the one the table shows.
+    std::array<bool, StepAnalyzer::ChannelCount> ended{};
+    int channelsSeen = 0;
+    for (auto window = windows.crbegin();
+         window != windows.crend() && channelsSeen < StepAnalyzer::ChannelCount; ++window) {
+        const auto channel = std::size_t(window->channel);
+        if (ended[channel])
+            continue;
+        ended[channel] = true;
+        ++channelsSeen;
+        lastFinished[channel] = window->figures;
+    }
+    for (int channel = 0; channel < StepAnalyzer::ChannelCount; ++channel) {
+        if (ended[std::size_t(channel)])
+            Q_EMIT windowFinished(channel);
+    }
+}
+
+void ResponseAnalysis::readImportedSamples()
+{
+    const SampleStore &store = diagram->samples();
+    for (int channel = 0; channel < StepAnalyzer::ChannelCount; ++channel) {
+        const SampleStore::Series actual = store.series(2 * channel);
+        const SampleStore::Series target = store.series(2 * channel + 1);
+        auto next = quint64(steps.sampleCount(channel));
+        const quint64 held = std::max(actual.first(), target.first());
+        if (next < held) {
+            // A history shorter than the import dropped them before they were read.
+            qCDebug(lcChart) << "step analysis: samples dropped unread" << channel << held - next;
+            steps.skipSamples(channel, qint64(held - next));
+            next = held;
+        }
+        // A sample is read once its target is in too.
+        const quint64 end = std::min(actual.end(), target.end());
+        for (; next < end; ++next)
+            steps.addSample(channel, actual.y(next), target.y(next));
+        if (end > held)
+            lastTarget[std::size_t(channel)] = target.y(end - 1);
+    }
+}
+
+void ResponseAnalysis::showFigures()
+{
+    for (int channel = 0; channel < StepAnalyzer::ChannelCount; ++channel) {
+        StepAnalyzer::Figures figures = steps.figures(channel);
+        if (!figures.hasStep() && lastFinished[std::size_t(channel)])
+            figures = *lastFinished[std::size_t(channel)];
+        for (int column = 0; column < StepAnalyzer::ColumnCount; ++column) {
+            const QString text = StepAnalyzer::cellText(figures, StepAnalyzer::Column(column));
+            QTableWidgetItem *item = table->item(channel, column);
+            // An unchanged text costs no repaint.
+            if (item->text() != text)
+                item->setText(text);
+        }
+    }
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "chart/runhistory.h"
+#include "chart/stepanalyzer.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <array>
+#include <optional>
+
+class PID_Diagram;
+class QTableWidget;
+
+// The step-response analysis of what the chart shows: the figures of each channel's current
+// step in a table, refreshed as often as the chart redraws, and a run history row for every
+// step window that ends.
+//
+// It follows the chart's samples as they arrive (the link's samples, timed by their read)
+// and the chart's life: a run starts and stops, the port closes, the chart is cleared or
+// empties itself at its cap, a file is imported. Its sample numbers stay the chart's, so the
+// previous window's trace lines up with the chart's points.
+//
+// The table shows each channel's open window while it has a step, else the channel's last
+// finished step window since the chart was emptied, else "—".
+//
+// Once a run stops, the port closes or an import ends, samples are counted but not analysed
+// until the channel's target changes or a run starts: the frames still on their way when the
+// user stopped would otherwise open a window of their own, with the small "step" between the
+// settled value and the target, and replace the run's figures.
+class ResponseAnalysis : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The chart's redraw interval: the table changes at most this often.
+    static constexpr int RefreshIntervalMs = 50;
+
+    // `stepTable`: 4 rows (CH1 to CH4), a column for each StepAnalyzer::Column.
+    ResponseAnalysis(const PID_Diagram *chart, QTableWidget *stepTable, QObject *parent = nullptr);
+
+    const StepAnalyzer &analyzer() const { return steps; }
+    RunHistory *history() { return &runs; }
+    // The run history as a CSV file (RunHistory::toCsv), saved whole or not at all.
+    bool exportRuns(const QString &path, QString &error) const;
+
+    // Bytes were read: the samples that follow arrived now.
+    void bytesArrived();
+    // A sample as the chart has just plotted it.
+    void addSample(int channel, float actual, float target);
+    // P, I or D of a channel written to or reported by the board; other operations are
+    // ignored. Rows of windows that ended before keep the gains they ran with.
+    void setParameter(int op, int channel, float value);
+
+    void runChanged(bool active);
+    // A run stops or the port closes: open windows end, their rows are added.
+    void finish();
+    // The chart was cleared: its open windows are dropped.
+    void chartCleared();
+    // The chart emptied itself at its cap: open windows end first.
+    void chartCapReached();
+
+    // Around the import's appends to the chart: the imported samples are analysed from the
+    // chart's store (without arrival times) and their step windows end with the import.
+    // Live samples meanwhile are in the store too and are read from there.
+    void importStarting();
+    void importFinished();
+
+    // Takes the finished windows into the history and brings the table up to date.
+    void refresh();
+
+Q_SIGNALS:
+    // Windows of the channel ended since the last report: its previous trace is new.
+    void windowFinished(int channel);
+
+private:
+    void takeFinishedWindows(bool withGains);
+    void readImportedSamples();
+    void showFigures();
+
+    const PID_Diagram *diagram;
+    QTableWidget *table;
+    StepAnalyzer steps;
+    RunHistory runs;
+    QElapsedTimer clock;
+    qint64 arrivalNs = -1;
+    bool importing = false;
+    // See above; the last target of each channel tells when one changes.
+    std::array<bool, StepAnalyzer::ChannelCount> parked{};
+    std::array<float, StepAnalyzer::ChannelCount> lastTarget{};
+    RunHistory::ChannelGains gains;
+    // The last finished step window of each channel, shown while no step is open.
+    std::array<std::optional<StepAnalyzer::Figures>, StepAnalyzer::ChannelCount> lastFinished;
+    QTimer refreshTimer;
+};

@@ -1,0 +1,172 @@
+// The response analysis: the run history's texts and CSV file, and through the real window
+// and a pseudo-terminal a step's figures in the table, a history row at stop, its export,
+// an imported step and the chart's clear.
+#include "chart/responseanalysis.h"
+#include "tests/support/modaldriver.h"
+#include "tests/support/testdata.h"
+#include "tests/support/windowdriver.h"
+
+#include <QAction>
+#include <QDir>
+#include <QTableView>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+constexpr int Patience = 5000; // ms; generous for a loaded machine
+// p = 0, .5, .9, 1.1, 1.05, then 1: rise 1 sample, peak at 3 (10 % over), settled from 5.
+const float response[] = {0, 5, 9, 11, 10.5f, 10, 10, 10, 10, 10};
+const QStringList figures{"0 → 10", "1点", "3点", "10.0%", "5点", "0"};
+const QStringList none{"—", "—", "—", "—", "—", "—"};
+
+// Arrival times vary from run to run: " (12.3 ms)" becomes " (T)".
+QStringList timesHidden(QStringList texts)
+{
+    for (QString &text : texts)
+        text.replace(QRegularExpression(QStringLiteral(" \\([0-9.]+ ms\\)$")),
+                     QStringLiteral(" (T)"));
+    return texts;
+}
+} // namespace
+
+class ResponseAnalysisTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void runHistoryTextsAndCsv();
+    void stepsThroughTheWindow();
+};
+
+void ResponseAnalysisTest::runHistoryTextsAndCsv()
+{
+    StepAnalyzer::Figures f;
+    f.y0 = 0;
+    f.target = 10;
+    f.riseSamples = 1;
+    f.riseMs = 2.5;
+    f.overshootPercent = 10;
+    f.settlingSamples = 5;
+    f.settlingMs = 12.5;
+    f.steadyStateError = -0.25;
+    const StepAnalyzer::Figures unsettled = [f]() mutable {
+        f.riseMs.reset();
+        f.settlingSamples.reset();
+        f.settlingMs.reset();
+        f.steadyStateError.reset();
+        return f;
+    }();
+    RunHistory::ChannelGains gains;
+    gains[2] = {1.5f, std::nullopt, 0.05f};
+    RunHistory history;
+    history.append({{2, f}}, QTime(9, 41, 2), gains);
+    history.append({{0, unsettled}}, QTime(23, 0, 0), {});
+    QStringList texts;
+    for (int column = 0; column < RunHistory::ColumnCount; ++column)
+        texts << history.data(history.index(0, column)).toString();
+    QCOMPARE(texts, (QStringList{"09:41:02", "CH3", "1.5", "", "0.05", "10", "1点 (2.5 ms)",
+                                 "10.0%", "5点 (12.5 ms)", "-0.25"}));
+    QCOMPARE(history.text(1, RunHistory::SettlingColumn), QStringLiteral("—"));
+    QCOMPARE(history.toCsv(),
+             QByteArray("\xEF\xBB\xBF时间,通道,P,I,D,目标值,上升时间(点),上升时间(ms),超调量(%),"
+                        "调节时间(点),调节时间(ms),稳态误差\n"
+                        "09:41:02,CH3,1.5,,0.05,10,1,2.5,10,5,12.5,-0.25\n"
+                        "23:00:00,CH1,,,,10,1,,10,,,\n"));
+    // Beyond the cap the oldest rows go.
+    std::vector<StepAnalyzer::FinishedWindow> more(RunHistory::MaxRows - 1, {2, f});
+    more.back().channel = 3;
+    history.append(more, QTime(), gains);
+    QCOMPARE(history.rowCount(), RunHistory::MaxRows);
+    QCOMPARE(history.at(0).channel, 0);
+    QCOMPARE(history.text(RunHistory::MaxRows - 1, RunHistory::ChannelColumn),
+             QStringLiteral("CH4"));
+}
+
+void ResponseAnalysisTest::stepsThroughTheWindow()
+{
+    WindowDriver d;
+    ModalDriver modal;
+    QTemporaryDir dir;
+    const auto cells = [&d](int row) {
+        auto *table = d.child<QTableWidget>("tableStepResponse");
+        QStringList texts;
+        for (int column = 0; column < table->columnCount(); ++column)
+            texts << table->item(row, column)->text();
+        return texts;
+    };
+    QAbstractItemModel *runs = d.child<QTableView>("tableRuns")->model();
+    const auto run = [runs](int row) {
+        QStringList texts;
+        for (int column = RunHistory::ChannelColumn; column < runs->columnCount(); ++column)
+            texts << runs->index(row, column).data().toString();
+        return timesHidden(texts);
+    };
+
+    // The dock shows on the PID tab while the menu asks for it.
+    QWidget *dock = d.child("dockAnalysis");
+    d.window().findChild<QAction *>(QStringLiteral("actionAnalysis"))->trigger();
+    QVERIFY(dock->isVisible());
+    d.showTab("tabUSART");
+    QVERIFY(!dock->isVisible());
+    d.openPid();
+    QVERIFY(dock->isVisible() && d.portOpen());
+
+    // P reported by the board, I written by the user, D unknown; a step in a run.
+    QVERIFY(d.peer().write(commandFrame(CmdP, DirWrite, 0, 2)));
+    d.typeInto("editI", QStringLiteral("0.5"));
+    d.click("buttonIWrite");
+    d.click("buttonStart");
+    for (const float y : response) {
+        QVERIFY(d.peer().write(sampleFrame(0, y, 10)));
+        d.peer().readFor(5);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(
+        timesHidden(cells(0)),
+        (QStringList{"0 → 10", "1点 (T)", "3点 (T)", "10.0%", "5点 (T)", "0"}), Patience);
+    QCOMPARE(cells(1), none);
+    QCOMPARE(runs->rowCount(), 0);
+    d.click("buttonStart");
+    QCOMPARE(runs->rowCount(), 1);
+    QCOMPARE(run(0),
+             (QStringList{"CH1", "2", "0.5", "", "10", "1点 (T)", "10.0%", "5点 (T)", "0"}));
+    // Frames still on their way at the stop neither replace the figures nor make a row.
+    QVERIFY(d.peer().write(sampleFrame(0, 10.5f, 10) + sampleFrame(0, 10.5f, 10)));
+    QTRY_COMPARE_WITH_TIMEOUT(d.chart()->sampleCounts().at(0), 12u, Patience);
+    d.peer().readFor(2 * ResponseAnalysis::RefreshIntervalMs);
+    QCOMPARE(timesHidden(cells(0)).at(4), QStringLiteral("5点 (T)"));
+    d.click("buttonStart");
+    d.click("buttonStart");
+    QCOMPARE(runs->rowCount(), 1);
+
+    // Export: the history's file; a folder where the file should go loses nothing.
+    const QString path = dir.filePath(QStringLiteral("runs.csv"));
+    modal.answerFileDialog(path);
+    d.click("buttonExportRuns");
+    QCOMPARE(readFile(path), d.window().responseAnalysis()->history()->toCsv());
+    QCOMPARE(d.status(), QStringLiteral("已导出1条运行记录"));
+    modal.answerFileDialog(dir.filePath(QStringLiteral("folder.csv")),
+                           [&dir] { QDir(dir.path()).mkdir(QStringLiteral("folder.csv")); });
+    d.click("buttonExportRuns");
+    QVERIFY2(d.status().startsWith(QStringLiteral("运行记录导出失败：")), qPrintable(d.status()));
+    QCOMPARE(runs->rowCount(), 1);
+    d.click("buttonClearRuns");
+    QCOMPARE(runs->rowCount(), 0);
+
+    // An imported step: no arrival times, no gains.
+    QByteArray file;
+    for (const float y : response)
+        file += QByteArray::number(double(y)) + ",10,0,0,0,0,0,0,\n";
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("step.csv")), file));
+    modal.answerFileDialog(dir.filePath(QStringLiteral("step.csv")));
+    d.click("buttonInport");
+    QCOMPARE(cells(0), figures);
+    QCOMPARE(run(0), (QStringList{"CH1", "", "", "", "10", "1点", "10.0%", "5点", "0"}));
+
+    d.click("buttonClear");
+    QCOMPARE(cells(0), none);
+    QVERIFY2(modal.problems.isEmpty(), qPrintable(modal.problems.join("; ")));
+}
+
+QTEST_MAIN(ResponseAnalysisTest)
+#include "tst_responseanalysis.moc"
