@@ -1,6 +1,7 @@
 // Menu actions: documents named in path.ini beside the executable.
 #include "app/logging.h"
 #include "app/mainwindow.h"
+#include "app/qtcompat.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -29,7 +30,7 @@ bool MainWindow::readPathIni(QStringList &lines)
         return false;
     }
     QTextStream in(&file);
-    in.setCodec("UTF-8");
+    QtCompat::setUtf8(in);
     while (!in.atEnd() && lines.size() < pathIniLinesUsed)
         lines.append(in.readLine());
     qCDebug(lcApp) << lines;

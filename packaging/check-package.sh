@@ -65,10 +65,14 @@ depends=$(field Depends)
 # One alternative group of the comma-separated list must be the fonts, exactly.
 grep -qxF "$font_depends" <<<"$(sed 's/, */\n/g' <<<"$depends")" ||
     fail "Depends lacks '$font_depends': $depends"
-# Found by dpkg-shlibdeps from the program's libraries.
-for library in libc6 libqt5widgets5 libqt5charts5 libqt5serialport5; do
+# Found by dpkg-shlibdeps from the program's libraries: those of the Qt it was built with
+# (TAVRINO_QT), and none of the other's.
+qt=$(sed -n 's/^TAVRINO_QT:[A-Z]*=//p' "$build/CMakeCache.txt")
+[ "$qt" = 6 ] && other=5 || { qt=5; other=6; }
+for library in libc6 libqt${qt}widgets${qt} libqt${qt}charts${qt} libqt${qt}serialport${qt}; do
     grep -qE "(^|, |\| )$library( |,|$)" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
+grep -qE "libqt${other}" <<<"$depends" && fail "Depends names Qt ${other}: $depends"
 
 # File list: everything under /usr, owned by root, in the layout path.ini relies on.
 listing=$(dpkg-deb -c "$deb")

@@ -116,7 +116,7 @@ QByteArray encodeFromStore(const Channels &channels, quint64 capacity)
 Channels newest(Channels channels, int count)
 {
     for (auto &samples : channels)
-        samples = samples.mid(std::max(0, samples.size() - count));
+        samples = samples.mid(std::max(0, int(samples.size()) - count));
     return channels;
 }
 } // namespace
