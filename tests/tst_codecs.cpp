@@ -311,6 +311,7 @@ void TestCodecs::sendInput_data()
     row("hex, one bad value refuses all", "0x41 0xZZ 0x42", true, false, QByteArray());
     row("hex, trailing blanks refused", "0x41  ", true, false, QByteArray());
     row("hex, bad octal refused", "0099", true, false, QByteArray());
+    row("hex, binary prefix refused", "0x41 0b11", true, false, QByteArray());
     // The fixed width would read these differently from what was typed.
     row("hex, two spaces refused", "0x41  0x42", true, false, QByteArray());
     row("hex, three digits refused", "0x141 0x42", true, false, QByteArray());
@@ -475,6 +476,10 @@ void TestCodecs::lines_data()
     row("empty line", {"\n" + ok}, {"M:", eOk});
     row("not finite", {"inf,-inf,nan,0,0,0,0,0\n"}, {"Linf,-inf,nan,0,0,0,0,0"});
     row("UTF-8 split inside a character", {"温", "\xe5\xba", "\xa6,1\n"}, {"M:温度,1"});
+    row("broken character at the end of a read, LF next", {"1,2,3,4,5,6,7,8\xc3", "\n" + ok},
+        {"L1,2,3,4,5,6,7,0", eOk});
+    row("byte order mark at the start, split", {"\xef\xbb", "\xbf" + ok + "\xef\xbb\xbf" + ok},
+        {eOk, "L0,2,3,4,5,6,7,8"});
     row("line of exactly the limit", {longText + "\n"}, {"M:" + QString(longText)});
     row("over-long over reads, then a line", {longText, "77", "77", ",8\n" + ok}, {"O", eOk});
     row("over-long without an end keeps nothing", {longText, longText, "1,2"}, {"O"});
