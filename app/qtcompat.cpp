@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <algorithm>
+
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
 #include <QStringDecoder>
 #else
@@ -25,10 +27,11 @@ Utf8Decoder::Utf8Decoder() : state(std::make_unique<State>()) {}
 
 QString Utf8Decoder::decode(const char *data, int size)
 {
-    QByteArray bytes = state->pending;
-    bytes.append(data, size);
+    const QByteArray piece = QByteArray::fromRawData(data, std::max(size, 0));
+    const QByteArray bytes = state->pending.isEmpty() ? piece : state->pending + piece;
     const int complete = ReceiveFormatter::completeLength(bytes);
-    state->pending = bytes.mid(complete);
+    // A deep copy: `piece` does not own its bytes.
+    state->pending = QByteArray(bytes.constData() + complete, bytes.size() - complete);
     if (complete == 0)
         return QString();
     QString text = decodeUtf8KeepingBom(bytes.constData(), complete);
@@ -59,17 +62,19 @@ bool isValidUtf8(const char *data, int size)
 
 uint toUInt(QStringView text, bool *ok, int base)
 {
-    if (base == 0) {
-        QStringView digits = text.trimmed();
-        if (digits.startsWith(QLatin1Char('+')) || digits.startsWith(QLatin1Char('-')))
-            digits = digits.mid(1);
-        if (digits.startsWith(QLatin1String("0b"), Qt::CaseInsensitive)) {
-            if (ok)
-                *ok = false;
-            return 0;
-        }
+    // Qt 6 trims only ASCII white space, reads up to a NUL and, with base 0, takes 0b for
+    // binary; Qt 5 trims any white space and refuses the other two.
+    const QStringView trimmed = text.trimmed();
+    QStringView digits = trimmed;
+    if (digits.startsWith(QLatin1Char('+')) || digits.startsWith(QLatin1Char('-')))
+        digits = digits.mid(1);
+    if (trimmed.contains(QChar(0)) ||
+        (base == 0 && digits.startsWith(QLatin1String("0b"), Qt::CaseInsensitive))) {
+        if (ok)
+            *ok = false;
+        return 0;
     }
-    return text.toUInt(ok, base);
+    return trimmed.toUInt(ok, base);
 }
 
 void setUtf8(QTextStream &stream)

@@ -44,8 +44,9 @@ QString decodeUtf8KeepingBom(const char *data, int size);
 // True when `data` holds no broken and no cut-off character.
 bool isValidUtf8(const char *data, int size);
 
-// QString::toUInt. With base 0, C's rule: 0x hexadecimal, 0 octal, else decimal; Qt 6 also
-// reads 0b as binary, which is refused here as Qt 5 does.
+// QString::toUInt as Qt 5 has it: white space around trimmed (Unicode's, not only ASCII's),
+// a NUL refused, and with base 0 C's rule: 0x hexadecimal, 0 octal, else decimal (Qt 6 also
+// reads 0b as binary).
 uint toUInt(QStringView text, bool *ok, int base);
 
 // Text files are read and written as UTF-8 (Qt 6's default; Qt 5's depends on the locale).

@@ -312,6 +312,8 @@ void TestCodecs::sendInput_data()
     row("hex, trailing blanks refused", "0x41  ", true, false, QByteArray());
     row("hex, bad octal refused", "0099", true, false, QByteArray());
     row("hex, binary prefix refused", "0x41 0b11", true, false, QByteArray());
+    row("hex, NUL in a value refused", QStringLiteral("0x41 0") + QChar(0) + QLatin1Char('7'), true,
+        false, QByteArray());
     // The fixed width would read these differently from what was typed.
     row("hex, two spaces refused", "0x41  0x42", true, false, QByteArray());
     row("hex, three digits refused", "0x141 0x42", true, false, QByteArray());
@@ -338,8 +340,11 @@ void TestCodecs::sendPeriod()
 {
     QCOMPARE(parseSendPeriod("1000"), std::optional<int>(1000));
     QCOMPARE(parseSendPeriod("2147483647"), std::optional<int>(2147483647));
+    // A full-width space, as a Chinese input method types it.
+    QCOMPARE(parseSendPeriod(QStringLiteral("1000\u3000")), std::optional<int>(1000));
     for (const char *bad : {"0", "abc", "1.5", "-5", "", "2147483648", "99999999999"})
         QVERIFY2(!parseSendPeriod(QString::fromLatin1(bad)), bad);
+    QVERIFY(!parseSendPeriod(QStringLiteral("10") + QChar(0)));
 }
 
 void TestCodecs::commandFrames_data()
