@@ -77,7 +77,7 @@ done
 if command -v llvm-profdata >/dev/null && command -v llvm-cov >/dev/null; then
     declare -A sources=(
         [framereceiver]="pidlink/framereceiver.cpp pidlink/samplelinesplitter.cpp pidlink/pidframe.cpp"
-        [csvimport]="datafiles/csvcodec.cpp"
+        [csvimport]="datafiles/csvcodec.cpp datafiles/csvdecoder.cpp"
         [hexinput]="assistant/hexinput.cpp"
         [portname]="serial/portname.cpp"
     )
