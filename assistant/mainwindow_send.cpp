@@ -17,15 +17,15 @@ void MainWindow::on_timer_timeout1()
 
 void MainWindow::on_buttonSelectfile_clicked()
 {
-    const QString fileName = QFileDialog::getOpenFileName(
-        this, QStringLiteral("选择一个文件"), QString(), QStringLiteral("文件(*.hex *.bin *)"));
+    const QString fileName = QFileDialog::getOpenFileName(this, tr("选择一个文件"), QString(),
+                                                          tr("文件(*.hex *.bin *)"));
     if (fileName.isEmpty())
         return;
     ui->labelPath->setText(fileName);
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         qCDebug(lcAssistant) << "cannot read" << fileName << file.errorString();
-        statusBar()->showMessage(QStringLiteral("文件打开失败！"), 0);
+        statusBar()->showMessage(tr("文件打开失败！"), 0);
         return;
     }
     // Sent as stored: a .hex file goes out as its text, not decoded.
@@ -37,7 +37,7 @@ void MainWindow::on_buttonSendData_clicked()
     const std::optional<QByteArray> bytes =
         sendInputBytes(ui->textSendInput->toPlainText(), sendHex, newLine);
     if (!bytes) {
-        statusBar()->showMessage(QStringLiteral("发送失败，请检查输入是否为0xXX的形式！"), 0);
+        statusBar()->showMessage(tr("发送失败，请检查输入是否为0xXX的形式！"), 0);
         return;
     }
     sendBytes(*bytes);
@@ -45,8 +45,7 @@ void MainWindow::on_buttonSendData_clicked()
 
 void MainWindow::sendBytes(const QByteArray &bytes)
 {
-    statusBar()->showMessage(
-        ports->write(bytes) ? QStringLiteral("发送成功！") : QStringLiteral("发送失败！"), 0);
+    statusBar()->showMessage(ports->write(bytes) ? tr("发送成功！") : tr("发送失败！"), 0);
 }
 
 void MainWindow::on_checkAutoSend_clicked(bool checked)
@@ -60,7 +59,7 @@ void MainWindow::on_checkAutoSend_clicked(bool checked)
     const std::optional<int> period = parseSendPeriod(ui->textTime->toPlainText());
     if (!period) {
         stopAutoSend();
-        statusBar()->showMessage(QStringLiteral("发送周期无效"), 0);
+        statusBar()->showMessage(tr("发送周期无效"), 0);
         return;
     }
     ui->textTime->setDisabled(true);

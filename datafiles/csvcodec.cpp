@@ -98,7 +98,7 @@ QString CsvCodec::exportRefusal(quint64 rows)
 {
     if (rows <= MaxRows)
         return QString();
-    return QStringLiteral("导出失败！数据过多（超过%1行）").arg(MaxRows);
+    return tr("导出失败！数据过多（超过%1行）").arg(MaxRows);
 }
 
 CsvCodec::Decoded CsvCodec::decode(const QByteArray &bytes)

@@ -30,11 +30,11 @@ void MainWindow::warnInvalidPath()
 
 void MainWindow::on_buttonExport_clicked()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择一个文件夹"),
-                                                             QString(), QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("选择一个文件夹"), QString(),
+                                                             QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) {
         warnInvalidPath();
-        statusBar()->showMessage(QStringLiteral("导出失败！"), 0);
+        statusBar()->showMessage(tr("导出失败！"), 0);
         return;
     }
     const QVector<quint32> counts = diagram->sampleCounts();
@@ -47,33 +47,31 @@ void MainWindow::on_buttonExport_clicked()
     const bool written = CsvFile::write(folder + QStringLiteral("/Export.csv"), bytes, error);
     if (!written)
         qCDebug(lcDataFiles) << "export failed:" << folder << error;
-    statusBar()->showMessage(written ? QStringLiteral("导出成功！") : QStringLiteral("导出失败！"),
-                             0);
+    statusBar()->showMessage(written ? tr("导出成功！") : tr("导出失败！"), 0);
 }
 
 void MainWindow::on_buttonInport_clicked()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("选择一个文件"),
-                                                      QString(), QStringLiteral("文件(*.csv)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, tr("选择一个文件"), QString(), tr("文件(*.csv)"));
     if (path.isEmpty()) {
         warnInvalidPath();
-        statusBar()->showMessage(QStringLiteral("导入失败！"), 0);
+        statusBar()->showMessage(tr("导入失败！"), 0);
         return;
     }
     const CsvFile::Imported imported = CsvFile::read(path);
     switch (imported.status) {
     case CsvFile::Status::Unreadable:
         qCDebug(lcDataFiles) << "import failed:" << path << imported.error;
-        statusBar()->showMessage(QStringLiteral("导入失败！"), 0);
+        statusBar()->showMessage(tr("导入失败！"), 0);
         return;
     case CsvFile::Status::TooLarge:
-        statusBar()->showMessage(QStringLiteral("导入失败！文件过大（超过%1 MB）")
-                                     .arg(CsvCodec::MaxImportBytes / (1024 * 1024)),
-                                 0);
+        statusBar()->showMessage(
+            tr("导入失败！文件过大（超过%1 MB）").arg(CsvCodec::MaxImportBytes / (1024 * 1024)), 0);
         return;
     case CsvFile::Status::TooManyLines:
         statusBar()->showMessage(
-            QStringLiteral("导入失败！文件行数过多（超过%1行）").arg(CsvCodec::MaxImportLines), 0);
+            tr("导入失败！文件行数过多（超过%1行）").arg(CsvCodec::MaxImportLines), 0);
         return;
     case CsvFile::Status::Ok:
         break;
@@ -86,5 +84,5 @@ void MainWindow::on_buttonInport_clicked()
         }
     }
     analysis->importFinished();
-    statusBar()->showMessage(QStringLiteral("成功导入%1个点").arg(imported.decoded.lineCount), 0);
+    statusBar()->showMessage(tr("成功导入%1个点").arg(imported.decoded.lineCount), 0);
 }
