@@ -24,6 +24,14 @@ bool Language::fromName(const QString &name, Code &code)
     return true;
 }
 
+bool Language::choose(const QLocale &system, const QStringList &options, Code &code)
+{
+    if (!options.isEmpty())
+        return fromName(options.last(), code);
+    code = forLocale(system);
+    return true;
+}
+
 Language::Code Language::current()
 {
     //: The language of this catalogue as --lang names it: zh or en.

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 // The interface's language. Every text in the sources is Chinese; English comes from the
@@ -18,6 +19,9 @@ public:
     static Code forLocale(const QLocale &locale);
     // "zh" or "en", as --lang takes them; false for anything else.
     static bool fromName(const QString &name, Code &code);
+    // The locale's language, or that of the last --lang value given; false for a value that
+    // names no language.
+    static bool choose(const QLocale &system, const QStringList &options, Code &code);
     // The language of the catalogue installed now: each catalogue translates the marker to
     // its own language's name, so with none installed it is Chinese.
     static Code current();

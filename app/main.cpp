@@ -82,8 +82,8 @@ int main(int argc, char *argv[])
     parser.addOption(langOption);
     parser.process(*app);
 
-    Language::Code language = Language::forLocale(QLocale::system());
-    if (parser.isSet(langOption) && !Language::fromName(parser.value(langOption), language)) {
+    Language::Code language = Language::Chinese;
+    if (!Language::choose(QLocale::system(), parser.values(langOption), language)) {
         std::fprintf(stderr, "tavrino: --lang takes zh or en, not '%s'\n",
                      qPrintable(parser.value(langOption)));
         return 1;
