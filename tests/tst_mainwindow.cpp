@@ -1,6 +1,7 @@
 // The window as built: every widget's start state, no slot run during construction; the port
 // given at start-up; the menu actions with path.ini beside the executable, what they would open
-// caught instead of opened.
+// caught instead of opened; the window in either language.
+#include "app/interfacetranslation.h"
 #include "tests/support/testdata.h"
 #include "tests/support/windowdriver.h"
 
@@ -75,6 +76,8 @@ private Q_SLOTS:
     void tooltips();
     void menuActions_data();
     void menuActions();
+    void language_data();
+    void language();
 
 private:
     void removeIni() { QFile::remove(iniPath); }
@@ -296,6 +299,72 @@ void TestMainWindow::menuActions()
         trigger(d, QStringLiteral("帮助"), QStringLiteral("教程"));
     QTEST(d.status(), "message");
     QCOMPARE(catcher.opened, url.isEmpty() ? QList<QUrl>() : QList<QUrl>{url});
+}
+
+// The form's, the code's and the menus' texts in the interface's language, installed as main
+// does before the window is built, and the menu's documents in it too.
+void TestMainWindow::language_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QString>("documentSuffix");
+    // Title, open button, parity entries, welcome, auto scroll on, the menu Help with its two
+    // actions, and the protocol's message.
+    QTest::newRow("zh") << int(Language::Chinese)
+                        << QStringList{"Tavrino串口PID调试助手",
+                                       "打开串口",
+                                       "无/偶/奇",
+                                       "欢迎使用TavrinoPID调试助手！",
+                                       "自动滚屏模式开启",
+                                       "帮助",
+                                       "协议详解",
+                                       "教程",
+                                       "已打开协议"}
+                        << ".html";
+    QTest::newRow("en") << int(Language::English)
+                        << QStringList{"Tavrino Serial PID Assistant",
+                                       "Open port",
+                                       "None/Even/Odd",
+                                       "Welcome to the Tavrino PID assistant!",
+                                       "Auto scroll on",
+                                       "Help",
+                                       "Protocol",
+                                       "Tutorial",
+                                       "Protocol opened"}
+                        << ".en.html";
+}
+
+void TestMainWindow::language()
+{
+    QFETCH(int, language);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, documentSuffix);
+    InterfaceTranslation translation;
+    QVERIFY(translation.install(Language::Code(language)));
+    const QString docs = QCoreApplication::applicationDirPath() + QStringLiteral("/tst-docs/");
+    QVERIFY(QDir().mkpath(docs));
+    for (const char *name :
+         {"protocol.html", "protocol.en.html", "tutorial.html", "tutorial.en.html"})
+        QVERIFY(writeFile(docs + QLatin1String(name), QByteArray()));
+    const QString tutorial = QUrl::fromLocalFile(docs + QStringLiteral("tutorial.html")).toString();
+    QVERIFY(writeFile(iniPath, "https://example.com/\n" + tutorial.toUtf8() +
+                                   "\n/tst-docs/protocol.html\n"));
+    catcher.opened.clear();
+
+    WindowDriver d;
+    QCOMPARE(d.window().windowTitle(), texts[0]);
+    QCOMPARE(d.child<QAbstractButton>("buttonOpenportPID")->text(), texts[1]);
+    QCOMPARE(items(d.child<QComboBox>("comboCheckbitPID")), texts[2].split('/'));
+    QCOMPARE(d.status(), texts[3]);
+    d.click("checkAuto");
+    QCOMPARE(d.status(), texts[4]);
+    trigger(d, texts[5], texts[6]);
+    QCOMPARE(d.status(), texts[8]);
+    trigger(d, texts[5], texts[7]);
+    const QList<QUrl> expected{QUrl::fromLocalFile(docs + "protocol" + documentSuffix),
+                               QUrl::fromLocalFile(docs + "tutorial" + documentSuffix)};
+    QCOMPARE(catcher.opened, expected);
+    QDir(docs).removeRecursively();
 }
 
 QTEST_MAIN(TestMainWindow)
