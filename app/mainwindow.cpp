@@ -93,10 +93,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(link, &PidLink::readRequestAnswered, this, &MainWindow::showReadAnswered);
     connect(link, &PidLink::parameterWritten, this, &MainWindow::showParameterWritten);
     connect(link, &PidLink::runChanged, this, &MainWindow::showRun);
-    connect(link, &PidLink::boardStartReceived, this,
-            [this] { statusBar()->showMessage(tr("成功接收到开始指令，开始运行"), 0); });
-    connect(link, &PidLink::boardStopReceived, this,
-            [this] { statusBar()->showMessage(tr("成功接收到停止指令，停止运行"), 0); });
+    connect(link, &PidLink::runStatus, this,
+            [this](const QString &message) { statusBar()->showMessage(message, 0); });
     connect(link, &PidLink::linkError, this,
             [this](const QString &message) { statusBar()->showMessage(message, 0); });
 
@@ -117,7 +115,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     });
 
     // A close, in this order: the tab's widgets; auto-send off; the link's label hidden and
-    // the run ended (its stop frame finds the port closed and is not sent); after a failure
+    // the run ended (no frame: the port is closed); after a failure
     // the half frame or line of the lost line dropped, then the message.
     connect(ports, &Ports::closed, this, [this](int tab) { showPortState(tab, false); });
     connect(ports, &Ports::closed, this, [this](int tab) {
@@ -128,7 +126,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         if (tab != Ports::Pid)
             return;
         linkHealth->setWatching(false);
-        link->setRunActive(false);
+        link->portClosed();
         if (reason == Ports::PortFailure)
             link->forgetLine();
     });

@@ -1,6 +1,6 @@
 // The GUI-free pieces: serial port names, the rescan list, line settings and baud rates, the
-// send input; the PID link's frames, receiver, string-mode splitter, parameter texts and run
-// control; the CSV codec, whole, in slices and from the sample store, and its file.
+// send input; the PID link's frames, receiver, string-mode splitter and parameter texts; the
+// CSV codec, whole, in slices and from the sample store.
 #include "assistant/sendinput.h"
 #include "chart/samplestore.h"
 #include "datafiles/csvcodec.h"
@@ -8,7 +8,6 @@
 #include "datafiles/csvfile.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/parametertext.h"
-#include "pidlink/runcontrol.h"
 #include "pidlink/samplelinesplitter.h"
 #include "serial/portlistrefill.h"
 #include "serial/portname.h"
@@ -122,8 +121,6 @@ Channels newest(Channels channels, int count)
 } // namespace
 
 Q_DECLARE_METATYPE(Channels)
-Q_DECLARE_METATYPE(RunControl::Event)
-Q_DECLARE_METATYPE(RunControl::Frame)
 Q_DECLARE_METATYPE(Rows)
 
 class TestCodecs : public QObject
@@ -149,10 +146,6 @@ private Q_SLOTS:
     void frames();
     void lines_data();
     void lines();
-    void runSteps_data();
-    void runSteps();
-    void runSequences_data();
-    void runSequences();
 
     void csvRows_data();
     void csvRows();
@@ -486,87 +479,6 @@ void TestCodecs::lines()
     SampleLineSplitter splitter;
     QTEST(feedAll(splitter, chunks), "events");
     QTEST(splitter.pendingLength(), "pending");
-}
-
-using RunEvent = RunControl::Event;
-using RunFrame = RunControl::Frame;
-
-// Every event in both states; the control remembers nothing else, so this is every order.
-void TestCodecs::runSteps_data()
-{
-    QTest::addColumn<bool>("active");
-    QTest::addColumn<RunEvent>("event");
-    QTest::addColumn<bool>("after");
-    QTest::addColumn<RunFrame>("frame");
-    QTest::addColumn<QString>("status");
-    const QString boardStart = QStringLiteral("成功接收到开始指令，开始运行");
-    const QString boardStop = QStringLiteral("成功接收到停止指令，停止运行");
-    const QString started = QStringLiteral("开始PID调试"), stopped = QStringLiteral("停止PID调试");
-    QTest::newRow("button starts")
-        << false << RunEvent::Button << true << RunFrame::Start << started;
-    QTest::newRow("button stops") << true << RunEvent::Button << false << RunFrame::Stop << stopped;
-    QTest::newRow("board starts") << false << RunEvent::BoardStart << true << RunFrame::Start
-                                  << boardStart;
-    QTest::newRow("board start while running: nothing sent")
-        << true << RunEvent::BoardStart << true << RunFrame::None << boardStart;
-    QTest::newRow("board stops") << true << RunEvent::BoardStop << false << RunFrame::Stop
-                                 << boardStop;
-    QTest::newRow("board stop while stopped: nothing sent")
-        << false << RunEvent::BoardStop << false << RunFrame::None << boardStop;
-    QTest::newRow("port closed mid-run")
-        << true << RunEvent::PortClosed << false << RunFrame::None << stopped;
-    QTest::newRow("port closed while stopped")
-        << false << RunEvent::PortClosed << false << RunFrame::None << QString();
-}
-
-void TestCodecs::runSteps()
-{
-    QFETCH(bool, active);
-    QFETCH(RunEvent, event);
-    const RunControl::Step step = RunControl::decide(active, event);
-    QTEST(step.active, "after");
-    QTEST(step.frame, "frame");
-    QTEST(step.status, "status");
-}
-
-void TestCodecs::runSequences_data()
-{
-    // b: button, S: board start, T: board stop, c: port closed (and opened again).
-    QTest::addColumn<QString>("events");
-    QTest::addColumn<QString>("frames"); // + start, - stop, . none
-    QTest::addColumn<QString>("active"); // after each event
-    const auto row = [](const char *name, const char *events, const char *frames,
-                        const char *active) {
-        QTest::newRow(name) << QString(events) << QString(frames) << QString(active);
-    };
-    row("board start during the user's run keeps it", "bS", "+.", "11");
-    row("board stop during the user's run ends it", "bT", "+-", "10");
-    row("user stops the board's run", "Sb", "+-", "10");
-    row("board stop after the user stopped starts nothing", "bbT", "+-.", "100");
-    row("board stop before any start", "T", ".", "0");
-    row("a new board's first start after a reopen", "ScS", "+.+", "101");
-    row("reopened while stopped", "SbcS", "+-.+", "1001");
-    row("the user's run across a reopen", "bcbS", "+.+.", "1011");
-    row("board start, user stop, board start", "SbS", "+-+", "101");
-}
-
-void TestCodecs::runSequences()
-{
-    QFETCH(QString, events);
-    RunControl control;
-    QString frames, active;
-    for (QChar c : events) {
-        const RunEvent event = c == 'b'   ? RunEvent::Button
-                               : c == 'S' ? RunEvent::BoardStart
-                               : c == 'T' ? RunEvent::BoardStop
-                                          : RunEvent::PortClosed;
-        const RunControl::Step step = control.handle(event);
-        frames += step.frame == RunFrame::Start ? '+' : step.frame == RunFrame::Stop ? '-' : '.';
-        active += step.active ? '1' : '0';
-        QCOMPARE(control.isActive(), step.active);
-    }
-    QTEST(frames, "frames");
-    QTEST(active, "active");
 }
 
 void TestCodecs::csvRows_data()

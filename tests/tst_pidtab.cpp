@@ -182,8 +182,13 @@ void PidTabTest::linkWiring()
                  running ? QStringLiteral("开始PID调试") : QStringLiteral("停止PID调试"));
         verifyRun(running);
     }
+    // The board's start during the user's run keeps it and sends nothing.
+    sendAndSettle(startFrame);
+    QCOMPARE(d->status(), QStringLiteral("成功接收到开始指令，开始运行"));
+    verifyRun(true);
+    QCOMPARE(nothingMore(), QByteArray());
 
-    // Closing mid-run ends the run; the stop frame finds the port closed.
+    // Closing mid-run ends the run without a frame.
     d->click("buttonOpenportPID");
     QCOMPARE(run->text(), QStringLiteral("开始"));
     QVERIFY(!run->isEnabled() && !d->chart()->isRefreshing() && !health->isVisible());
@@ -192,6 +197,10 @@ void PidTabTest::linkWiring()
     QCOMPARE(d->status(), QStringLiteral("串口未打开，发送失败"));
     QVERIFY(openBoard());
     QCOMPARE(health->text(), QStringLiteral("帧 0 · 丢弃 0 字节 · 重同步 0"));
+    // A new board's first start starts a run.
+    sendAndSettle(startFrame);
+    QCOMPARE(fromProgram(), startFrame.toHex(' '));
+    verifyRun(true);
 }
 
 void PidTabTest::stringModeWiring()
