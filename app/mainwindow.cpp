@@ -102,6 +102,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     using Ports = PortController;
     connect(ports, &Ports::openFailed, this,
             [this] { statusBar()->showMessage(QStringLiteral("打开失败！"), 0); });
+    connect(ports, &Ports::settingsRefused, this, [this](int, const QString &reason) {
+        statusBar()->showMessage(QStringLiteral("打开失败！") + reason, 0);
+    });
     connect(ports, &Ports::opened, this, [this](int tab) {
         showPortState(tab, true);
         if (tab == Ports::Assistant) {

@@ -36,17 +36,27 @@ bool PortController::applySettings(QSerialPort &port, const PortSettings &settin
 bool PortController::open(Tab tab, const QString &name, const PortSettings &settings,
                           QObject *receiver, const char *slot)
 {
+    // A typo in the editable baud box opens nothing.
+    if (!settings.isValid()) {
+        emit settingsRefused(tab, settings.problem);
+        return false;
+    }
     serial->setPortName(systemPortName(name));
     qCDebug(lcPorts) << serial->portName().toUtf8();
     if (!serial->open(QIODevice::ReadWrite)) {
         emit openFailed(tab, serial->errorString());
         return false;
     }
+    QString refusal;
+    if (!applySettings(*serial, settings, &refusal)) {
+        serial->close();
+        emit settingsRefused(tab, refusal);
+        return false;
+    }
     QObject::connect(serial, SIGNAL(readyRead()), receiver, slot);
     // Closing drops every connection of the port, so this is renewed on every open.
     connect(serial, &QSerialPort::errorOccurred, this, &PortController::portError,
             Qt::UniqueConnection);
-    applySettings(*serial, settings);
     holder = tab;
     emit opened(tab);
     return true;

@@ -30,6 +30,8 @@ private Q_SLOTS:
     void cleanup() { d.reset(); }
     void openAndClose_data();
     void openAndClose();
+    void openRefused_data();
+    void openRefused();
 
     void stampedArrival();
     void send_data();
@@ -82,7 +84,8 @@ void SerialTabTest::openAndClose_data()
     QTest::newRow("PID tab") << true << QString() << QString() << false;
     QTest::newRow("assistant, then the PID tab shown") << false << QString() << QString() << true;
     QTest::newRow("PID, then the assistant shown") << true << QString() << QString() << true;
-    QTest::newRow("missing device") << false << "/dev/tavrino-no-such-tty" << QString() << false;
+    // A link to the pseudo-terminal whose name holds a space, typed as it is.
+    QTest::newRow("typed path with a space") << false << "my board" << QString() << false;
 }
 
 void SerialTabTest::openAndClose()
@@ -91,17 +94,17 @@ void SerialTabTest::openAndClose()
     QFETCH(QString, portText);
     QFETCH(QString, suffix);
     QFETCH(bool, byTab);
+    QTemporaryDir dir;
+    const QString device = portText.isEmpty() ? d->peer().slavePath() : dir.filePath(portText);
     if (!portText.isEmpty()) {
+        QVERIFY(QFile::link(d->peer().slavePath(), device));
         d->showTab("tabUSART");
-        d->typeInto("comboPort", portText);
+        d->typeInto("comboPort", device);
         d->click("buttonOpenport");
-        QCOMPARE(d->status(), QStringLiteral("打开失败！"));
-        QVERIFY(!d->portOpen());
-        verifyTabs(false, false);
-        return;
+    } else {
+        pid ? d->openPid() : d->openAssistant(suffix);
     }
-    pid ? d->openPid() : d->openAssistant(suffix);
-    QCOMPARE(d->status(), d->peer().slavePath() + QStringLiteral("打开成功！"));
+    QCOMPARE(d->status(), device + QStringLiteral("打开成功！"));
     QVERIFY(d->portOpen());
     verifyTabs(!pid, pid);
     if (pid)
@@ -116,6 +119,43 @@ void SerialTabTest::openAndClose()
     if (byTab) {
         pid ? d->openAssistant() : d->openPid();
         QVERIFY(d->portOpen());
+    }
+}
+
+void SerialTabTest::openRefused_data()
+{
+    QTest::addColumn<QString>("port"); // empty: the pseudo-terminal
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<QString>("message");
+    const QString notPositive = QStringLiteral("打开失败！波特率必须是正整数");
+    QTest::newRow("missing device") << "/dev/tavrino-no-such-tty"
+                                    << "115200"
+                                    << "打开失败！";
+    QTest::newRow("letters") << QString() << "abc" << notPositive;
+    QTest::newRow("zero") << QString() << "0" << notPositive;
+    QTest::newRow("negative") << QString() << "-5" << notPositive;
+    QTest::newRow("too fast") << QString() << "99999999999"
+                              << QStringLiteral("打开失败！波特率超出范围（50～12000000）");
+    QTest::newRow("empty") << QString() << "" << QStringLiteral("打开失败！波特率不能为空");
+}
+
+// A typo in the editable baud box opens nothing and says why, on both tabs.
+void SerialTabTest::openRefused()
+{
+    QFETCH(QString, port);
+    QFETCH(QString, baud);
+    for (const bool pid : {false, true}) {
+        d->showTab(pid ? "tabPID" : "tabUSART");
+        d->typeInto(pid ? "comboBaudratePID" : "comboBaudrate", baud);
+        if (pid) {
+            d->openPid(port);
+        } else {
+            d->typeInto("comboPort", port.isEmpty() ? d->peer().slavePath() : port);
+            d->click("buttonOpenport");
+        }
+        QTEST(d->status(), "message");
+        QVERIFY(!d->portOpen());
+        verifyTabs(false, false);
     }
 }
 
