@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/linkhealthlabel.h"
+#include "assistant/linewriter.h"
 #include "assistant/receivelog.h"
 #include "chart/pid_diagram.h"
 #include "forms/mainwindow_ui.h"
@@ -75,6 +76,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     diagram = new PID_Diagram(ui->graphicsView);
     receiveBox = new ReceiveLog(ui->textRecvOutput, this);
+    writer = new LineWriter(this);
     link = new PidLink(this);
     ports = new PortController(serial.port, this);
     linkHealth = new LinkHealthLabel(link, this);
@@ -98,6 +100,15 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(link, &PidLink::linkError, this,
             [this](const QString &message) { statusBar()->showMessage(message, 0); });
 
+    // The assistant's sends count as sent once the driver has them.
+    connect(writer, &LineWriter::sent, this,
+            [this] { statusBar()->showMessage(QStringLiteral("发送成功！"), 0); });
+    connect(writer, &LineWriter::fileProgress, this, &MainWindow::showFileProgress);
+    connect(writer, &LineWriter::fileFinished, this,
+            [this](LineWriter::FileOutcome outcome, qint64 done) {
+                showFileFinished(int(outcome), done);
+            });
+
     // Opening and closing the port, and what that means for each tab's features.
     using Ports = PortController;
     connect(ports, &Ports::openFailed, this,
@@ -110,6 +121,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         if (tab == Ports::Assistant) {
             // A character left incomplete by the previous session would never be completed.
             receiveBox->reset();
+            writer->attach(serial.port, serial.port->baudRate());
         } else {
             // Each opening of the port starts its own count.
             link->resetHealth();
@@ -117,13 +129,16 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         }
     });
 
-    // A close, in this order: the tab's widgets; auto-send off; the link's label hidden and
+    // A close, in this order: the tab's widgets; auto-send off and what waits to be sent
+    // dropped (a file being sent ends); the link's label hidden and
     // the run ended (no frame: the port is closed); after a failure
     // the half frame or line of the lost line dropped, then the message.
     connect(ports, &Ports::closed, this, [this](int tab) { showPortState(tab, false); });
     connect(ports, &Ports::closed, this, [this](int tab) {
-        if (tab == Ports::Assistant)
+        if (tab == Ports::Assistant) {
             stopAutoSend();
+            writer->detach();
+        }
     });
     connect(ports, &Ports::closed, this, [this](int tab, int reason) {
         if (tab != Ports::Pid)

@@ -5,8 +5,10 @@
 #include "pidlink/samplelinesplitter.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
+class LineWriter;
 class LinkHealthLabel;
 class PID_Diagram;
 class PidLink;
@@ -16,6 +18,7 @@ class QAction;
 class QComboBox;
 class QLineEdit;
 class QMenu;
+class QProgressDialog;
 class QSerialPort;
 class QTimer;
 class ReceiveLog;
@@ -39,6 +42,7 @@ public:
     PidLink *pidLink() const { return link; }
     PortController *portController() const { return ports; }
     ReceiveLog *receiveLog() const { return receiveBox; }
+    LineWriter *lineWriter() const { return writer; }
     // The PID link's counters since the port was opened, for benchmarks and tools.
     const FrameReceiver::Health &pidFrameHealth() const;
     const SampleLineSplitter::Health &pidLineHealth() const;
@@ -121,6 +125,7 @@ private:
     PortController *ports = nullptr;
     PidLink *link = nullptr;
     ReceiveLog *receiveBox = nullptr;
+    LineWriter *writer = nullptr;
     LinkHealthLabel *linkHealth = nullptr;
 
     // Construction (app/)
@@ -140,6 +145,9 @@ private:
     // Serial assistant
     void sendBytes(const QByteArray &bytes);
     void stopAutoSend();
+    void showFileProgress(qint64 done, qint64 total);
+    void showFileFinished(int outcome, qint64 done);
+    QPointer<QProgressDialog> fileProgress; // while a file goes out
 
     // PID link
     void requestParameter(quint8 op);

@@ -80,11 +80,6 @@ QByteArray PortController::read()
     return bytes;
 }
 
-bool PortController::write(const QByteArray &bytes)
-{
-    return serial->isOpen() && serial->write(bytes) == bytes.size();
-}
-
 void PortController::portError(int error)
 {
     if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)

@@ -40,8 +40,6 @@ public:
 
     // Everything the port holds now.
     QByteArray read();
-    // True when the port is open and took all of `bytes`.
-    bool write(const QByteArray &bytes);
 
 Q_SIGNALS:
     void opened(int tab);

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -16,6 +18,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 const QString sentOk = QStringLiteral("发送成功！");
@@ -39,6 +42,8 @@ private Q_SLOTS:
     void autoSend();
     void sendFile_data();
     void sendFile();
+    void sendFileCancelled();
+    void sendQueueBounded();
     void save_data();
     void save();
 
@@ -213,8 +218,9 @@ void SerialTabTest::send()
         d->click("checkNewline");
     d->typeInto("textSendInput", input);
     d->click("buttonSendData");
-    QTEST(d->status(), "message");
     QCOMPARE(received(bytes.size()), bytes);
+    QFETCH(QString, message);
+    QTRY_COMPARE_WITH_TIMEOUT(d->status(), message, 5000);
 }
 
 void SerialTabTest::autoSend()
@@ -257,37 +263,85 @@ void SerialTabTest::autoSend()
 
 void SerialTabTest::sendFile_data()
 {
-    QTest::addColumn<QString>("fileName"); // empty: the dialog is cancelled
-    QTest::addColumn<bool>("removed");     // after it was chosen
+    QTest::addColumn<QString>("file"); // a name in a fresh folder, or an absolute path
     QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("binary") << "data.bin" << false << QByteArray("\x00\xff\x41", 3) << sentOk;
-    QTest::newRow("gone after choosing")
-        << "data.bin" << true << QByteArray() << QStringLiteral("文件打开失败！");
-    QTest::newRow("cancelled") << "" << false << QByteArray() << QString();
+    QTest::addColumn<QString>("message"); // how the status starts; empty: left as it was
+    const QString refused = QStringLiteral("文件打开失败！");
+    const QString special = refused + QStringLiteral("不是普通文件");
+    QTest::newRow("binary") << "data.bin" << QByteArray("\x00\xff\x41", 3) << sentOk;
+    QTest::newRow("empty") << "empty.bin" << QByteArray() << sentOk;
+    QTest::newRow("gone after choosing") << "gone" << QByteArray() << refused;
+    // Opening a FIFO waits for a writer for ever; /dev/zero never ends.
+    QTest::newRow("FIFO") << "fifo" << QByteArray() << special;
+    QTest::newRow("endless device") << "/dev/zero" << QByteArray() << special;
+    QTest::newRow("cancelled") << "" << QByteArray() << QString();
 }
 
 void SerialTabTest::sendFile()
 {
-    QFETCH(QString, fileName);
-    QFETCH(bool, removed);
+    QFETCH(QString, file);
     QFETCH(QByteArray, content);
     QFETCH(QString, message);
     QTemporaryDir dir;
-    const QString path = fileName.isEmpty() ? QString() : dir.filePath(fileName);
-    QVERIFY(path.isEmpty() || writeFile(path, removed ? "x" : content));
+    const QString path = file.isEmpty() ? QString() : QDir(dir.path()).absoluteFilePath(file);
+    if (file == QLatin1String("fifo"))
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    else if (!file.startsWith(QLatin1Char('/')) && !file.isEmpty())
+        QVERIFY(writeFile(path, file == QLatin1String("gone") ? "x" : content));
     d->openAssistant();
     const QString before = d->status();
     ModalDriver modal;
     modal.answerFileDialog(path, [&] {
-        if (removed)
+        if (file == QLatin1String("gone"))
             QFile::remove(path);
     });
     d->click("buttonSelectfile");
     QCOMPARE(modal.fileDialogs, 1);
     QCOMPARE(d->child<QLabel>("labelPath")->text(), path);
-    QCOMPARE(d->status(), path.isEmpty() ? before : message);
     QCOMPARE(received(content.size()), content);
+    QTRY_VERIFY2_WITH_TIMEOUT(d->status().startsWith(message.isEmpty() ? before : message),
+                              qPrintable(d->status()), 5000);
+}
+
+// A file larger than the line takes in a second goes out in chunks while the window stays
+// usable; the progress shows, and cancelling ends it with what was sent.
+void SerialTabTest::sendFileCancelled()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.bin"));
+    QVERIFY(writeFile(path, QByteArray(2 * 1024 * 1024, 'f')));
+    d->openAssistant();
+    ModalDriver modal;
+    modal.answerFileDialog(path);
+    d->click("buttonSelectfile");
+    // Nobody reads: the queue stays at a second of line time.
+    QTRY_VERIFY_WITH_TIMEOUT(d->window().findChild<QProgressDialog *>(), 5000);
+    auto *progress = d->window().findChild<QProgressDialog *>();
+    QTRY_VERIFY_WITH_TIMEOUT(progress->isVisible(), 5000);
+    QVERIFY(d->status().startsWith(QStringLiteral("正在发送文件 ")));
+    QVERIFY(d->window().serialPort()->bytesToWrite() <= 11520);
+    d->click("buttonSendData");
+    QCOMPARE(d->status(), QStringLiteral("发送失败：正在发送文件"));
+    QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
+    QVERIFY(d->status().startsWith(QStringLiteral("发送已取消（已发送")));
+    QTRY_VERIFY(!d->window().findChild<QProgressDialog *>());
+}
+
+// Auto-send every millisecond with 20,000 characters into a line nobody reads: refused once
+// a second of line time waits, and "发送成功！" only once the board has read them.
+void SerialTabTest::sendQueueBounded()
+{
+    d->openAssistant();
+    d->child<QTextEdit>("textSendInput")->setPlainText(QString(20000, QLatin1Char('x')));
+    d->typeInto("textTime", QStringLiteral("1"));
+    d->click("checkAutoSend");
+    QTRY_COMPARE_WITH_TIMEOUT(d->status(), QStringLiteral("发送失败：发送缓冲区已满"), 5000);
+    QTest::qWait(200);
+    QVERIFY(d->window().serialPort()->bytesToWrite() <= 11520 + 20000);
+    d->click("checkAutoSend");
+    QVERIFY(d->status() != sentOk);
+    const auto readAll = [this] { return d->peer().readFor(20).size() >= 0; };
+    QTRY_VERIFY_WITH_TIMEOUT(readAll() && d->status() == sentOk, 10000);
 }
 
 void SerialTabTest::save_data()
