@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/serialhelper.h"
+#include "datafiles/samplefilereader.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/samplelinesplitter.h"
 
@@ -160,6 +161,7 @@ private:
 
     // Data files
     void warnInvalidPath();
+    void plotImported(const QVector<SampleFileReader::Sample> &samples);
 
     // Menu
     bool readPathIni(QStringList &lines);

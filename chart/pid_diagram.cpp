@@ -235,12 +235,26 @@ QVector<quint32> PID_Diagram::sampleCounts() const
 
 void PID_Diagram::setHistoryLength(quint32 length)
 {
+    const quint32 before = history;
     history = std::max<quint32>(length, 1);
     // The default keeps at most the cap (the rule above empties at it), so trim to it first.
     store.setCapacity(history);
     if (emptiesAtCap())
         store.setCapacity(SampleStore::Unlimited);
     scheduleSeriesUpdate();
+    if (history != before)
+        Q_EMIT historyLengthChanged(history);
+}
+
+void PID_Diagram::makeRoomFor(quint64 samples)
+{
+    if (samples <= history)
+        return;
+    const auto fits = std::find_if(HistoryLengths.begin(), HistoryLengths.end(),
+                                   [samples](quint32 length) { return length >= samples; });
+    const quint32 length = fits == HistoryLengths.end() ? HistoryLengths.back() : *fits;
+    if (length > history)
+        setHistoryLength(length);
 }
 
 void PID_Diagram::setChannelShown(int channel, bool shown)

@@ -77,6 +77,9 @@ public:
     // other length keeps the newest. A shorter length drops the oldest samples at once.
     void setHistoryLength(quint32 length);
     quint32 historyLength() const { return history; }
+    // Raises the history length to the smallest of HistoryLengths that keeps `samples` per
+    // channel (the longest when none does), so an import is not emptied at the default cap.
+    void makeRoomFor(quint64 samples);
 
     void startRefresh(int framesPerSecond);
     void stopRefresh();
@@ -86,6 +89,7 @@ public:
 Q_SIGNALS:
     // The default history length emptied every channel.
     void capReached();
+    void historyLengthChanged(quint32 length);
 
 public:
     void setHorizontalView(double position, double fraction);
