@@ -130,9 +130,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     });
 
     // A close, in this order: the tab's widgets; auto-send off and what waits to be sent
-    // dropped (a file being sent ends); the link's label hidden and
-    // the run ended (no frame: the port is closed); after a failure
-    // the half frame or line of the lost line dropped, then the message.
+    // dropped (a file being sent ends); the link's label hidden and the run ended (no frame:
+    // the port is closed); after a failure the half frame or line of the lost line dropped,
+    // then the message.
     connect(ports, &Ports::closed, this, [this](int tab) { showPortState(tab, false); });
     connect(ports, &Ports::closed, this, [this](int tab) {
         if (tab == Ports::Assistant) {
