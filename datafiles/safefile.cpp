@@ -6,7 +6,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
-#include <fcntl.h>
+#include <fcntl.h> // sync_file_range on Linux too
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -170,6 +170,14 @@ QIODevice *SafeFile::device() const
     if (deviceFile)
         return deviceFile.get();
     return replacement.get();
+}
+
+void SafeFile::startWriteBack()
+{
+#ifdef Q_OS_LINUX
+    if (replacement && replacement->flush())
+        ::sync_file_range(replacement->handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
 }
 
 bool SafeFile::commit(QString &error)

@@ -87,6 +87,7 @@ bool StoreExport::writeSlice(QString &error)
         return false;
     }
     next = end;
+    file->startWriteBack();
     return true;
 }
 

@@ -19,8 +19,8 @@ class SampleStore;
 class StoreExport
 {
 public:
-    // About 60 ms of writing on the development machine.
-    static constexpr quint32 SliceRows = 100000;
+    // Some 30 to 90 ms of writing on the development machine.
+    static constexpr quint32 SliceRows = 50000;
 
     // The store is not owned and outlives the export.
     explicit StoreExport(const SampleStore &store);
