@@ -193,6 +193,13 @@ bool SafeFile::commit(QString &error)
         error = QStringLiteral("文件未打开");
         return false;
     }
+    // QSaveFile::commit() does not notice when writing out its buffer fails (a short tail
+    // after a full disk): it would put the truncated file in place.
+    if (!replacement->flush()) {
+        error = replacement->errorString();
+        cancel();
+        return false;
+    }
     const bool written = replacement->commit();
     error = written ? QString() : replacement->errorString();
     replacement.reset();

@@ -1,7 +1,9 @@
 // The serial side through the window and a real pseudo-terminal: opening and closing the port
 // on both tabs, then the assistant tab: an arrival in the receive box, what goes out on the
 // line, auto-send, files and saving. The objects behind them have their own tests.
+#include "assistant/receivelog.h"
 #include "tests/support/modaldriver.h"
+#include "tests/support/smalldisk.h"
 #include "tests/support/testdata.h"
 #include "tests/support/windowdriver.h"
 
@@ -334,40 +336,48 @@ void SerialTabTest::sendFileCancelled()
 
 void SerialTabTest::save_data()
 {
-    QTest::addColumn<bool>("folderTaken"); // "datas.txt" is a folder there
-    QTest::addColumn<bool>("cancel");
-    QTest::newRow("saved") << false << false;
-    QTest::newRow("name taken by a folder") << true << false;
-    QTest::newRow("cancelled") << false << true;
+    QTest::addColumn<QString>("obstacle");
+    QTest::newRow("saved") << "";
+    QTest::newRow("name taken by a folder") << "folder";
+    // Files may not grow past 64 KiB, as on a full disk: the earlier datas.txt stays whole.
+    QTest::newRow("disk full") << "full";
+    QTest::newRow("cancelled") << "cancel";
 }
 
 void SerialTabTest::save()
 {
-    QFETCH(bool, folderTaken);
-    QFETCH(bool, cancel);
+    QFETCH(QString, obstacle);
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("datas.txt"));
-    const QByteArray stale("stale content that is longer than what is saved");
-    QVERIFY(folderTaken ? QDir(dir.path()).mkdir(QStringLiteral("datas.txt"))
-                        : writeFile(target, stale));
+    const QByteArray stale(13893, 's');
+    QVERIFY(obstacle == QLatin1String("folder")
+                ? QDir(dir.path()).mkdir(QStringLiteral("datas.txt"))
+                : writeFile(target, stale));
     d->openAssistant();
-    QVERIFY(d->peer().write("\xe4\xbd\xa0\xe5\xa5\xbd"));
-    QTRY_COMPARE_WITH_TIMEOUT(shown(), QStringLiteral("你好"), 5000);
+    QByteArray arrivals("\xe4\xbd\xa0\xe5\xa5\xbd");
+    if (obstacle == QLatin1String("full")) {
+        for (int i = 0; i < 5; ++i) {
+            d->window().receiveLog()->append(QByteArray(16000, 'f'), false, false, QTime());
+            d->window().receiveLog()->flush();
+        }
+        arrivals = QByteArray(5 * 16000, 'f');
+    } else {
+        QVERIFY(d->peer().write(arrivals));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(), QString::fromUtf8(arrivals), 5000);
+    }
     const QString statusBefore = d->status();
     ModalDriver modal;
-    modal.answerFileDialog(cancel ? QString() : dir.path());
+    modal.answerFileDialog(obstacle == QLatin1String("cancel") ? QString() : dir.path());
+    auto limit = obstacle == QLatin1String("full") ? std::make_unique<FileSizeLimit>() : nullptr;
     d->click("pushSaveAs");
+    limit.reset();
     QCOMPARE(modal.fileDialogs, 1);
     const QString label = d->child<QLabel>("labelPath")->text();
-    if (cancel) {
-        QCOMPARE(label, QString());
-        QCOMPARE(readFile(target), stale);
-        return;
-    }
-    QCOMPARE(QDir(label), QDir(dir.path()));
-    QCOMPARE(d->status(), folderTaken ? QStringLiteral("保存失败！") : statusBefore);
-    if (!folderTaken)
-        QCOMPARE(readFile(target), QByteArray("\xe4\xbd\xa0\xe5\xa5\xbd"));
+    const bool cancelled = obstacle == QLatin1String("cancel"), saved = obstacle.isEmpty();
+    QVERIFY(cancelled ? label.isEmpty() : QDir(label) == QDir(dir.path()));
+    QCOMPARE(d->status(), saved || cancelled ? statusBefore : QStringLiteral("保存失败！"));
+    if (obstacle != QLatin1String("folder"))
+        QCOMPARE(readFile(target), saved ? arrivals : stale);
 }
 
 QTEST_MAIN(SerialTabTest)
