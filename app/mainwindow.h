@@ -43,7 +43,6 @@ public:
     PidLink *pidLink() const { return link; }
     PortController *portController() const { return ports; }
     ReceiveLog *receiveLog() const { return receiveBox; }
-    LineWriter *lineWriter() const { return writer; }
     // The PID link's counters since the port was opened, for benchmarks and tools.
     const FrameReceiver::Health &pidFrameHealth() const;
     const SampleLineSplitter::Health &pidLineHealth() const;
