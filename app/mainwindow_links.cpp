@@ -34,8 +34,6 @@ void MainWindow::showPortState(int tab, bool open)
 
 void MainWindow::showRun(bool active)
 {
-    statusBar()->showMessage(active ? QStringLiteral("开始PID调试") : QStringLiteral("停止PID调试"),
-                             0);
     if (active)
         diagram->startRefresh(20);
     else
