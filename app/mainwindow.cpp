@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/linkhealthlabel.h"
+#include "assistant/linewriter.h"
 #include "assistant/receivelog.h"
 #include "chart/pid_diagram.h"
 #include "forms/mainwindow_ui.h"
@@ -80,6 +81,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     diagram = new PID_Diagram(ui->graphicsView);
     receiveBox = new ReceiveLog(ui->textRecvOutput, this);
+    writer = new LineWriter(this);
     link = new PidLink(this);
     ports = new PortController(serial.port, this);
     linkHealth = new LinkHealthLabel(link, this);
@@ -93,16 +95,26 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         diagram->appendTarget(ch, target);
     });
     connect(link, &PidLink::runChanged, this, &MainWindow::showRun);
-    connect(link, &PidLink::boardStartReceived, this,
-            [this] { statusBar()->showMessage(tr("成功接收到开始指令，开始运行"), 0); });
-    connect(link, &PidLink::boardStopReceived, this,
-            [this] { statusBar()->showMessage(tr("成功接收到停止指令，停止运行"), 0); });
+    connect(link, &PidLink::runStatus, this,
+            [this](const QString &message) { statusBar()->showMessage(message, 0); });
     connect(link, &PidLink::linkError, this,
             [this](const QString &message) { statusBar()->showMessage(message, 0); });
+
+    // The assistant's sends count as sent once the driver has them.
+    connect(writer, &LineWriter::sent, this,
+            [this] { statusBar()->showMessage(tr("发送成功！"), 0); });
+    connect(writer, &LineWriter::fileProgress, this, &MainWindow::showFileProgress);
+    connect(writer, &LineWriter::fileFinished, this,
+            [this](LineWriter::FileOutcome outcome, qint64 done) {
+                showFileFinished(int(outcome), done);
+            });
 
     // Opening and closing the port, and what that means for each tab's features.
     using Ports = PortController;
     connect(ports, &Ports::openFailed, this, [this](int, const QString &reason) {
+        statusBar()->showMessage(tr("打开失败！%1").arg(reason), 0);
+    });
+    connect(ports, &Ports::settingsRefused, this, [this](int, const QString &reason) {
         statusBar()->showMessage(tr("打开失败！%1").arg(reason), 0);
     });
     connect(ports, &Ports::opened, this, [this](int tab) {
@@ -110,6 +122,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         if (tab == Ports::Assistant) {
             // A character left incomplete by the previous session would never be completed.
             receiveBox->reset();
+            writer->attach(serial.port, serial.port->baudRate());
         } else {
             // Each opening of the port starts its own count.
             link->resetHealth();
@@ -117,19 +130,22 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         }
     });
 
-    // A close, in this order: the tab's widgets; auto-send off; the link's label hidden and
-    // the run ended (its stop frame finds the port closed and is not sent); after a failure
-    // the half frame or line of the lost line dropped, then the message.
+    // A close, in this order: the tab's widgets; auto-send off and what waits to be sent
+    // dropped (a file being sent ends); the link's label hidden and the run ended (no frame:
+    // the port is closed); after a failure the half frame or line of the lost line dropped,
+    // then the message.
     connect(ports, &Ports::closed, this, [this](int tab) { showPortState(tab, false); });
     connect(ports, &Ports::closed, this, [this](int tab) {
-        if (tab == Ports::Assistant)
+        if (tab == Ports::Assistant) {
             stopAutoSend();
+            writer->detach();
+        }
     });
     connect(ports, &Ports::closed, this, [this](int tab, int reason) {
         if (tab != Ports::Pid)
             return;
         linkHealth->setWatching(false);
-        link->setRunActive(false);
+        link->portClosed();
         if (reason == Ports::PortFailure)
             link->forgetLine();
     });

@@ -34,7 +34,6 @@ void MainWindow::showPortState(int tab, bool open)
 
 void MainWindow::showRun(bool active)
 {
-    statusBar()->showMessage(active ? tr("开始PID调试") : tr("停止PID调试"), 0);
     if (active)
         diagram->startRefresh(20);
     else

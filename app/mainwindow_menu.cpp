@@ -3,12 +3,11 @@
 #include "app/language.h"
 #include "app/logging.h"
 #include "app/mainwindow.h"
+#include "app/pathini.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QFile>
 #include <QStatusBar>
-#include <QTextStream>
 #include <QUrl>
 
 namespace {
@@ -16,30 +15,20 @@ namespace {
 // The project's web site, shown by the About action whatever line 1 names.
 const char aboutAddress[] = "https://tavrino.example.org/";
 
-// Lines after the third are never used, so a runaway file is not read to its end.
-constexpr int pathIniLinesUsed = 3;
-
 } // namespace
 
 bool MainWindow::readPathIni(QStringList &lines)
 {
     const QString dir = QCoreApplication::applicationDirPath();
     qCDebug(lcApp) << dir;
-    QFile file(dir + QStringLiteral("/path.ini"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        statusBar()->showMessage(tr("打开失败,配置文件丢失，请重新安装软件"), 0);
+    // Only the start of the file: a runaway one costs no more than a good one.
+    const PathIni::Contents ini = PathIni::read(dir + QStringLiteral("/path.ini"));
+    if (ini.status != PathIni::Status::Ok) {
+        statusBar()->showMessage(PathIni::statusText(ini.status), 0);
         return false;
     }
-    QTextStream in(&file);
-    in.setCodec("UTF-8");
-    while (!in.atEnd() && lines.size() < pathIniLinesUsed)
-        lines.append(in.readLine());
+    lines = ini.lines;
     qCDebug(lcApp) << lines;
-    file.close();
-    if (lines.size() < pathIniLinesUsed) {
-        statusBar()->showMessage(tr("打开失败，配置文件损坏，请修改"), 0);
-        return false;
-    }
     return true;
 }
 

@@ -67,15 +67,3 @@ int ReceiveFormatter::completeLength(const QByteArray &bytes)
     }
     return size;
 }
-
-int ReceiveFormatter::firstKept(const QStringList &paragraphs, int blockLimit)
-{
-    int first = paragraphs.size();
-    int blocks = 0;
-    while (first > 0 && blocks < blockLimit) {
-        --first;
-        const QString &text = paragraphs.at(first);
-        blocks += 1 + text.count(QLatin1Char('\n')) + text.count(QChar::ParagraphSeparator);
-    }
-    return first;
-}

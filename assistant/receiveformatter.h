@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QString>
-#include <QStringList>
 
 class QTime;
 
@@ -31,10 +30,6 @@ public:
     // Length of the front of `bytes` that ends on a character boundary: at most the last three
     // bytes, the start of a character still missing its continuation bytes, are left out.
     static int completeLength(const QByteArray &bytes);
-    // Index of the first of `paragraphs` that can still be among the newest `blockLimit`
-    // blocks once all of them are added: each paragraph is one block plus one per line end
-    // inside it. Those before it would be dropped by the scrollback as soon as added.
-    static int firstKept(const QStringList &paragraphs, int blockLimit);
 
 private:
     QByteArray pending;

@@ -296,6 +296,17 @@ void PID_Diagram::setHistoryLength(quint32 length)
     Q_EMIT historyLengthChanged(history);
 }
 
+void PID_Diagram::makeRoomFor(quint64 samples)
+{
+    if (samples <= history)
+        return;
+    const auto fits = std::find_if(HistoryLengths.begin(), HistoryLengths.end(),
+                                   [samples](quint32 length) { return length >= samples; });
+    const quint32 length = fits == HistoryLengths.end() ? HistoryLengths.back() : *fits;
+    if (length > history)
+        setHistoryLength(length);
+}
+
 void PID_Diagram::setChannelShown(int channel, bool shown)
 {
     if (!isChannel(channel))

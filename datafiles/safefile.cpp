@@ -6,7 +6,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
-#include <fcntl.h>
+#include <fcntl.h> // sync_file_range on Linux too
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -172,6 +172,14 @@ QIODevice *SafeFile::device() const
     return replacement.get();
 }
 
+void SafeFile::startWriteBack()
+{
+#ifdef Q_OS_LINUX
+    if (replacement && replacement->flush())
+        ::sync_file_range(replacement->handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 bool SafeFile::commit(QString &error)
 {
     if (deviceFile) {
@@ -183,6 +191,13 @@ bool SafeFile::commit(QString &error)
     }
     if (!replacement) {
         error = tr("文件未打开");
+        return false;
+    }
+    // QSaveFile::commit() does not notice when writing out its buffer fails (a short tail
+    // after a full disk): it would put the truncated file in place.
+    if (!replacement->flush()) {
+        error = replacement->errorString();
+        cancel();
         return false;
     }
     const bool written = replacement->commit();

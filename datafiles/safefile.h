@@ -46,6 +46,9 @@ public:
     bool open(QString &error);
     // Valid between a successful open() and commit() or cancel().
     QIODevice *device() const;
+    // Starts putting what was written so far on the disk without waiting for it, so a long
+    // save's commit() has little left to wait for.
+    void startWriteBack();
     bool commit(QString &error);
     void cancel();
 

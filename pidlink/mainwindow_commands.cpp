@@ -81,8 +81,8 @@ void MainWindow::on_buttonARead_clicked()
     parameters->read(CmdActual);
 }
 
-// Also what the board's start and stop commands and a close of the port mid-run do, through
-// the link; the widgets follow its runChanged.
+// The link decides with the board's start and stop commands and a close of the port who runs;
+// the widgets follow its runChanged.
 void MainWindow::on_buttonStart_clicked()
 {
     link->setRunActive(!link->runActive());

@@ -26,8 +26,8 @@
 <context>
     <name>CsvCodec</name>
     <message>
-        <source>导出失败！数据过多（超过%1行）</source>
-        <translation>Export failed! Too much data (more than %1 rows)</translation>
+        <source>数据过多（超过%1行）</source>
+        <translation>Too much data (more than %1 rows)</translation>
     </message>
 </context>
 <context>
@@ -575,14 +575,6 @@
         <translation>Welcome to the Tavrino PID assistant!</translation>
     </message>
     <message>
-        <source>成功接收到开始指令，开始运行</source>
-        <translation>Start command received, running</translation>
-    </message>
-    <message>
-        <source>成功接收到停止指令，停止运行</source>
-        <translation>Stop command received, stopped</translation>
-    </message>
-    <message>
         <source>打开失败！%1</source>
         <translation>Open failed! %1</translation>
     </message>
@@ -647,24 +639,8 @@
         <translation>Close port</translation>
     </message>
     <message>
-        <source>开始PID调试</source>
-        <translation>PID run started</translation>
-    </message>
-    <message>
-        <source>停止PID调试</source>
-        <translation>PID run stopped</translation>
-    </message>
-    <message>
         <source>停止</source>
         <translation>Stop</translation>
-    </message>
-    <message>
-        <source>打开失败,配置文件丢失，请重新安装软件</source>
-        <translation>Open failed, configuration file missing: please reinstall the program</translation>
-    </message>
-    <message>
-        <source>打开失败，配置文件损坏，请修改</source>
-        <translation>Open failed, configuration file damaged: please fix it</translation>
     </message>
     <message>
         <source>打开失败 %1</source>
@@ -703,20 +679,12 @@
         <translation>Files (*.hex *.bin *)</translation>
     </message>
     <message>
-        <source>文件打开失败！</source>
-        <translation>Cannot open the file!</translation>
-    </message>
-    <message>
         <source>发送失败，请检查输入是否为0xXX的形式！</source>
         <translation>Send failed: check that the input has the form 0xXX!</translation>
     </message>
     <message>
         <source>发送成功！</source>
         <translation>Sent.</translation>
-    </message>
-    <message>
-        <source>发送失败！</source>
-        <translation>Send failed!</translation>
     </message>
     <message>
         <source>发送周期无效</source>
@@ -771,16 +739,64 @@
         <translation>Import failed!</translation>
     </message>
     <message>
-        <source>导入失败！文件过大（超过%1 MB）</source>
-        <translation>Import failed! File too large (more than %1 MB)</translation>
+        <source>发送失败：正在发送文件</source>
+        <translation>Send failed: a file is being sent</translation>
     </message>
     <message>
-        <source>导入失败！文件行数过多（超过%1行）</source>
-        <translation>Import failed! Too many lines (more than %1)</translation>
+        <source>文件打开失败！%1</source>
+        <translation>Cannot open the file! %1</translation>
     </message>
     <message>
-        <source>成功导入%1个点</source>
-        <translation>Imported %1 points</translation>
+        <source>正在发送文件…</source>
+        <translation>Sending the file…</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>发送文件</source>
+        <translation>Send file</translation>
+    </message>
+    <message>
+        <source>正在发送文件 %1%</source>
+        <translation>Sending the file %1%</translation>
+    </message>
+    <message>
+        <source>正在导出数据…</source>
+        <translation>Exporting…</translation>
+    </message>
+    <message>
+        <source>导出已取消</source>
+        <translation>Export cancelled</translation>
+    </message>
+    <message>
+        <source>导出失败！%1</source>
+        <translation>Export failed! %1</translation>
+    </message>
+    <message>
+        <source>导入失败！%1</source>
+        <translation>Import failed! %1</translation>
+    </message>
+    <message>
+        <source>正在导入数据…</source>
+        <translation>Importing…</translation>
+    </message>
+    <message>
+        <source>%1个点，跳过%2行</source>
+        <translation>%1 points, %2 lines skipped</translation>
+    </message>
+    <message>
+        <source>导入失败！%1，已导入%2</source>
+        <translation>Import failed! %1; imported %2</translation>
+    </message>
+    <message>
+        <source>导入已取消，已导入%1</source>
+        <translation>Import cancelled; imported %1</translation>
+    </message>
+    <message>
+        <source>成功导入%1</source>
+        <translation>Imported %1</translation>
     </message>
 </context>
 <context>
@@ -1069,6 +1085,13 @@
     </message>
 </context>
 <context>
+    <name>SampleFileReader</name>
+    <message>
+        <source>文件行数过多（超过%1行）</source>
+        <translation>Too many lines (more than %1)</translation>
+    </message>
+</context>
+<context>
     <name>SessionFiles</name>
     <message>
         <source>正在录制到 %1</source>
@@ -1136,6 +1159,21 @@
     <message>
         <source>%1点</source>
         <translation>%1 pts</translation>
+    </message>
+</context>
+<context>
+    <name>StoreExport</name>
+    <message>
+        <source>文件未打开</source>
+        <translation>File not open</translation>
+    </message>
+    <message>
+        <source>导出期间数据已变化</source>
+        <translation>The data changed during the export</translation>
+    </message>
+    <message>
+        <source>文件未写完</source>
+        <translation>File not completely written</translation>
     </message>
 </context>
 </TS>
