@@ -160,7 +160,7 @@
     </message>
     <message>
         <source>接收设置</source>
-        <translation>Receive</translation>
+        <translation>Receive options</translation>
     </message>
     <message>
         <source>收到的字节按文本(UTF-8)显示</source>
@@ -204,7 +204,7 @@
     </message>
     <message>
         <source>发送设置</source>
-        <translation>Send</translation>
+        <translation>Send options</translation>
     </message>
     <message>
         <source>发送区内容按文本发送</source>

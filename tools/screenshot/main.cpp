@@ -142,7 +142,7 @@ void compareRuns(MainWindow &window, StepAnalyzer &analyzer)
     QMouseEvent move(QEvent::MouseMove, diagram->view()->mapFromScene(chart->mapToScene(at)),
                      Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(viewport, &move);
-    window.statusBar()->showMessage(QCoreApplication::translate("MainWindow", "停止PID调试"), 0);
+    window.statusBar()->showMessage(QCoreApplication::translate("RunControl", "停止PID调试"), 0);
 }
 
 // Two runs of the four loops through the link, as a board sends them at 100 samples a second,
@@ -223,9 +223,6 @@ int main(int argc, char *argv[])
         language == Language::English ? QStringLiteral(".en.png") : QStringLiteral(".png");
     InterfaceTranslation translation;
     translation.install(language);
-    const auto tr = [](const char *text) {
-        return QCoreApplication::translate("MainWindow", text);
-    };
 
     StepAnalyzer analyzer; // outlives the window, which asks it for the comparison
     MainWindow window;
@@ -265,7 +262,7 @@ int main(int argc, char *argv[])
     window.findChild<QAction *>(QStringLiteral("actionAnalysis"))->setChecked(true);
     feedRuns(window.pidLink());
     diagram->on_timer_updata();
-    window.statusBar()->showMessage(tr("停止PID调试"), 0);
+    window.statusBar()->showMessage(QCoreApplication::translate("RunControl", "停止PID调试"), 0);
     settle(500);
     ok =
         save(window, wholeScreen, out.filePath(prefix + QStringLiteral("analysis") + suffix)) && ok;
@@ -296,7 +293,8 @@ int main(int argc, char *argv[])
         receive->append(ReceiveFormatter::timeStamp(QTime(9, 41, line.second)) +
                         QString::fromUtf8(line.text));
     child<QTextEdit>(window, "textSendInput")->setPlainText(QStringLiteral("status"));
-    window.statusBar()->showMessage(tr("欢迎使用TavrinoPID调试助手！"), 0);
+    window.statusBar()->showMessage(
+        QCoreApplication::translate("MainWindow", "欢迎使用TavrinoPID调试助手！"), 0);
     settle(500);
     ok = save(window, wholeScreen, out.filePath(prefix + QStringLiteral("serial") + suffix)) && ok;
     const QScreen *screen = QGuiApplication::primaryScreen();
