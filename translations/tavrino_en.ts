@@ -9,7 +9,7 @@
     </message>
     <message>
         <source>校验失败：板子返回 %1</source>
-        <translation>Verify failed: the board returned %1</translation>
+        <translation>Verification failed: the board returned %1</translation>
     </message>
 </context>
 <context>
@@ -180,7 +180,7 @@
     </message>
     <message>
         <source>每次接收前加上接收时间</source>
-        <translation>Put the time of arrival before each reception</translation>
+        <translation>Prefix each reception with its arrival time</translation>
     </message>
     <message>
         <source>日志模式</source>
@@ -212,7 +212,7 @@
     </message>
     <message>
         <source>按 0xXX 字节发送，值之间用一个分隔符</source>
-        <translation>Send 0xXX byte values, one separator between values</translation>
+        <translation>Send byte values written as 0xXX, separated by one character</translation>
     </message>
     <message>
         <source>文本末尾加回车换行</source>
@@ -224,7 +224,7 @@
     </message>
     <message>
         <source>按周期重复发送发送区内容</source>
-        <translation>Send the send area again and again at the period</translation>
+        <translation>Resend the send area periodically</translation>
     </message>
     <message>
         <source>自动发送</source>
@@ -420,7 +420,7 @@
     </message>
     <message>
         <source>板子以文本行（8 个逗号分隔的数）发送时勾选；运行中不能更改</source>
-        <translation>Tick when the board sends text lines (8 numbers separated by commas); not while running</translation>
+        <translation>Tick when the board sends text lines (8 numbers separated by commas); cannot be changed during a run</translation>
     </message>
     <message>
         <source> 字符串模式接收数据</source>
@@ -428,7 +428,7 @@
     </message>
     <message>
         <source>清空所有曲线</source>
-        <translation>Clear every curve</translation>
+        <translation>Clear all curves</translation>
     </message>
     <message>
         <source>清空</source>
@@ -468,7 +468,7 @@
     </message>
     <message>
         <source>自动滚屏：横轴跟随最新数据、纵轴自适应，滚动条停用</source>
-        <translation>Auto scroll: the horizontal axis follows the newest data, the vertical axis fits them, the scroll bars rest</translation>
+        <translation>Auto scroll: the horizontal axis follows the newest data, the vertical axis fits them, the scroll bars are disabled</translation>
     </message>
     <message>
         <source>自动</source>
@@ -644,7 +644,7 @@
     </message>
     <message>
         <source>打开失败 %1</source>
-        <translation>Open failed %1</translation>
+        <translation>Cannot open %1</translation>
     </message>
     <message>
         <source>已打开协议</source>
