@@ -40,5 +40,7 @@ if(TAVRINO_TESTS AND NOT TAVRINO_SANITIZE)
         COMMAND ${CMAKE_CURRENT_LIST_DIR}/check-package.sh --make
                 ${PROJECT_BINARY_DIR} ${PROJECT_BINARY_DIR}/package-check)
     set_tests_properties(package_contents PROPERTIES
-        LABELS package SKIP_RETURN_CODE 77 TIMEOUT 600)
+        LABELS package SKIP_RETURN_CODE 77 TIMEOUT 600
+        # CPack brings the build up to date first: nothing else may run meanwhile.
+        RUN_SERIAL TRUE)
 endif()
