@@ -7,6 +7,7 @@
 #include "forms/mainwindow_ui.h"
 #include "pidlink/pidlink.h"
 #include "serial/portcontroller.h"
+#include "serial/portsettings.h"
 
 #include <QAction>
 #include <QIcon>
@@ -32,8 +33,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     // The response analysis is opened from the menu; the window starts as the form lays it out.
     ui->dockAnalysis->hide();
     setWindowIcon(QIcon(QStringLiteral(":/tavrino.ico")));
-    setWindowTitle(QStringLiteral("Tavrino串口PID调试助手"));
-    statusBar()->showMessage(QStringLiteral("欢迎使用TavrinoPID调试助手！"), 0);
+    setWindowTitle(tr("Tavrino串口PID调试助手"));
+    statusBar()->showMessage(tr("欢迎使用TavrinoPID调试助手！"), 0);
 
     const QStringList portEntries = serial.scanPorts();
     for (const QString &entry : portEntries) {
@@ -50,7 +51,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ui->comboDatabitPID->addItems({QStringLiteral("8"), QStringLiteral("7")});
     ui->comboStopbit->addItems({QStringLiteral("1"), QStringLiteral("2")});
     ui->comboStopbitPID->addItems({QStringLiteral("1"), QStringLiteral("2")});
-    const QStringList parities{QStringLiteral("无"), QStringLiteral("偶"), QStringLiteral("奇")};
+    const QStringList parities{PortSettings::parityText(PortSettings::Parity::None),
+                               PortSettings::parityText(PortSettings::Parity::Even),
+                               PortSettings::parityText(PortSettings::Parity::Odd)};
     ui->comboCheckbit->addItems(parities);
     ui->comboCheckbitPID->addItems(parities);
 
@@ -99,7 +102,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     // The assistant's sends count as sent once the driver has them.
     connect(writer, &LineWriter::sent, this,
-            [this] { statusBar()->showMessage(QStringLiteral("发送成功！"), 0); });
+            [this] { statusBar()->showMessage(tr("发送成功！"), 0); });
     connect(writer, &LineWriter::fileProgress, this, &MainWindow::showFileProgress);
     connect(writer, &LineWriter::fileFinished, this,
             [this](LineWriter::FileOutcome outcome, qint64 done) {
@@ -109,10 +112,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     // Opening and closing the port, and what that means for each tab's features.
     using Ports = PortController;
     connect(ports, &Ports::openFailed, this, [this](int, const QString &reason) {
-        statusBar()->showMessage(QStringLiteral("打开失败！") + reason, 0);
+        statusBar()->showMessage(tr("打开失败！%1").arg(reason), 0);
     });
     connect(ports, &Ports::settingsRefused, this, [this](int, const QString &reason) {
-        statusBar()->showMessage(QStringLiteral("打开失败！") + reason, 0);
+        statusBar()->showMessage(tr("打开失败！%1").arg(reason), 0);
     });
     connect(ports, &Ports::opened, this, [this](int tab) {
         showPortState(tab, true);
@@ -148,17 +151,17 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     });
     connect(ports, &Ports::closed, this, [this](int, int reason) {
         if (reason == Ports::PortFailure)
-            statusBar()->showMessage(QStringLiteral("串口已断开"), 0);
+            statusBar()->showMessage(tr("串口已断开"), 0);
     });
 
     wireParameters();
     wireChart();
 
-    menuHelp = new QMenu(QStringLiteral("帮助"), this);
-    menuAbout = new QMenu(QStringLiteral("关于"), this);
+    menuHelp = new QMenu(tr("帮助"), this);
+    menuAbout = new QMenu(tr("关于"), this);
     actionAbout = new QAction(QStringLiteral("Tavrino"), this);
-    actionHTML = new QAction(QStringLiteral("协议详解"), this);
-    actionURL = new QAction(QStringLiteral("教程"), this);
+    actionHTML = new QAction(tr("协议详解"), this);
+    actionURL = new QAction(tr("教程"), this);
     menuAbout->addAction(actionAbout);
     menuHelp->addAction(actionHTML);
     menuHelp->addAction(actionURL);

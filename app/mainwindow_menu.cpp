@@ -1,4 +1,6 @@
-// Menu actions: documents named in path.ini beside the executable.
+// Menu actions: documents named in path.ini beside the executable, in the interface's
+// language where the document has a version in it.
+#include "app/language.h"
 #include "app/logging.h"
 #include "app/mainwindow.h"
 #include "app/pathini.h"
@@ -39,7 +41,7 @@ void MainWindow::On_ActionAbout()
     if (QDesktopServices::openUrl(QUrl(lines.at(0), QUrl::TolerantMode)))
         statusBar()->showMessage(address, 0);
     else
-        statusBar()->showMessage(QStringLiteral("打开失败 ") + address, 0);
+        statusBar()->showMessage(tr("打开失败 %1").arg(address), 0);
 }
 
 void MainWindow::On_ActionHTML()
@@ -48,11 +50,12 @@ void MainWindow::On_ActionHTML()
     if (!readPathIni(lines))
         return;
     // Line 3 starts with '/' and is joined to the folder as it stands.
-    const QUrl document = QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + lines.at(2));
+    const QString path = QCoreApplication::applicationDirPath() + lines.at(2);
+    const QUrl document = QUrl::fromLocalFile(Language::documentPath(path, Language::current()));
     if (QDesktopServices::openUrl(document))
-        statusBar()->showMessage(QStringLiteral("已打开协议"), 0);
+        statusBar()->showMessage(tr("已打开协议"), 0);
     else
-        statusBar()->showMessage(QStringLiteral("打开失败"), 0);
+        statusBar()->showMessage(tr("打开失败"), 0);
 }
 
 void MainWindow::On_ActionURL()
@@ -60,8 +63,9 @@ void MainWindow::On_ActionURL()
     QStringList lines;
     if (!readPathIni(lines))
         return;
-    if (QDesktopServices::openUrl(QUrl(lines.at(1), QUrl::TolerantMode)))
-        statusBar()->showMessage(QStringLiteral("已打开教程"), 0);
+    const QUrl tutorial(lines.at(1), QUrl::TolerantMode);
+    if (QDesktopServices::openUrl(Language::documentUrl(tutorial, Language::current())))
+        statusBar()->showMessage(tr("已打开教程"), 0);
     else
-        statusBar()->showMessage(QStringLiteral("打开失败"), 0);
+        statusBar()->showMessage(tr("打开失败"), 0);
 }

@@ -18,11 +18,11 @@ void MainWindow::on_timer_timeout1()
 void MainWindow::on_buttonSelectfile_clicked()
 {
     if (writer->isSendingFile()) {
-        statusBar()->showMessage(QStringLiteral("发送失败：正在发送文件"), 0);
+        statusBar()->showMessage(tr("发送失败：正在发送文件"), 0);
         return;
     }
-    const QString fileName = QFileDialog::getOpenFileName(
-        this, QStringLiteral("选择一个文件"), QString(), QStringLiteral("文件(*.hex *.bin *)"));
+    const QString fileName = QFileDialog::getOpenFileName(this, tr("选择一个文件"), QString(),
+                                                          tr("文件(*.hex *.bin *)"));
     if (fileName.isEmpty())
         return;
     ui->labelPath->setText(fileName);
@@ -31,12 +31,11 @@ void MainWindow::on_buttonSelectfile_clicked()
     QString error;
     if (!writer->sendFile(fileName, error)) {
         qCDebug(lcAssistant) << "cannot send" << fileName << error;
-        statusBar()->showMessage(QStringLiteral("文件打开失败！") + error, 0);
+        statusBar()->showMessage(tr("文件打开失败！%1").arg(error), 0);
         return;
     }
-    fileProgress =
-        new QProgressDialog(QStringLiteral("正在发送文件…"), QStringLiteral("取消"), 0, 100, this);
-    fileProgress->setWindowTitle(QStringLiteral("发送文件"));
+    fileProgress = new QProgressDialog(tr("正在发送文件…"), tr("取消"), 0, 100, this);
+    fileProgress->setWindowTitle(tr("发送文件"));
     fileProgress->setAttribute(Qt::WA_DeleteOnClose);
     // Small files are gone before it would show.
     fileProgress->setMinimumDuration(500);
@@ -46,7 +45,7 @@ void MainWindow::on_buttonSelectfile_clicked()
 void MainWindow::showFileProgress(qint64 done, qint64 total)
 {
     const int percent = total > 0 ? int(done * 100 / total) : 100;
-    statusBar()->showMessage(QStringLiteral("正在发送文件 %1%").arg(percent), 0);
+    statusBar()->showMessage(tr("正在发送文件 %1%").arg(percent), 0);
     if (fileProgress)
         fileProgress->setValue(percent);
 }
@@ -67,7 +66,7 @@ void MainWindow::on_buttonSendData_clicked()
     const std::optional<QByteArray> bytes =
         sendInputBytes(ui->textSendInput->toPlainText(), sendHex, newLine);
     if (!bytes) {
-        statusBar()->showMessage(QStringLiteral("发送失败，请检查输入是否为0xXX的形式！"), 0);
+        statusBar()->showMessage(tr("发送失败，请检查输入是否为0xXX的形式！"), 0);
         return;
     }
     sendBytes(*bytes);
@@ -78,7 +77,7 @@ void MainWindow::on_buttonSendData_clicked()
 void MainWindow::sendBytes(const QByteArray &bytes)
 {
     if (writer->isSendingFile()) {
-        statusBar()->showMessage(QStringLiteral("发送失败：正在发送文件"), 0);
+        statusBar()->showMessage(tr("发送失败：正在发送文件"), 0);
         return;
     }
     const LineWriter::Result result = writer->send(bytes);
@@ -97,7 +96,7 @@ void MainWindow::on_checkAutoSend_clicked(bool checked)
     const std::optional<int> period = parseSendPeriod(ui->textTime->toPlainText());
     if (!period) {
         stopAutoSend();
-        statusBar()->showMessage(QStringLiteral("发送周期无效"), 0);
+        statusBar()->showMessage(tr("发送周期无效"), 0);
         return;
     }
     ui->textTime->setDisabled(true);

@@ -48,7 +48,7 @@ QString ReceiveFormatter::format(const QByteArray &chunk, bool hex, bool stamped
 
 QString ReceiveFormatter::timeStamp(const QTime &time)
 {
-    return QStringLiteral("%1时%2分%3秒:").arg(time.hour()).arg(time.minute()).arg(time.second());
+    return tr("%1时%2分%3秒:").arg(time.hour()).arg(time.minute()).arg(time.second());
 }
 
 QString ReceiveFormatter::hexForm(const QByteArray &bytes)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 
 class QTime;
@@ -11,6 +12,8 @@ class QTime;
 // other character.
 class ReceiveFormatter
 {
+    Q_DECLARE_TR_FUNCTIONS(ReceiveFormatter)
+
 public:
     // The paragraph for one arrival, or a null string when there is nothing to show yet (an
     // empty chunk, or only the start of a character).
@@ -20,7 +23,7 @@ public:
     void reset() { pending.clear(); }
     QByteArray heldBytes() const { return pending; }
 
-    // "9时5分7秒:" for 09:05:07.
+    // "9时5分7秒:" for 09:05:07, in the interface's language.
     static QString timeStamp(const QTime &time);
     // "01 ab ff".
     static QString hexForm(const QByteArray &bytes);

@@ -96,7 +96,7 @@ QString CsvCodec::exportRefusal(quint64 rows)
 {
     if (rows <= MaxRows)
         return QString();
-    return QStringLiteral("数据过多（超过%1行）").arg(MaxRows);
+    return tr("数据过多（超过%1行）").arg(MaxRows);
 }
 
 namespace {

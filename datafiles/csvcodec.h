@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QPointF>
 #include <QString>
 #include <QVector>
@@ -24,6 +25,8 @@ class QIODevice;
 // counted; blank lines (nothing but blanks) are neither rows nor skipped.
 class CsvCodec
 {
+    Q_DECLARE_TR_FUNCTIONS(CsvCodec)
+
 public:
     static constexpr int FieldCount = 8;
     using Row = std::array<float, FieldCount>;

@@ -25,7 +25,7 @@ constexpr int ProgressDelayMs = 300;
 std::unique_ptr<QProgressDialog> progressDialog(QWidget *window, const QString &title,
                                                 const QString &label)
 {
-    auto dialog = std::make_unique<QProgressDialog>(label, QStringLiteral("取消"), 0, 1000, window);
+    auto dialog = std::make_unique<QProgressDialog>(label, MainWindow::tr("取消"), 0, 1000, window);
     dialog->setWindowTitle(title);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setMinimumDuration(ProgressDelayMs);
@@ -55,53 +55,50 @@ void MainWindow::warnInvalidPath()
 
 void MainWindow::on_buttonExport_clicked()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择一个文件夹"),
-                                                             QString(), QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("选择一个文件夹"), QString(),
+                                                             QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) {
         warnInvalidPath();
-        statusBar()->showMessage(QStringLiteral("导出失败！"), 0);
+        statusBar()->showMessage(tr("导出失败！"), 0);
         return;
     }
     qCDebug(lcDataFiles) << "export" << diagram->sampleCounts() << "into" << folder;
     StoreExport file(diagram->samples());
     QString error;
     bool written = file.start(folder + QStringLiteral("/Export.csv"), error);
-    const auto progress =
-        progressDialog(this, QStringLiteral("导出数据"), QStringLiteral("正在导出数据…"));
+    const auto progress = progressDialog(this, tr("导出数据"), tr("正在导出数据…"));
     while (written && !file.atEnd()) {
         written = file.writeSlice(error);
         if (written && !file.atEnd() &&
             stepProgress(*progress, file.rowsWritten(), file.rowCount())) {
             file.cancel();
-            statusBar()->showMessage(QStringLiteral("导出已取消"), 0);
+            statusBar()->showMessage(tr("导出已取消"), 0);
             return;
         }
     }
     written = written && file.commit(error);
     if (!written)
         qCDebug(lcDataFiles) << "export failed:" << folder << error;
-    statusBar()->showMessage(
-        written ? QStringLiteral("导出成功！") : QStringLiteral("导出失败！") + error, 0);
+    statusBar()->showMessage(written ? tr("导出成功！") : tr("导出失败！%1").arg(error), 0);
 }
 
 void MainWindow::on_buttonInport_clicked()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("选择一个文件"),
-                                                      QString(), QStringLiteral("文件(*.csv)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, tr("选择一个文件"), QString(), tr("文件(*.csv)"));
     if (path.isEmpty()) {
         warnInvalidPath();
-        statusBar()->showMessage(QStringLiteral("导入失败！"), 0);
+        statusBar()->showMessage(tr("导入失败！"), 0);
         return;
     }
     SampleFileReader file;
     QString error;
     if (!file.open(path, error)) {
         qCDebug(lcDataFiles) << "import failed:" << path << error;
-        statusBar()->showMessage(QStringLiteral("导入失败！") + error, 0);
+        statusBar()->showMessage(tr("导入失败！%1").arg(error), 0);
         return;
     }
-    const auto progress =
-        progressDialog(this, QStringLiteral("导入数据"), QStringLiteral("正在导入数据…"));
+    const auto progress = progressDialog(this, tr("导入数据"), tr("正在导入数据…"));
     QVector<SampleFileReader::Sample> samples;
     bool read = true;
     bool cancelled = false;
@@ -113,15 +110,13 @@ void MainWindow::on_buttonInport_clicked()
         cancelled = !file.atEnd() && stepProgress(*progress, file.bytesRead(), file.fileSize());
     }
     analysis->importFinished();
-    const QString counts =
-        QStringLiteral("%1个点，跳过%2行").arg(file.pointCount()).arg(file.skippedLines());
+    const QString counts = tr("%1个点，跳过%2行").arg(file.pointCount()).arg(file.skippedLines());
     if (!read)
-        statusBar()->showMessage(
-            QStringLiteral("导入失败！") + error + QStringLiteral("，已导入") + counts, 0);
+        statusBar()->showMessage(tr("导入失败！%1，已导入%2").arg(error, counts), 0);
     else if (cancelled)
-        statusBar()->showMessage(QStringLiteral("导入已取消，已导入") + counts, 0);
+        statusBar()->showMessage(tr("导入已取消，已导入%1").arg(counts), 0);
     else
-        statusBar()->showMessage(QStringLiteral("成功导入") + counts, 0);
+        statusBar()->showMessage(tr("成功导入%1").arg(counts), 0);
 }
 
 // In file order; the history grows first to hold them where the default length would empty

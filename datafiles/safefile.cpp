@@ -43,7 +43,7 @@ Kind kindOf(const QString &path, qint64 *size, QString *error)
     const QFileInfo info(path);
     if (!info.exists()) {
         if (error)
-            *error = QStringLiteral("文件不存在");
+            *error = SafeFile::tr("文件不存在");
         return Kind::Missing;
     }
     if (size)
@@ -56,12 +56,12 @@ Kind kindOf(const QString &path, qint64 *size, QString *error)
 
 QString SafeFile::tooLargeText(qint64 maxBytes)
 {
-    return QStringLiteral("文件过大（超过%1 MB）").arg(maxBytes / (1024 * 1024));
+    return tr("文件过大（超过%1 MB）").arg(maxBytes / (1024 * 1024));
 }
 
 QString SafeFile::notRegularText()
 {
-    return QStringLiteral("不是普通文件");
+    return tr("不是普通文件");
 }
 
 bool SafeFile::openForReading(QFile &file, const QString &path, qint64 maxBytes, QString &error)
@@ -190,7 +190,7 @@ bool SafeFile::commit(QString &error)
         return written;
     }
     if (!replacement) {
-        error = QStringLiteral("文件未打开");
+        error = tr("文件未打开");
         return false;
     }
     // QSaveFile::commit() does not notice when writing out its buffer fails (a short tail

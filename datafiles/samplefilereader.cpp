@@ -55,7 +55,7 @@ bool SampleFileReader::readSlice(QVector<Sample> &samples, QString &error)
     // A file that grew past its size since it was opened, or more rows than the chart holds.
     error = csv.status() == CsvDecoder::Status::TooLarge
                 ? SafeFile::tooLargeText(CsvCodec::MaxFileBytes)
-                : QStringLiteral("文件行数过多（超过%1行）").arg(CsvCodec::MaxRows);
+                : tr("文件行数过多（超过%1行）").arg(CsvCodec::MaxRows);
     done = true;
     return false;
 }

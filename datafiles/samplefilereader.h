@@ -3,6 +3,7 @@
 #include "datafiles/csvdecoder.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <QString>
 #include <QVector>
@@ -13,6 +14,8 @@
 // CsvCodec::MaxFileBytes is read (SafeFile). Memory stays that of one slice and its samples.
 class SampleFileReader
 {
+    Q_DECLARE_TR_FUNCTIONS(SampleFileReader)
+
 public:
     enum class Format { Csv, Recording };
     struct Sample

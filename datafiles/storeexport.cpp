@@ -72,11 +72,11 @@ bool StoreExport::stillHeld() const
 bool StoreExport::writeSlice(QString &error)
 {
     if (!file) {
-        error = QStringLiteral("文件未打开");
+        error = tr("文件未打开");
         return false;
     }
     if (!stillHeld()) {
-        error = QStringLiteral("导出期间数据已变化");
+        error = tr("导出期间数据已变化");
         cancel();
         return false;
     }
@@ -94,7 +94,7 @@ bool StoreExport::writeSlice(QString &error)
 bool StoreExport::commit(QString &error)
 {
     if (!file || !atEnd()) {
-        error = QStringLiteral("文件未写完");
+        error = tr("文件未写完");
         return false;
     }
     const bool done = file->commit(error);

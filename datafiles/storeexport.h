@@ -3,6 +3,7 @@
 #include "datafiles/csvcodec.h"
 #include "datafiles/safefile.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <array>
@@ -18,6 +19,8 @@ class SampleStore;
 // The old file is replaced whole or left as it was (SafeFile).
 class StoreExport
 {
+    Q_DECLARE_TR_FUNCTIONS(StoreExport)
+
 public:
     // Some 30 to 90 ms of writing on the development machine.
     static constexpr quint32 SliceRows = 50000;

@@ -15,7 +15,8 @@ shows received bytes as text or hexadecimal values and sends text, byte values
 or files, and a PID tuning assistant that reads and writes the gains and
 targets of four controller channels in a binary frame protocol, starts and
 stops the controller and plots actual and target values live, with CSV export
-and import. The interface is in Chinese.")
+and import. The interface is in Chinese or English, following the desktop's
+language.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://tavrino.example.org/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -24,8 +25,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Every label is Chinese: without a font with Han glyphs the window shows empty boxes.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk")
+# The Chinese interface needs a font with Han glyphs, or the window shows empty boxes. Qt's own
+# dialogs (file choosers, message box buttons) are part of the interface: their Chinese texts
+# are Qt's catalogues in qttranslations5-l10n.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, qttranslations5-l10n")
 
 include(CPack)
 

@@ -13,7 +13,7 @@ void MainWindow::selectChannel(int index, bool checked)
         channel = quint8(index);
         parameters->selectChannel(index);
     }
-    statusBar()->showMessage(QStringLiteral("选择%1通道").arg(index + 1), 0);
+    statusBar()->showMessage(tr("选择%1通道").arg(index + 1), 0);
 }
 
 void MainWindow::on_radioCH1_clicked(bool checked)

@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
     build-essential cmake
     qtbase5-dev qtbase5-dev-tools libqt5charts5-dev libqt5serialport5-dev
+    # lrelease and lupdate for the translations; Qt's own Chinese texts for its dialogs.
+    qttools5-dev qttools5-dev-tools qttranslations5-l10n
 
     fonts-wqy-microhei
 )

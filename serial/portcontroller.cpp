@@ -21,12 +21,12 @@ bool PortController::applySettings(QSerialPort &port, const PortSettings &settin
         parity = QSerialPort::EvenParity;
     QString why;
     if (!port.setBaudRate(settings.baudRate, QSerialPort::AllDirections))
-        why = QStringLiteral("驱动不支持波特率%1").arg(settings.baudRate);
+        why = tr("驱动不支持波特率%1").arg(settings.baudRate);
     else if (!port.setDataBits(QSerialPort::DataBits(settings.dataBits)) ||
              !port.setParity(parity) ||
              !port.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop
                                                       : QSerialPort::OneStop))
-        why = QStringLiteral("驱动不支持该数据格式");
+        why = tr("驱动不支持该数据格式");
     // Not all drivers know flow control; none is the default anyway.
     port.setFlowControl(QSerialPort::NoFlowControl);
     if (refusal)

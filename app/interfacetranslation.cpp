@@ -1,0 +1,54 @@
+#include "app/interfacetranslation.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+
+// The translations library's resources, which a static library must register; outside any
+// namespace, as Q_INIT_RESOURCE requires.
+static void registerCatalogues()
+{
+    Q_INIT_RESOURCE(translations);
+}
+
+InterfaceTranslation::~InterfaceTranslation()
+{
+    remove();
+}
+
+QString InterfaceTranslation::qtCatalogueFolder()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+#else
+    return QLibraryInfo::location(QLibraryInfo::TranslationsPath);
+#endif
+}
+
+QString InterfaceTranslation::qtChineseCatalogue()
+{
+    // The interface is written in simplified Chinese, so Qt's dialogs are too.
+    return QStringLiteral("qtbase_zh_CN");
+}
+
+bool InterfaceTranslation::install(Language::Code code)
+{
+    remove();
+    if (code == Language::English) {
+        registerCatalogues();
+        interfaceInstalled = interface.load(QStringLiteral(":/translations/tavrino_en.qm")) &&
+                             QCoreApplication::installTranslator(&interface);
+        return interfaceInstalled;
+    }
+    qtInstalled = qt.load(qtChineseCatalogue(), qtCatalogueFolder()) &&
+                  QCoreApplication::installTranslator(&qt);
+    return qtInstalled;
+}
+
+void InterfaceTranslation::remove()
+{
+    if (interfaceInstalled)
+        QCoreApplication::removeTranslator(&interface);
+    if (qtInstalled)
+        QCoreApplication::removeTranslator(&qt);
+    interfaceInstalled = qtInstalled = false;
+}
