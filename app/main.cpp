@@ -1,4 +1,6 @@
 #include "app/displaysetup.h"
+#include "app/interfacetranslation.h"
+#include "app/language.h"
 #include "app/mainwindow.h"
 #include "app/version.h"
 #include "datafiles/sessionfiles.h"
@@ -71,7 +73,31 @@ int main(int argc, char *argv[])
                        "<file> from the start; tavrino-boardsim --replay plays it back."),
         QStringLiteral("file"));
     parser.addOption(captureOption);
+    const QCommandLineOption langOption(
+        QStringLiteral("lang"),
+        QStringLiteral("Show the interface in <language>: zh (Chinese) or en (English). "
+                       "Without it the desktop's locale chooses: Chinese for Chinese locales "
+                       "and for C/POSIX, English otherwise."),
+        QStringLiteral("language"));
+    parser.addOption(langOption);
     parser.process(*app);
+
+    Language::Code language = Language::Chinese;
+    if (!Language::choose(QLocale::system(), parser.values(langOption), language)) {
+        std::fprintf(stderr, "tavrino: --lang takes zh or en, not '%s'\n",
+                     qPrintable(parser.value(langOption)));
+        return 1;
+    }
+    // Before the window: the form takes its texts when it is built.
+    InterfaceTranslation translation;
+    if (!translation.install(language))
+        std::fprintf(stderr, "tavrino: %s\n",
+                     language == Language::English
+                         ? "the English texts are missing from this build"
+                         : qPrintable(QStringLiteral("Qt's dialogs stay in English: %1.qm is "
+                                                     "not in %2")
+                                          .arg(InterfaceTranslation::qtChineseCatalogue(),
+                                               InterfaceTranslation::qtCatalogueFolder())));
 
     MainWindow window;
     if (parser.isSet(portOption))

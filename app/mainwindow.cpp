@@ -1,11 +1,13 @@
 #include "app/mainwindow.h"
 
 #include "app/linkhealthlabel.h"
+#include "assistant/linewriter.h"
 #include "assistant/receivelog.h"
 #include "chart/pid_diagram.h"
 #include "forms/mainwindow_ui.h"
 #include "pidlink/pidlink.h"
 #include "serial/portcontroller.h"
+#include "serial/portsettings.h"
 
 #include <QAction>
 #include <QIcon>
@@ -31,8 +33,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     // The response analysis is opened from the menu; the window starts as the form lays it out.
     ui->dockAnalysis->hide();
     setWindowIcon(QIcon(QStringLiteral(":/tavrino.ico")));
-    setWindowTitle(QStringLiteral("Tavrino串口PID调试助手"));
-    statusBar()->showMessage(QStringLiteral("欢迎使用TavrinoPID调试助手！"), 0);
+    setWindowTitle(tr("Tavrino串口PID调试助手"));
+    statusBar()->showMessage(tr("欢迎使用TavrinoPID调试助手！"), 0);
 
     const QStringList portEntries = serial.scanPorts();
     for (const QString &entry : portEntries) {
@@ -49,7 +51,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ui->comboDatabitPID->addItems({QStringLiteral("8"), QStringLiteral("7")});
     ui->comboStopbit->addItems({QStringLiteral("1"), QStringLiteral("2")});
     ui->comboStopbitPID->addItems({QStringLiteral("1"), QStringLiteral("2")});
-    const QStringList parities{QStringLiteral("无"), QStringLiteral("偶"), QStringLiteral("奇")};
+    const QStringList parities{PortSettings::parityText(PortSettings::Parity::None),
+                               PortSettings::parityText(PortSettings::Parity::Even),
+                               PortSettings::parityText(PortSettings::Parity::Odd)};
     ui->comboCheckbit->addItems(parities);
     ui->comboCheckbitPID->addItems(parities);
 
@@ -77,6 +81,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
 
     diagram = new PID_Diagram(ui->graphicsView);
     receiveBox = new ReceiveLog(ui->textRecvOutput, this);
+    writer = new LineWriter(this);
     link = new PidLink(this);
     ports = new PortController(serial.port, this);
     linkHealth = new LinkHealthLabel(link, this);
@@ -90,23 +95,34 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         diagram->appendTarget(ch, target);
     });
     connect(link, &PidLink::runChanged, this, &MainWindow::showRun);
-    connect(link, &PidLink::boardStartReceived, this,
-            [this] { statusBar()->showMessage(tr("成功接收到开始指令，开始运行"), 0); });
-    connect(link, &PidLink::boardStopReceived, this,
-            [this] { statusBar()->showMessage(tr("成功接收到停止指令，停止运行"), 0); });
+    connect(link, &PidLink::runStatus, this,
+            [this](const QString &message) { statusBar()->showMessage(message, 0); });
     connect(link, &PidLink::linkError, this,
             [this](const QString &message) { statusBar()->showMessage(message, 0); });
+
+    // The assistant's sends count as sent once the driver has them.
+    connect(writer, &LineWriter::sent, this,
+            [this] { statusBar()->showMessage(tr("发送成功！"), 0); });
+    connect(writer, &LineWriter::fileProgress, this, &MainWindow::showFileProgress);
+    connect(writer, &LineWriter::fileFinished, this,
+            [this](LineWriter::FileOutcome outcome, qint64 done) {
+                showFileFinished(int(outcome), done);
+            });
 
     // Opening and closing the port, and what that means for each tab's features.
     using Ports = PortController;
     connect(ports, &Ports::openFailed, this, [this](int, const QString &reason) {
-        statusBar()->showMessage(QStringLiteral("打开失败！") + reason, 0);
+        statusBar()->showMessage(tr("打开失败！%1").arg(reason), 0);
+    });
+    connect(ports, &Ports::settingsRefused, this, [this](int, const QString &reason) {
+        statusBar()->showMessage(tr("打开失败！%1").arg(reason), 0);
     });
     connect(ports, &Ports::opened, this, [this](int tab) {
         showPortState(tab, true);
         if (tab == Ports::Assistant) {
             // A character left incomplete by the previous session would never be completed.
             receiveBox->reset();
+            writer->attach(serial.port, serial.port->baudRate());
         } else {
             // Each opening of the port starts its own count.
             link->resetHealth();
@@ -114,35 +130,38 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
         }
     });
 
-    // A close, in this order: the tab's widgets; auto-send off; the link's label hidden and
-    // the run ended (its stop frame finds the port closed and is not sent); after a failure
-    // the half frame or line of the lost line dropped, then the message.
+    // A close, in this order: the tab's widgets; auto-send off and what waits to be sent
+    // dropped (a file being sent ends); the link's label hidden and the run ended (no frame:
+    // the port is closed); after a failure the half frame or line of the lost line dropped,
+    // then the message.
     connect(ports, &Ports::closed, this, [this](int tab) { showPortState(tab, false); });
     connect(ports, &Ports::closed, this, [this](int tab) {
-        if (tab == Ports::Assistant)
+        if (tab == Ports::Assistant) {
             stopAutoSend();
+            writer->detach();
+        }
     });
     connect(ports, &Ports::closed, this, [this](int tab, int reason) {
         if (tab != Ports::Pid)
             return;
         linkHealth->setWatching(false);
-        link->setRunActive(false);
+        link->portClosed();
         if (reason == Ports::PortFailure)
             link->forgetLine();
     });
     connect(ports, &Ports::closed, this, [this](int, int reason) {
         if (reason == Ports::PortFailure)
-            statusBar()->showMessage(QStringLiteral("串口已断开"), 0);
+            statusBar()->showMessage(tr("串口已断开"), 0);
     });
 
     wireParameters();
     wireChart();
 
-    menuHelp = new QMenu(QStringLiteral("帮助"), this);
-    menuAbout = new QMenu(QStringLiteral("关于"), this);
+    menuHelp = new QMenu(tr("帮助"), this);
+    menuAbout = new QMenu(tr("关于"), this);
     actionAbout = new QAction(QStringLiteral("Tavrino"), this);
-    actionHTML = new QAction(QStringLiteral("协议详解"), this);
-    actionURL = new QAction(QStringLiteral("教程"), this);
+    actionHTML = new QAction(tr("协议详解"), this);
+    actionURL = new QAction(tr("教程"), this);
     menuAbout->addAction(actionAbout);
     menuHelp->addAction(actionHTML);
     menuHelp->addAction(actionURL);

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "app/serialhelper.h"
+#include "datafiles/samplefilereader.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/samplelinesplitter.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
 class ChartInteraction;
+class LineWriter;
 class LinkHealthLabel;
 class ParameterPanel;
 class PID_Diagram;
@@ -18,6 +21,7 @@ class QAction;
 class QComboBox;
 class QLineEdit;
 class QMenu;
+class QProgressDialog;
 class QSerialPort;
 class QTimer;
 class ReceiveLog;
@@ -132,6 +136,7 @@ private:
     PortController *ports = nullptr;
     PidLink *link = nullptr;
     ReceiveLog *receiveBox = nullptr;
+    LineWriter *writer = nullptr;
     LinkHealthLabel *linkHealth = nullptr;
 
     // History length, recording and raw capture (app/mainwindow_history.cpp).
@@ -151,6 +156,9 @@ private:
     // Serial assistant
     void sendBytes(const QByteArray &bytes);
     void stopAutoSend();
+    void showFileProgress(qint64 done, qint64 total);
+    void showFileFinished(int outcome, qint64 done);
+    QPointer<QProgressDialog> fileProgress; // while a file goes out
 
     // PID link
     void selectChannel(int index, bool checked);
@@ -165,6 +173,7 @@ private:
 
     // Data files
     void warnInvalidPath();
+    void plotImported(const QVector<SampleFileReader::Sample> &samples);
 
     // Menu
     bool readPathIni(QStringList &lines);

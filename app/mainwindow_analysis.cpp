@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QStatusBar>
 
+#include <algorithm>
 #include <memory>
 
 void MainWindow::wireAnalysis()
@@ -49,12 +50,26 @@ void MainWindow::wireAnalysis()
     ui->tableRuns->verticalHeader()->setDefaultSectionSize(rowHeight);
     // Row numbers would be measured again at every new row; the time tells the rows apart.
     ui->tableRuns->verticalHeader()->hide();
-    const char *const usualTexts[RunHistory::ColumnCount] = {
-        "00:00:00", "CH4",           "0.1234", "0.1234",        "0.1234",
-        "-123.4",   "99点 (999 ms)", "10.0%",  "99点 (999 ms)", "-0.1234"};
-    for (int column = 0; column < RunHistory::ColumnCount; ++column)
-        ui->tableRuns->setColumnWidth(
-            column, fontMetrics().horizontalAdvance(QString::fromUtf8(usualTexts[column])) + 12);
+    // Wide enough for the usual texts and for the header, whose words are longer in English.
+    const QString time = StepAnalyzer::samplesText(99) + QStringLiteral(" (999 ms)");
+    const QString usualTexts[RunHistory::ColumnCount] = {QStringLiteral("00:00:00"),
+                                                         QStringLiteral("CH4"),
+                                                         QStringLiteral("0.1234"),
+                                                         QStringLiteral("0.1234"),
+                                                         QStringLiteral("0.1234"),
+                                                         QStringLiteral("-123.4"),
+                                                         time,
+                                                         QStringLiteral("10.0%"),
+                                                         time,
+                                                         QStringLiteral("-0.1234")};
+    const QFontMetrics headerFont = ui->tableRuns->horizontalHeader()->fontMetrics();
+    for (int column = 0; column < RunHistory::ColumnCount; ++column) {
+        const QString header = analysis->history()->headerData(column, Qt::Horizontal).toString();
+        ui->tableRuns->setColumnWidth(column,
+                                      std::max(fontMetrics().horizontalAdvance(usualTexts[column]),
+                                               headerFont.horizontalAdvance(header)) +
+                                          12);
+    }
     ui->tableRuns->horizontalHeader()->setStretchLastSection(true);
     ui->gridAnalysis->setColumnStretch(0, 3);
     ui->gridAnalysis->setColumnStretch(1, 1);

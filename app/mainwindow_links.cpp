@@ -8,7 +8,7 @@
 
 void MainWindow::showPortState(int tab, bool open)
 {
-    const QString buttonText = open ? QStringLiteral("关闭串口") : QStringLiteral("打开串口");
+    const QString buttonText = open ? tr("关闭串口") : tr("打开串口");
     if (tab == PortController::Assistant) {
         ui->buttonOpenport->setText(buttonText);
         ui->buttonScan->setEnabled(!open);
@@ -34,13 +34,11 @@ void MainWindow::showPortState(int tab, bool open)
 
 void MainWindow::showRun(bool active)
 {
-    statusBar()->showMessage(active ? QStringLiteral("开始PID调试") : QStringLiteral("停止PID调试"),
-                             0);
     if (active)
         diagram->startRefresh(20);
     else
         diagram->stopRefresh();
-    ui->buttonStart->setText(active ? QStringLiteral("停止") : QStringLiteral("开始"));
+    ui->buttonStart->setText(active ? tr("停止") : tr("开始"));
     // The protocol and the chart's data stay as they are while a run fills the chart.
     ui->buttonPause->setEnabled(active);
     ui->buttonExport->setEnabled(!active);

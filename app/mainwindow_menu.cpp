@@ -1,13 +1,13 @@
-// Menu actions: documents named in path.ini beside the executable.
+// Menu actions: documents named in path.ini beside the executable, in the interface's
+// language where the document has a version in it.
+#include "app/language.h"
 #include "app/logging.h"
 #include "app/mainwindow.h"
-#include "app/qtcompat.h"
+#include "app/pathini.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
-#include <QFile>
 #include <QStatusBar>
-#include <QTextStream>
 #include <QUrl>
 
 namespace {
@@ -15,30 +15,20 @@ namespace {
 // The project's web site, shown by the About action whatever line 1 names.
 const char aboutAddress[] = "https://tavrino.example.org/";
 
-// Lines after the third are never used, so a runaway file is not read to its end.
-constexpr int pathIniLinesUsed = 3;
-
 } // namespace
 
 bool MainWindow::readPathIni(QStringList &lines)
 {
     const QString dir = QCoreApplication::applicationDirPath();
     qCDebug(lcApp) << dir;
-    QFile file(dir + QStringLiteral("/path.ini"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        statusBar()->showMessage(QStringLiteral("打开失败,配置文件丢失，请重新安装软件"), 0);
+    // Only the start of the file: a runaway one costs no more than a good one.
+    const PathIni::Contents ini = PathIni::read(dir + QStringLiteral("/path.ini"));
+    if (ini.status != PathIni::Status::Ok) {
+        statusBar()->showMessage(PathIni::statusText(ini.status), 0);
         return false;
     }
-    QTextStream in(&file);
-    QtCompat::setUtf8(in);
-    while (!in.atEnd() && lines.size() < pathIniLinesUsed)
-        lines.append(in.readLine());
+    lines = ini.lines;
     qCDebug(lcApp) << lines;
-    file.close();
-    if (lines.size() < pathIniLinesUsed) {
-        statusBar()->showMessage(QStringLiteral("打开失败，配置文件损坏，请修改"), 0);
-        return false;
-    }
     return true;
 }
 
@@ -51,7 +41,7 @@ void MainWindow::On_ActionAbout()
     if (QDesktopServices::openUrl(QUrl(lines.at(0), QUrl::TolerantMode)))
         statusBar()->showMessage(address, 0);
     else
-        statusBar()->showMessage(QStringLiteral("打开失败 ") + address, 0);
+        statusBar()->showMessage(tr("打开失败 %1").arg(address), 0);
 }
 
 void MainWindow::On_ActionHTML()
@@ -60,11 +50,12 @@ void MainWindow::On_ActionHTML()
     if (!readPathIni(lines))
         return;
     // Line 3 starts with '/' and is joined to the folder as it stands.
-    const QUrl document = QUrl::fromLocalFile(QCoreApplication::applicationDirPath() + lines.at(2));
+    const QString path = QCoreApplication::applicationDirPath() + lines.at(2);
+    const QUrl document = QUrl::fromLocalFile(Language::documentPath(path, Language::current()));
     if (QDesktopServices::openUrl(document))
-        statusBar()->showMessage(QStringLiteral("已打开协议"), 0);
+        statusBar()->showMessage(tr("已打开协议"), 0);
     else
-        statusBar()->showMessage(QStringLiteral("打开失败"), 0);
+        statusBar()->showMessage(tr("打开失败"), 0);
 }
 
 void MainWindow::On_ActionURL()
@@ -72,8 +63,9 @@ void MainWindow::On_ActionURL()
     QStringList lines;
     if (!readPathIni(lines))
         return;
-    if (QDesktopServices::openUrl(QUrl(lines.at(1), QUrl::TolerantMode)))
-        statusBar()->showMessage(QStringLiteral("已打开教程"), 0);
+    const QUrl tutorial(lines.at(1), QUrl::TolerantMode);
+    if (QDesktopServices::openUrl(Language::documentUrl(tutorial, Language::current())))
+        statusBar()->showMessage(tr("已打开教程"), 0);
     else
-        statusBar()->showMessage(QStringLiteral("打开失败"), 0);
+        statusBar()->showMessage(tr("打开失败"), 0);
 }

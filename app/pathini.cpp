@@ -51,9 +51,9 @@ QString PathIni::statusText(Status status)
     case Status::Ok:
         break;
     case Status::Missing:
-        return QStringLiteral("打开失败,配置文件丢失，请重新安装软件");
+        return tr("打开失败,配置文件丢失，请重新安装软件");
     case Status::Broken:
-        return QStringLiteral("打开失败，配置文件损坏，请修改");
+        return tr("打开失败，配置文件损坏，请修改");
     }
     return QString();
 }

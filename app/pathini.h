@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -9,6 +10,8 @@
 // megabytes on one line) costs no more than a good one.
 class PathIni
 {
+    Q_DECLARE_TR_FUNCTIONS(PathIni)
+
 public:
     static constexpr int LinesUsed = 3;
     // Far more than three paths need.

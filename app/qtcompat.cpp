@@ -3,6 +3,7 @@
 #include "assistant/receiveformatter.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QTextStream>
 
 #include <algorithm>
@@ -84,6 +85,11 @@ void setUtf8(QTextStream &stream)
 
 void enableHighDpiScaling() {}
 
+QString qtTranslationsPath()
+{
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+}
+
 #else
 
 struct Utf8Decoder::State
@@ -130,6 +136,11 @@ void enableHighDpiScaling()
 {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+}
+
+QString qtTranslationsPath()
+{
+    return QLibraryInfo::location(QLibraryInfo::TranslationsPath);
 }
 
 #endif

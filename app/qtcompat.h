@@ -52,6 +52,9 @@ uint toUInt(QStringView text, bool *ok, int base);
 // Text files are read and written as UTF-8 (Qt 6's default; Qt 5's depends on the locale).
 void setUtf8(QTextStream &stream);
 
+// Where Qt's own catalogues are (qtbase_zh_CN.qm and the like).
+QString qtTranslationsPath();
+
 // Before the application: scaling by the screen's factor and pixmaps at the device's
 // resolution. Qt 6 always does both (the attributes are deprecated there).
 void enableHighDpiScaling();

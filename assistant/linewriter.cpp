@@ -109,11 +109,11 @@ void LineWriter::settle()
 bool LineWriter::sendFile(const QString &path, QString &error)
 {
     if (!line || !line->isOpen()) {
-        error = QStringLiteral("串口未打开");
+        error = tr("串口未打开");
         return false;
     }
     if (file) {
-        error = QStringLiteral("正在发送文件");
+        error = tr("正在发送文件");
         return false;
     }
     auto opened = std::make_unique<QFile>();
@@ -185,9 +185,9 @@ QString LineWriter::resultText(Result result)
     case Result::Queued:
         break;
     case Result::NotOpen:
-        return QStringLiteral("发送失败！");
+        return tr("发送失败！");
     case Result::QueueFull:
-        return QStringLiteral("发送失败：发送缓冲区已满");
+        return tr("发送失败：发送缓冲区已满");
     }
     return QString();
 }
@@ -196,13 +196,13 @@ QString LineWriter::fileOutcomeText(FileOutcome outcome, qint64 done)
 {
     switch (outcome) {
     case FileOutcome::Sent:
-        return QStringLiteral("发送成功！");
+        return tr("发送成功！");
     case FileOutcome::Cancelled:
-        return QStringLiteral("发送已取消（已发送%1字节）").arg(done);
+        return tr("发送已取消（已发送%1字节）").arg(done);
     case FileOutcome::ReadFailed:
-        return QStringLiteral("发送失败：读取文件出错");
+        return tr("发送失败：读取文件出错");
     case FileOutcome::LineClosed:
-        return QStringLiteral("发送失败：串口已关闭");
+        return tr("发送失败：串口已关闭");
     }
     return QString();
 }

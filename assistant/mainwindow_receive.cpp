@@ -23,15 +23,15 @@ void MainWindow::on_pushRecvclear_clicked()
 
 void MainWindow::on_pushSaveAs_clicked()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择一个文件夹"),
-                                                             QString(), QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("选择一个文件夹"), QString(),
+                                                             QFileDialog::ShowDirsOnly);
     if (folder.isEmpty())
         return;
     ui->labelPath->setText(folder);
     QString error;
     if (!receiveBox->saveTo(folder + QStringLiteral("/datas.txt"), error)) {
         qCDebug(lcAssistant) << "cannot save into" << folder << error;
-        statusBar()->showMessage(QStringLiteral("保存失败！"), 0);
+        statusBar()->showMessage(tr("保存失败！"), 0);
     }
 }
 

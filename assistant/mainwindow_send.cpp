@@ -1,12 +1,12 @@
 // Serial assistant: sending typed text, hexadecimal bytes and files, once or periodically.
 #include "app/logging.h"
 #include "app/mainwindow.h"
+#include "assistant/linewriter.h"
 #include "assistant/sendinput.h"
 #include "forms/mainwindow_ui.h"
-#include "serial/portcontroller.h"
 
-#include <QFile>
 #include <QFileDialog>
+#include <QProgressDialog>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -17,19 +17,48 @@ void MainWindow::on_timer_timeout1()
 
 void MainWindow::on_buttonSelectfile_clicked()
 {
-    const QString fileName = QFileDialog::getOpenFileName(
-        this, QStringLiteral("选择一个文件"), QString(), QStringLiteral("文件(*.hex *.bin *)"));
+    if (writer->isSendingFile()) {
+        statusBar()->showMessage(tr("发送失败：正在发送文件"), 0);
+        return;
+    }
+    const QString fileName = QFileDialog::getOpenFileName(this, tr("选择一个文件"), QString(),
+                                                          tr("文件(*.hex *.bin *)"));
     if (fileName.isEmpty())
         return;
     ui->labelPath->setText(fileName);
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCDebug(lcAssistant) << "cannot read" << fileName << file.errorString();
-        statusBar()->showMessage(QStringLiteral("文件打开失败！"), 0);
+    // Sent as stored (a .hex file goes out as its text, not decoded), in chunks as the line
+    // takes them; only a regular file of bounded size.
+    QString error;
+    if (!writer->sendFile(fileName, error)) {
+        qCDebug(lcAssistant) << "cannot send" << fileName << error;
+        statusBar()->showMessage(tr("文件打开失败！%1").arg(error), 0);
         return;
     }
-    // Sent as stored: a .hex file goes out as its text, not decoded.
-    sendBytes(file.readAll());
+    fileProgress = new QProgressDialog(tr("正在发送文件…"), tr("取消"), 0, 100, this);
+    fileProgress->setWindowTitle(tr("发送文件"));
+    fileProgress->setAttribute(Qt::WA_DeleteOnClose);
+    // Small files are gone before it would show.
+    fileProgress->setMinimumDuration(500);
+    connect(fileProgress, &QProgressDialog::canceled, writer, &LineWriter::cancelFile);
+}
+
+void MainWindow::showFileProgress(qint64 done, qint64 total)
+{
+    const int percent = total > 0 ? int(done * 100 / total) : 100;
+    statusBar()->showMessage(tr("正在发送文件 %1%").arg(percent), 0);
+    if (fileProgress)
+        fileProgress->setValue(percent);
+}
+
+void MainWindow::showFileFinished(int outcome, qint64 done)
+{
+    if (fileProgress) {
+        // Closing it would report a cancel.
+        disconnect(fileProgress, nullptr, writer, nullptr);
+        fileProgress->close();
+    }
+    statusBar()->showMessage(LineWriter::fileOutcomeText(LineWriter::FileOutcome(outcome), done),
+                             0);
 }
 
 void MainWindow::on_buttonSendData_clicked()
@@ -37,16 +66,23 @@ void MainWindow::on_buttonSendData_clicked()
     const std::optional<QByteArray> bytes =
         sendInputBytes(ui->textSendInput->toPlainText(), sendHex, newLine);
     if (!bytes) {
-        statusBar()->showMessage(QStringLiteral("发送失败，请检查输入是否为0xXX的形式！"), 0);
+        statusBar()->showMessage(tr("发送失败，请检查输入是否为0xXX的形式！"), 0);
         return;
     }
     sendBytes(*bytes);
 }
 
+// "发送成功！" follows once the driver has all of it; a send is refused while more than a
+// second of line time waits, so auto-send cannot outrun the line.
 void MainWindow::sendBytes(const QByteArray &bytes)
 {
-    statusBar()->showMessage(
-        ports->write(bytes) ? QStringLiteral("发送成功！") : QStringLiteral("发送失败！"), 0);
+    if (writer->isSendingFile()) {
+        statusBar()->showMessage(tr("发送失败：正在发送文件"), 0);
+        return;
+    }
+    const LineWriter::Result result = writer->send(bytes);
+    if (result != LineWriter::Result::Queued)
+        statusBar()->showMessage(LineWriter::resultText(result), 0);
 }
 
 void MainWindow::on_checkAutoSend_clicked(bool checked)
@@ -60,7 +96,7 @@ void MainWindow::on_checkAutoSend_clicked(bool checked)
     const std::optional<int> period = parseSendPeriod(ui->textTime->toPlainText());
     if (!period) {
         stopAutoSend();
-        statusBar()->showMessage(QStringLiteral("发送周期无效"), 0);
+        statusBar()->showMessage(tr("发送周期无效"), 0);
         return;
     }
     ui->textTime->setDisabled(true);

@@ -44,7 +44,7 @@ QString ReceiveFormatter::format(const QByteArray &chunk, bool hex, bool stamped
 
 QString ReceiveFormatter::timeStamp(const QTime &time)
 {
-    return QStringLiteral("%1时%2分%3秒:").arg(time.hour()).arg(time.minute()).arg(time.second());
+    return tr("%1时%2分%3秒:").arg(time.hour()).arg(time.minute()).arg(time.second());
 }
 
 QString ReceiveFormatter::hexForm(const QByteArray &bytes)
@@ -62,16 +62,4 @@ int ReceiveFormatter::completeLength(const QByteArray &bytes)
         return sequenceLength(byte) > back ? size - back : size;
     }
     return size;
-}
-
-int ReceiveFormatter::firstKept(const QStringList &paragraphs, int blockLimit)
-{
-    int first = paragraphs.size();
-    int blocks = 0;
-    while (first > 0 && blocks < blockLimit) {
-        --first;
-        const QString &text = paragraphs.at(first);
-        blocks += 1 + text.count(QLatin1Char('\n')) + text.count(QChar::ParagraphSeparator);
-    }
-    return first;
 }

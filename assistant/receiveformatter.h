@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
-#include <QStringList>
 
 class QTime;
 
@@ -12,6 +12,8 @@ class QTime;
 // other character.
 class ReceiveFormatter
 {
+    Q_DECLARE_TR_FUNCTIONS(ReceiveFormatter)
+
 public:
     // The paragraph for one arrival, or a null string when there is nothing to show yet (an
     // empty chunk, or only the start of a character).
@@ -21,17 +23,13 @@ public:
     void reset() { pending.clear(); }
     QByteArray heldBytes() const { return pending; }
 
-    // "9时5分7秒:" for 09:05:07.
+    // "9时5分7秒:" for 09:05:07, in the interface's language.
     static QString timeStamp(const QTime &time);
     // "01 ab ff".
     static QString hexForm(const QByteArray &bytes);
     // Length of the front of `bytes` that ends on a character boundary: at most the last three
     // bytes, the start of a character still missing its continuation bytes, are left out.
     static int completeLength(const QByteArray &bytes);
-    // Index of the first of `paragraphs` that can still be among the newest `blockLimit`
-    // blocks once all of them are added: each paragraph is one block plus one per line end
-    // inside it. Those before it would be dropped by the scrollback as soon as added.
-    static int firstKept(const QStringList &paragraphs, int blockLimit);
 
 private:
     QByteArray pending;

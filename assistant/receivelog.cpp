@@ -1,6 +1,7 @@
 #include "assistant/receivelog.h"
 
-#include <QFile>
+#include "datafiles/safefile.h"
+
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -34,11 +35,11 @@ void ReceiveLog::flush()
     if (pending.isEmpty())
         return;
     sinceFlush.start();
-    // A flood can bring more than the scrollback holds between two updates; what it would
-    // drop at once is not laid out at all, so an update never costs more than a full box.
-    const int first = ReceiveFormatter::firstKept(pending, Scrollback);
-    show(first == 0 ? pending : pending.mid(first));
+    // A flood brings more between two updates than anyone can read and the layout can take:
+    // only its newest part is laid out.
+    const QStringList paragraphs = ReceiveTail::tail(pending, limits).paragraphs;
     pending.clear();
+    show(paragraphs);
 }
 
 void ReceiveLog::clear()
@@ -51,12 +52,7 @@ void ReceiveLog::clear()
 bool ReceiveLog::saveTo(const QString &path, QString &error)
 {
     flush();
-    QFile file(path);
-    const QByteArray content = box->toPlainText().toUtf8();
-    const bool saved =
-        file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.flush();
-    error = file.errorString();
-    return saved;
+    return SafeFile::save(path, box->toPlainText().toUtf8(), error);
 }
 
 void ReceiveLog::show(const QStringList &paragraphs)
@@ -64,8 +60,8 @@ void ReceiveLog::show(const QStringList &paragraphs)
     QTextDocument *document = box->document();
     // Set here rather than once: the limit also switches off the undo history, which would
     // otherwise keep every arrival.
-    if (document->maximumBlockCount() != Scrollback)
-        document->setMaximumBlockCount(Scrollback);
+    if (document->maximumBlockCount() != limits.maxBlocks)
+        document->setMaximumBlockCount(limits.maxBlocks);
 
     // Follow new text only when the view already showed the end, as QTextEdit::append does.
     QScrollBar *bar = box->verticalScrollBar();
@@ -82,6 +78,7 @@ void ReceiveLog::show(const QStringList &paragraphs)
         cursor.insertText(paragraph);
     }
     cursor.endEditBlock();
+    ReceiveTail::trimFront(*document, limits.maxChars);
 
     if (atBottom)
         bar->setValue(bar->maximum());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "assistant/receiveformatter.h"
+#include "assistant/receivetail.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -11,8 +12,9 @@ class QTextEdit;
 class QTime;
 
 // The serial assistant's receive box: every arrival becomes one plain-text paragraph at the
-// end, shown at once on a quiet line and in batches on a busy one, and only the newest
-// Scrollback paragraphs are kept.
+// end, shown at once on a quiet line and in batches on a busy one. The box keeps the newest
+// Scrollback paragraphs and at most a million characters, and an update lays out only the
+// newest part of what waits (ReceiveTail), so no flood costs more than a bounded amount.
 class ReceiveLog : public QObject
 {
     Q_OBJECT
@@ -20,7 +22,7 @@ class ReceiveLog : public QObject
 public:
     // Paragraphs the box keeps; older ones are dropped so a chatty board cannot exhaust
     // memory or make every append slower.
-    static constexpr int Scrollback = 5000;
+    static constexpr int Scrollback = ReceiveTail::Limits{}.maxBlocks;
     // Every update of the box lays it out and repaints it; a USB adapter at 1 MB/s delivers
     // some 16,000 arrivals a second. A busy line is shown at most this often.
     static constexpr int FlushIntervalMs = 50;
@@ -40,13 +42,15 @@ public:
     int queued() const { return pending.size(); }
 
     // Writes the box's text, waiting arrivals included, to `path` as UTF-8 like the display
-    // (Latin-1 would turn the time stamps' 时分秒 into "?"). False, with `error`, on failure.
+    // (Latin-1 would turn the time stamps' 时分秒 into "?"), replacing an older file whole or
+    // leaving it as it was. False, with `error`, on failure.
     bool saveTo(const QString &path, QString &error);
 
 private:
     void show(const QStringList &paragraphs);
 
     QTextEdit *box;
+    const ReceiveTail::Limits limits;
     ReceiveFormatter formatter;
     QStringList pending; // arrivals not yet in the box
     QTimer flushTimer;

@@ -1,15 +1,18 @@
 // Export and import of 10,000 rows: through the codec alone, through the window's buttons
 // (file dialogs answered by a driver, timed from the dialog's accept to the slot's return),
 // and the plain way: QTextStream with QString::number per field out of the series, readLine
-// and split back into series that take one append per sample.
+// and split back into series that take one append per sample. Then a long history
+// (--long-rows) through the window: time, the event loop's longest wait and memory.
 #include "app/mainwindow.h"
 #include "benchmarks/benchapp.h"
 #include "benchmarks/benchoptions.h"
+#include "benchmarks/latenessprobe.h"
 #include "benchmarks/naivechart.h"
 #include "benchmarks/processstats.h"
 #include "benchmarks/streamdata.h"
 #include "chart/pid_diagram.h"
 #include "datafiles/csvcodec.h"
+#include "datafiles/csvdecoder.h"
 #include "tests/support/modaldriver.h"
 
 #include <QApplication>
@@ -20,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+#include <QTimer>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 
@@ -116,6 +120,45 @@ double naiveImport(const QString &path, double budgetMs, int *rowsDone)
     return clock.nsecsElapsed() / 1e6 * Rows / std::max(1, rows);
 }
 
+// A long history exported and imported through the window in slices: the time, the longest
+// the event loop waited (a 1 ms probe), and resident memory beyond what it was before.
+void longHistory(MainWindow &window, ModalDriver &driver, const QString &folder, quint32 rows)
+{
+    PID_Diagram *diagram = window.pidDiagram();
+    diagram->clearAll();
+    diagram->setHistoryLength(PID_Diagram::HistoryLengths.back());
+    for (quint32 i = 0; i < rows; ++i) {
+        for (int c = 0; c < 4; ++c) {
+            diagram->appendActual(c, sampleWave(c, int(i)));
+            diagram->appendTarget(c, sampleWave(c, int(i)) + 1);
+        }
+    }
+    std::printf("long history, %u rows: %8s %14s %14s %12s  %s\n", rows, "ms", "longest wait ms",
+                "RSS peak +MiB", "chart MiB", "status");
+    const auto transfer = [&](const char *what, const char *button, const QString &answer) {
+        LatenessProbe probe;
+        qint64 peak = 0;
+        QTimer sampler;
+        QObject::connect(&sampler, &QTimer::timeout,
+                         [&peak] { peak = std::max(peak, ProcessStats::residentBytes()); });
+        const qint64 before = ProcessStats::residentBytes();
+        sampler.start(20);
+        probe.start();
+        const double ms = clickThroughDialog(
+            driver, window.findChild<QPushButton *>(QLatin1String(button)), answer);
+        QTest::qWait(50); // the wait the slot's last step caused, too
+        probe.stop();
+        peak = std::max(peak, ProcessStats::residentBytes());
+        std::printf("  %-24s %8.0f %14.1f %14.1f %12.1f  %s\n", what, ms, probe.maxMs(),
+                    (peak - before) / 1048576.0, diagram->samples().memoryBytes() / 1048576.0,
+                    qPrintable(window.statusBar()->currentMessage()));
+    };
+    transfer("export", "buttonExport", folder);
+    diagram->clearAll();
+    diagram->setHistoryLength(PID_Diagram::SampleCap);
+    transfer("import", "buttonInport", folder + QStringLiteral("/Export.csv"));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -148,11 +191,17 @@ int main(int argc, char *argv[])
     QByteArray bytes;
     const double encodeMs = medianMs(
         runs, [] {}, [&] { bytes = CsvCodec::encode(points, counts); });
-    CsvCodec::Decoded decoded;
+    QVector<CsvCodec::Row> rows;
     const double decodeMs = medianMs(
-        runs, [] {}, [&] { decoded = CsvCodec::decode(bytes); });
-    if (decoded.rows.size() != Rows)
-        std::printf("decode gave %d rows, not %d\n", int(decoded.rows.size()), Rows);
+        runs, [] {},
+        [&] {
+            CsvDecoder decoder;
+            rows.resize(0);
+            decoder.feed(bytes, rows);
+            decoder.finish(rows);
+        });
+    if (rows.size() != Rows)
+        std::printf("decode gave %d rows, not %d\n", int(rows.size()), Rows);
 
     // Through the window: buttons, dialogs, file, chart.
     ModalDriver driver;
@@ -234,6 +283,9 @@ int main(int argc, char *argv[])
     std::printf("naive import: %d rows in %.0f ms, extrapolated to %d rows\n", naiveRows,
                 naiveBudgetMs, Rows);
     std::printf("target: export within 50 ms, import within 100 ms\n");
+    const quint32 longRows = quint32(std::max(0.0, options.number("long-rows", 1000000)));
+    if (longRows > 0)
+        longHistory(window, driver, dir.path(), longRows);
     std::printf("load average after: %s\n", qPrintable(ProcessStats::loadAverage()));
     return 0;
 }

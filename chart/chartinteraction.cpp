@@ -335,13 +335,11 @@ void ChartInteraction::updateReadout()
         const SampleStore::Series target = store.series(2 * c + 1);
         if (!diagram->channelShown(c) || quint64(n) < actual.first() || quint64(n) >= actual.end())
             continue;
-        QString row =
-            coloured(QStringLiteral("CH%1 实际 %2").arg(c + 1).arg(number(actual.y(quint64(n)))),
-                     diagram->series(2 * c)->color());
+        QString row = coloured(tr("CH%1 实际 %2").arg(c + 1).arg(number(actual.y(quint64(n)))),
+                               diagram->series(2 * c)->color());
         if (quint64(n) >= target.first() && quint64(n) < target.end())
-            row += QLatin1Char(' ') +
-                   coloured(QStringLiteral("目标 %1").arg(number(target.y(quint64(n)))),
-                            diagram->series(2 * c + 1)->color());
+            row += QLatin1Char(' ') + coloured(tr("目标 %1").arg(number(target.y(quint64(n)))),
+                                               diagram->series(2 * c + 1)->color());
         html += QStringLiteral("<div>") + row + QStringLiteral("</div>");
     }
     if (html != readoutHtml) {

@@ -26,9 +26,14 @@ struct SeriesStyle
 };
 
 const SeriesStyle seriesStyles[PID_Diagram::SeriesCount] = {
-    {"实际值1", Qt::black}, {"目标值1", Qt::gray},    {"实际值2", Qt::darkYellow},
-    {"目标值2", Qt::red},   {"实际值3", Qt::green},   {"目标值3", Qt::blue},
-    {"实际值4", Qt::cyan},  {"目标值4", Qt::magenta},
+    {QT_TRANSLATE_NOOP("PID_Diagram", "实际值1"), Qt::black},
+    {QT_TRANSLATE_NOOP("PID_Diagram", "目标值1"), Qt::gray},
+    {QT_TRANSLATE_NOOP("PID_Diagram", "实际值2"), Qt::darkYellow},
+    {QT_TRANSLATE_NOOP("PID_Diagram", "目标值2"), Qt::red},
+    {QT_TRANSLATE_NOOP("PID_Diagram", "实际值3"), Qt::green},
+    {QT_TRANSLATE_NOOP("PID_Diagram", "目标值3"), Qt::blue},
+    {QT_TRANSLATE_NOOP("PID_Diagram", "实际值4"), Qt::cyan},
+    {QT_TRANSLATE_NOOP("PID_Diagram", "目标值4"), Qt::magenta},
 };
 
 // Exactly equal, NaN never: a series holding NaN is simply replaced.
@@ -50,7 +55,7 @@ PID_Diagram::PID_Diagram(QChartView *view) : chartView(view)
     smoothTimer.setSingleShot(true);
     smoothTimer.setInterval(SmoothAfterMs);
     connect(&smoothTimer, &QTimer::timeout, this, &PID_Diagram::drawSmooth);
-    setupChart(QStringLiteral("时间"), QStringLiteral("幅度"), 0, 100, -100, 100);
+    setupChart(tr("时间"), tr("幅度"), 0, 100, -100, 100);
     std::array<QColor, ChannelCount> colours;
     for (int c = 0; c < ChannelCount; ++c)
         colours[std::size_t(c)] = seriesStyles[2 * c].color;
@@ -94,7 +99,7 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
     for (int i = 0; i < SeriesCount; ++i) {
         QLineSeries *s = seriesAt(i);
         s->setPointsVisible(false);
-        s->setName(QString::fromUtf8(seriesStyles[i].name));
+        s->setName(tr(seriesStyles[i].name));
     }
 
     chart->addAxis(axisY, Qt::AlignLeft);
@@ -289,6 +294,17 @@ void PID_Diagram::setHistoryLength(quint32 length)
         store.setCapacity(SampleStore::Unlimited);
     scheduleSeriesUpdate();
     Q_EMIT historyLengthChanged(history);
+}
+
+void PID_Diagram::makeRoomFor(quint64 samples)
+{
+    if (samples <= history)
+        return;
+    const auto fits = std::find_if(HistoryLengths.begin(), HistoryLengths.end(),
+                                   [samples](quint32 length) { return length >= samples; });
+    const quint32 length = fits == HistoryLengths.end() ? HistoryLengths.back() : *fits;
+    if (length > history)
+        setHistoryLength(length);
 }
 
 void PID_Diagram::setChannelShown(int channel, bool shown)

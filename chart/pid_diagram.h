@@ -80,6 +80,9 @@ public:
     // other length keeps the newest. A shorter length drops the oldest samples at once.
     void setHistoryLength(quint32 length);
     quint32 historyLength() const { return history; }
+    // Raises the history length to the smallest of HistoryLengths that keeps `samples` per
+    // channel (the longest when none does), so an import is not emptied at the default cap.
+    void makeRoomFor(quint64 samples);
 
     void startRefresh(int framesPerSecond);
     void stopRefresh();

@@ -4,9 +4,21 @@
 
 namespace {
 
+// Shown through tr(); the gains' letters are the same in every language.
 const char *const headers[RunHistory::ColumnCount] = {
-    "时间", "通道", "P", "I", "D", "目标值", "上升时间", "超调量", "调节时间", "稳态误差"};
+    QT_TRANSLATE_NOOP("RunHistory", "时间"),
+    QT_TRANSLATE_NOOP("RunHistory", "通道"),
+    "P",
+    "I",
+    "D",
+    QT_TRANSLATE_NOOP("RunHistory", "目标值"),
+    QT_TRANSLATE_NOOP("RunHistory", "上升时间"),
+    QT_TRANSLATE_NOOP("RunHistory", "超调量"),
+    QT_TRANSLATE_NOOP("RunHistory", "调节时间"),
+    QT_TRANSLATE_NOOP("RunHistory", "稳态误差"),
+};
 
+// Data, not interface: the same header in every language.
 const char csvHeader[] = "\xEF\xBB\xBF时间,通道,P,I,D,目标值,上升时间(点),上升时间(ms),超调量(%),"
                          "调节时间(点),调节时间(ms),稳态误差\n";
 
@@ -139,5 +151,5 @@ QVariant RunHistory::headerData(int section, Qt::Orientation orientation, int ro
         return section + 1;
     if (section < 0 || section >= ColumnCount)
         return QVariant();
-    return QString::fromUtf8(headers[section]);
+    return tr(headers[section]);
 }

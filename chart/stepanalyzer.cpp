@@ -171,7 +171,7 @@ QString StepAnalyzer::cellText(const Figures &figures, Column column)
     const auto time = [&](const std::optional<qint64> &samples, const std::optional<double> &ms) {
         if (!samples)
             return none;
-        QString text = QString::number(*samples) + QStringLiteral("点");
+        QString text = samplesText(*samples);
         if (ms)
             text += QStringLiteral(" (") + millisecondsText(*ms) + QStringLiteral(" ms)");
         return text;
@@ -196,6 +196,11 @@ QString StepAnalyzer::cellText(const Figures &figures, Column column)
         return QString::number(*figures.steadyStateError, 'g', 4);
     }
     return none;
+}
+
+QString StepAnalyzer::samplesText(qint64 samples)
+{
+    return tr("%1点").arg(samples);
 }
 
 QStringList StepAnalyzer::cellTexts(const Figures &figures)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -39,6 +40,8 @@
 // the same samples), plus each channel's previous trace, at most traceCap values.
 class StepAnalyzer
 {
+    Q_DECLARE_TR_FUNCTIONS(StepAnalyzer)
+
 public:
     static constexpr int ChannelCount = 4;
     // The chart's history: it empties itself at this many samples per channel.
@@ -133,6 +136,8 @@ public:
     // (T below 100 ms with 3 significant digits, from 100 ms on in whole milliseconds),
     // overshoot "20.0%", error 'g' 4, and "—" where the figure does not exist.
     static QString cellText(const Figures &figures, Column column);
+    // "N点", in the interface's language.
+    static QString samplesText(qint64 samples);
     static QStringList cellTexts(const Figures &figures);
 
 private:

@@ -1,6 +1,12 @@
 #include "datafiles/appendfile.h"
 
+#include <QFileInfo>
+#include <QTemporaryFile>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 AppendFile::AppendFile(WholeRecords records, QObject *parent)
     : QObject(parent), wholeRecords(std::move(records))
@@ -25,18 +31,38 @@ bool AppendFile::open(const QString &path, const QByteArray &header)
     error.clear();
     written = 0;
     pending.clear();
-    file.setFileName(path);
+    target = path;
+    QString writeTo = path;
+    const QFileInfo existing(path);
+    if (existing.exists() && existing.isFile()) {
+        // A name of its own beside the earlier file, on the same disk, so that a rename can
+        // put it in place; it starts with the earlier file's permissions.
+        QTemporaryFile reserve(path + QStringLiteral(".XXXXXX.part"));
+        reserve.setAutoRemove(false);
+        if (!reserve.open()) {
+            error = reserve.errorString();
+            return false;
+        }
+        writeTo = reserve.fileName();
+        reserve.setPermissions(existing.permissions());
+    }
+    file.setFileName(writeTo);
     // Unbuffered: a refused write shows at once, not at some later flush.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         error = file.errorString();
+        if (writeTo != target)
+            QFile::remove(writeTo);
         return false;
     }
     pending = header;
     {
-        // The caller hears of this failure from the result.
+        // The caller hears of this failure from the result; the earlier file stays.
         const QSignalBlocker quiet(this);
-        if (!flush())
+        if (!flush()) {
+            if (writeTo != target)
+                QFile::remove(writeTo);
             return false;
+        }
     }
     flushTimer.start();
     return true;
@@ -47,10 +73,27 @@ void AppendFile::close()
     if (!file.isOpen())
         return;
     flushTimer.stop();
-    if (flush())
-        file.close();
+    if (!flush())
+        return; // fail() has closed and replaced
+    file.close();
     pending.clear();
     pending.squeeze();
+    if (!replaceTarget())
+        Q_EMIT failed(error);
+}
+
+bool AppendFile::replaceTarget()
+{
+    if (file.fileName() == target)
+        return true;
+    // rename() puts the new file in place of the old in one step, as QSaveFile does.
+    if (std::rename(QFile::encodeName(file.fileName()).constData(),
+                    QFile::encodeName(target).constData()) != 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    file.setFileName(target);
+    return true;
 }
 
 bool AppendFile::flush()
@@ -85,5 +128,7 @@ void AppendFile::fail(const QString &reason, qint64 partial)
     pending.clear();
     pending.squeeze();
     error = reason;
+    // What was written replaces the earlier file whole: it is what the recording holds.
+    replaceTarget();
     Q_EMIT failed(reason);
 }

@@ -11,6 +11,8 @@
 // twice a second (and whenever a megabyte has gathered). When the disk refuses a write (full,
 // removed, too large) the file is closed holding every whole record written before, a record
 // cut in the middle is taken off again, and failed() tells why.
+// A file that already exists is replaced whole: the records go to a file beside it, which
+// takes its place when the writing ends, so until then the earlier file stays as it was.
 class AppendFile : public QObject
 {
     Q_OBJECT
@@ -25,7 +27,8 @@ public:
     explicit AppendFile(WholeRecords wholeRecords, QObject *parent = nullptr);
     ~AppendFile() override;
 
-    // Creates or truncates the file and writes `header` at once. False with errorString().
+    // Creates the file (beside an existing one) and writes `header` at once. False with
+    // errorString(), the existing file untouched.
     bool open(const QString &path, const QByteArray &header);
     // Writes what is still buffered and closes. A failure then is reported by failed().
     void close();
@@ -42,7 +45,7 @@ public:
 
     // Bytes of the file so far, the buffered ones included.
     qint64 size() const { return written + pending.size(); }
-    QString fileName() const { return file.fileName(); }
+    QString fileName() const { return target; }
     QString errorString() const { return error; }
 
 Q_SIGNALS:
@@ -52,9 +55,12 @@ Q_SIGNALS:
 
 private:
     void fail(const QString &reason, qint64 partial);
+    // Puts the file written beside an existing one in its place; false with `error` set.
+    bool replaceTarget();
 
     WholeRecords wholeRecords;
     QFile file;
+    QString target; // the file asked for; file.fileName() differs while it is replaced
     QByteArray pending;
     qint64 written = 0;
     QString error;

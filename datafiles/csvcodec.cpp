@@ -1,7 +1,5 @@
 #include "datafiles/csvcodec.h"
 
-#include "datafiles/csvdecoder.h"
-
 #include <QIODevice>
 #include <QLocale>
 #include <QString>
@@ -98,27 +96,7 @@ QString CsvCodec::exportRefusal(quint64 rows)
 {
     if (rows <= MaxRows)
         return QString();
-    return QStringLiteral("导出失败！数据过多（超过%1行）").arg(MaxRows);
-}
-
-CsvCodec::Decoded CsvCodec::decode(const QByteArray &bytes)
-{
-    Decoded result;
-    if (bytes.size() > MaxImportBytes) {
-        result.status = Status::TooLarge;
-        return result;
-    }
-    CsvDecoder decoder;
-    decoder.feed(bytes, result.rows);
-    decoder.finish(result.rows);
-    if (decoder.lineCount() > MaxImportLines) {
-        result.status = Status::TooManyLines;
-        result.rows.clear();
-        return result;
-    }
-    result.lineCount = int(decoder.lineCount());
-    result.skippedLines = int(decoder.skippedLines());
-    return result;
+    return tr("数据过多（超过%1行）").arg(MaxRows);
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QPointF>
 #include <QString>
 #include <QVector>
@@ -24,6 +25,8 @@ class QIODevice;
 // counted; blank lines (nothing but blanks) are neither rows nor skipped.
 class CsvCodec
 {
+    Q_DECLARE_TR_FUNCTIONS(CsvCodec)
+
 public:
     static constexpr int FieldCount = 8;
     using Row = std::array<float, FieldCount>;
@@ -40,24 +43,6 @@ public:
     static_assert(MaxFileBytes >= qint64(MaxRows) * MaxRowBytes, "an export the import refuses");
     // No row the export writes comes near this; a longer line is skipped without being held.
     static constexpr int MaxLineBytes = 64 * 1024;
-
-    // decode() holds the whole file and all its rows at once, so it keeps to smaller files;
-    // CsvDecoder reads a file in slices up to MaxFileBytes.
-    static constexpr qint64 MaxImportBytes = 64 * 1024 * 1024;
-    static constexpr int MaxImportLines = 1000000;
-
-    enum class Status { Ok, TooLarge, TooManyLines };
-
-    struct Decoded
-    {
-        Status status = Status::Ok;
-        // Every line read, blank and skipped ones included.
-        int lineCount = 0;
-        // Lines that held something but no row.
-        int skippedLines = 0;
-        // One row per line that is a row, in file order.
-        QVector<Row> rows;
-    };
 
     // y of point `index` of chart series `series` (0 to 7); asked only below that series'
     // length.
@@ -78,12 +63,9 @@ public:
                       const QVector<quint32> &counts);
     // Rows of the file for series of these lengths: the longest.
     static quint32 rowCount(const SeriesLengths &lengths);
-    // Null when a file of `rows` rows may be written, otherwise the message why not: the
-    // import would refuse it.
+    // Null when a file of `rows` rows may be written, otherwise why not
+    // ("数据过多（超过10000000行）"): the import would refuse it.
     static QString exportRefusal(quint64 rows);
-
-    // The whole file at once (see CsvDecoder for reading in slices).
-    static Decoded decode(const QByteArray &bytes);
 
     // Appends y exactly as QString::number(y, 'g', 6) writes it, several times faster.
     static void appendNumber(QByteArray &out, double y);

@@ -1,25 +1,50 @@
-// PID tab: CSV export and import of the chart's samples.
+// PID tab: CSV export and import of the chart's samples, in slices with a progress dialog, so
+// a long history neither fills memory nor holds the window.
 #include "app/logging.h"
 #include "app/mainwindow.h"
 #include "chart/pid_diagram.h"
 #include "chart/responseanalysis.h"
-#include "datafiles/csvfile.h"
+#include "datafiles/samplefilereader.h"
+#include "datafiles/storeexport.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QStatusBar>
 
 #include <algorithm>
+#include <array>
+#include <memory>
 
 namespace {
-void logRows(const QByteArray &bytes)
+
+// Shown once a transfer takes longer than this; before, the window ignores the user's input.
+constexpr int ProgressDelayMs = 300;
+
+std::unique_ptr<QProgressDialog> progressDialog(QWidget *window, const QString &title,
+                                                const QString &label)
 {
-    if (!lcDataFiles().isDebugEnabled())
-        return;
-    const QList<QByteArray> rows = bytes.split('\n');
-    for (const QByteArray &row : rows)
-        qCDebug(lcDataFiles).noquote() << QString::fromUtf8(row);
+    auto dialog = std::make_unique<QProgressDialog>(label, MainWindow::tr("取消"), 0, 1000, window);
+    dialog->setWindowTitle(title);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setMinimumDuration(ProgressDelayMs);
+    dialog->setAutoClose(false);
+    dialog->setAutoReset(false);
+    return dialog;
 }
+
+// One step of a transfer: the dialog shows `done` of `total`, and the event loop runs so the
+// port is read and the chart redrawn. The user's input reaches only the dialog: until it shows
+// none is taken, then the window-modal dialog keeps it from the window. True when cancelled.
+bool stepProgress(QProgressDialog &dialog, qint64 done, qint64 total)
+{
+    dialog.setValue(total > 0 ? int(done * 1000 / total) : 0);
+    QCoreApplication::processEvents(dialog.isVisible() ? QEventLoop::AllEvents
+                                                       : QEventLoop::ExcludeUserInputEvents);
+    return dialog.wasCanceled();
+}
+
 } // namespace
 
 void MainWindow::warnInvalidPath()
@@ -30,61 +55,82 @@ void MainWindow::warnInvalidPath()
 
 void MainWindow::on_buttonExport_clicked()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("选择一个文件夹"),
-                                                             QString(), QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("选择一个文件夹"), QString(),
+                                                             QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) {
         warnInvalidPath();
-        statusBar()->showMessage(QStringLiteral("导出失败！"), 0);
+        statusBar()->showMessage(tr("导出失败！"), 0);
         return;
     }
-    const QVector<quint32> counts = diagram->sampleCounts();
-    const quint32 most = counts.isEmpty() ? 0u : *std::max_element(counts.cbegin(), counts.cend());
-    qCDebug(lcDataFiles) << counts << "MAX:" << most;
-    const QByteArray bytes = CsvCodec::encode(diagram->allPoints(), counts);
-    logRows(bytes);
-
+    qCDebug(lcDataFiles) << "export" << diagram->sampleCounts() << "into" << folder;
+    StoreExport file(diagram->samples());
     QString error;
-    const bool written = CsvFile::write(folder + QStringLiteral("/Export.csv"), bytes, error);
+    bool written = file.start(folder + QStringLiteral("/Export.csv"), error);
+    const auto progress = progressDialog(this, tr("导出数据"), tr("正在导出数据…"));
+    while (written && !file.atEnd()) {
+        written = file.writeSlice(error);
+        if (written && !file.atEnd() &&
+            stepProgress(*progress, file.rowsWritten(), file.rowCount())) {
+            file.cancel();
+            statusBar()->showMessage(tr("导出已取消"), 0);
+            return;
+        }
+    }
+    written = written && file.commit(error);
     if (!written)
         qCDebug(lcDataFiles) << "export failed:" << folder << error;
-    statusBar()->showMessage(written ? QStringLiteral("导出成功！") : QStringLiteral("导出失败！"),
-                             0);
+    statusBar()->showMessage(written ? tr("导出成功！") : tr("导出失败！%1").arg(error), 0);
 }
 
 void MainWindow::on_buttonInport_clicked()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("选择一个文件"),
-                                                      QString(), QStringLiteral("文件(*.csv)"));
+    const QString path =
+        QFileDialog::getOpenFileName(this, tr("选择一个文件"), QString(), tr("文件(*.csv)"));
     if (path.isEmpty()) {
         warnInvalidPath();
-        statusBar()->showMessage(QStringLiteral("导入失败！"), 0);
+        statusBar()->showMessage(tr("导入失败！"), 0);
         return;
     }
-    const CsvFile::Imported imported = CsvFile::read(path);
-    switch (imported.status) {
-    case CsvFile::Status::Unreadable:
-        qCDebug(lcDataFiles) << "import failed:" << path << imported.error;
-        statusBar()->showMessage(QStringLiteral("导入失败！"), 0);
+    SampleFileReader file;
+    QString error;
+    if (!file.open(path, error)) {
+        qCDebug(lcDataFiles) << "import failed:" << path << error;
+        statusBar()->showMessage(tr("导入失败！%1").arg(error), 0);
         return;
-    case CsvFile::Status::TooLarge:
-        statusBar()->showMessage(QStringLiteral("导入失败！文件过大（超过%1 MB）")
-                                     .arg(CsvCodec::MaxImportBytes / (1024 * 1024)),
-                                 0);
-        return;
-    case CsvFile::Status::TooManyLines:
-        statusBar()->showMessage(
-            QStringLiteral("导入失败！文件行数过多（超过%1行）").arg(CsvCodec::MaxImportLines), 0);
-        return;
-    case CsvFile::Status::Ok:
-        break;
     }
+    const auto progress = progressDialog(this, tr("导入数据"), tr("正在导入数据…"));
+    QVector<SampleFileReader::Sample> samples;
+    bool read = true;
+    bool cancelled = false;
     analysis->importStarting();
-    for (const CsvCodec::Row &row : imported.decoded.rows) {
-        for (int ch = 0; ch < PID_Diagram::ChannelCount; ++ch) {
-            diagram->appendActual(ch, row[std::size_t(2 * ch)]);
-            diagram->appendTarget(ch, row[std::size_t(2 * ch + 1)]);
-        }
+    while (read && !file.atEnd() && !cancelled) {
+        samples.resize(0);
+        read = file.readSlice(samples, error);
+        plotImported(samples);
+        cancelled = !file.atEnd() && stepProgress(*progress, file.bytesRead(), file.fileSize());
     }
     analysis->importFinished();
-    statusBar()->showMessage(QStringLiteral("成功导入%1个点").arg(imported.decoded.lineCount), 0);
+    const QString counts = tr("%1个点，跳过%2行").arg(file.pointCount()).arg(file.skippedLines());
+    if (!read)
+        statusBar()->showMessage(tr("导入失败！%1，已导入%2").arg(error, counts), 0);
+    else if (cancelled)
+        statusBar()->showMessage(tr("导入已取消，已导入%1").arg(counts), 0);
+    else
+        statusBar()->showMessage(tr("成功导入%1").arg(counts), 0);
+}
+
+// In file order; the history grows first to hold them where the default length would empty
+// the chart at every 10,000 samples.
+void MainWindow::plotImported(const QVector<SampleFileReader::Sample> &samples)
+{
+    std::array<quint64, PID_Diagram::ChannelCount> held{};
+    for (int ch = 0; ch < PID_Diagram::ChannelCount; ++ch)
+        held[std::size_t(ch)] = diagram->samples().held(ch);
+    for (const SampleFileReader::Sample &sample : samples)
+        ++held[std::size_t(sample.channel)];
+    diagram->makeRoomFor(*std::max_element(held.begin(), held.end()));
+    for (const SampleFileReader::Sample &sample : samples) {
+        diagram->appendActual(sample.channel, sample.actual);
+        diagram->appendTarget(sample.channel, sample.target);
+    }
 }

@@ -6,7 +6,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
-#include <fcntl.h>
+#include <fcntl.h> // sync_file_range on Linux too
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -43,7 +43,7 @@ Kind kindOf(const QString &path, qint64 *size, QString *error)
     const QFileInfo info(path);
     if (!info.exists()) {
         if (error)
-            *error = QStringLiteral("文件不存在");
+            *error = SafeFile::tr("文件不存在");
         return Kind::Missing;
     }
     if (size)
@@ -56,12 +56,12 @@ Kind kindOf(const QString &path, qint64 *size, QString *error)
 
 QString SafeFile::tooLargeText(qint64 maxBytes)
 {
-    return QStringLiteral("文件过大（超过%1 MB）").arg(maxBytes / (1024 * 1024));
+    return tr("文件过大（超过%1 MB）").arg(maxBytes / (1024 * 1024));
 }
 
 QString SafeFile::notRegularText()
 {
-    return QStringLiteral("不是普通文件");
+    return tr("不是普通文件");
 }
 
 bool SafeFile::openForReading(QFile &file, const QString &path, qint64 maxBytes, QString &error)
@@ -172,6 +172,14 @@ QIODevice *SafeFile::device() const
     return replacement.get();
 }
 
+void SafeFile::startWriteBack()
+{
+#ifdef Q_OS_LINUX
+    if (replacement && replacement->flush())
+        ::sync_file_range(replacement->handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
 bool SafeFile::commit(QString &error)
 {
     if (deviceFile) {
@@ -182,7 +190,14 @@ bool SafeFile::commit(QString &error)
         return written;
     }
     if (!replacement) {
-        error = QStringLiteral("文件未打开");
+        error = tr("文件未打开");
+        return false;
+    }
+    // QSaveFile::commit() does not notice when writing out its buffer fails (a short tail
+    // after a full disk): it would put the truncated file in place.
+    if (!replacement->flush()) {
+        error = replacement->errorString();
+        cancel();
         return false;
     }
     const bool written = replacement->commit();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <memory>
@@ -21,6 +22,8 @@ class QSaveFile;
 // content to lose. Other special files (a FIFO, a folder) are refused.
 class SafeFile
 {
+    Q_DECLARE_TR_FUNCTIONS(SafeFile)
+
 public:
     // Opens `path` into `file` for reading. False with
     // the reason in `error`: "不是普通文件", tooLargeText(maxBytes), or the system's text. A
@@ -43,6 +46,9 @@ public:
     bool open(QString &error);
     // Valid between a successful open() and commit() or cancel().
     QIODevice *device() const;
+    // Starts putting what was written so far on the disk without waiting for it, so a long
+    // save's commit() has little left to wait for.
+    void startWriteBack();
     bool commit(QString &error);
     void cancel();
 

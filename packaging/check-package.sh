@@ -17,9 +17,14 @@ fi
 build=$(cd "${1:?usage: check-package.sh [--make] BUILD_DIR [OUTPUT_DIR]}" && pwd)
 out=${2:-$build}
 
-# What the package must hold whatever the build: the font alternative, because every label
-# is Chinese and Debian's default fonts have no Han glyphs.
+# What the package must hold whatever the build: the font alternative, because the Chinese
+# labels need it and Debian's default fonts have no Han glyphs; Qt's catalogues, for its
+# dialogs in Chinese.
 font_depends="fonts-wqy-microhei | fonts-noto-cjk"
+# The Qt the build was made with (TAVRINO_QT), Qt 5 unless it says 6.
+qt=$(sed -n 's/^TAVRINO_QT:[A-Z]*=//p' "$build/CMakeCache.txt")
+[ "$qt" = 6 ] && other=5 || { qt=5; other=6; }
+[ "$qt" = 6 ] && qt_translations=qt6-translations-l10n || qt_translations=qttranslations5-l10n
 homepage="https://tavrino.example.org/"
 
 tools=(dpkg dpkg-deb readelf gzip desktop-file-validate appstreamcli)
@@ -63,12 +68,12 @@ done
 [ "$(field Description | wc -l)" -gt 1 ] || fail "Description has no long text"
 depends=$(field Depends)
 # One alternative group of the comma-separated list must be the fonts, exactly.
-grep -qxF "$font_depends" <<<"$(sed 's/, */\n/g' <<<"$depends")" ||
-    fail "Depends lacks '$font_depends': $depends"
-# Found by dpkg-shlibdeps from the program's libraries: those of the Qt it was built with
-# (TAVRINO_QT), and none of the other's.
-qt=$(sed -n 's/^TAVRINO_QT:[A-Z]*=//p' "$build/CMakeCache.txt")
-[ "$qt" = 6 ] && other=5 || { qt=5; other=6; }
+for group in "$font_depends" "$qt_translations"; do
+    grep -qxF "$group" <<<"$(sed 's/, */\n/g' <<<"$depends")" ||
+        fail "Depends lacks '$group': $depends"
+done
+# Found by dpkg-shlibdeps from the program's libraries: those of the Qt it was built with, and
+# none of the other's.
 for library in libc6 libqt${qt}widgets${qt} libqt${qt}charts${qt} libqt${qt}serialport${qt}; do
     grep -qE "(^|, |\| )$library( |,|$)" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
@@ -85,6 +90,8 @@ for path in \
     "usr/bin/tavrino -> ../lib/tavrino/tavrino" \
     usr/share/tavrino/docs/protocol.html \
     usr/share/tavrino/docs/tutorial.html \
+    usr/share/tavrino/docs/protocol.en.html \
+    usr/share/tavrino/docs/tutorial.en.html \
     "usr/share/doc/tavrino/html -> ../../tavrino/docs" \
     usr/share/applications/tavrino.desktop \
     usr/share/metainfo/org.example.tavrino.metainfo.xml \
@@ -113,6 +120,10 @@ mapfile -t ini <"$appdir/path.ini"
 [ -f "$appdir${ini[2]:-}" ] || fail "protocol document missing: /usr/lib/tavrino${ini[2]:-}"
 [ "$(readlink -f "$root/usr/bin/tavrino")" = "$(readlink -f "$appdir/tavrino")" ] ||
     fail "/usr/bin/tavrino does not lead to /usr/lib/tavrino/tavrino"
+
+# The English catalogue is a resource inside the program; rcc stores its name in UTF-16.
+LC_ALL=C grep -qaP '\x00t\x00a\x00v\x00r\x00i\x00n\x00o\x00_\x00e\x00n\x00\.\x00q\x00m' "$appdir/tavrino" ||
+    fail "the program holds no English catalogue (tavrino_en.qm)"
 
 sections=$(readelf -SW "$appdir/tavrino")
 grep -qE '\.symtab|\.debug_' <<<"$sections" && fail "the program is not stripped"

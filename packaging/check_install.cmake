@@ -10,7 +10,8 @@ endif()
 # The program's folder: the executable, path.ini and the documents through a link.
 set(app "${PREFIX}/lib/tavrino")
 foreach(path lib/tavrino/tavrino lib/tavrino/path.ini lib/tavrino/docs/protocol.html
-        share/tavrino/docs/tutorial.html share/doc/tavrino/html/tutorial.html
+        lib/tavrino/docs/protocol.en.html share/tavrino/docs/tutorial.html
+        share/tavrino/docs/tutorial.en.html share/doc/tavrino/html/tutorial.html
         share/icons/hicolor/64x64/apps/tavrino.png share/icons/hicolor/scalable/apps/tavrino.svg
         share/applications/tavrino.desktop share/metainfo/org.example.tavrino.metainfo.xml
         share/man/man1/tavrino.1.gz)

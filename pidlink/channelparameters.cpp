@@ -102,10 +102,10 @@ QString ChannelParameters::valueText(float value)
 
 QString ChannelParameters::timeoutMessage()
 {
-    return QStringLiteral("读取超时：板子未应答");
+    return tr("读取超时：板子未应答");
 }
 
 QString ChannelParameters::verifyFailedMessage(float answer)
 {
-    return QStringLiteral("校验失败：板子返回 ") + exactText(answer);
+    return tr("校验失败：板子返回 %1").arg(exactText(answer));
 }

@@ -2,6 +2,7 @@
 
 #include "pidlink/pendingreads.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <array>
@@ -17,6 +18,8 @@
 // actual value) are tracked but not kept. Channels outside 0..3 are kept nowhere.
 class ChannelParameters
 {
+    Q_DECLARE_TR_FUNCTIONS(ChannelParameters)
+
 public:
     static constexpr int Channels = 4;
 

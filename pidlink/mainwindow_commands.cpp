@@ -13,7 +13,7 @@ void MainWindow::selectChannel(int index, bool checked)
         channel = quint8(index);
         parameters->selectChannel(index);
     }
-    statusBar()->showMessage(QStringLiteral("选择%1通道").arg(index + 1), 0);
+    statusBar()->showMessage(tr("选择%1通道").arg(index + 1), 0);
 }
 
 void MainWindow::on_radioCH1_clicked(bool checked)
@@ -81,8 +81,8 @@ void MainWindow::on_buttonARead_clicked()
     parameters->read(CmdActual);
 }
 
-// Also what the board's start and stop commands and a close of the port mid-run do, through
-// the link; the widgets follow its runChanged.
+// The link decides with the board's start and stop commands and a close of the port who runs;
+// the widgets follow its runChanged.
 void MainWindow::on_buttonStart_clicked()
 {
     link->setRunActive(!link->runActive());

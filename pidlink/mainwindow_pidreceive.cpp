@@ -21,6 +21,6 @@ void MainWindow::on_checkStringMode_clicked(bool checked)
                                     ui->buttonIWrite, ui->buttonDWrite, ui->buttonTWrite};
     for (QPushButton *button : buttons)
         button->setDisabled(checked);
-    statusBar()->showMessage(QStringLiteral("更改接收协议"), 0);
+    statusBar()->showMessage(tr("更改接收协议"), 0);
     linkHealth->refresh();
 }

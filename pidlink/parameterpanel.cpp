@@ -17,12 +17,21 @@ struct ParameterTexts
     const char *written;  // the program's write button
 };
 
+// Shown through tr().
 constexpr ParameterTexts parameterTexts[] = {
-    {CmdP, "成功接收P", "成功发送P", "已发送P"},
-    {CmdI, "成功接收I", "成功发送I", "已发送I"},
-    {CmdD, "成功接收D", "成功发送D", "已发送D"},
-    {CmdTarget, "成功接收目标值", "成功发送目标值", "已发送目标值"},
-    {CmdActual, "成功接收实际值", "", ""},
+    {CmdP, QT_TRANSLATE_NOOP("ParameterPanel", "成功接收P"),
+     QT_TRANSLATE_NOOP("ParameterPanel", "成功发送P"),
+     QT_TRANSLATE_NOOP("ParameterPanel", "已发送P")},
+    {CmdI, QT_TRANSLATE_NOOP("ParameterPanel", "成功接收I"),
+     QT_TRANSLATE_NOOP("ParameterPanel", "成功发送I"),
+     QT_TRANSLATE_NOOP("ParameterPanel", "已发送I")},
+    {CmdD, QT_TRANSLATE_NOOP("ParameterPanel", "成功接收D"),
+     QT_TRANSLATE_NOOP("ParameterPanel", "成功发送D"),
+     QT_TRANSLATE_NOOP("ParameterPanel", "已发送D")},
+    {CmdTarget, QT_TRANSLATE_NOOP("ParameterPanel", "成功接收目标值"),
+     QT_TRANSLATE_NOOP("ParameterPanel", "成功发送目标值"),
+     QT_TRANSLATE_NOOP("ParameterPanel", "已发送目标值")},
+    {CmdActual, QT_TRANSLATE_NOOP("ParameterPanel", "成功接收实际值"), "", ""},
 };
 constexpr ParameterTexts noTexts{0, "", "", ""};
 
@@ -48,12 +57,12 @@ const char *const markStyle = "QLineEdit[mark=\"invalid\"] { border: 1px solid #
 
 QString invalidMessage()
 {
-    return QStringLiteral("参数无效，未发送");
+    return ParameterPanel::tr("参数无效，未发送");
 }
 
 QString notSentMessage()
 {
-    return QStringLiteral("串口未打开，发送失败");
+    return ParameterPanel::tr("串口未打开，发送失败");
 }
 } // namespace
 
@@ -115,11 +124,11 @@ void ParameterPanel::setMark(QLineEdit *field, Mark mark)
         break;
     case Mark::Invalid:
         field->setProperty(markProperty, QStringLiteral("invalid"));
-        field->setToolTip(plain + QStringLiteral("\n红框：不是有效数字，未发送"));
+        field->setToolTip(plain + QLatin1Char('\n') + tr("红框：不是有效数字，未发送"));
         break;
     case Mark::Confirmed:
         field->setProperty(markProperty, QStringLiteral("confirmed"));
-        field->setToolTip(plain + QStringLiteral("\n绿框：板子已确认此值"));
+        field->setToolTip(plain + QLatin1Char('\n') + tr("绿框：板子已确认此值"));
         break;
     }
     // Property selectors are matched when the style polishes the widget.
@@ -198,12 +207,12 @@ void ParameterPanel::boardValue(int op, int channel, float value)
         setMark(field, Mark::Confirmed);
     } else {
         // Kept for its channel; the fields show another one.
-        text += QStringLiteral("（通道%1）").arg(channel + 1);
+        text += tr("（通道%1）").arg(channel + 1);
     }
     if (op == CmdActual && channel >= 0 && channel < ChannelParameters::Channels)
         actualTexts[std::size_t(channel)] = valueText;
     if (outcome.kind == ChannelParameters::Outcome::Verified)
-        text += QStringLiteral("，校验通过");
+        text += tr("，校验通过");
     else if (outcome.kind == ChannelParameters::Outcome::VerifyFailed)
         text = ChannelParameters::verifyFailedMessage(value);
     emit message(text);

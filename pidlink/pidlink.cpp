@@ -77,13 +77,28 @@ bool PidLink::writeParameter(quint8 op, quint8 channel, float value)
 
 void PidLink::setRunActive(bool active)
 {
-    if (active == running)
-        return;
-    running = active;
-    qCDebug(lcPidLink) << (active ? "Start" : "Stop");
+    if (active != run.isActive())
+        runEvent(RunControl::Event::Button);
+}
+
+void PidLink::portClosed()
+{
+    runEvent(RunControl::Event::PortClosed);
+}
+
+void PidLink::runEvent(RunControl::Event event)
+{
+    const bool before = run.isActive();
+    const RunControl::Step step = run.handle(event);
     // Start and stop carry channel 0; with the device closed the frame is simply not sent.
-    writeFrame(active ? CmdStart : CmdStop, DirRead, 0, 0.0f);
-    emit runChanged(active);
+    if (step.frame != RunControl::Frame::None) {
+        qCDebug(lcPidLink) << (step.frame == RunControl::Frame::Start ? "Start" : "Stop");
+        writeFrame(step.frame == RunControl::Frame::Start ? CmdStart : CmdStop, DirRead, 0, 0.0f);
+    }
+    if (step.active != before)
+        emit runChanged(step.active);
+    if (!step.status.isNull())
+        emit runStatus(step.status);
 }
 
 void PidLink::forgetLine()
@@ -145,18 +160,10 @@ void PidLink::handleCommand(const FrameReceiver::Event &event)
             emit parameterReceived(event.op, event.channel, event.value);
         break;
     case CmdStart:
-        if (!boardRun) {
-            boardRun = true;
-            setRunActive(!running);
-        }
-        emit boardStartReceived();
+        runEvent(RunControl::Event::BoardStart);
         break;
     case CmdStop:
-        if (boardRun) {
-            boardRun = false;
-            setRunActive(!running);
-        }
-        emit boardStopReceived();
+        runEvent(RunControl::Event::BoardStop);
         break;
     default:
         break; // unused operation codes are accepted and ignored

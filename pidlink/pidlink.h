@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pidlink/framereceiver.h"
+#include "pidlink/runcontrol.h"
 #include "pidlink/samplelinesplitter.h"
 
 #include <QByteArray>
@@ -43,13 +44,14 @@ public:
     bool requestParameter(quint8 op, quint8 channel);
     bool writeParameter(quint8 op, quint8 channel, float value);
 
-    // The controller run as this program runs it. Changing it writes the start or stop frame
-    // (when the device is open) and reports runChanged.
-    bool runActive() const { return running; }
+    // The controller run (RunControl's rule). The button's change writes the start or stop
+    // frame (when the device is open) and reports runChanged and runStatus; setting the run
+    // it already has does nothing. The board's start command makes sure a run is active, its
+    // stop command that none is.
+    bool runActive() const { return run.isActive(); }
     void setRunActive(bool active);
-    // The run as the board last reported it with its own start and stop commands; a board
-    // command changes the run only when it changes this record.
-    bool boardRunning() const { return boardRun; }
+    // The port closed: the run ends without a frame, and nothing of the board is remembered.
+    void portClosed();
 
     // The line is gone (an adapter pulled out): its half frame or half line would be glued
     // to the first bytes of the next line, so both are dropped.
@@ -74,9 +76,9 @@ Q_SIGNALS:
     // The board's read request went unanswered: the source had no valid number.
     void readRequestRefused(int op, int channel);
     void parameterWritten(int op, int channel, float value);
-    void boardStartReceived();
-    void boardStopReceived();
     void runChanged(bool active);
+    // What a change of the run, or the board's start or stop command, says in the status bar.
+    void runStatus(const QString &message);
     // "数据帧头错误", "校验错误" or "数据格式错误，接收失败".
     void linkError(const QString &message);
 
@@ -86,11 +88,11 @@ private:
     void handleFrameEvent(const FrameReceiver::Event &event);
     void handleCommand(const FrameReceiver::Event &event);
     void handleLineEvent(const SampleLineSplitter::Event &event);
+    void runEvent(RunControl::Event event);
 
     QIODevice *io = nullptr;
     bool textMode = false;
-    bool running = false;
-    bool boardRun = false;
+    RunControl run;
     ParameterSource parameterSource;
     FrameReceiver frames;
     SampleLineSplitter lines;

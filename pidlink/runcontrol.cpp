@@ -7,18 +7,16 @@ RunControl::Step RunControl::decide(bool active, Event event)
     switch (event) {
     case Event::Button:
         if (active)
-            return {false, Frame::Stop, QStringLiteral("停止PID调试")};
-        return {true, Frame::Start, QStringLiteral("开始PID调试")};
+            return {false, Frame::Stop, tr("停止PID调试")};
+        return {true, Frame::Start, tr("开始PID调试")};
     case Event::BoardStart:
-        return {true, active ? Frame::None : Frame::Start,
-                QStringLiteral("成功接收到开始指令，开始运行")};
+        return {true, active ? Frame::None : Frame::Start, tr("成功接收到开始指令，开始运行")};
     case Event::BoardStop:
-        return {false, active ? Frame::Stop : Frame::None,
-                QStringLiteral("成功接收到停止指令，停止运行")};
+        return {false, active ? Frame::Stop : Frame::None, tr("成功接收到停止指令，停止运行")};
     case Event::PortClosed:
         // The port is gone, so no stop frame can reach the board.
         if (active)
-            return {false, Frame::None, QStringLiteral("停止PID调试")};
+            return {false, Frame::None, tr("停止PID调试")};
         return {false, Frame::None, QString()};
     }
     return {active, Frame::None, QString()};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 // Who starts and stops the controller run, and what each event sends and says. The button
@@ -9,6 +10,8 @@
 // new board's first start command starts a run.
 class RunControl
 {
+    Q_DECLARE_TR_FUNCTIONS(RunControl)
+
 public:
     enum class Event { Button, BoardStart, BoardStop, PortClosed };
     enum class Frame { None, Start, Stop };

@@ -7,6 +7,8 @@ set -euo pipefail
 packages=(
     build-essential cmake
     qtbase5-dev qtbase5-dev-tools libqt5charts5-dev libqt5serialport5-dev
+    # lrelease and lupdate for the translations; Qt's own Chinese texts for its dialogs.
+    qttools5-dev qttools5-dev-tools qttranslations5-l10n
 
     fonts-wqy-microhei
 )
@@ -19,7 +21,7 @@ for option in "$@"; do
     --qt6)
         # Qt 6 Charts needs the OpenGL module; qt6-tools-dev and qt6-l10n-tools bring Linguist.
         packages+=(qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-charts-dev
-            qt6-serialport-dev qt6-tools-dev qt6-l10n-tools)
+            qt6-serialport-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n)
         ;;
     *)
         echo "usage: $0 [--package] [--qt6]" >&2

@@ -43,7 +43,7 @@ if [ "${QUICK:-0}" = 1 ]; then
     terminal=(--seconds 5 --burst-seconds 2 --naive-seconds 3)
     redraw=(--ticks 20 --naive-ticks 4)
     receiver=(--frames 400000 --repeats 3 --naive-seconds 0.5)
-    csv=(--runs 3 --naive-ms 500)
+    csv=(--runs 3 --naive-ms 500 --long-rows 100000)
     startup=(--runs 5)
     step=(--samples 2000000 --repeats 3)
 else

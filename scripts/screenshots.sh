@@ -4,6 +4,7 @@
 #   screenshot-{pid,analysis,serial}.png           the window at the form's size (analysis: the
 #                                                  PID tab with the 响应分析 dock after two runs)
 #   screenshot-pid-compare.png                     two runs compared, values under the cursor
+#   screenshot-{pid,pid-compare,analysis,serial}.en.png   the same with the English interface
 #   screenshot-1366x768-{pid,analysis,serial}.png  the whole screen of a common laptop, with a
 #                                                  window manager and a 40-pixel taskbar strip
 #   screenshot-1920x1080-150-{...}.png             a 1920 x 1080 screen at 150 % scale, 48-pixel strip
@@ -34,6 +35,7 @@ tool="$build/tools/screenshot/tavrino_screenshot"
 common=(env QT_QPA_PLATFORM=xcb QT_FONT_DPI=96 LANG=C.UTF-8 FONTCONFIG_FILE="$root/scripts/screenshots-fonts.conf")
 
 xvfb-run -a -s "-screen 0 1400x1000x24 -dpi 96" "${common[@]}" "$tool" "$root/docs"
+xvfb-run -a -s "-screen 0 1400x1000x24 -dpi 96" "${common[@]}" TAVRINO_LANG=en "$tool" "$root/docs"
 
 # At screen size: openbox maximizes and keeps the taskbar's strip free, as a desktop does.
 work=$(mktemp -d)

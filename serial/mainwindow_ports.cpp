@@ -44,7 +44,7 @@ void MainWindow::openPort(int tab, const QString &entry, const PortSettings &set
     if (box->findText(entry, Qt::MatchExactly) < 0 && !typedPorts.contains(name))
         typedPorts.append(name);
     if (ports->open(PortController::Tab(tab), name, settings, this, slot))
-        statusBar()->showMessage(name + QStringLiteral("打开成功！"), 0);
+        statusBar()->showMessage(tr("%1打开成功！").arg(name), 0);
 }
 
 void MainWindow::on_tabSwitch_currentChanged(int)

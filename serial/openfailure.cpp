@@ -2,6 +2,7 @@
 
 #include "serial/portname.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #ifndef Q_OS_WIN
@@ -26,12 +27,12 @@ QString deviceGroup(const QString &location)
 
 QString notFound(const QString &location)
 {
-    return QStringLiteral("找不到设备 ") + location;
+    return QCoreApplication::translate("OpenFailure", "找不到设备 %1").arg(location);
 }
 
 QString busy()
 {
-    return QStringLiteral("串口被其他程序占用");
+    return QCoreApplication::translate("OpenFailure", "串口被其他程序占用");
 }
 } // namespace
 
@@ -39,7 +40,7 @@ QString openFailureReason(const QString &portName, QSerialPort::SerialPortError 
                           const QString &errorString)
 {
     if (portName.trimmed().isEmpty())
-        return QStringLiteral("未选择串口");
+        return QCoreApplication::translate("OpenFailure", "未选择串口");
 #ifdef Q_OS_WIN
     // Windows opens a COM port for one program at a time and refuses the next with "access
     // denied".
@@ -57,8 +58,9 @@ QString openFailureReason(const QString &portName, QSerialPort::SerialPortError 
             if (errno == ENOENT)
                 return notFound(location);
             const QString group = deviceGroup(location);
-            return QStringLiteral("没有权限：用 sudo usermod -aG %1 $USER 把用户加入 %1 "
-                                  "组，然后重新登录")
+            return QCoreApplication::translate("OpenFailure",
+                                               "没有权限：用 sudo usermod -aG %1 $USER 把用户加入 "
+                                               "%1 组，然后重新登录")
                 .arg(group);
         }
         // Allowed to use it, yet refused: another program's lock file or exclusive hold. Only
@@ -67,7 +69,8 @@ QString openFailureReason(const QString &portName, QSerialPort::SerialPortError 
             return busy();
     }
 #endif
-    return errorString.isEmpty() ? QStringLiteral("未知错误") : errorString;
+    return errorString.isEmpty() ? QCoreApplication::translate("OpenFailure", "未知错误")
+                                 : errorString;
 }
 
 QString openFailureReason(const QSerialPort &port)

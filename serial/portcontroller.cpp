@@ -21,12 +21,12 @@ bool PortController::applySettings(QSerialPort &port, const PortSettings &settin
         parity = QSerialPort::EvenParity;
     QString why;
     if (!port.setBaudRate(settings.baudRate, QSerialPort::AllDirections))
-        why = QStringLiteral("驱动不支持波特率%1").arg(settings.baudRate);
+        why = tr("驱动不支持波特率%1").arg(settings.baudRate);
     else if (!port.setDataBits(QSerialPort::DataBits(settings.dataBits)) ||
              !port.setParity(parity) ||
              !port.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop
                                                       : QSerialPort::OneStop))
-        why = QStringLiteral("驱动不支持该数据格式");
+        why = tr("驱动不支持该数据格式");
     // Not all drivers know flow control; none is the default anyway.
     port.setFlowControl(QSerialPort::NoFlowControl);
     if (refusal)
@@ -37,6 +37,11 @@ bool PortController::applySettings(QSerialPort &port, const PortSettings &settin
 bool PortController::open(Tab tab, const QString &name, const PortSettings &settings,
                           QObject *receiver, const char *slot)
 {
+    // A typo in the editable baud box opens nothing.
+    if (!settings.isValid()) {
+        emit settingsRefused(tab, settings.problem);
+        return false;
+    }
     serial->setPortName(systemPortName(name));
     qCDebug(lcPorts) << serial->portName().toUtf8();
     if (!serial->open(QIODevice::ReadWrite)) {
@@ -44,11 +49,16 @@ bool PortController::open(Tab tab, const QString &name, const PortSettings &sett
         emit openFailed(tab, openFailureReason(*serial));
         return false;
     }
+    QString refusal;
+    if (!applySettings(*serial, settings, &refusal)) {
+        serial->close();
+        emit settingsRefused(tab, refusal);
+        return false;
+    }
     QObject::connect(serial, SIGNAL(readyRead()), receiver, slot);
     // Closing drops every connection of the port, so this is renewed on every open.
     connect(serial, &QSerialPort::errorOccurred, this, &PortController::portError,
             Qt::UniqueConnection);
-    applySettings(*serial, settings);
     holder = tab;
     emit opened(tab);
     return true;
@@ -70,11 +80,6 @@ QByteArray PortController::read()
     if (!bytes.isEmpty())
         emit received(bytes);
     return bytes;
-}
-
-bool PortController::write(const QByteArray &bytes)
-{
-    return serial->isOpen() && serial->write(bytes) == bytes.size();
 }
 
 void PortController::portError(int error)

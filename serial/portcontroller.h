@@ -28,9 +28,10 @@ public:
     static bool applySettings(QSerialPort &port, const PortSettings &settings,
                               QString *refusal = nullptr);
 
-    // Opens `name` for `tab` with `settings` (applied once open; the driver's answers are not
-    // checked) and connects readyRead() to `receiver`'s `slot` (SLOT(...) form). False, with
-    // openFailed, when the port does not open.
+    // Opens `name` for `tab` with `settings` and connects readyRead() to `receiver`'s `slot`
+    // (SLOT(...) form). False, with openFailed, when the port does not open; false, with
+    // settingsRefused and the port left closed, when the settings are no valid settings or
+    // the driver refuses them.
     bool open(Tab tab, const QString &name, const PortSettings &settings, QObject *receiver,
               const char *slot);
     // Closes the port if `tab` holds it, dropping every connection of the port.
@@ -39,14 +40,14 @@ public:
 
     // Everything the port holds now.
     QByteArray read();
-    // True when the port is open and took all of `bytes`.
-    bool write(const QByteArray &bytes);
 
 Q_SIGNALS:
     void opened(int tab);
     void closed(int tab, int reason);
     // `reason` says why in words the user can act on; the window shows it after "打开失败！".
     void openFailed(int tab, const QString &reason);
+    // "波特率必须是正整数" and the like, or the driver's refusal ("驱动不支持波特率N").
+    void settingsRefused(int tab, const QString &reason);
     void received(const QByteArray &bytes);
 
 private:

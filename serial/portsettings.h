@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 // Line settings read from the texts of a tab's settings boxes. The baud box is editable, so
@@ -8,8 +9,13 @@
 // serial port; PortController hands them to QSerialPort.
 class PortSettings
 {
+    Q_DECLARE_TR_FUNCTIONS(PortSettings)
+
 public:
     enum class Parity { None, Even, Odd };
+
+    // The parity box's entries, "无", "偶", "奇", in the interface's language.
+    static QString parityText(Parity parity);
 
     // The slowest rate termios names (B50) to the fastest USB serial adapters sold (12 Mbaud).
     static constexpr qint32 MinBaudRate = 50;

@@ -1,23 +1,20 @@
 // The GUI-free pieces: serial port names, the rescan list, line settings and baud rates, the
-// send input; the PID link's frames, receiver, string-mode splitter, parameter texts and run
-// control; the CSV codec, whole, in slices and from the sample store, and its file.
+// send input; the PID link's frames, receiver, string-mode splitter and parameter texts; the
+// CSV codec, whole, in slices and from the sample store.
 #include "assistant/sendinput.h"
 #include "chart/samplestore.h"
 #include "datafiles/csvcodec.h"
 #include "datafiles/csvdecoder.h"
-#include "datafiles/csvfile.h"
+#include "datafiles/storeexport.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/parametertext.h"
-#include "pidlink/runcontrol.h"
 #include "pidlink/samplelinesplitter.h"
 #include "serial/portlistrefill.h"
 #include "serial/portname.h"
 #include "serial/portsettings.h"
-#include "tests/support/smalldisk.h"
 #include "tests/support/testdata.h"
 
 #include <QBuffer>
-#include <QDir>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTime>
@@ -26,10 +23,6 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <memory>
-#include <sys/fsuid.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 using Chunks = QList<QByteArray>;
@@ -73,22 +66,7 @@ template <typename Parser> QStringList feedAll(Parser &parser, const Chunks &chu
     return out;
 }
 
-// Lays samples out the way the chart stores them: actual at n, target at n + 1.
-QByteArray encode(const Channels &channels)
-{
-    QVector<QVector<QPointF>> points(8);
-    QVector<quint32> counts(4, 0);
-    for (int c = 0; c < channels.size(); ++c) {
-        for (const auto &sample : channels[c]) {
-            const quint32 n = counts[c]++;
-            points[2 * c].append(QPointF(n, double(sample.first)));
-            points[2 * c + 1].append(QPointF(n + 1, double(sample.second)));
-        }
-    }
-    return CsvCodec::encode(points, counts);
-}
-
-// The same rows from a sample store keeping the newest `capacity` samples, in two blocks.
+// The same rows from a sample store keeping the newest `capacity` samples, in slices.
 QByteArray encodeFromStore(const Channels &channels, quint64 capacity)
 {
     SampleStore store(capacity);
@@ -98,18 +76,9 @@ QByteArray encodeFromStore(const Channels &channels, quint64 capacity)
             store.appendTarget(c, sample.second);
         }
     }
-    CsvCodec::SeriesLengths lengths{};
-    for (int s = 0; s < CsvCodec::FieldCount; ++s)
-        lengths[std::size_t(s)] = quint32(store.series(s).size());
-    const auto value = [&store](int s, quint32 i) {
-        const SampleStore::Series series = store.series(s);
-        return double(series.y(series.first() + i));
-    };
-    const quint32 rows = CsvCodec::rowCount(lengths);
     QBuffer out;
     out.open(QIODevice::WriteOnly);
-    CsvCodec::writeRows(out, 0, rows / 2, lengths, value);
-    CsvCodec::writeRows(out, rows / 2, rows, lengths, value);
+    StoreExport::write(out, store);
     return out.data();
 }
 
@@ -122,8 +91,6 @@ Channels newest(Channels channels, int count)
 } // namespace
 
 Q_DECLARE_METATYPE(Channels)
-Q_DECLARE_METATYPE(RunControl::Event)
-Q_DECLARE_METATYPE(RunControl::Frame)
 Q_DECLARE_METATYPE(Rows)
 
 class TestCodecs : public QObject
@@ -149,20 +116,14 @@ private Q_SLOTS:
     void frames();
     void lines_data();
     void lines();
-    void runSteps_data();
-    void runSteps();
-    void runSequences_data();
-    void runSequences();
 
     void csvRows_data();
     void csvRows();
-    void csvStreamedExport();
+    void csvExportLimits();
     void csvNumbersMatchQt();
     void csvDecodes_data();
     void csvDecodes();
     void csvGrownPastItsSize();
-    void csvFileWrite_data();
-    void csvFileWrite();
 };
 
 void TestCodecs::portName_data()
@@ -498,87 +459,6 @@ void TestCodecs::lines()
     QTEST(splitter.pendingLength(), "pending");
 }
 
-using RunEvent = RunControl::Event;
-using RunFrame = RunControl::Frame;
-
-// Every event in both states; the control remembers nothing else, so this is every order.
-void TestCodecs::runSteps_data()
-{
-    QTest::addColumn<bool>("active");
-    QTest::addColumn<RunEvent>("event");
-    QTest::addColumn<bool>("after");
-    QTest::addColumn<RunFrame>("frame");
-    QTest::addColumn<QString>("status");
-    const QString boardStart = QStringLiteral("成功接收到开始指令，开始运行");
-    const QString boardStop = QStringLiteral("成功接收到停止指令，停止运行");
-    const QString started = QStringLiteral("开始PID调试"), stopped = QStringLiteral("停止PID调试");
-    QTest::newRow("button starts")
-        << false << RunEvent::Button << true << RunFrame::Start << started;
-    QTest::newRow("button stops") << true << RunEvent::Button << false << RunFrame::Stop << stopped;
-    QTest::newRow("board starts") << false << RunEvent::BoardStart << true << RunFrame::Start
-                                  << boardStart;
-    QTest::newRow("board start while running: nothing sent")
-        << true << RunEvent::BoardStart << true << RunFrame::None << boardStart;
-    QTest::newRow("board stops") << true << RunEvent::BoardStop << false << RunFrame::Stop
-                                 << boardStop;
-    QTest::newRow("board stop while stopped: nothing sent")
-        << false << RunEvent::BoardStop << false << RunFrame::None << boardStop;
-    QTest::newRow("port closed mid-run")
-        << true << RunEvent::PortClosed << false << RunFrame::None << stopped;
-    QTest::newRow("port closed while stopped")
-        << false << RunEvent::PortClosed << false << RunFrame::None << QString();
-}
-
-void TestCodecs::runSteps()
-{
-    QFETCH(bool, active);
-    QFETCH(RunEvent, event);
-    const RunControl::Step step = RunControl::decide(active, event);
-    QTEST(step.active, "after");
-    QTEST(step.frame, "frame");
-    QTEST(step.status, "status");
-}
-
-void TestCodecs::runSequences_data()
-{
-    // b: button, S: board start, T: board stop, c: port closed (and opened again).
-    QTest::addColumn<QString>("events");
-    QTest::addColumn<QString>("frames"); // + start, - stop, . none
-    QTest::addColumn<QString>("active"); // after each event
-    const auto row = [](const char *name, const char *events, const char *frames,
-                        const char *active) {
-        QTest::newRow(name) << QString(events) << QString(frames) << QString(active);
-    };
-    row("board start during the user's run keeps it", "bS", "+.", "11");
-    row("board stop during the user's run ends it", "bT", "+-", "10");
-    row("user stops the board's run", "Sb", "+-", "10");
-    row("board stop after the user stopped starts nothing", "bbT", "+-.", "100");
-    row("board stop before any start", "T", ".", "0");
-    row("a new board's first start after a reopen", "ScS", "+.+", "101");
-    row("reopened while stopped", "SbcS", "+-.+", "1001");
-    row("the user's run across a reopen", "bcbS", "+.+.", "1011");
-    row("board start, user stop, board start", "SbS", "+-+", "101");
-}
-
-void TestCodecs::runSequences()
-{
-    QFETCH(QString, events);
-    RunControl control;
-    QString frames, active;
-    for (QChar c : events) {
-        const RunEvent event = c == 'b'   ? RunEvent::Button
-                               : c == 'S' ? RunEvent::BoardStart
-                               : c == 'T' ? RunEvent::BoardStop
-                                          : RunEvent::PortClosed;
-        const RunControl::Step step = control.handle(event);
-        frames += step.frame == RunFrame::Start ? '+' : step.frame == RunFrame::Stop ? '-' : '.';
-        active += step.active ? '1' : '0';
-        QCOMPARE(control.isActive(), step.active);
-    }
-    QTEST(frames, "frames");
-    QTEST(active, "active");
-}
-
 void TestCodecs::csvRows_data()
 {
     QTest::addColumn<Channels>("channels");
@@ -602,43 +482,20 @@ void TestCodecs::csvRows_data()
 void TestCodecs::csvRows()
 {
     QFETCH(Channels, channels);
-    QTEST(encode(channels), "expected");
     QTEST(encodeFromStore(channels, SampleStore::Unlimited), "expected");
     // A history that dropped its oldest samples writes what it holds.
-    QCOMPARE(encodeFromStore(channels, 2), encode(newest(channels, 2)));
+    QCOMPARE(encodeFromStore(channels, 2),
+             encodeFromStore(newest(channels, 2), SampleStore::Unlimited));
 }
 
-// The streamed export writes what encode() builds, in slices as well as in one go, and refuses
-// up front what the import could not read back.
-void TestCodecs::csvStreamedExport()
+// The export is refused up front where the import could not read it back; the widest row
+// stays within the size the import allows for.
+void TestCodecs::csvExportLimits()
 {
-    QRandomGenerator random(3);
-    QVector<QVector<QPointF>> points(8);
-    const QVector<quint32> counts{20000, 7, 0, 12345};
-    for (int s = 0; s < 8; ++s)
-        for (quint32 i = 0; i < counts[s / 2]; ++i)
-            points[s].append(QPointF(i, double(float(random.generateDouble() * 1e6 - 5e5))));
-    const QByteArray whole = CsvCodec::encode(points, counts);
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QVERIFY(CsvCodec::write(buffer, points, counts));
-    QCOMPARE(buffer.data(), whole);
-
-    CsvCodec::SeriesLengths lengths{};
-    for (int s = 0; s < 8; ++s)
-        lengths[std::size_t(s)] = quint32(points[s].size());
-    QCOMPARE(CsvCodec::rowCount(lengths), 20000u);
-    QBuffer sliced;
-    sliced.open(QIODevice::WriteOnly);
-    const auto value = [&points](int s, quint32 i) { return points[s][int(i)].y(); };
-    for (quint32 first = 0; first < 20000; first += 3000)
-        QVERIFY(CsvCodec::writeRows(sliced, first, std::min(first + 3000, 20000u), lengths, value));
-    QCOMPARE(sliced.data(), whole);
-
     QVERIFY(CsvCodec::exportRefusal(CsvCodec::MaxRows).isNull());
     QCOMPARE(CsvCodec::exportRefusal(quint64(CsvCodec::MaxRows) + 1),
-             QStringLiteral("导出失败！数据过多（超过10000000行）"));
-    // The widest fields a double can give stay within the row size the import allows for.
+             QStringLiteral("数据过多（超过10000000行）"));
+    QCOMPARE(CsvCodec::rowCount({3, 7, 0, 12345, 1, 0, 0, 2}), 12345u);
     const QVector<QVector<QPointF>> widest(8, {QPointF(0, -1.23456789e-300)});
     QCOMPARE(CsvCodec::encode(widest, {1, 1, 1, 1}).size(), int(CsvCodec::MaxRowBytes));
 }
@@ -739,10 +596,6 @@ void TestCodecs::csvDecodes()
             }
         }
     };
-    const CsvCodec::Decoded decoded = CsvCodec::decode(bytes);
-    QCOMPARE(int(decoded.status), int(CsvCodec::Status::Ok));
-    check(decoded.rows, decoded.lineCount, decoded.skippedLines, QStringLiteral("whole"));
-
     const int step = bytes.size() > 1000 ? 997 : 1;
     for (int cut = 0; cut <= bytes.size(); cut += step) {
         CsvDecoder decoder;
@@ -766,10 +619,7 @@ void TestCodecs::csvDecodes()
 // A file that grew past the size checked before reading is refused by the codec itself.
 void TestCodecs::csvGrownPastItsSize()
 {
-    const QByteArray huge(int(CsvCodec::MaxImportBytes) + 1, '\n');
-    QCOMPARE(int(CsvCodec::decode(huge).status), int(CsvCodec::Status::TooLarge));
-
-    // Read in slices: the file may not grow past its limit; one long line is never held.
+    // The file may not grow past its limit; one long line is never held.
     CsvDecoder decoder;
     QVector<CsvCodec::Row> rows;
     const QByteArray slice(64 * 1024 * 1024, 'x');
@@ -788,53 +638,6 @@ void TestCodecs::csvGrownPastItsSize()
     QCOMPARE(int(small.status()), int(CsvDecoder::Status::TooManyRows));
     QCOMPARE(rows.size(), 2);
     QCOMPARE(small.skippedLines(), qint64(1));
-}
-
-void TestCodecs::csvFileWrite_data()
-{
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<bool>("written");
-    QTest::newRow("replaces an older file") << "file" << true;
-    QTest::newRow("a device is written directly") << "device" << true;
-    // The folder takes no new file beside the old one: the old one is written in place.
-    QTest::newRow("closed folder, writable file") << "closed folder" << true;
-    // Files may not grow past 64 KiB: writes beyond fail as on a full disk.
-    QTest::newRow("full disk keeps the older file") << "full" << false;
-}
-
-void TestCodecs::csvFileWrite()
-{
-    QFETCH(QString, target);
-    QFETCH(bool, written);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Export.csv"));
-    const QByteArray older(4096, 'x'),
-        rows = target == "full" ? QByteArray(300 * 1024, '7') : QByteArray("1,2,3,4,5,6,7,8,\n");
-    QVERIFY(writeFile(path, older));
-    if (target == QLatin1String("device"))
-        QVERIFY(QFile::remove(path) && QFile::link(QStringLiteral("/dev/null"), path));
-    const bool closed = target == QLatin1String("closed folder");
-    // Root writes into any folder: file access as nobody then.
-    const bool asNobody = closed && geteuid() == 0;
-    if (closed)
-        QVERIFY(::chmod(qPrintable(path), 0666) == 0 && ::chmod(qPrintable(dir.path()), 0555) == 0);
-    if (asNobody && (setfsuid(65534), setfsuid(uid_t(-1)) != 65534))
-        QSKIP("cannot give up root's file access here");
-    auto sizeLimit = target == "full" ? std::make_unique<FileSizeLimit>() : nullptr;
-    QVERIFY(!sizeLimit || sizeLimit->isActive());
-
-    QString error;
-    const bool done = CsvFile::write(path, rows, error);
-    sizeLimit.reset();
-    if (asNobody)
-        setfsuid(0);
-    ::chmod(qPrintable(dir.path()), 0755);
-    QVERIFY2(done == written, qPrintable(error));
-    if (target != QLatin1String("device"))
-        QCOMPARE(readFile(path), written ? rows : older);
-    QVERIFY(QFileInfo(path).isSymLink() == (target == QLatin1String("device")));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::System),
-             QStringList{QStringLiteral("Export.csv")});
 }
 
 QTEST_GUILESS_MAIN(TestCodecs)

@@ -1,8 +1,12 @@
 // Files the user names: only regular files of bounded size are read, and a save replaces the
-// old file whole or leaves it as it was, on a full disk too. path.ini is read only at its start.
+// old file whole or leaves it as it was, on a full disk too; the chart's export and import in
+// slices. path.ini is read only at its start.
 #include "app/pathini.h"
-#include "datafiles/csvcodec.h"
+#include "chart/samplestore.h"
+#include "datafiles/recordingcodec.h"
 #include "datafiles/safefile.h"
+#include "datafiles/samplefilereader.h"
+#include "datafiles/storeexport.h"
 #include "tests/support/smalldisk.h"
 #include "tests/support/testdata.h"
 
@@ -37,7 +41,10 @@ private Q_SLOTS:
     void reading();
     void saving_data();
     void saving();
-    void savingInSlices();
+    void exportInSlices_data();
+    void exportInSlices();
+    void readingInSlices_data();
+    void readingInSlices();
     void savingWhereNoFileCanBeMade();
     void pathIni_data();
     void pathIni();
@@ -117,7 +124,7 @@ void FilesTest::saving_data()
     QTest::newRow("a folder of that name") << "subfolder" << false << notRegular;
 }
 
-// 100 KB over an earlier save: either all of it is there afterwards, or the earlier save is,
+// 80 KiB over an earlier save: either all of it is there afterwards, or the earlier save is,
 // byte for byte, with nothing else left in the folder.
 void FilesTest::saving()
 {
@@ -149,7 +156,8 @@ void FilesTest::saving()
     }
     const QStringList entries = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
 
-    const QByteArray content(100 * 1024, 'n');
+    // The last 16 KiB past the 64 KiB that fit wait in the file's buffer until the commit.
+    const QByteArray content(80 * 1024, 'n');
     QString problem;
     QCOMPARE(SafeFile::save(path, content, problem), saved);
     sizeLimit.reset();
@@ -166,40 +174,108 @@ void FilesTest::saving()
         QCOMPARE(readFile(path), saved ? content : before);
 }
 
-// The export streamed through a save: a full disk part-way leaves the earlier export, a
-// cancelled save too, and a save that goes through holds exactly the encoded rows.
-void FilesTest::savingInSlices()
+void FilesTest::exportInSlices_data()
 {
-    SmallDisk disk("size=64k");
-    if (!disk.isMounted())
-        QSKIP("mounting a tmpfs is not permitted here");
-    const QString path = disk.path() + QStringLiteral("/Export.csv");
-    QVERIFY(writeFile(path, "3,4,0,0,0,0,0,0,\n"));
-    const CsvCodec::SeriesLengths lengths{20000, 20000, 0, 0, 0, 0, 0, 0};
-    const auto value = [](int series, quint32 i) { return i * 0.5 + series; };
+    QTest::addColumn<QString>("obstacle");
+    QTest::addColumn<QString>("error"); // empty: none; "*": the system's
+    QTest::newRow("written") << ""
+                             << "";
+    // Files may not grow past 64 KiB: writes beyond fail as on a full disk.
+    QTest::newRow("disk full") << "full"
+                               << "File too large";
+    QTest::newRow("cancelled") << "cancel"
+                               << "";
+    // A history that keeps the newest samples dropped rows not yet written.
+    QTest::newRow("rows dropped meanwhile") << "dropped"
+                                            << "导出期间数据已变化";
+    QTest::newRow("chart cleared meanwhile") << "cleared"
+                                             << "导出期间数据已变化";
+}
+
+// The chart's export in slices, as the window runs it: the earlier export stays unless every
+// row went into the new one, which then holds exactly the rows the store held at the start.
+void FilesTest::exportInSlices()
+{
+    QFETCH(QString, obstacle);
+    QFETCH(QString, error);
+    const QString path = dir.filePath(QStringLiteral("Export.csv"));
+    QVERIFY(writeFile(path, earlierSave()));
+    const quint32 rows = StoreExport::SliceRows + 50000;
+    SampleStore store(rows);
+    for (quint32 i = 0; i < rows; ++i) {
+        store.appendActual(int(i % 4), float(i));
+        store.appendTarget(0, 0.5f);
+    }
+    QBuffer expected;
+    expected.open(QIODevice::WriteOnly);
+    QVERIFY(StoreExport::write(expected, store));
+
+    auto limit = obstacle == QLatin1String("full") ? std::make_unique<FileSizeLimit>() : nullptr;
+    StoreExport file(store);
+    QString why;
+    QVERIFY(file.start(path, why));
+    QCOMPARE(file.rowCount(), rows);
+    bool written = file.writeSlice(why);
+    if (obstacle == QLatin1String("cancel"))
+        file.cancel();
+    else if (obstacle == QLatin1String("cleared"))
+        store.clear();
+    for (quint32 i = 0; obstacle == QLatin1String("dropped") && i <= StoreExport::SliceRows; ++i)
+        store.appendTarget(0, 1.0f);
+    while (written && !file.atEnd() && obstacle != QLatin1String("cancel"))
+        written = file.writeSlice(why);
+    written = written && obstacle != QLatin1String("cancel") && file.commit(why);
+    limit.reset();
+    QCOMPARE(written, obstacle.isEmpty());
+    QVERIFY2(error == QLatin1String("*") ? !why.isEmpty() : why == error, qPrintable(why));
+    QCOMPARE(readFile(path), written ? expected.data() : earlierSave());
+    QCOMPARE(QDir(dir.path()).entryList({"Export*"}, QDir::Files), QStringList{"Export.csv"});
+}
+
+// A data file read in slices: rows and samples cut by a slice's end arrive whole, in order;
+// a line too long to hold and a recording's last line cut short are skipped.
+void FilesTest::readingInSlices_data()
+{
+    QTest::addColumn<bool>("recording");
+    QTest::newRow("export") << false;
+    QTest::newRow("recording") << true;
+}
+
+void FilesTest::readingInSlices()
+{
+    QFETCH(bool, recording);
+    QByteArray content = recording ? RecordingCodec::headerLine() : QByteArray();
+    const int lines = 150000; // three slices and more
+    for (int i = 0; i < lines; ++i) {
+        if (i == lines / 2)
+            content += QByteArray(SampleFileReader::MaxLineBytes + 10, 'x') + '\n';
+        if (recording)
+            RecordingCodec::appendRow(content, i, i % 4, float(i), 0.5f);
+        else
+            content += QByteArray::number(i) + ",0.5,0,0,0,0,0,0,\n";
+    }
+    content += recording ? "7,1,2" : "1,2,3,4,5,6,7,8";
+    const QString path = dir.filePath(QStringLiteral("data.csv"));
+    QVERIFY(writeFile(path, content));
+    SampleFileReader file;
     QString error;
-    for (const quint32 rows : {20000u, 100u, 1000u}) {
-        SafeFile save(path);
-        QVERIFY(save.open(error));
-        bool written = true;
-        for (quint32 first = 0; first < rows && written; first += 300)
-            written = CsvCodec::writeRows(*save.device(), first, std::min(rows, first + 300),
-                                          lengths, value);
-        if (rows == 100u) {
-            save.cancel(); // the user cancelled
-        } else if (rows == 20000u) {
-            QVERIFY(!written || !save.commit(error)); // 600 KB do not fit
-            QCOMPARE(readFile(path), QByteArray("3,4,0,0,0,0,0,0,\n"));
-        } else {
-            QVERIFY(written && save.commit(error));
-            QBuffer expected;
-            expected.open(QIODevice::WriteOnly);
-            QVERIFY(CsvCodec::writeRows(expected, 0, rows, lengths, value));
-            QCOMPARE(readFile(path), expected.data());
-        }
-        if (rows != 1000u)
-            QCOMPARE(readFile(path), QByteArray("3,4,0,0,0,0,0,0,\n"));
-        QCOMPARE(QDir(disk.path()).entryList(QDir::Files), QStringList{"Export.csv"});
+    QVERIFY(file.open(path, error));
+    QVector<SampleFileReader::Sample> samples;
+    int slices = 0;
+    while (!file.atEnd() && ++slices)
+        QVERIFY(file.readSlice(samples, error));
+    QVERIFY(slices > 3);
+    QCOMPARE(int(file.format()),
+             int(recording ? SampleFileReader::Format::Recording : SampleFileReader::Format::Csv));
+    QCOMPARE(file.pointCount(), qint64(recording ? lines : lines + 1));
+    QCOMPARE(file.skippedLines(), qint64(recording ? 2 : 1));
+    QCOMPARE(file.bytesRead(), qint64(content.size()));
+    const int perLine = recording ? 1 : 4;
+    QCOMPARE(samples.size(), int(file.pointCount()) * perLine);
+    for (int i = 0; i < lines; ++i) {
+        const SampleFileReader::Sample &s = samples.at(i * perLine);
+        QVERIFY2(s.channel == (recording ? i % 4 : 0) && s.actual == float(i) && s.target == 0.5f,
+                 qPrintable(QString::number(i)));
     }
 }
 

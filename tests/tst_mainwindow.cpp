@@ -1,6 +1,8 @@
 // The window as built: every widget's start state, no slot run during construction; the port
 // given at start-up; the menu actions with path.ini beside the executable, what they would open
-// caught instead of opened.
+// caught instead of opened; the window in either language.
+#include "app/interfacetranslation.h"
+#include "serial/portsettings.h"
 #include "tests/support/testdata.h"
 #include "tests/support/windowdriver.h"
 
@@ -17,6 +19,8 @@
 #include <QtCharts/QChartView>
 #include <QtCharts/QXYSeries>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 QStringList items(const QComboBox *box)
@@ -75,6 +79,8 @@ private Q_SLOTS:
     void tooltips();
     void menuActions_data();
     void menuActions();
+    void language_data();
+    void language();
 
 private:
     void removeIni() { QFile::remove(iniPath); }
@@ -275,6 +281,8 @@ void TestMainWindow::menuActions_data()
         QStringLiteral("已打开协议"), QUrl::fromLocalFile(dir));
     row("about refused by the desktop", unhandled, "about", failed + ' ' + about, QUrl());
     row("tutorial refused by the desktop", unhandled, "tutorial", failed, QUrl());
+    // Opening a FIFO would wait for a writer for ever.
+    row("path.ini a FIFO", "<fifo>", "tutorial", damaged, QUrl());
 }
 
 void TestMainWindow::menuActions()
@@ -285,7 +293,9 @@ void TestMainWindow::menuActions()
     QCOMPARE(QGuiApplication::platformName(), QStringLiteral("offscreen"));
     removeIni();
     catcher.opened.clear();
-    if (ini != "<missing>")
+    if (ini == "<fifo>")
+        QVERIFY(::mkfifo(QFile::encodeName(iniPath).constData(), 0600) == 0);
+    else if (ini != "<missing>")
         QVERIFY(writeFile(iniPath, ini));
     WindowDriver d;
     if (action == QLatin1String("about"))
@@ -296,6 +306,49 @@ void TestMainWindow::menuActions()
         trigger(d, QStringLiteral("帮助"), QStringLiteral("教程"));
     QTEST(d.status(), "message");
     QCOMPARE(catcher.opened, url.isEmpty() ? QList<QUrl>() : QList<QUrl>{url});
+}
+
+// The window in each language, installed as main does before the window is built: the form's,
+// the code's and the menu's texts, Qt's own, the parity box read back, the menu's document.
+void TestMainWindow::language_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("texts"); // title|button|status|odd|Qt's cancel|menu|item|file
+    QTest::newRow("zh") << int(Language::Chinese)
+                        << QString("Tavrino串口PID调试助手|打开串口|欢迎使用TavrinoPID调试助手！|"
+                                   "奇|取消|帮助|协议详解|protocol.html");
+    QTest::newRow("en") << int(Language::English)
+                        << QString("Tavrino Serial PID Assistant|Open port|Welcome to the "
+                                   "Tavrino PID assistant!|Odd|Cancel|Help|Protocol|"
+                                   "protocol.en.html");
+}
+
+void TestMainWindow::language()
+{
+    QFETCH(int, language);
+    QFETCH(QString, texts);
+    const QStringList text = texts.split('|');
+    InterfaceTranslation translation;
+    QVERIFY(translation.install(Language::Code(language)));
+    const QString docs = QCoreApplication::applicationDirPath() + QStringLiteral("/tst-docs/");
+    QVERIFY(QDir().mkpath(docs));
+    for (const char *name : {"protocol.html", "protocol.en.html"})
+        QVERIFY(writeFile(docs + QLatin1String(name), QByteArray()));
+    removeIni(); // menuActions may leave a FIFO
+    QVERIFY(writeFile(iniPath, "https://example.com/\nfile:///t.html\n/tst-docs/protocol.html\n"));
+    catcher.opened.clear();
+
+    WindowDriver d;
+    QCOMPARE(d.window().windowTitle(), text[0]);
+    QCOMPARE(d.child<QAbstractButton>("buttonOpenportPID")->text(), text[1]);
+    QCOMPARE(d.status(), text[2]);
+    const QString odd = d.child<QComboBox>("comboCheckbitPID")->itemText(2);
+    QCOMPARE(odd, text[3]);
+    QCOMPARE(PortSettings::fromTexts("9600", "8", odd, "1").parity, PortSettings::Parity::Odd);
+    QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), text[4]);
+    trigger(d, text[5], text[6]);
+    QCOMPARE(catcher.opened, QList<QUrl>{QUrl::fromLocalFile(docs + text[7])});
+    QDir(docs).removeRecursively();
 }
 
 QTEST_MAIN(TestMainWindow)

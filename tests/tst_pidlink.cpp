@@ -1,6 +1,6 @@
 // The PID link on a buffer standing in for the port: the commands it writes, what it makes
-// of the board's frames and text lines, the run flags, and a line that goes away mid-frame;
-// the parameter fields' object on it.
+// of the board's frames and text lines, who starts and stops the run, and a line that goes
+// away mid-frame; the parameter fields' object on it.
 #include "pidlink/parameterpanel.h"
 #include "pidlink/pidlink.h"
 #include "tests/support/testdata.h"
@@ -28,7 +28,8 @@ private Q_SLOTS:
     void commands();
     void boardFrames_data();
     void boardFrames();
-    void boardStartAndStop();
+    void runControl_data();
+    void runControl();
     void stringMode();
     void lineGoneMidFrame_data();
     void lineGoneMidFrame();
@@ -79,10 +80,9 @@ void PidLinkTest::init()
     connect(link.get(), &PidLink::parameterReceived, this, report<int, int, float>("value"));
     connect(link.get(), &PidLink::readRequestAnswered, this, report<int, float>("answered"));
     connect(link.get(), &PidLink::parameterWritten, this, report<int, int, float>("written"));
-    connect(link.get(), &PidLink::boardStartReceived, this, report<>("board start"));
-    connect(link.get(), &PidLink::boardStopReceived, this, report<>("board stop"));
     connect(link.get(), &PidLink::runChanged, this,
             [this](bool on) { reports << (on ? "run on" : "run off"); });
+    connect(link.get(), &PidLink::runStatus, this, [this](const QString &m) { reports << m; });
     connect(link.get(), &PidLink::linkError, this, [this](const QString &m) { reports << m; });
 }
 
@@ -109,10 +109,12 @@ void PidLinkTest::commands_data()
     row("write with the port closed", false, CmdP, 0, "1", "");
     row("read with the port closed", false, CmdP, 0, nullptr, "");
     // Start and stop carry channel 0; setting the run it already has changes nothing.
-    row("run on", true, CmdStart, 0, nullptr, "43 07 00 00 00 00 00 00 00 0a", {"run on"});
+    row("run on", true, CmdStart, 0, nullptr, "43 07 00 00 00 00 00 00 00 0a",
+        {"run on", "开始PID调试"});
     row("run on and off", true, CmdStop, 0, nullptr,
-        "43 07 00 00 00 00 00 00 00 0a 43 08 00 00 00 00 00 00 00 0a", {"run on", "run off"});
-    row("run with the port closed", false, CmdStart, 0, nullptr, "", {"run on"});
+        "43 07 00 00 00 00 00 00 00 0a 43 08 00 00 00 00 00 00 00 0a",
+        {"run on", "开始PID调试", "run off", "停止PID调试"});
+    row("run with the port closed", false, CmdStart, 0, nullptr, "", {"run on", "开始PID调试"});
 }
 
 void PidLinkTest::commands()
@@ -181,20 +183,68 @@ void PidLinkTest::boardFrames()
     QCOMPARE(frameHealth(), QVector<quint64>(3, 0));
 }
 
-// The board's own start and stop change the run only when they change its record.
-void PidLinkTest::boardStartAndStop()
+void PidLinkTest::runControl_data()
 {
-    QCOMPARE(feed({stopFrame}), QStringList{"board stop"});
-    QCOMPARE(written(), QByteArray());
+    // b: the button, S and T: the board's start and stop, c: the port closed (and opened again).
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<QString>("frames"); // written per event: + start, - stop, . none
+    QTest::addColumn<QString>("active"); // after each event
+    const auto row = [](const char *name, const char *events, const char *frames,
+                        const char *active) {
+        QTest::newRow(name) << QString(events) << QString(frames) << QString(active);
+    };
+    row("the button starts and stops", "bb", "+-", "10");
+    row("board start during the user's run keeps it", "bS", "+.", "11");
+    row("board stop during the user's run ends it", "bT", "+-", "10");
+    row("the user stops the board's run", "Sb", "+-", "10");
+    row("board stop after the user stopped starts nothing", "bbT", "+-.", "100");
+    row("board stop before any start", "T", ".", "0");
+    row("board start twice", "SS", "+.", "11");
+    row("a new board's first start after a reopen", "ScS", "+.+", "101");
+    row("reopened while stopped", "SbcS", "+-.+", "1001");
+    row("the user's run across a reopen", "bcbS", "+.+.", "1011");
+    row("board start, user stop, board start", "SbS", "+-+", "101");
+}
 
-    QCOMPARE(feed({startFrame}), (QStringList{"run on", "board start"}));
-    QVERIFY(link->runActive() && link->boardRunning());
-    QCOMPARE(written(), startFrame.toHex(' '));
-
-    QCOMPARE(feed({startFrame}), QStringList{"board start"});
-    QCOMPARE(feed({stopFrame}), (QStringList{"run off", "board stop"}));
-    QVERIFY(!link->runActive() && !link->boardRunning());
-    QCOMPARE(written(), (startFrame + stopFrame).toHex(' '));
+// The board's start makes sure a run is active and its stop that none is; a closed port ends
+// the run without a frame and leaves nothing of the board behind. The texts are as they were.
+void PidLinkTest::runControl()
+{
+    QFETCH(QString, events);
+    QString frames, active;
+    for (const QChar c : events) {
+        const bool was = link->runActive();
+        const qint64 before = wire->data().size();
+        reports.clear();
+        if (c == 'b')
+            link->setRunActive(!was);
+        else if (c == 'c')
+            link->portClosed();
+        else
+            feed({c == 'S' ? startFrame : stopFrame});
+        const QByteArray frame = wire->data().mid(int(before));
+        frames += frame.isEmpty()       ? '.'
+                  : frame == startFrame ? '+'
+                  : frame == stopFrame  ? '-'
+                                        : '?';
+        const bool now = link->runActive();
+        active += now ? '1' : '0';
+        QString status = now ? QStringLiteral("开始PID调试") : QStringLiteral("停止PID调试");
+        if (c == 'S')
+            status = QStringLiteral("成功接收到开始指令，开始运行");
+        else if (c == 'T')
+            status = QStringLiteral("成功接收到停止指令，停止运行");
+        else if (c == 'c' && !was)
+            status.clear();
+        QStringList expected;
+        if (now != was)
+            expected << (now ? "run on" : "run off");
+        if (!status.isEmpty())
+            expected << status;
+        QCOMPARE(reports, expected);
+    }
+    QTEST(frames, "frames");
+    QTEST(active, "active");
 }
 
 void PidLinkTest::stringMode()
@@ -229,8 +279,8 @@ void PidLinkTest::lineGoneMidFrame_data()
                                            "sample 3 11 12"};
 }
 
-// What the old line left half-sent is not glued to the first bytes of the next one; the
-// board's run record stays.
+// What the old line left half-sent is not glued to the first bytes of the next one; the run
+// stays.
 void PidLinkTest::lineGoneMidFrame()
 {
     QFETCH(bool, text);
@@ -241,7 +291,7 @@ void PidLinkTest::lineGoneMidFrame()
     feed({lastWords});
     link->forgetLine();
     QTEST(feed({firstWords}), "reported");
-    QVERIFY(link->boardRunning());
+    QVERIFY(link->runActive());
 }
 
 void PidLinkTest::readsItsDevice()

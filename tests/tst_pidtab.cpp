@@ -3,6 +3,7 @@
 // export and import.
 #include "tests/support/axisrange.h"
 #include "tests/support/modaldriver.h"
+#include "tests/support/smalldisk.h"
 #include "tests/support/testdata.h"
 #include "tests/support/windowdriver.h"
 
@@ -19,6 +20,7 @@
 
 #include <cmath>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 constexpr int Patience = 5000; // ms; generous for a loaded machine
@@ -63,8 +65,11 @@ private Q_SLOTS:
     void channelsHiddenAndShown();
 
     void roundTripGivesSameBytes();
+    void longHistoryRoundTrip();
     void fileFailures_data();
     void fileFailures();
+    void importCounts_data();
+    void importCounts();
 
 private:
     bool openBoard()
@@ -183,8 +188,13 @@ void PidTabTest::linkWiring()
                  running ? QStringLiteral("开始PID调试") : QStringLiteral("停止PID调试"));
         verifyRun(running);
     }
+    // The board's start during the user's run keeps it and sends nothing.
+    sendAndSettle(startFrame);
+    QCOMPARE(d->status(), QStringLiteral("成功接收到开始指令，开始运行"));
+    verifyRun(true);
+    QCOMPARE(nothingMore(), QByteArray());
 
-    // Closing mid-run ends the run; the stop frame finds the port closed.
+    // Closing mid-run ends the run without a frame.
     d->click("buttonOpenportPID");
     QCOMPARE(run->text(), QStringLiteral("开始"));
     QVERIFY(!run->isEnabled() && !d->chart()->isRefreshing() && !health->isVisible());
@@ -193,6 +203,10 @@ void PidTabTest::linkWiring()
     QCOMPARE(d->status(), QStringLiteral("串口未打开，发送失败"));
     QVERIFY(openBoard());
     QCOMPARE(health->text(), QStringLiteral("帧 0 · 丢弃 0 字节 · 重同步 0"));
+    // A new board's first start starts a run.
+    sendAndSettle(startFrame);
+    QCOMPARE(fromProgram(), startFrame.toHex(' '));
+    verifyRun(true);
 }
 
 // The parameter fields' object behind the buttons, the boxes and the status bar: a typo refused,
@@ -434,7 +448,7 @@ void PidTabTest::roundTripGivesSameBytes()
     d->click("buttonClear");
     QCOMPARE(d->chart()->sampleCounts(), QVector<quint32>(4, 0));
     import(exported());
-    QCOMPARE(d->status(), QStringLiteral("成功导入300个点"));
+    QCOMPARE(d->status(), QStringLiteral("成功导入300个点，跳过0行"));
     // Every channel comes back padded to the longest.
     QCOMPARE(d->chart()->sampleCounts(), QVector<quint32>(4, 300));
 
@@ -443,54 +457,99 @@ void PidTabTest::roundTripGivesSameBytes()
     QCOMPARE(readFile(second.filePath(QStringLiteral("Export.csv"))), first);
 }
 
+// A history longer than the default, written and read back in slices with progress: what
+// the export writes the import takes, raising the history length to hold it, and a cancelled
+// import keeps what it read.
+void PidTabTest::longHistoryRoundTrip()
+{
+    const quint32 rows = 1000100;
+    d->chart()->setHistoryLength(10000000);
+    for (quint32 i = 0; i < rows; ++i)
+        d->chart()->appendActual(0, float(i));
+    exportTo(dir->path());
+    QCOMPARE(d->status(), QStringLiteral("导出成功！"));
+
+    d->click("buttonClear");
+    d->chart()->setHistoryLength(PID_Diagram::SampleCap);
+    QSignalSpy raised(d->chart(), &PID_Diagram::historyLengthChanged);
+    import(exported());
+    QCOMPARE(d->status(), QStringLiteral("成功导入1000100个点，跳过0行"));
+    QCOMPARE(d->chart()->sampleCounts(), QVector<quint32>(4, rows));
+    QCOMPARE(d->chart()->historyLength(), 10000000u);
+    QCOMPARE(raised.count(), 3); // to 100,000, 1,000,000, then 10,000,000
+    QCOMPARE(d->chart()->samples().series(0).y(999999), 999999.0f);
+
+    d->click("buttonClear");
+    modal->cancelProgress = true;
+    import(exported());
+    const quint32 kept = d->chart()->sampleCounts().at(0);
+    QVERIFY2(kept > 0 && kept < rows, qPrintable(d->status()));
+    QCOMPARE(d->status(), QStringLiteral("导入已取消，已导入%1个点，跳过0行").arg(kept));
+}
+
 void PidTabTest::fileFailures_data()
 {
     QTest::addColumn<bool>("exporting");
     QTest::addColumn<QString>("obstacle"); // "cancel": the dialog is cancelled
-    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("message");  // how the status starts
     const QString exportFailed = QStringLiteral("导出失败！"),
-                  importFailed = QStringLiteral("导入失败！");
+                  importFailed = QStringLiteral("导入失败！"),
+                  special = QStringLiteral("不是普通文件");
     QTest::newRow("export cancelled") << true << "cancel" << exportFailed;
     QTest::newRow("import cancelled") << false << "cancel" << importFailed;
-    QTest::newRow("Export.csv is a folder") << true << "folder" << exportFailed;
+    QTest::newRow("Export.csv is a folder") << true << "folder" << exportFailed + special;
+    // Writes past 64 KiB fail as on a full disk: the earlier Export.csv stays.
+    QTest::newRow("disk full") << true << "full" << exportFailed;
     QTest::newRow("file gone after choosing") << false << "gone" << importFailed;
     QTest::newRow("file too large")
-        << false << "large" << QStringLiteral("导入失败！文件过大（超过64 MB）");
-    QTest::newRow("too many lines")
-        << false << "lines" << QStringLiteral("导入失败！文件行数过多（超过1000000行）");
-    QTest::newRow("as many lines as allowed, none with a sample")
-        << false << "limit" << QStringLiteral("成功导入1000000个点");
+        << false << "large" << QStringLiteral("导入失败！文件过大（超过1200 MB）");
+    // Opening a FIFO waits for a writer for ever; /dev/zero never ends.
+    QTest::newRow("FIFO") << false << "fifo" << importFailed + special;
+    QTest::newRow("endless device") << false << "/dev/zero" << importFailed + special;
 }
 
 // Nothing written, nothing added to the chart; only a cancelled dialog brings up the box.
-// Past the import's limits the file is refused, at them it is read.
 void PidTabTest::fileFailures()
 {
     QFETCH(bool, exporting);
     QFETCH(QString, obstacle);
-    const QString path = dir->filePath(QStringLiteral("data.csv"));
+    QFETCH(QString, message);
+    QString path = dir->filePath(QStringLiteral("data.csv"));
     std::function<void()> afterAccept;
     QFile file(path);
+    const QByteArray earlier(13893, 'e');
+    std::unique_ptr<FileSizeLimit> full;
     if (obstacle == QLatin1String("folder")) {
         QVERIFY(QDir(dir->path()).mkdir(QStringLiteral("Export.csv")));
+    } else if (obstacle == QLatin1String("full")) {
+        QVERIFY(writeFile(exported(), earlier));
+        full = std::make_unique<FileSizeLimit>();
+        QVERIFY(full->isActive());
     } else if (obstacle == QLatin1String("gone")) {
         QVERIFY(writeFile(path, "1,2,3,4,5,6,7,8,\n"));
         afterAccept = [path] { QFile::remove(path); };
     } else if (obstacle == QLatin1String("large")) { // sparse: takes no disk space
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(64 * 1024 * 1024 + 1));
-    } else if (obstacle == QLatin1String("lines") || obstacle == QLatin1String("limit")) {
-        QVERIFY(writeFile(
-            path, QByteArray(obstacle == QLatin1String("lines") ? 1000001 : 1000000, '\n')));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(1200 * 1024 * 1024 + 1));
+    } else if (obstacle == QLatin1String("fifo")) {
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else if (obstacle.startsWith(QLatin1Char('/'))) {
+        path = obstacle;
     }
     file.close();
     const QString answer = obstacle == QLatin1String("cancel") ? QString()
                            : exporting                         ? dir->path()
                                                                : path;
-    fill({{{3, 4}, {5, 6}}, {}, {}, {}});
+    const quint32 samples = obstacle == QLatin1String("full") ? 10000 : 2;
+    appendChannel1(int(samples));
     exporting ? exportTo(answer) : import(answer, afterAccept);
+    full.reset();
     QCOMPARE(modal->fileDialogs, 1);
-    QTEST(d->status(), "message");
-    QCOMPARE(d->chart()->sampleCounts(), (QVector<quint32>{2, 0, 0, 0}));
+    QVERIFY2(d->status().startsWith(message), qPrintable(d->status()));
+    QCOMPARE(d->chart()->sampleCounts(), (QVector<quint32>{samples, 0, 0, 0}));
+    if (obstacle == QLatin1String("full")) {
+        QCOMPARE(readFile(exported()), earlier);
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList{"Export.csv"});
+    }
     if (answer.isEmpty()) {
         QVERIFY(QDir(dir->path()).isEmpty());
         QCOMPARE(modal->boxes.size(), 1);
@@ -502,6 +561,41 @@ void PidTabTest::fileFailures()
     } else {
         QVERIFY(modal->boxes.isEmpty());
     }
+}
+
+void PidTabTest::importCounts_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QVector<quint32>>("counts"); // samples per channel afterwards
+    QByteArray prose;
+    for (int i = 0; i < 1000; ++i)
+        prose += "It was a dark and stormy night, and the board, as usual, said nothing.\n";
+    const QVector<quint32> none(4, 0);
+    QTest::newRow("CR line ends") << QByteArray("1,2,3,4,5,6,7,8\r").repeated(5)
+                                  << "成功导入5个点，跳过0行" << QVector<quint32>(4, 5);
+    QTest::newRow("prose") << prose << "成功导入0个点，跳过1000行" << none;
+    QTest::newRow("rows of commas")
+        << QByteArray(",,,,,,,,\n,,,,,,,,,\n\n") << "成功导入0个点，跳过2行" << none;
+    QTest::newRow("rows among other lines")
+        << QByteArray("\xEF\xBB\xBF"
+                      "ch1,,ch2\r\n1,2,3,4,5,6,7,8,\r\n1,2,3\r\n1,2,3,4,5,6,7,8")
+        << "成功导入2个点，跳过2行" << QVector<quint32>(4, 2);
+    // A recording: its samples in order, channel by channel; a line cut short skipped.
+    QTest::newRow("recording")
+        << QByteArray("time_ms,channel,actual,target\n0,1,1.5,2\n5,3,7,8\n\n9,1,2.5,3\n12,4,1")
+        << "成功导入3个点，跳过1行" << QVector<quint32>{2, 0, 1, 0};
+}
+
+// Only what was imported is counted, and what was skipped is said.
+void PidTabTest::importCounts()
+{
+    QFETCH(QByteArray, content);
+    const QString path = dir->filePath(QStringLiteral("data.csv"));
+    QVERIFY(writeFile(path, content));
+    import(path);
+    QTEST(d->status(), "message");
+    QTEST(d->chart()->sampleCounts(), "counts");
 }
 
 QTEST_MAIN(PidTabTest)

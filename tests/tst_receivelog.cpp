@@ -29,8 +29,6 @@ private Q_SLOTS:
     void shows();
     void burstArrivesWholeAndInOrder_data();
     void burstArrivesWholeAndInOrder();
-    void floodKeepsOnlyWhatFits_data();
-    void floodKeepsOnlyWhatFits();
     void clearDropsWaitingArrivals();
     void resetForgetsHeldCharacter();
     void save();
@@ -38,6 +36,7 @@ private Q_SLOTS:
     void floodLaysOutOnlyItsEnd();
     void boxKeepsItsCharacterCap_data();
     void boxKeepsItsCharacterCap();
+    void floodThroughTheBox();
 
 private:
     QString shown() const { return box->toPlainText(); }
@@ -121,44 +120,6 @@ void ReceiveLogTest::burstArrivesWholeAndInOrder()
     const QStringList kept = expected.mid(std::max(0, arrivals - ReceiveLog::Scrollback));
     QCOMPARE(shown(), kept.join(QLatin1Char('\n')));
     QVERIFY(!box->document()->isUndoRedoEnabled());
-}
-
-void ReceiveLogTest::floodKeepsOnlyWhatFits_data()
-{
-    QTest::addColumn<QStringList>("paragraphs");
-    QTest::addColumn<int>("limit");
-    QTest::addColumn<int>("first");
-    QTest::newRow("exactly the limit") << QStringList{"a", "b", "c"} << 3 << 0;
-    QTest::newRow("one too many") << QStringList{"a", "b", "c", "d"} << 3 << 1;
-    // "b\nc" is two blocks: with "d" that makes three, so "a" goes.
-    QTest::newRow("line ends count") << QStringList{"a", "b\nc", "d"} << 3 << 1;
-    // The newest paragraph alone overflows: it is kept, the box keeps its end.
-    QTest::newRow("one paragraph overflows") << QStringList{"a", "1\n2\n3\n4"} << 3 << 1;
-    QTest::newRow("paragraph separator")
-        << QStringList{"a", QString(QChar::ParagraphSeparator), "c"} << 3 << 1;
-}
-
-// A flood adds only the paragraphs that can still be among the newest; that leaves what
-// adding them all leaves.
-void ReceiveLogTest::floodKeepsOnlyWhatFits()
-{
-    QFETCH(QStringList, paragraphs);
-    QFETCH(int, limit);
-    QFETCH(int, first);
-    QCOMPARE(ReceiveFormatter::firstKept(paragraphs, limit), first);
-    QTextDocument all;
-    QTextDocument kept;
-    for (QTextDocument *doc : {&all, &kept}) {
-        doc->setMaximumBlockCount(limit);
-        QTextCursor cursor(doc);
-        for (int i = doc == &kept ? first : 0; i < paragraphs.size(); ++i) {
-            cursor.movePosition(QTextCursor::End);
-            if (!doc->isEmpty())
-                cursor.insertBlock();
-            cursor.insertText(paragraphs.at(i));
-        }
-    }
-    QCOMPARE(kept.toPlainText(), all.toPlainText());
 }
 
 // Arrivals waiting for the next update came before the click.
@@ -288,6 +249,25 @@ void ReceiveLogTest::boxKeepsItsCharacterCap()
     cursor.insertText(QStringLiteral("aaaa\nbbbb\ncccc"));
     ReceiveTail::trimFront(document, maxChars);
     QTEST(document.toPlainText(), "left");
+}
+
+// Text without line ends: an update lays out only the end of what waits, and the box keeps
+// to its character cap however many updates come.
+void ReceiveLogTest::floodThroughTheBox()
+{
+    const ReceiveTail::Limits limits;
+    const QByteArray arrival = QByteArray(100000, 'x') + "END";
+    log->append(arrival, false, false, QTime());
+    QCOMPARE(shown(), QString(limits.maxCharsPerFlush - 3, QLatin1Char('x')) + "END");
+    for (int i = 0; i < limits.maxChars / limits.maxCharsPerFlush + 5; ++i) {
+        log->append(arrival, false, false, QTime());
+        log->flush();
+    }
+    const int characters = box->document()->characterCount() - 1;
+    QVERIFY2(characters <= limits.maxChars &&
+                 characters > limits.maxChars - limits.maxCharsPerFlush,
+             qPrintable(QString::number(characters)));
+    QVERIFY(shown().endsWith("xEND"));
 }
 
 QTEST_MAIN(ReceiveLogTest)

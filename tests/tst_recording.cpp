@@ -1,5 +1,6 @@
 // Session files: the sample recording (writer and decoder) and the raw capture (writer and
 // reader), written to disk while they run, and what stays when the disk refuses a write.
+#include "datafiles/appendfile.h"
 #include "datafiles/captureformat.h"
 #include "datafiles/capturereader.h"
 #include "datafiles/capturewriter.h"
@@ -10,6 +11,7 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QDir>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -56,6 +58,7 @@ class RecordingTest : public QObject
 private Q_SLOTS:
     void recordsEverySample();
     void rowsReachTheDiskWhileRecording();
+    void earlierFileReplacedWhole();
     void startFailsClearly();
     void decodeRows_data();
     void decodeRows();
@@ -126,6 +129,24 @@ void RecordingTest::rowsReachTheDiskWhileRecording()
     QTRY_VERIFY(!progress.isEmpty());
     QCOMPARE(progress.last().at(0).toLongLong(), qint64(readFile(path).size()));
     QVERIFY(recorder.isRecording());
+}
+
+// A recording over an earlier file leaves it as it was until the recording ends, then takes
+// its place whole; nothing is left beside it.
+void RecordingTest::earlierFileReplacedWhole()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("r.csv"));
+    QVERIFY(writeFile(path, "earlier\n"));
+    SampleRecorder recorder;
+    QVERIFY(recorder.start(path));
+    recorder.addSample(1, 2.5f, 3);
+    QTRY_COMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    QTest::qWait(2 * AppendFile::FlushIntervalMs);
+    QCOMPARE(readFile(path), QByteArray("earlier\n"));
+    recorder.stop();
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("r.csv")});
+    QVERIFY(readFile(path).endsWith(",2,2.5,3\n"));
 }
 
 void RecordingTest::startFailsClearly()

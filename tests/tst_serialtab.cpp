@@ -1,7 +1,9 @@
 // The serial side through the window and a real pseudo-terminal: opening and closing the port
 // on both tabs, then the assistant tab: an arrival in the receive box, what goes out on the
 // line, auto-send, files and saving. The objects behind them have their own tests.
+#include "assistant/receivelog.h"
 #include "tests/support/modaldriver.h"
+#include "tests/support/smalldisk.h"
 #include "tests/support/testdata.h"
 #include "tests/support/windowdriver.h"
 
@@ -10,6 +12,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -17,6 +21,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 const QString sentOk = QStringLiteral("发送成功！");
@@ -31,6 +36,8 @@ private Q_SLOTS:
     void cleanup() { d.reset(); }
     void openAndClose_data();
     void openAndClose();
+    void openRefused_data();
+    void openRefused();
 
     void stampedArrival();
     void send_data();
@@ -38,6 +45,7 @@ private Q_SLOTS:
     void autoSend();
     void sendFile_data();
     void sendFile();
+    void sendFileCancelled();
     void save_data();
     void save();
 
@@ -85,6 +93,8 @@ void SerialTabTest::openAndClose_data()
     QTest::newRow("PID, then the assistant shown") << true << QString() << QString() << true;
     QTest::newRow("missing device") << false << "/dev/tavrino-no-such-tty" << QString() << false;
     QTest::newRow("held by another program") << false << "<held>" << QString() << false;
+    // A link to the pseudo-terminal whose name holds a space, typed as it is.
+    QTest::newRow("typed path with a space") << false << "my board" << QString() << false;
 }
 
 void SerialTabTest::openAndClose()
@@ -93,10 +103,14 @@ void SerialTabTest::openAndClose()
     QFETCH(QString, portText);
     QFETCH(QString, suffix);
     QFETCH(bool, byTab);
-    if (!portText.isEmpty()) {
+    QTemporaryDir dir;
+    const bool held = portText == QLatin1String("<held>");
+    const bool missing = portText.startsWith(QLatin1Char('/'));
+    const QString device = portText.isEmpty() || held ? d->peer().slavePath()
+                           : missing                  ? portText
+                                                      : dir.filePath(portText);
+    if (held || missing) {
         QSerialPort holder(d->peer().slavePath());
-        const bool held = portText == QLatin1String("<held>");
-        const QString device = held ? d->peer().slavePath() : portText;
         QVERIFY(!held || holder.open(QIODevice::ReadWrite));
         d->showTab("tabUSART");
         d->typeInto("comboPort", device);
@@ -112,8 +126,15 @@ void SerialTabTest::openAndClose()
         QCOMPARE(box->currentIndex() == box->findText(device) && box->currentIndex() >= 0, held);
         return;
     }
-    pid ? d->openPid() : d->openAssistant(suffix);
-    QCOMPARE(d->status(), d->peer().slavePath() + QStringLiteral("打开成功！"));
+    if (!portText.isEmpty()) {
+        QVERIFY(QFile::link(d->peer().slavePath(), device));
+        d->showTab("tabUSART");
+        d->typeInto("comboPort", device);
+        d->click("buttonOpenport");
+    } else {
+        pid ? d->openPid() : d->openAssistant(suffix);
+    }
+    QCOMPARE(d->status(), device + QStringLiteral("打开成功！"));
     QVERIFY(d->portOpen());
     verifyTabs(!pid, pid);
     if (pid)
@@ -129,6 +150,31 @@ void SerialTabTest::openAndClose()
         pid ? d->openAssistant() : d->openPid();
         QVERIFY(d->portOpen());
     }
+}
+
+void SerialTabTest::openRefused_data()
+{
+    QTest::addColumn<QString>("baud");
+    QTest::addColumn<QString>("message");
+    const QString notPositive = QStringLiteral("打开失败！波特率必须是正整数");
+    for (const char *baud : {"abc", "0", "-5"})
+        QTest::addRow("baud %s", baud) << baud << notPositive;
+    QTest::newRow("baud too high")
+        << "99999999999" << QStringLiteral("打开失败！波特率超出范围（50～12000000）");
+    QTest::newRow("no baud") << "" << QStringLiteral("打开失败！波特率不能为空");
+}
+
+// A typo in the editable baud box opens nothing and says why (both tabs open alike).
+void SerialTabTest::openRefused()
+{
+    QFETCH(QString, baud);
+    d->showTab("tabUSART");
+    d->typeInto("comboBaudrate", baud);
+    d->typeInto("comboPort", d->peer().slavePath());
+    d->click("buttonOpenport");
+    QTEST(d->status(), "message");
+    QVERIFY(!d->portOpen());
+    verifyTabs(false, false);
 }
 
 // The stamp is the local time the arrival was handled, whatever the time of day.
@@ -186,8 +232,9 @@ void SerialTabTest::send()
         d->click("checkNewline");
     d->typeInto("textSendInput", input);
     d->click("buttonSendData");
-    QTEST(d->status(), "message");
     QCOMPARE(received(bytes.size()), bytes);
+    QFETCH(QString, message);
+    QTRY_COMPARE_WITH_TIMEOUT(d->status(), message, 5000);
 }
 
 void SerialTabTest::autoSend()
@@ -222,6 +269,19 @@ void SerialTabTest::autoSend()
     d->click("buttonOpenport");
     QVERIFY(d->portOpen());
     QCOMPARE(d->peer().readFor(300), QByteArray());
+    // Every millisecond 20,000 characters into a line nobody reads: refused once a second
+    // of line time waits, and "发送成功！" only once the board has read them.
+    d->child<QTextEdit>("textSendInput")->setPlainText(QString(20000, QLatin1Char('x')));
+    d->typeInto("textTime", QStringLiteral("1"));
+    d->click("checkAutoSend");
+    QTRY_COMPARE_WITH_TIMEOUT(d->status(), QStringLiteral("发送失败：发送缓冲区已满"), 5000);
+    QTest::qWait(200);
+    QVERIFY(d->window().serialPort()->bytesToWrite() <= 11520 + 20000);
+    d->click("checkAutoSend");
+    QVERIFY(d->status() != sentOk);
+    const auto readAll = [this] { return d->peer().readFor(20).size() >= 0; };
+    QTRY_VERIFY_WITH_TIMEOUT(readAll() && d->status() == sentOk, 10000);
+
     // A port gone behind the window's back, before any error could be reported.
     d->window().serialPort()->close();
     d->click("buttonSendData");
@@ -230,75 +290,114 @@ void SerialTabTest::autoSend()
 
 void SerialTabTest::sendFile_data()
 {
-    QTest::addColumn<QString>("fileName"); // empty: the dialog is cancelled
-    QTest::addColumn<bool>("removed");     // after it was chosen
+    QTest::addColumn<QString>("file"); // a name in a fresh folder, or an absolute path
     QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("binary") << "data.bin" << false << QByteArray("\x00\xff\x41", 3) << sentOk;
-    QTest::newRow("gone after choosing")
-        << "data.bin" << true << QByteArray() << QStringLiteral("文件打开失败！");
-    QTest::newRow("cancelled") << "" << false << QByteArray() << QString();
+    QTest::addColumn<QString>("message"); // how the status starts; empty: left as it was
+    const QString refused = QStringLiteral("文件打开失败！");
+    const QString special = refused + QStringLiteral("不是普通文件");
+    QTest::newRow("binary") << "data.bin" << QByteArray("\x00\xff\x41", 3) << sentOk;
+    QTest::newRow("empty") << "empty.bin" << QByteArray() << sentOk;
+    QTest::newRow("gone after choosing") << "gone" << QByteArray() << refused;
+    // Opening a FIFO waits for a writer for ever; /dev/zero never ends.
+    QTest::newRow("FIFO") << "fifo" << QByteArray() << special;
+    QTest::newRow("endless device") << "/dev/zero" << QByteArray() << special;
+    QTest::newRow("cancelled") << "" << QByteArray() << QString();
 }
 
 void SerialTabTest::sendFile()
 {
-    QFETCH(QString, fileName);
-    QFETCH(bool, removed);
+    QFETCH(QString, file);
     QFETCH(QByteArray, content);
     QFETCH(QString, message);
     QTemporaryDir dir;
-    const QString path = fileName.isEmpty() ? QString() : dir.filePath(fileName);
-    QVERIFY(path.isEmpty() || writeFile(path, removed ? "x" : content));
+    const QString path = file.isEmpty() ? QString() : QDir(dir.path()).absoluteFilePath(file);
+    if (file == QLatin1String("fifo"))
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    else if (!file.startsWith(QLatin1Char('/')) && !file.isEmpty())
+        QVERIFY(writeFile(path, file == QLatin1String("gone") ? "x" : content));
     d->openAssistant();
     const QString before = d->status();
     ModalDriver modal;
     modal.answerFileDialog(path, [&] {
-        if (removed)
+        if (file == QLatin1String("gone"))
             QFile::remove(path);
     });
     d->click("buttonSelectfile");
     QCOMPARE(modal.fileDialogs, 1);
     QCOMPARE(d->child<QLabel>("labelPath")->text(), path);
-    QCOMPARE(d->status(), path.isEmpty() ? before : message);
     QCOMPARE(received(content.size()), content);
+    QTRY_VERIFY2_WITH_TIMEOUT(d->status().startsWith(message.isEmpty() ? before : message),
+                              qPrintable(d->status()), 5000);
+}
+
+// A file larger than the line takes in a second goes out in chunks while the window stays
+// usable; the progress shows, and cancelling ends it with what was sent.
+void SerialTabTest::sendFileCancelled()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.bin"));
+    QVERIFY(writeFile(path, QByteArray(2 * 1024 * 1024, 'f')));
+    d->openAssistant();
+    ModalDriver modal;
+    modal.answerFileDialog(path);
+    d->click("buttonSelectfile");
+    // Nobody reads: the queue stays at a second of line time.
+    QTRY_VERIFY_WITH_TIMEOUT(d->window().findChild<QProgressDialog *>(), 5000);
+    auto *progress = d->window().findChild<QProgressDialog *>();
+    QTRY_VERIFY_WITH_TIMEOUT(progress->isVisible(), 5000);
+    QVERIFY(d->status().startsWith(QStringLiteral("正在发送文件 ")));
+    QVERIFY(d->window().serialPort()->bytesToWrite() <= 11520);
+    d->click("buttonSendData");
+    QCOMPARE(d->status(), QStringLiteral("发送失败：正在发送文件"));
+    QTest::mouseClick(progress->findChild<QPushButton *>(), Qt::LeftButton);
+    QVERIFY(d->status().startsWith(QStringLiteral("发送已取消（已发送")));
+    QTRY_VERIFY(!d->window().findChild<QProgressDialog *>());
 }
 
 void SerialTabTest::save_data()
 {
-    QTest::addColumn<bool>("folderTaken"); // "datas.txt" is a folder there
-    QTest::addColumn<bool>("cancel");
-    QTest::newRow("saved") << false << false;
-    QTest::newRow("name taken by a folder") << true << false;
-    QTest::newRow("cancelled") << false << true;
+    QTest::addColumn<QString>("obstacle");
+    QTest::newRow("saved") << "";
+    QTest::newRow("name taken by a folder") << "folder";
+    // Files may not grow past 64 KiB, as on a full disk: the earlier datas.txt stays whole.
+    QTest::newRow("disk full") << "full";
+    QTest::newRow("cancelled") << "cancel";
 }
 
 void SerialTabTest::save()
 {
-    QFETCH(bool, folderTaken);
-    QFETCH(bool, cancel);
+    QFETCH(QString, obstacle);
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("datas.txt"));
-    const QByteArray stale("stale content that is longer than what is saved");
-    QVERIFY(folderTaken ? QDir(dir.path()).mkdir(QStringLiteral("datas.txt"))
-                        : writeFile(target, stale));
+    const QByteArray stale(13893, 's');
+    QVERIFY(obstacle == QLatin1String("folder")
+                ? QDir(dir.path()).mkdir(QStringLiteral("datas.txt"))
+                : writeFile(target, stale));
     d->openAssistant();
-    QVERIFY(d->peer().write("\xe4\xbd\xa0\xe5\xa5\xbd"));
-    QTRY_COMPARE_WITH_TIMEOUT(shown(), QStringLiteral("你好"), 5000);
+    QByteArray arrivals("\xe4\xbd\xa0\xe5\xa5\xbd");
+    if (obstacle == QLatin1String("full")) {
+        for (int i = 0; i < 5; ++i) {
+            d->window().receiveLog()->append(QByteArray(16000, 'f'), false, false, QTime());
+            d->window().receiveLog()->flush();
+        }
+        arrivals = QByteArray(5 * 16000, 'f');
+    } else {
+        QVERIFY(d->peer().write(arrivals));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(), QString::fromUtf8(arrivals), 5000);
+    }
     const QString statusBefore = d->status();
     ModalDriver modal;
-    modal.answerFileDialog(cancel ? QString() : dir.path());
+    modal.answerFileDialog(obstacle == QLatin1String("cancel") ? QString() : dir.path());
+    auto limit = obstacle == QLatin1String("full") ? std::make_unique<FileSizeLimit>() : nullptr;
     d->click("pushSaveAs");
+    limit.reset();
     QCOMPARE(modal.fileDialogs, 1);
     const QString label = d->child<QLabel>("labelPath")->text();
-    if (cancel) {
-        QCOMPARE(label, QString());
-        QCOMPARE(readFile(target), stale);
-        return;
-    }
-    QCOMPARE(QDir(label), QDir(dir.path()));
-    QCOMPARE(d->status(), folderTaken ? QStringLiteral("保存失败！") : statusBefore);
-    if (!folderTaken)
-        QCOMPARE(readFile(target), QByteArray("\xe4\xbd\xa0\xe5\xa5\xbd"));
+    const bool cancelled = obstacle == QLatin1String("cancel"), saved = obstacle.isEmpty();
+    QVERIFY(cancelled ? label.isEmpty() : QDir(label) == QDir(dir.path()));
+    QCOMPARE(d->status(), saved || cancelled ? statusBefore : QStringLiteral("保存失败！"));
+    if (obstacle != QLatin1String("folder"))
+        QCOMPARE(readFile(target), saved ? arrivals : stale);
 }
 
 QTEST_MAIN(SerialTabTest)

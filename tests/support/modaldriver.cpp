@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QProgressDialog>
 
 ModalDriver::ModalDriver()
 {
@@ -19,6 +20,13 @@ void ModalDriver::answerFileDialog(const QString &path, std::function<void()> af
 
 void ModalDriver::poll()
 {
+    // A progress dialog shows only once its work has taken a while; cancelled before, too.
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *window : windows) {
+        auto *progress = qobject_cast<QProgressDialog *>(window);
+        if (progress && cancelProgress && !progress->wasCanceled())
+            progress->cancel();
+    }
     QWidget *modal = QApplication::activeModalWidget();
     if (!modal || !modal->isVisible())
         return;
@@ -27,6 +35,8 @@ void ModalDriver::poll()
         box->reject();
         return;
     }
+    if (qobject_cast<QProgressDialog *>(modal))
+        return;
     auto *dialog = qobject_cast<QFileDialog *>(modal);
     if (!dialog) {
         problems << QStringLiteral("unexpected modal ") + modal->metaObject()->className();

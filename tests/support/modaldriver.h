@@ -8,7 +8,8 @@
 #include <functional>
 
 // Answers the modal dialogs a slot opens while the test waits inside a click: file dialogs
-// (Qt's own) with queued paths, an empty path cancelling; message boxes by closing them.
+// (Qt's own) with queued paths, an empty path cancelling; message boxes by closing them;
+// progress dialogs are left to run, or cancelled when asked.
 class ModalDriver : public QObject
 {
     Q_OBJECT
@@ -27,6 +28,7 @@ public:
     // `afterAccept` runs once the dialog has been accepted and before the slot goes on.
     void answerFileDialog(const QString &path, std::function<void()> afterAccept = {});
 
+    bool cancelProgress = false;
     int fileDialogs = 0;
     QList<Box> boxes;
     QStringList problems; // anything the driver could not handle

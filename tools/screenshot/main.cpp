@@ -8,8 +8,12 @@
 //                                           the whole screen saved: screenshot-NAME-pid.png,
 //                                           screenshot-NAME-analysis.png,
 //                                           screenshot-NAME-serial.png
+// With TAVRINO_LANG=en in the environment the interface is English and every name ends in
+// ".en.png" instead (screenshot-pid.en.png).
 #include "app/displaysetup.h"
+#include "app/interfacetranslation.h"
 #include "app/mainwindow.h"
+#include "assistant/receiveformatter.h"
 #include "chart/comparisonoverlay.h"
 #include "chart/pid_diagram.h"
 #include "chart/stepanalyzer.h"
@@ -30,6 +34,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QTime>
 #include <QTimer>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
@@ -138,7 +143,7 @@ void compareRuns(MainWindow &window, StepAnalyzer &analyzer)
     QMouseEvent move(QEvent::MouseMove, local, viewport->mapToGlobal(local), Qt::NoButton,
                      Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(viewport, &move);
-    window.statusBar()->showMessage(QStringLiteral("停止PID调试"), 0);
+    window.statusBar()->showMessage(QCoreApplication::translate("RunControl", "停止PID调试"), 0);
 }
 
 // Two runs of the four loops through the link, as a board sends them at 100 samples a second,
@@ -213,6 +218,12 @@ int main(int argc, char *argv[])
     const QString prefix =
         wholeScreen ? QStringLiteral("screenshot-%1-").arg(QString::fromLocal8Bit(argv[2]))
                     : QStringLiteral("screenshot-");
+    Language::Code language = Language::Chinese;
+    Language::fromName(qEnvironmentVariable("TAVRINO_LANG"), language);
+    const QString suffix =
+        language == Language::English ? QStringLiteral(".en.png") : QStringLiteral(".png");
+    InterfaceTranslation translation;
+    translation.install(language);
 
     StepAnalyzer analyzer; // outlives the window, which asks it for the comparison
     MainWindow window;
@@ -236,13 +247,14 @@ int main(int argc, char *argv[])
     fillChart(diagram);
     child<QCheckBox>(window, "checkAuto")->setChecked(true); // fits the vertical axis
     diagram->on_timer_updata();
-    window.statusBar()->showMessage(QStringLiteral("成功接收P"), 0);
+    window.statusBar()->showMessage(QCoreApplication::translate("ParameterPanel", "成功接收P"), 0);
     settle(500);
-    bool ok = save(window, wholeScreen, out.filePath(prefix + QStringLiteral("pid.png")));
+    bool ok = save(window, wholeScreen, out.filePath(prefix + QStringLiteral("pid") + suffix));
     if (!wholeScreen) {
         compareRuns(window, analyzer);
         settle(500);
-        ok = save(window, false, out.filePath(prefix + QStringLiteral("pid-compare.png"))) && ok;
+        ok = save(window, false, out.filePath(prefix + QStringLiteral("pid-compare") + suffix)) &&
+             ok;
     }
 
     // The response analysis of two runs, under the chart.
@@ -251,34 +263,41 @@ int main(int argc, char *argv[])
     window.findChild<QAction *>(QStringLiteral("actionAnalysis"))->setChecked(true);
     feedRuns(window.pidLink());
     diagram->on_timer_updata();
-    window.statusBar()->showMessage(QStringLiteral("停止PID调试"), 0);
+    window.statusBar()->showMessage(QCoreApplication::translate("RunControl", "停止PID调试"), 0);
     settle(500);
-    ok = save(window, wholeScreen, out.filePath(prefix + QStringLiteral("analysis.png"))) && ok;
+    ok =
+        save(window, wholeScreen, out.filePath(prefix + QStringLiteral("analysis") + suffix)) && ok;
 
     // Serial assistant tab.
     tabs->setCurrentIndex(0);
     child<QComboBox>(window, "comboPort")->setEditText(QStringLiteral("ttyACM0"));
     child<QCheckBox>(window, "checkLogmode")->setChecked(true);
     auto *receive = child<QTextEdit>(window, "textRecvOutput");
-    const char *lines[] = {
-        "9时41分2秒:Tavrino demo board v1.3, build Jun 11 2024",
-        "9时41分2秒:clock 72 MHz, UART1 115200 8N1",
-        "9时41分2秒:motor driver ready, encoder 1024 ppr",
-        "9时41分3秒:heater NTC 24.8 C",
-        "9时41分7秒:> help",
-        "9时41分7秒:commands: status, kp <v>, ki <v>, kd <v>, target <v>, run, stop",
-        "9时41分9秒:> status",
-        "9时41分9秒:ch1 kp=2.50 ki=0.80 kd=0.05 target=30.0 actual=29.9",
-        "9时41分9秒:ch2 kp=1.20 ki=0.30 kd=0.00 target=70.0 actual=69.7",
-        "9时41分12秒:> run",
-        "9时41分12秒:running, 100 samples/s per channel",
+    const struct
+    {
+        int second;
+        const char *text;
+    } lines[] = {
+        {2, "Tavrino demo board v1.3, build Jun 11 2024"},
+        {2, "clock 72 MHz, UART1 115200 8N1"},
+        {2, "motor driver ready, encoder 1024 ppr"},
+        {3, "heater NTC 24.8 C"},
+        {7, "> help"},
+        {7, "commands: status, kp <v>, ki <v>, kd <v>, target <v>, run, stop"},
+        {9, "> status"},
+        {9, "ch1 kp=2.50 ki=0.80 kd=0.05 target=30.0 actual=29.9"},
+        {9, "ch2 kp=1.20 ki=0.30 kd=0.00 target=70.0 actual=69.7"},
+        {12, "> run"},
+        {12, "running, 100 samples/s per channel"},
     };
-    for (const char *line : lines)
-        receive->append(QString::fromUtf8(line));
+    for (const auto &line : lines)
+        receive->append(ReceiveFormatter::timeStamp(QTime(9, 41, line.second)) +
+                        QString::fromUtf8(line.text));
     child<QTextEdit>(window, "textSendInput")->setPlainText(QStringLiteral("status"));
-    window.statusBar()->showMessage(QStringLiteral("欢迎使用TavrinoPID调试助手！"), 0);
+    window.statusBar()->showMessage(
+        QCoreApplication::translate("MainWindow", "欢迎使用TavrinoPID调试助手！"), 0);
     settle(500);
-    ok = save(window, wholeScreen, out.filePath(prefix + QStringLiteral("serial.png"))) && ok;
+    ok = save(window, wholeScreen, out.filePath(prefix + QStringLiteral("serial") + suffix)) && ok;
     const QScreen *screen = QGuiApplication::primaryScreen();
     std::printf("screen %dx%d at scale %.2f, free area %dx%d, window %dx%d, minimum %dx%d\n",
                 screen->geometry().width(), screen->geometry().height(), screen->devicePixelRatio(),
