@@ -1,19 +1,38 @@
 # Convenience targets over CMake. `make run`, `make run-board` and `make test` install what a
 # fresh Debian 12 machine lacks first (needs root or sudo).
+#
+# Qt 5 by default; QT=6 builds every target with Qt 6 instead (CMake's TAVRINO_QT) in folders
+# of its own, build-qt6 and so on: `make test QT=6`, or `make test-qt6` for short.
+QT ?=
+ifeq ($(QT),6)
+BUILD ?= build-qt6
+QT_CMAKE_FLAGS := -DTAVRINO_QT=6
+DEPS_FLAGS := --qt6
+else ifeq ($(QT),5)
 BUILD ?= build
+QT_CMAKE_FLAGS := -DTAVRINO_QT=5
+DEPS_FLAGS :=
+else ifeq ($(QT),)
+BUILD ?= build
+QT_CMAKE_FLAGS :=
+DEPS_FLAGS :=
+else
+$(error QT must be 5 or 6)
+endif
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+ALL_CMAKE_FLAGS = $(QT_CMAKE_FLAGS) $(CMAKE_FLAGS)
 
 .PHONY: deps build run run-board build-tests test test-slow test-asan bench package clean \
-	update-translations
+	test-qt6 test-slow-qt6 update-translations
 
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh $(DEPS_FLAGS)
 
 # A fresh build folder for the demo gets neither tests nor benchmarks; `make test` turns the
 # tests on in the same folder.
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DBUILD_TESTING=OFF -DTAVRINO_BENCHMARKS=OFF $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DBUILD_TESTING=OFF -DTAVRINO_BENCHMARKS=OFF $(ALL_CMAKE_FLAGS)
 
 # What the demo needs: the program, its documents and the simulated board.
 build: $(BUILD)/CMakeCache.txt
@@ -36,7 +55,7 @@ update-translations: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) --target update-translations
 
 build-tests:
-	cmake -S . -B $(BUILD) -DBUILD_TESTING=ON -DTAVRINO_BENCHMARKS=OFF $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD) -DBUILD_TESTING=ON -DTAVRINO_BENCHMARKS=OFF $(ALL_CMAKE_FLAGS)
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The suite without the soak runs, well under a minute.
@@ -47,6 +66,10 @@ test: deps build-tests
 test-slow: deps build-tests
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -C slow -L slow
 
+# The same two with Qt 6, in $(BUILD)-qt6.
+test-qt6 test-slow-qt6:
+	$(MAKE) $(@:-qt6=) QT=6 BUILD=$(BUILD)-qt6
+
 # Every benchmark, about 10 minutes, offscreen and under Xvfb; QUICK=1 make bench for a short
 # smoke run, DISPLAY_PATH=offscreen|xvfb make bench for one column only.
 bench: deps
@@ -54,7 +77,7 @@ bench: deps
 
 # The whole suite again, soak runs included, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
-	BUILD=$(BUILD)-asan JOBS=$(JOBS) scripts/sanitize.sh
+	BUILD=$(BUILD)-asan JOBS=$(JOBS) CMAKE_FLAGS="$(ALL_CMAKE_FLAGS)" scripts/sanitize.sh
 
 # The Debian package, $(BUILD)-package/tavrino_<version>_<arch>.deb, built from a folder of its
 # own with only what it installs, then checked (packaging/check-package.sh): no tests, tools or
@@ -63,8 +86,8 @@ PACKAGE_BUILD ?= $(BUILD)-package
 PACKAGE_CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
 	-DBUILD_TESTING=OFF -DTAVRINO_BENCHMARKS=OFF -DTAVRINO_TOOLS=OFF
 package:
-	@scripts/install-deps.sh --package
-	cmake -S . -B $(PACKAGE_BUILD) $(PACKAGE_CMAKE_FLAGS) $(CMAKE_FLAGS)
+	@scripts/install-deps.sh --package $(DEPS_FLAGS)
+	cmake -S . -B $(PACKAGE_BUILD) $(PACKAGE_CMAKE_FLAGS) $(ALL_CMAKE_FLAGS)
 	cmake --build $(PACKAGE_BUILD) -j $(JOBS) --target tavrino_installables
 	cd $(PACKAGE_BUILD) && cpack -G DEB
 	packaging/check-package.sh $(PACKAGE_BUILD)

@@ -1,5 +1,6 @@
 #include "app/displaysetup.h"
 
+#include "app/qtcompat.h"
 #include "chart/renderchoice.h"
 
 #include <QApplication>
@@ -10,13 +11,10 @@
 
 void DisplaySetup::beforeApplication()
 {
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
-#if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
+    QtCompat::enableHighDpiScaling();
     // 1.25 and 1.5 stay what they are instead of rounding to 1 or 2.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-#endif
     RenderChoice::preferRasterWindows();
 }
 

@@ -1,7 +1,8 @@
 #include "app/interfacetranslation.h"
 
+#include "app/qtcompat.h"
+
 #include <QCoreApplication>
-#include <QLibraryInfo>
 
 // The translations library's resources, which a static library must register; outside any
 // namespace, as Q_INIT_RESOURCE requires.
@@ -17,11 +18,7 @@ InterfaceTranslation::~InterfaceTranslation()
 
 QString InterfaceTranslation::qtCatalogueFolder()
 {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-#else
-    return QLibraryInfo::location(QLibraryInfo::TranslationsPath);
-#endif
+    return QtCompat::qtTranslationsPath();
 }
 
 QString InterfaceTranslation::qtChineseCatalogue()

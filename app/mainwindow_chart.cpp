@@ -32,9 +32,9 @@ void MainWindow::wireChart()
         QKeySequence key;
     } keys[] = {
         {ui->buttonPause, QKeySequence(Qt::Key_F6)},
-        {ui->buttonExport, QKeySequence(Qt::CTRL + Qt::Key_E)},
-        {ui->buttonInport, QKeySequence(Qt::CTRL + Qt::Key_I)},
-        {ui->buttonClear, QKeySequence(Qt::CTRL + Qt::Key_L)},
+        {ui->buttonExport, QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {ui->buttonInport, QKeySequence(Qt::CTRL | Qt::Key_I)},
+        {ui->buttonClear, QKeySequence(Qt::CTRL | Qt::Key_L)},
         {ui->buttonStart, QKeySequence(Qt::Key_F5)},
     };
     for (const auto &k : keys) {

@@ -1,10 +1,12 @@
 #include "assistant/hexinput.h"
 
+#include "app/qtcompat.h"
+
 namespace {
 constexpr int ValueWidth = 4;
 constexpr int Stride = ValueWidth + 1;
 
-bool holdsSpace(const QStringRef &value)
+bool holdsSpace(QStringView value)
 {
     for (const QChar c : value) {
         if (c.isSpace())
@@ -19,12 +21,12 @@ std::optional<QByteArray> parseHexInput(const QString &text)
     QByteArray bytes;
     bytes.reserve(text.size() / Stride + 1);
     for (int position = 0; position < text.size(); position += Stride) {
-        const QStringRef value = text.midRef(position, ValueWidth);
+        const QStringView value = QStringView(text).mid(position, ValueWidth);
         const int separator = position + ValueWidth;
         if (holdsSpace(value) || (separator < text.size() && text.at(separator).isLetterOrNumber()))
             return std::nullopt;
         bool ok = false;
-        const uint number = value.toUInt(&ok, 0);
+        const uint number = QtCompat::toUInt(value, &ok, 0);
         if (!ok)
             return std::nullopt;
         bytes.append(static_cast<char>(number & 0xFF));

@@ -1,6 +1,7 @@
 #include "assistant/receiveformatter.h"
 
-#include <QTextCodec>
+#include "app/qtcompat.h"
+
 #include <QTime>
 
 namespace {
@@ -21,12 +22,6 @@ int sequenceLength(uchar lead)
     return 1;
 }
 
-QString decodeUtf8(const QByteArray &bytes, int length)
-{
-    // QString::fromUtf8 would drop a leading byte order mark; keep everything that arrived.
-    QTextCodec::ConverterState state(QTextCodec::IgnoreHeader);
-    return QTextCodec::codecForMib(106)->toUnicode(bytes.constData(), length, &state);
-}
 } // namespace
 
 QString ReceiveFormatter::format(const QByteArray &chunk, bool hex, bool stamped, const QTime &now)
@@ -39,7 +34,8 @@ QString ReceiveFormatter::format(const QByteArray &chunk, bool hex, bool stamped
     } else {
         const int complete = completeLength(bytes);
         pending = bytes.mid(complete);
-        body = decodeUtf8(bytes, complete);
+        // QString::fromUtf8 would drop a leading byte order mark; keep everything that arrived.
+        body = QtCompat::decodeUtf8KeepingBom(bytes.constData(), complete);
     }
     if (body.isEmpty())
         return QString();

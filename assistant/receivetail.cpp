@@ -68,8 +68,8 @@ ReceiveTail::Cut ReceiveTail::tail(const QStringList &queued, const Limits &limi
             continue;
         }
         if (charsLeft > 0 && blocksLeft > 0) {
-            int start =
-                std::max(paragraph.size() - int(charsLeft), startForBlocks(paragraph, blocksLeft));
+            int start = std::max(int(paragraph.size()) - int(charsLeft),
+                                 startForBlocks(paragraph, blocksLeft));
             if (start > 0 && start < paragraph.size() && paragraph.at(start).isLowSurrogate() &&
                 paragraph.at(start - 1).isHighSurrogate())
                 ++start;

@@ -1,5 +1,6 @@
 #include "assistant/sendinput.h"
 
+#include "app/qtcompat.h"
 #include "assistant/hexinput.h"
 
 #include <limits>
@@ -14,7 +15,7 @@ std::optional<QByteArray> sendInputBytes(const QString &text, bool hex, bool new
 std::optional<int> parseSendPeriod(const QString &text)
 {
     bool ok = false;
-    const uint period = text.toUInt(&ok, 10);
+    const uint period = QtCompat::toUInt(text, &ok, 10);
     if (!ok || period == 0 || period > uint(std::numeric_limits<int>::max()))
         return std::nullopt;
     return int(period);

@@ -70,8 +70,8 @@ Timing measure(int count, const std::function<void(int)> &step)
 
 void send(QWidget *to, QEvent::Type type, QPoint at, Qt::MouseButton button = Qt::NoButton)
 {
-    QMouseEvent event(type, at, button, type == QEvent::MouseMove ? Qt::NoButton : button,
-                      Qt::NoModifier);
+    QMouseEvent event(type, at, to->mapToGlobal(at), button,
+                      type == QEvent::MouseMove ? Qt::NoButton : button, Qt::NoModifier);
     QApplication::sendEvent(to, &event);
 }
 

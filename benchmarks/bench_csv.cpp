@@ -80,7 +80,7 @@ double naiveExport(const QString &path, NaiveChart &chart)
         return -1;
     QVector<QVector<QPointF>> points;
     for (int s = 0; s < NaiveChart::SeriesCount; ++s)
-        points.append(chart.series(s)->pointsVector());
+        points.append(QtCompat::seriesPoints(*chart.series(s)));
     QTextStream out(&file);
     for (int i = 0; i < Rows; ++i) {
         for (int s = 0; s < NaiveChart::SeriesCount; ++s)

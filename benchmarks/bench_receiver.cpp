@@ -51,7 +51,7 @@ quint64 feedFrames(const QByteArray &stream, Sink<Chart> &sink, double budgetSec
     clock.start();
     for (int at = 0; at < stream.size(); at += ReadSize) {
         events.clear();
-        receiver.feed(stream.constData() + at, std::min(ReadSize, stream.size() - at), events);
+        receiver.feed(stream.constData() + at, std::min(ReadSize, int(stream.size()) - at), events);
         for (const FrameReceiver::Event &e : events) {
             if (e.type == FrameReceiver::Event::Sample)
                 sink.add(e.channel, e.actual, e.target);
@@ -73,7 +73,7 @@ quint64 feedLines(const QByteArray &stream, Sink<Chart> &sink, double budgetSeco
     clock.start();
     for (int at = 0; at < stream.size(); at += ReadSize) {
         events.clear();
-        splitter.feed(stream.constData() + at, std::min(ReadSize, stream.size() - at), events);
+        splitter.feed(stream.constData() + at, std::min(ReadSize, int(stream.size()) - at), events);
         for (const SampleLineSplitter::Event &e : events) {
             if (e.type != SampleLineSplitter::Event::Line)
                 continue;

@@ -154,7 +154,7 @@ double windowIngest(const QByteArray &stream, bool analysis)
     int sinceRedraw = 0;
     const double cpu0 = ProcessStats::threadCpuSeconds();
     for (int at = 0; at < stream.size(); at += ReadSize) {
-        const int size = std::min(ReadSize, stream.size() - at);
+        const int size = std::min(ReadSize, int(stream.size()) - at);
         window.pidLink()->feed(QByteArray::fromRawData(stream.constData() + at, size));
         sinceRedraw += size / FrameSize;
         if (sinceRedraw >= SamplesPerRedraw) {
@@ -178,7 +178,7 @@ double ingest(const std::vector<Sample> &samples, qint64 count)
     const double cpu0 = ProcessStats::threadCpuSeconds();
     for (int at = 0; at < stream.size(); at += ReadSize) {
         events.clear();
-        receiver.feed(stream.constData() + at, std::min(ReadSize, stream.size() - at), events);
+        receiver.feed(stream.constData() + at, std::min(ReadSize, int(stream.size()) - at), events);
         for (const FrameReceiver::Event &e : events) {
             diagram.appendActual(e.channel, e.actual);
             diagram.appendTarget(e.channel, e.target);

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/qtcompat.h"
+
 #include <QPointF>
 #include <QVector>
-#include <QtCharts/QChartGlobal>
 
 #include <array>
 

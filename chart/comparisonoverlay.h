@@ -1,12 +1,12 @@
 #pragma once
 
+#include "app/qtcompat.h"
 #include "chart/stepanalyzer.h"
 
 #include <QColor>
 #include <QGraphicsObject>
 #include <QPointF>
 #include <QVector>
-#include <QtCharts/QChartGlobal>
 
 #include <array>
 #include <functional>

@@ -542,7 +542,7 @@ void PID_Diagram::refreshSeries()
         SeriesDecimator::visiblePoints(store.series(i), lo, hi, columns, scratch);
         // replace() maps and strokes the whole series again, also for the same points, as
         // while paused with samples arriving outside the view.
-        if (samePoints(s->pointsVector(), scratch))
+        if (samePoints(QtCompat::seriesPoints(*s), scratch))
             continue;
         s->replace(scratch);
         pictureMoved();

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "app/qtcompat.h"
 #include "chart/samplestore.h"
 
 #include <QObject>
 #include <QPointF>
 #include <QTimer>
 #include <QVector>
-#include <QtCharts/QChartGlobal>
 
 #include <array>
 

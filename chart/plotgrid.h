@@ -1,7 +1,8 @@
 #pragma once
 
+#include "app/qtcompat.h"
+
 #include <QGraphicsItem>
-#include <QtCharts/QChartGlobal>
 
 QT_CHARTS_BEGIN_NAMESPACE
 class QChart;

@@ -68,7 +68,8 @@ void CaptureWriter::addBytes(const QByteArray &bytes)
     const quint64 timeUs = quint64(clock.nsecsElapsed() / 1000);
     QByteArray &out = file.buffer();
     for (int at = 0; at < bytes.size();) {
-        const int length = std::min(bytes.size() - at, int(CaptureFormat::MaxRecordBytes));
+        const int length =
+            int(std::min<qsizetype>(bytes.size() - at, CaptureFormat::MaxRecordBytes));
         char head[CaptureFormat::RecordHeaderSize];
         CaptureFormat::putRecordHeader(head, timeUs, quint32(length));
         out.append(head, CaptureFormat::RecordHeaderSize);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/qtcompat.h"
+
 // The generated form names QChartView unqualified.
 #include <QtCharts/QChartView>
 QT_CHARTS_USE_NAMESPACE

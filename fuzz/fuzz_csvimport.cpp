@@ -63,7 +63,7 @@ Decoded decode(const QByteArray &bytes, int piece)
 void checkImport(const char *data, std::size_t size, int piece)
 {
     QByteArray bytes(data, int(size));
-    const Decoded decoded = decode(bytes, std::max(1, bytes.size()));
+    const Decoded decoded = decode(bytes, std::max(1, int(bytes.size())));
 
     // The same rows whatever the pieces.
     const Decoded sliced = decode(bytes, piece);
@@ -151,7 +151,7 @@ void checkNumbers(const unsigned char *data, std::size_t size)
     QBuffer streamed;
     streamed.open(QIODevice::WriteOnly);
     FUZZ_CHECK(CsvCodec::write(streamed, points, counts) && streamed.data() == file);
-    const Decoded decoded = decode(file, std::max(1, file.size()));
+    const Decoded decoded = decode(file, std::max(1, int(file.size())));
     FUZZ_CHECK(decoded.lineCount == qint64(values.size()));
     FUZZ_CHECK(decoded.rows.size() == int(values.size()));
     for (int i = 0; i < decoded.rows.size(); ++i) {

@@ -2,6 +2,7 @@
 // through SampleLineSplitter. Input: byte 0 picks the mode (bit 0, set for string mode) and
 // how many read sizes follow (bits 1..4); those bytes are the sizes of successive reads,
 // used in turn; the rest is the stream.
+#include "app/qtcompat.h"
 #include "fuzz/fuzzcheck.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/pidframe.h"
@@ -9,11 +10,8 @@
 
 #include <QString>
 #include <QStringList>
-#include <QTextCodec>
-#include <QTextDecoder>
 
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace {
@@ -193,7 +191,7 @@ void checkText(const unsigned char *s, std::size_t n, Reads reads)
     // Qt's UTF-8 decoder may write a different number of replacement characters for broken
     // UTF-8 depending on where reads cut it, so the reference decodes the same reads; valid
     // UTF-8 must decode the same whatever the cuts (checked below).
-    const std::unique_ptr<QTextDecoder> decoder(QTextCodec::codecForName("UTF-8")->makeDecoder());
+    QtCompat::Utf8Decoder decoder;
     QString text;
     std::size_t fed = 0;
     int emptyReads = 0;
@@ -206,7 +204,7 @@ void checkText(const unsigned char *s, std::size_t n, Reads reads)
         const char *bytes = reinterpret_cast<const char *>(s + fed);
         splitter.feed(bytes, size, events);
         if (size > 0) // an empty call would upset the decoder's state, as in the splitter
-            text += decoder->toUnicode(bytes, size);
+            text += decoder.decode(bytes, size);
         fed += std::size_t(size);
         for (SampleLineSplitter::Event &e : events)
             all.push_back(std::move(e));
@@ -214,11 +212,9 @@ void checkText(const unsigned char *s, std::size_t n, Reads reads)
                    splitter.pendingLength() <= SampleLineSplitter::MaxLineLength);
     }
 
-    QTextCodec::ConverterState state;
-    const QString whole = QTextCodec::codecForName("UTF-8")->toUnicode(
-        reinterpret_cast<const char *>(s), int(n), &state);
-    if (state.invalidChars == 0 && state.remainingChars == 0)
-        FUZZ_CHECK(text == whole);
+    const char *stream = reinterpret_cast<const char *>(s);
+    if (QtCompat::isValidUtf8(stream, int(n)))
+        FUZZ_CHECK(text == QtCompat::Utf8Decoder().decode(stream, int(n)));
 
     // The text split at every LF in one go.
     const QStringList lines = text.split(QLatin1Char('\n'));

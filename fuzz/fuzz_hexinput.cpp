@@ -27,7 +27,7 @@ int digitValue(QChar c)
 std::optional<unsigned> referenceValue(const QString &text, int from, int count)
 {
     int begin = from;
-    int end = std::min(from + count, text.size());
+    int end = std::min(from + count, int(text.size()));
     while (begin < end && text.at(begin).isSpace())
         ++begin;
     while (end > begin && text.at(end - 1).isSpace())
@@ -58,7 +58,7 @@ std::optional<QByteArray> reference(const QString &text)
 {
     QByteArray bytes;
     for (int position = 0; position < text.size(); position += 5) {
-        for (int i = position; i < std::min(position + 4, text.size()); ++i) {
+        for (int i = position; i < std::min(position + 4, int(text.size())); ++i) {
             if (text.at(i).isSpace())
                 return std::nullopt;
         }

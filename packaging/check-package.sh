@@ -21,7 +21,10 @@ out=${2:-$build}
 # labels need it and Debian's default fonts have no Han glyphs; Qt's catalogues, for its
 # dialogs in Chinese.
 font_depends="fonts-wqy-microhei | fonts-noto-cjk"
-qt_translations=qttranslations5-l10n
+# The Qt the build was made with (TAVRINO_QT), Qt 5 unless it says 6.
+qt=$(sed -n 's/^TAVRINO_QT:[A-Z]*=//p' "$build/CMakeCache.txt")
+[ "$qt" = 6 ] && other=5 || { qt=5; other=6; }
+[ "$qt" = 6 ] && qt_translations=qt6-translations-l10n || qt_translations=qttranslations5-l10n
 homepage="https://tavrino.example.org/"
 
 tools=(dpkg dpkg-deb readelf gzip desktop-file-validate appstreamcli)
@@ -69,10 +72,12 @@ for group in "$font_depends" "$qt_translations"; do
     grep -qxF "$group" <<<"$(sed 's/, */\n/g' <<<"$depends")" ||
         fail "Depends lacks '$group': $depends"
 done
-# Found by dpkg-shlibdeps from the program's libraries.
-for library in libc6 libqt5widgets5 libqt5charts5 libqt5serialport5; do
+# Found by dpkg-shlibdeps from the program's libraries: those of the Qt it was built with, and
+# none of the other's.
+for library in libc6 libqt${qt}widgets${qt} libqt${qt}charts${qt} libqt${qt}serialport${qt}; do
     grep -qE "(^|, |\| )$library( |,|$)" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
+grep -qE "libqt${other}" <<<"$depends" && fail "Depends names Qt ${other}: $depends"
 
 # File list: everything under /usr, owned by root, in the layout path.ini relies on.
 listing=$(dpkg-deb -c "$deb")

@@ -27,8 +27,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The Chinese interface needs a font with Han glyphs, or the window shows empty boxes. Qt's own
 # dialogs (file choosers, message box buttons) are part of the interface: their Chinese texts
-# are Qt's catalogues in qttranslations5-l10n.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, qttranslations5-l10n")
+# are Qt's catalogues in qttranslations5-l10n (qt6-translations-l10n for Qt 6).
+if(TAVRINO_QT STREQUAL "6")
+    set(tavrino_qt_catalogues qt6-translations-l10n)
+else()
+    set(tavrino_qt_catalogues qttranslations5-l10n)
+endif()
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-wqy-microhei | fonts-noto-cjk, ${tavrino_qt_catalogues}")
 
 include(CPack)
 

@@ -1,12 +1,8 @@
 #include "pidlink/samplelinesplitter.h"
 
-#include <QStringRef>
-#include <QTextCodec>
-#include <QTextDecoder>
+#include "app/qtcompat.h"
 
-SampleLineSplitter::SampleLineSplitter() : decoder(QTextCodec::codecForName("UTF-8")->makeDecoder())
-{
-}
+SampleLineSplitter::SampleLineSplitter() : decoder(std::make_unique<QtCompat::Utf8Decoder>()) {}
 
 SampleLineSplitter::~SampleLineSplitter() = default;
 
@@ -14,7 +10,7 @@ void SampleLineSplitter::feed(const char *data, int size, std::vector<Event> &ou
 {
     if (size <= 0)
         return;
-    const QString text = decoder->toUnicode(data, size);
+    const QString text = decoder->decode(data, size);
     const int end = text.size();
     int start = 0;
     while (start < end) {
@@ -53,7 +49,7 @@ void SampleLineSplitter::discardPending()
 {
     partial.clear();
     skipping = false;
-    decoder.reset(QTextCodec::codecForName("UTF-8")->makeDecoder());
+    decoder->reset();
 }
 
 void SampleLineSplitter::finishLine(const QString &text, int from, int length,
@@ -80,7 +76,7 @@ bool SampleLineSplitter::parseLine(const QString &text, int from, int length,
         if (i < end && text.at(i) != QLatin1Char(','))
             continue;
         bool ok = false;
-        const float value = QStringRef(&text, fieldStart, i - fieldStart).toFloat(&ok);
+        const float value = QStringView(text).mid(fieldStart, i - fieldStart).toFloat(&ok);
         values[std::size_t(field)] = ok ? value : 0.0f;
         ++field;
         fieldStart = i + 1;

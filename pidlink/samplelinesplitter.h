@@ -8,7 +8,9 @@
 #include <memory>
 #include <vector>
 
-class QTextDecoder;
+namespace QtCompat {
+class Utf8Decoder;
+}
 
 // String mode: splits the board's UTF-8 text into LF-terminated sample lines of eight
 // comma-separated numbers (actual 1, target 1, ..., target 4). Every complete line is reported
@@ -67,7 +69,7 @@ public:
 private:
     void finishLine(const QString &text, int from, int length, std::vector<Event> &out);
 
-    std::unique_ptr<QTextDecoder> decoder;
+    std::unique_ptr<QtCompat::Utf8Decoder> decoder;
     QString partial;       // the unfinished line
     bool skipping = false; // inside an over-long line, dropping up to its LF
     Health counters;

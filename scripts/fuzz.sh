@@ -5,8 +5,9 @@
 #
 # SECONDS per target (default 600); targets default to all of them. Each run starts from a
 # copy of the seed corpus in fuzz/corpus/<target>/ and leaves its grown corpus, log and any
-# crashing input under $FUZZ_BUILD/fuzz-runs/ (FUZZ_BUILD defaults to build-fuzz). A finding
-# makes the script fail; copy a minimised crash input into the seed corpus once it is fixed.
+# crashing input under $FUZZ_BUILD/fuzz-runs/ (FUZZ_BUILD defaults to build-fuzz; CMAKE_FLAGS
+# such as -DTAVRINO_QT=6 go to its configuration). A finding makes the script fail; copy a
+# minimised crash input into the seed corpus once it is fixed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,7 +20,8 @@ fi
 build=${FUZZ_BUILD:-build-fuzz}
 parallel=${FUZZ_PARALLEL:-2}
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -DTAVRINO_FUZZ=ON >/dev/null
+# shellcheck disable=SC2086
+CC=clang CXX=clang++ cmake -S . -B "$build" -DTAVRINO_FUZZ=ON ${CMAKE_FLAGS:-} >/dev/null
 cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}"
 
 runs=$build/fuzz-runs
@@ -75,10 +77,14 @@ done
 if command -v llvm-profdata >/dev/null && command -v llvm-cov >/dev/null; then
     declare -A sources=(
         [framereceiver]="pidlink/framereceiver.cpp pidlink/samplelinesplitter.cpp pidlink/pidframe.cpp"
-        [csvimport]="datafiles/csvcodec.cpp"
+        [csvimport]="datafiles/csvcodec.cpp datafiles/csvdecoder.cpp"
         [hexinput]="assistant/hexinput.cpp"
         [portname]="serial/portname.cpp"
     )
+    # What the code under test calls besides, compiled in but not reported; the Qt the build
+    # folder was configured with.
+    support="app/qtcompat.cpp assistant/receiveformatter.cpp"
+    qt=$(sed -n 's/^TAVRINO_QT:[A-Z]*=//p' "$build/CMakeCache.txt")
     cov=$runs/coverage
     mkdir -p "$cov"
     echo
@@ -86,8 +92,8 @@ if command -v llvm-profdata >/dev/null && command -v llvm-cov >/dev/null; then
     for target in "${targets[@]}"; do
         # shellcheck disable=SC2086
         clang++ -std=c++17 -fPIC -O1 -fprofile-instr-generate -fcoverage-mapping -I. \
-            $(pkg-config --cflags Qt5Core) fuzz/fuzz_"$target".cpp fuzz/replay_main.cpp \
-            ${sources[$target]} $(pkg-config --libs Qt5Core) -o "$cov/replay_$target"
+            $(pkg-config --cflags "Qt${qt:-5}Core") fuzz/fuzz_"$target".cpp fuzz/replay_main.cpp \
+            ${sources[$target]} $support $(pkg-config --libs "Qt${qt:-5}Core") -o "$cov/replay_$target"
         LLVM_PROFILE_FILE=$cov/$target.profraw "$cov/replay_$target" "$runs/corpus-$target" \
             >/dev/null
         llvm-profdata merge -sparse "$cov/$target.profraw" -o "$cov/$target.profdata"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages needed to build, run and test the program; with --package
-# also those that make and check the Debian package. Skips the package manager entirely when
-# everything is already there.
+# also those that make and check the Debian package, with --qt6 Qt 6 beside Qt 5 (for
+# TAVRINO_QT=6). Skips the package manager entirely when everything is already there.
 set -euo pipefail
 
 packages=(
@@ -12,10 +12,23 @@ packages=(
 
     fonts-wqy-microhei
 )
-if [ "${1:-}" = --package ]; then
-    # dpkg-shlibdeps and file for CPack's dependency scan; the validators and man for the check.
-    packages+=(dpkg-dev file desktop-file-utils appstream man-db)
-fi
+for option in "$@"; do
+    case "$option" in
+    --package)
+        # dpkg-shlibdeps and file for CPack's dependency scan; the validators and man for the check.
+        packages+=(dpkg-dev file desktop-file-utils appstream man-db)
+        ;;
+    --qt6)
+        # Qt 6 Charts needs the OpenGL module; qt6-tools-dev and qt6-l10n-tools bring Linguist.
+        packages+=(qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-charts-dev
+            qt6-serialport-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n)
+        ;;
+    *)
+        echo "usage: $0 [--package] [--qt6]" >&2
+        exit 2
+        ;;
+    esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,7 +4,8 @@
 #
 #   scripts/sanitize.sh [ctest arguments]
 #
-# Builds in $BUILD (default build-asan) with TAVRINO_SANITIZE=ON and runs CTest there. Any
+# Builds in $BUILD (default build-asan) with TAVRINO_SANITIZE=ON and $CMAKE_FLAGS (for example
+# -DTAVRINO_QT=6) and runs CTest there. Any
 # sanitizer report fails the test that caused it. Leaks are checked too; the suppressions in
 # scripts/lsan.supp cover only what Qt and the system libraries keep until exit.
 set -euo pipefail
@@ -13,7 +14,8 @@ cd "$(dirname "$0")/.."
 build=${BUILD:-build-asan}
 jobs=${JOBS:-2}
 
-cmake -S . -B "$build" -DTAVRINO_SANITIZE=ON -DBUILD_TESTING=ON >/dev/null
+# shellcheck disable=SC2086
+cmake -S . -B "$build" -DTAVRINO_SANITIZE=ON -DBUILD_TESTING=ON ${CMAKE_FLAGS:-} >/dev/null
 cmake --build "$build" -j "$jobs"
 
 # Qt's libraries have no frame pointers: only the slow unwinder gives leak reports whole

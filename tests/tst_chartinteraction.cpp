@@ -47,8 +47,8 @@ private:
     void send(QEvent::Type type, QPoint pos, Qt::MouseButton button = Qt::NoButton,
               Qt::KeyboardModifiers keys = {})
     {
-        QMouseEvent event(type, pos, button, type == QEvent::MouseMove ? Qt::NoButton : button,
-                          keys);
+        QMouseEvent event(type, pos, view->viewport()->mapToGlobal(pos), button,
+                          type == QEvent::MouseMove ? Qt::NoButton : button, keys);
         QApplication::sendEvent(view->viewport(), &event);
     }
 

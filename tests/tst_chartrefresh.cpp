@@ -53,7 +53,7 @@ void ChartRefreshTest::replacedOnlyWhenShownPointsChange()
     }
     diagram.refreshSeries();
     QLineSeries *actual = diagram.series(0);
-    const QVector<QPointF> before = actual->pointsVector();
+    const QVector<QPointF> before = QtCompat::seriesPoints(*actual);
 
     QSignalSpy spy(actual, &QXYSeries::pointsReplaced);
     for (int i = 0; i < count; ++i) {
@@ -62,8 +62,9 @@ void ChartRefreshTest::replacedOnlyWhenShownPointsChange()
     }
     diagram.refreshSeries();
     QCOMPARE(spy.count() > 0, replaced);
-    QCOMPARE(actual->pointsVector() == before, !replaced);
-    QCOMPARE(actual->pointsVector().last().x(), double(std::min(axisMax + 1, 149 + count)));
+    QCOMPARE(QtCompat::seriesPoints(*actual) == before, !replaced);
+    QCOMPARE(QtCompat::seriesPoints(*actual).last().x(),
+             double(std::min(axisMax + 1, 149 + count)));
 }
 
 void ChartRefreshTest::hiddenChannelCatchesUpWhenShown()

@@ -85,7 +85,7 @@ QByteArray encodeFromStore(const Channels &channels, quint64 capacity)
 Channels newest(Channels channels, int count)
 {
     for (auto &samples : channels)
-        samples = samples.mid(std::max(0, samples.size() - count));
+        samples = samples.mid(std::max(0, int(samples.size()) - count));
     return channels;
 }
 } // namespace
@@ -272,6 +272,9 @@ void TestCodecs::sendInput_data()
     row("hex, one bad value refuses all", "0x41 0xZZ 0x42", true, false, QByteArray());
     row("hex, trailing blanks refused", "0x41  ", true, false, QByteArray());
     row("hex, bad octal refused", "0099", true, false, QByteArray());
+    row("hex, binary prefix refused", "0x41 0b11", true, false, QByteArray());
+    row("hex, NUL in a value refused", QStringLiteral("0x41 0") + QChar(0) + QLatin1Char('7'), true,
+        false, QByteArray());
     // The fixed width would read these differently from what was typed.
     row("hex, two spaces refused", "0x41  0x42", true, false, QByteArray());
     row("hex, three digits refused", "0x141 0x42", true, false, QByteArray());
@@ -298,8 +301,11 @@ void TestCodecs::sendPeriod()
 {
     QCOMPARE(parseSendPeriod("1000"), std::optional<int>(1000));
     QCOMPARE(parseSendPeriod("2147483647"), std::optional<int>(2147483647));
+    // A full-width space, as a Chinese input method types it.
+    QCOMPARE(parseSendPeriod(QStringLiteral("1000\u3000")), std::optional<int>(1000));
     for (const char *bad : {"0", "abc", "1.5", "-5", "", "2147483648", "99999999999"})
         QVERIFY2(!parseSendPeriod(QString::fromLatin1(bad)), bad);
+    QVERIFY(!parseSendPeriod(QStringLiteral("10") + QChar(0)));
 }
 
 void TestCodecs::commandFrames_data()
@@ -436,6 +442,10 @@ void TestCodecs::lines_data()
     row("empty line", {"\n" + ok}, {"M:", eOk});
     row("not finite", {"inf,-inf,nan,0,0,0,0,0\n"}, {"Linf,-inf,nan,0,0,0,0,0"});
     row("UTF-8 split inside a character", {"温", "\xe5\xba", "\xa6,1\n"}, {"M:温度,1"});
+    row("broken character at the end of a read, LF next", {"1,2,3,4,5,6,7,8\xc3", "\n" + ok},
+        {"L1,2,3,4,5,6,7,0", eOk});
+    row("byte order mark at the start, split", {"\xef\xbb", "\xbf" + ok + "\xef\xbb\xbf" + ok},
+        {eOk, "L0,2,3,4,5,6,7,8"});
     row("line of exactly the limit", {longText + "\n"}, {"M:" + QString(longText)});
     row("over-long over reads, then a line", {longText, "77", "77", ",8\n" + ok}, {"O", eOk});
     row("over-long without an end keeps nothing", {longText, longText, "1,2"}, {"O"});

@@ -89,15 +89,22 @@ void TestDisplaySetup::neverLargerThanScreen_data()
 void TestDisplaySetup::neverLargerThanScreen()
 {
     QFETCH(QRect, available);
+    const bool madeUp = !available.isNull();
     MainWindow window;
-    if (available.isNull()) {
+    if (!madeUp) {
         available = QGuiApplication::primaryScreen()->availableGeometry();
         DisplaySetup::showFitted(window);
     } else {
         DisplaySetup::showFitted(window, available);
     }
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QVERIFY2(available.contains(window.frameGeometry()), qPrintable(text(window.frameGeometry())));
+    // A window too large for the free area is maximized, which a window manager fits to that
+    // area. The offscreen platform gives it its whole screen instead (800 x 600 in Qt 5,
+    // 800 x 800 in Qt 6), so against a made-up area the geometry it returns to must fit.
+    const QRect frame = madeUp && window.isMaximized()
+                            ? window.normalGeometry().marginsAdded(DisplaySetup::frameEstimate())
+                            : window.frameGeometry();
+    QVERIFY2(available.contains(frame), qPrintable(text(frame)));
     if (DisplaySetup::fits(formSize, available, DisplaySetup::frameEstimate()))
         QCOMPARE(window.size(), formSize);
 }

@@ -226,7 +226,7 @@ void TestPidDiagram::longHistoryKeepsNewest()
     QCOMPARE(x(), QStringLiteral("(700, 900)"));
     diagram->setHorizontalView(0.0, 0.0);
     QCOMPARE(x(), QStringLiteral("(1000, 1200)"));
-    QCOMPARE(diagram->series(0)->pointsVector().first(), QPointF(999, 999));
+    QCOMPARE(QtCompat::seriesPoints(*diagram->series(0)).first(), QPointF(999, 999));
 
     // Back to the default: the newest 10000 at most, emptied by the next sample at the cap.
     diagram->setHistoryLength(100000);
@@ -295,12 +295,12 @@ void TestPidDiagram::seriesShowVisibleRange()
     }
     diagram->setHorizontalView(0.5, 0.1); // (450, 550)
     diagram->refreshSeries();
-    const auto actual = diagram->series(0)->pointsVector();
+    const auto actual = QtCompat::seriesPoints(*diagram->series(0));
     // The points inside plus one neighbour beyond each edge.
     QCOMPARE(actual.size(), 101 + 2);
     QCOMPARE(actual.first(), QPointF(449, 449));
     QCOMPARE(actual.last(), QPointF(551, 551));
-    QCOMPARE(diagram->series(1)->pointsVector().first(), QPointF(449, -448));
+    QCOMPARE(QtCompat::seriesPoints(*diagram->series(1)).first(), QPointF(449, -448));
 
     // Zoomed out over far more points than pixels: reduced, extremes kept.
     for (int i = 0; i < 99000; ++i) {
@@ -309,7 +309,7 @@ void TestPidDiagram::seriesShowVisibleRange()
     }
     diagram->setHorizontalView(0, 1.0);
     diagram->refreshSeries();
-    const auto reduced = diagram->series(0)->pointsVector();
+    const auto reduced = QtCompat::seriesPoints(*diagram->series(0));
     const int columns = qRound(view->chart()->plotArea().width());
     QVERIFY(columns > 0);
     QVERIFY2(reduced.size() <= 2 * columns + 2, qPrintable(QString::number(reduced.size())));

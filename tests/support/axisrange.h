@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/qtcompat.h"
+
 #include <QString>
 #include <QtCharts/QValueAxis>
 

@@ -139,8 +139,9 @@ void compareRuns(MainWindow &window, StepAnalyzer &analyzer)
     QtCharts::QChart *chart = diagram->chartItem();
     const QPointF at = chart->mapToPosition(QPointF(peak, 40), diagram->series(0));
     QWidget *viewport = diagram->view()->viewport();
-    QMouseEvent move(QEvent::MouseMove, diagram->view()->mapFromScene(chart->mapToScene(at)),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    const QPoint local = diagram->view()->mapFromScene(chart->mapToScene(at));
+    QMouseEvent move(QEvent::MouseMove, local, viewport->mapToGlobal(local), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(viewport, &move);
     window.statusBar()->showMessage(QCoreApplication::translate("RunControl", "停止PID调试"), 0);
 }
