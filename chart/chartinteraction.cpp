@@ -151,7 +151,10 @@ bool ChartInteraction::mouseMove(QMouseEvent *event)
             hoverPending = true;
         else
             hoverMoved();
-        return false;
+        // A plain move stops here: the scene's own hover handling would test the cursor
+        // against every series' stroked shape at each move, a scan of all points in view,
+        // and nothing in the chart reacts to hovering.
+        return event->buttons() == Qt::NoButton;
     }
     // A run started or resumed under the held button: the tick has the view now.
     if (diagram->isFollowing()) {

@@ -17,7 +17,8 @@ jobs=${JOBS:-$(nproc)}
 cmake -S . -B "$build" -DTAVRINO_BENCHMARKS=ON >/dev/null
 mkdir -p "$build/benchmarks"
 if ! cmake --build "$build" -j "$jobs" --target bench_receiver bench_ingest bench_redraw \
-    bench_terminal bench_csv bench_startup bench_stepanalyzer >"$build/benchmarks/build.log" 2>&1; then
+    bench_terminal bench_csv bench_startup bench_stepanalyzer bench_history \
+    bench_chartinteraction >"$build/benchmarks/build.log" 2>&1; then
     cat "$build/benchmarks/build.log"
     exit 1
 fi
@@ -46,6 +47,8 @@ if [ "${QUICK:-0}" = 1 ]; then
     csv=(--runs 3 --naive-ms 500 --long-rows 100000)
     startup=(--runs 5)
     step=(--samples 2000000 --repeats 3)
+    history=(--history 1000000 --record-samples 200000 --capture-mib 8)
+    interaction=(--steps 20 --seconds 1)
 else
     ingest=()
     terminal=()
@@ -54,6 +57,8 @@ else
     csv=()
     startup=()
     step=()
+    history=()
+    interaction=()
 fi
 
 results="$build/benchmarks/results-$(date +%Y%m%d-%H%M%S).txt"
@@ -90,6 +95,8 @@ run_both bench_redraw "${redraw[@]}"
 run offscreen bench_csv "${csv[@]}"
 run offscreen bench_startup "${startup[@]}"
 run offscreen bench_stepanalyzer "${step[@]}"
+run offscreen bench_history "${history[@]}"
+run_both bench_chartinteraction "${interaction[@]}"
 run offscreen bench_terminal "${terminal[@]}"
 run_both bench_ingest "${ingest[@]}"
 
