@@ -1,4 +1,5 @@
 #include "datafiles/appendfile.h"
+#include "datafiles/safefile.h"
 
 #include <QFileInfo>
 #include <QTemporaryFile>
@@ -32,6 +33,10 @@ bool AppendFile::open(const QString &path, const QByteArray &header)
     written = 0;
     pending.clear();
     target = path;
+    if (SafeFile::refusesWriting(path)) {
+        error = SafeFile::notRegularText();
+        return false;
+    }
     QString writeTo = path;
     const QFileInfo existing(path);
     if (existing.exists() && existing.isFile()) {
@@ -54,16 +59,19 @@ bool AppendFile::open(const QString &path, const QByteArray &header)
             QFile::remove(writeTo);
         return false;
     }
-    pending = header;
-    {
-        // The caller hears of this failure from the result; the earlier file stays.
-        const QSignalBlocker quiet(this);
-        if (!flush()) {
-            if (writeTo != target)
-                QFile::remove(writeTo);
+    // Not through flush(): its failure puts what was written in the earlier file's place, and
+    // a file that could not take its header holds nothing worth keeping.
+    for (qint64 done = 0; done < header.size();) {
+        const qint64 n = file.write(header.constData() + done, header.size() - done);
+        if (n <= 0) {
+            error = file.errorString();
+            file.close();
+            QFile::remove(writeTo);
             return false;
         }
+        done += n;
     }
+    written = header.size();
     flushTimer.start();
     return true;
 }

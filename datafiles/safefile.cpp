@@ -54,6 +54,11 @@ Kind kindOf(const QString &path, qint64 *size, QString *error)
 
 } // namespace
 
+bool SafeFile::refusesWriting(const QString &path)
+{
+    return kindOf(path, nullptr, nullptr) == Kind::Other;
+}
+
 QString SafeFile::tooLargeText(qint64 maxBytes)
 {
     return tr("文件过大（超过%1 MB）").arg(maxBytes / (1024 * 1024));

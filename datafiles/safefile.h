@@ -32,6 +32,9 @@ public:
     // "文件过大（超过64 MB）"
     static QString tooLargeText(qint64 maxBytes);
     static QString notRegularText();
+    // True for what no file may be written to: a FIFO (its open waits for a reader), a folder.
+    // A missing file, a regular one and a character device are writable.
+    static bool refusesWriting(const QString &path);
 
     // The whole save in one call.
     static bool save(const QString &path, const QByteArray &bytes, QString &error);

@@ -1,6 +1,8 @@
 // The PID tab through the real window, a real pseudo-terminal playing the board: the link's
 // wiring to the widgets, a line that goes away, the controls beside the chart, and the CSV
 // export and import.
+#include "app/mainwindow.h"
+#include "pidlink/pidlink.h"
 #include "tests/support/axisrange.h"
 #include "tests/support/modaldriver.h"
 #include "tests/support/smalldisk.h"
@@ -288,9 +290,17 @@ void PidTabTest::unplugDuringRun()
     d->openPid();
     d->click("buttonStart");
     const QByteArray whole = stringMode ? QByteArray("1,1,1,1,1,1,1,1\n") : sampleFrame(0, 1, 1);
+    QSignalSpy read(d->window().pidLink(), &PidLink::bytesRead);
     QVERIFY(d->peer().write(whole + lastWords));
     QTRY_COMPARE_WITH_TIMEOUT(chart->samplesAppended(), perSample, Patience);
-    QTest::qWait(100); // the last words reach the program too
+    // The last words must have reached the program too, or there is nothing to forget.
+    const auto bytesRead = [&read] {
+        int n = 0;
+        for (const QList<QVariant> &call : read)
+            n += call.at(0).toByteArray().size();
+        return n;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(bytesRead(), whole.size() + lastWords.size(), Patience);
 
     d->peer().hangUp();
     QTRY_COMPARE_WITH_TIMEOUT(d->status(), QStringLiteral("串口已断开"), Patience);

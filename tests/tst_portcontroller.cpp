@@ -149,10 +149,14 @@ void PortControllerTest::settingsApplied()
 }
 
 // An adapter pulled out: the hung-up line reports errors until the port is closed, which
-// happens once, on the next pass of the event loop.
+// happens once, on the next pass of the event loop. In a second session, as a close drops the
+// port's connections and each open must watch the line again.
 void PortControllerTest::lineHangsUp()
 {
     QVERIFY(open(PortController::Assistant));
+    ports->close(PortController::Assistant, PortController::ByUser);
+    QVERIFY(open(PortController::Assistant));
+    closed->clear();
     peer->hangUp();
     QTRY_COMPARE_WITH_TIMEOUT(closed->count(), 1, 10000);
     QCOMPARE(closed->at(0),

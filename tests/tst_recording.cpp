@@ -18,6 +18,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 using Sample = RecordingCodec::Sample;
@@ -59,6 +60,7 @@ private Q_SLOTS:
     void recordsEverySample();
     void rowsReachTheDiskWhileRecording();
     void earlierFileReplacedWhole();
+    void startFailsClearly_data();
     void startFailsClearly();
     void decodeRows_data();
     void decodeRows();
@@ -149,10 +151,38 @@ void RecordingTest::earlierFileReplacedWhole()
     QVERIFY(readFile(path).endsWith(",2,2.5,3\n"));
 }
 
+void RecordingTest::startFailsClearly_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder missing") << "missing";
+    QTest::newRow("a FIFO") << "fifo";
+    QTest::newRow("disk full, over an earlier file") << "full";
+}
+
+// A start that fails says why, at once, and leaves the folder as it was.
 void RecordingTest::startFailsClearly()
 {
+    QFETCH(QString, kind);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("missing/r.csv"));
+    std::unique_ptr<SmallDisk> small;
+    QString folder = dir.path();
+    QString path = dir.filePath(QStringLiteral("missing/r.csv"));
+    if (kind == QLatin1String("fifo")) {
+        path = dir.filePath(QStringLiteral("r.csv"));
+        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+    } else if (kind == QLatin1String("full")) {
+        small = std::make_unique<SmallDisk>("size=64k");
+        if (!small->isMounted())
+            QSKIP("mounting a tmpfs is not permitted here");
+        folder = small->path();
+        path = folder + QStringLiteral("/r.csv");
+        QVERIFY(writeFile(path, "earlier\n"));
+        QFile filler(folder + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'x')) > 0 && filler.flush()) {
+        }
+    }
+    const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     SampleRecorder recorder;
     QVERIFY(!recorder.start(path));
     QVERIFY(!recorder.isRecording());
@@ -160,6 +190,9 @@ void RecordingTest::startFailsClearly()
     CaptureWriter capture;
     QVERIFY(!capture.start(path));
     QVERIFY(!capture.errorString().isEmpty());
+    QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    if (kind == QLatin1String("full"))
+        QCOMPARE(readFile(path), QByteArray("earlier\n"));
 }
 
 void RecordingTest::decodeRows_data()
