@@ -88,6 +88,7 @@ void ResponseAnalysis::chartCleared()
 {
     takeFinishedWindows(!importing);
     steps.clear();
+    parkAfterClear();
     lastFinished.fill(std::nullopt);
     showFigures();
 }
@@ -99,7 +100,16 @@ void ResponseAnalysis::chartCapReached()
     steps.finishWindows();
     takeFinishedWindows(!importing);
     steps.clear();
+    parkAfterClear();
     showFigures();
+}
+
+void ResponseAnalysis::parkAfterClear()
+{
+    // An emptied chart starts no window: the next one opens where the target changes, or at
+    // the next run, or a settled signal's noise would read as a step of its own.
+    if (!importing)
+        parked.fill(true);
 }
 
 void ResponseAnalysis::importStarting()

@@ -75,6 +75,7 @@ Q_SIGNALS:
     void windowFinished(int channel);
 
 private:
+    void parkAfterClear();
     void takeFinishedWindows(bool withGains);
     void readImportedSamples();
     void showFigures();

@@ -135,7 +135,13 @@ void ResponseAnalysisTest::stepsThroughTheWindow()
     QTRY_COMPARE_WITH_TIMEOUT(d.chart()->sampleCounts().at(0), 12u, Patience);
     d.peer().readFor(2 * ResponseAnalysis::RefreshIntervalMs);
     QCOMPARE(timesHidden(cells(0)).at(4), QStringLiteral("5点 (T)"));
+    // A chart emptied during a run starts no window: a settled signal's noise is no step.
     d.click("buttonStart");
+    QVERIFY(d.peer().write(sampleFrame(0, 10, 10)));
+    QTRY_COMPARE_WITH_TIMEOUT(d.chart()->sampleCounts().at(0), 13u, Patience);
+    d.click("buttonClear");
+    QVERIFY(d.peer().write(sampleFrame(0, 10.01f, 10) + sampleFrame(0, 9.99f, 10)));
+    QTRY_COMPARE_WITH_TIMEOUT(d.chart()->sampleCounts().at(0), 2u, Patience);
     d.click("buttonStart");
     QCOMPARE(runs->rowCount(), 1);
 
