@@ -298,9 +298,12 @@ void PID_Diagram::setHistoryLength(quint32 length)
 
 void PID_Diagram::makeRoomFor(quint64 samples)
 {
-    if (samples <= history)
+    // At the default length a channel that reaches the cap is emptied: holding exactly the
+    // cap needs the next length.
+    const quint64 room = emptiesAtCap() ? quint64(SampleCap) - 1 : history;
+    if (samples <= room)
         return;
-    const auto fits = std::find_if(HistoryLengths.begin(), HistoryLengths.end(),
+    const auto fits = std::find_if(HistoryLengths.begin() + 1, HistoryLengths.end(),
                                    [samples](quint32 length) { return length >= samples; });
     const quint32 length = fits == HistoryLengths.end() ? HistoryLengths.back() : *fits;
     if (length > history)

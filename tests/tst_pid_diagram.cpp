@@ -237,6 +237,15 @@ void TestPidDiagram::longHistoryKeepsNewest()
     fill(2, 1);
     QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{0, 0, 1, 0}));
     QCOMPARE(capped.count(), 1);
+
+    // Room for an import: at the default a channel at the cap is emptied, so the cap itself
+    // needs the next length.
+    diagram->makeRoomFor(PID_Diagram::SampleCap - 1);
+    QCOMPARE(diagram->historyLength(), PID_Diagram::SampleCap);
+    diagram->makeRoomFor(PID_Diagram::SampleCap);
+    QCOMPARE(diagram->historyLength(), 100000u);
+    diagram->makeRoomFor(100000);
+    QCOMPARE(diagram->historyLength(), 100000u);
 }
 
 void TestPidDiagram::fitOverNewestTargets_data()
