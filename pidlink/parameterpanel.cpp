@@ -153,7 +153,7 @@ void ParameterPanel::write(quint8 op)
     }
     kept.written(current, op, text, *value);
     setMark(field, Mark::None);
-    emit message(QString::fromUtf8(textsOf(op).written));
+    emit message(tr(textsOf(op).written));
     // Read back, so the board's answer can be held against the value written.
     if (verifyBox->isChecked() && link->requestParameter(op, quint8(current))) {
         kept.readSent(current, op, clock.elapsed(), *value);
