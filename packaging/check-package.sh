@@ -48,7 +48,8 @@ arch=$(dpkg --print-architecture)
 deb="$out/tavrino_${version}_${arch}.deb"
 
 if [ $make -eq 1 ]; then
-    rm -rf "$out"
+    # Only what an earlier run made: OUTPUT_DIR may be the build folder itself.
+    rm -rf "$deb" "$out/_CPack_Packages"
     mkdir -p "$out"
     (cd "$build" && cpack -G DEB -B "$out" >"$out/cpack.log" 2>&1) ||
         { cat "$out/cpack.log"; echo "FAIL: cpack"; exit 1; }
