@@ -47,12 +47,6 @@ void ComparisonOverlay::followPlotArea()
     update();
 }
 
-void ComparisonOverlay::setTrace(int channel, const QVector<float> &actual, qint64 firstSample)
-{
-    if (channel >= 0 && channel < ChannelCount && adopt(channel, actual, firstSample) && shown)
-        Q_EMIT changed();
-}
-
 bool ComparisonOverlay::adopt(int channel, const QVector<float> &actual, qint64 firstSample)
 {
     Line &line = lines[std::size_t(channel)];

@@ -38,8 +38,6 @@ public:
                       QtCharts::QValueAxis *vertical,
                       const std::array<QColor, ChannelCount> &colours);
 
-    // Draws `actual` from sample number `firstSample` on; an empty trace draws nothing.
-    void setTrace(int channel, const QVector<float> &actual, qint64 firstSample);
     // A trace without a current window (currentFirstSample < 0: the run has ended) leaves the
     // channel's line where it is, so a finished run is still compared with the one before.
     void setSource(Source source);

@@ -162,10 +162,6 @@ void ResponseAnalysis::takeFinishedWindows(bool withGains)
         ++channelsSeen;
         lastFinished[channel] = window->figures;
     }
-    for (int channel = 0; channel < StepAnalyzer::ChannelCount; ++channel) {
-        if (ended[std::size_t(channel)])
-            Q_EMIT windowFinished(channel);
-    }
 }
 
 void ResponseAnalysis::readImportedSamples()

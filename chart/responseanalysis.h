@@ -70,10 +70,6 @@ public:
     // Takes the finished windows into the history and brings the table up to date.
     void refresh();
 
-Q_SIGNALS:
-    // Windows of the channel ended since the last report: its previous trace is new.
-    void windowFinished(int channel);
-
 private:
     void parkAfterClear();
     void takeFinishedWindows(bool withGains);

@@ -99,21 +99,20 @@ quint64 SampleStore::Series::upperBound(double value) const
     return lo;
 }
 
-SampleStore::SampleStore(quint64 capacity) : cap(std::max<quint64>(capacity, 1))
+SampleStore::SampleStore(quint64 capacity)
 {
     for (int c = 0; c < ChannelCount; ++c) {
-        actual[std::size_t(c)].setCapacity(cap);
-        target[std::size_t(c)].setCapacity(cap);
+        actual[std::size_t(c)].setCapacity(capacity);
+        target[std::size_t(c)].setCapacity(capacity);
     }
 }
 
 void SampleStore::setCapacity(quint64 capacity)
 {
     const qint64 before = memoryBytes();
-    cap = std::max<quint64>(capacity, 1);
     for (int c = 0; c < ChannelCount; ++c) {
-        actual[std::size_t(c)].setCapacity(cap);
-        target[std::size_t(c)].setCapacity(cap);
+        actual[std::size_t(c)].setCapacity(capacity);
+        target[std::size_t(c)].setCapacity(capacity);
         pruneOffsets(c);
     }
     releaseFreedMemory(before - memoryBytes());

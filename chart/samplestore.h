@@ -31,7 +31,6 @@ public:
         static constexpr quint64 ChunkSize = quint64(1) << ChunkShift;
 
         void setCapacity(quint64 capacity);
-        quint64 capacity() const { return cap; }
         void append(float value)
         {
             quint64 slot = endNumber - chunkBase;
@@ -104,7 +103,6 @@ public:
 
     // Keeps the newest `capacity` values of every ring (at least 1).
     void setCapacity(quint64 capacity);
-    quint64 capacity() const { return cap; }
 
     // channel 0..3. The actual append takes the next sample number; the target append does not.
     void appendActual(int channel, float value);
@@ -129,7 +127,6 @@ private:
     using OffsetRun = Series::OffsetRun;
     void pruneOffsets(int channel);
 
-    quint64 cap;
     std::array<Ring, ChannelCount> actual;
     std::array<Ring, ChannelCount> target;
     // Per channel, x - number of its target values in runs; one run while every target follows

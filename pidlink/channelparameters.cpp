@@ -32,11 +32,6 @@ QString exactText(float value)
 }
 } // namespace
 
-bool ChannelParameters::isKept(unsigned char op)
-{
-    return indexOf(op) >= 0;
-}
-
 int ChannelParameters::place(int channel, unsigned char op)
 {
     const int index = indexOf(op);

@@ -43,8 +43,6 @@ public:
         float written = 0.0f; // Verified and VerifyFailed: the value written
     };
 
-    static bool isKept(unsigned char op);
-
     Field field(int channel, unsigned char op) const;
 
     // The user wrote `text`, which reads as `value`: the field keeps the text as typed, not

@@ -34,7 +34,6 @@ public:
     std::optional<qint64> nextDeadline() const;
     // The line is gone: nothing will be answered.
     void clear() { requests.clear(); }
-    int size() const { return requests.size(); }
 
 private:
     QVector<Request> requests;

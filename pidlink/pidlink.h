@@ -28,7 +28,6 @@ public:
 
     // Not owned. Commands are written only while it is open for writing.
     void setDevice(QIODevice *device);
-    QIODevice *device() const { return io; }
 
     // Reads everything the device holds and handles it.
     void readAvailable();

@@ -54,10 +54,8 @@ QString systemPortName(const QString &name)
 QString portLocation(const QString &name)
 {
 #ifdef Q_OS_WIN
-    return withDevicePrefix(name);
+    return systemPortName(name);
 #else
-    const bool isPath = name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1String("./")) ||
-                        name.startsWith(QLatin1String("../"));
-    return isPath ? name : QStringLiteral("/dev/") + name;
+    return deviceLocation(name);
 #endif
 }
