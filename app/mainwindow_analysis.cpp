@@ -35,8 +35,7 @@ void MainWindow::wireAnalysis()
         if (tab == PortController::Pid)
             analysis->finish();
     });
-    // After the clear button's slot has emptied the chart.
-    connect(ui->buttonClear, &QPushButton::clicked, analysis, &ResponseAnalysis::chartCleared);
+    connect(diagram, &PID_Diagram::cleared, analysis, &ResponseAnalysis::chartCleared);
     connect(diagram, &PID_Diagram::capReached, analysis, &ResponseAnalysis::chartCapReached);
 
     // Compact rows; the history's columns as wide as their usual texts, its newest row shown.

@@ -262,6 +262,7 @@ bool PID_Diagram::clearAll()
         seriesAt(i)->clear();
     pictureMoved();
     scheduleSeriesUpdate();
+    Q_EMIT cleared();
     return true;
 }
 

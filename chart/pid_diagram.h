@@ -94,6 +94,8 @@ public:
 Q_SIGNALS:
     // The default history length emptied every channel.
     void capReached();
+    // clearAll() emptied every channel.
+    void cleared();
     // setHistoryLength changed the length, whoever called it.
     void historyLengthChanged(quint32 length);
     // setChannelShown() changed what a channel shows.
