@@ -75,7 +75,9 @@ bool StepAnalyzer::addSample(int channel, float actual, float target, qint64 arr
     if (!c.step)
         return ended;
 
-    c.values.push_back(actual);
+    if (qint64(c.head.size()) < traceLimit)
+        c.head.push_back(actual);
+    c.tail.push_back(actual);
     const double p = (double(actual) - double(c.y0)) / c.delta;
     if (c.rise10 < 0 && p >= RiseLow)
         c.rise10 = k;
@@ -92,8 +94,10 @@ bool StepAnalyzer::addSample(int channel, float actual, float target, qint64 arr
     // The tail is the last ceil(n / 10) samples; its start moves by at most one per sample.
     addToTail(c, actual, 1.0);
     const qint64 tailStart = c.n - (c.n + 9) / 10;
-    while (c.tailStart < tailStart)
-        addToTail(c, c.values[std::size_t(c.tailStart++)], -1.0);
+    for (; c.tailStart < tailStart; ++c.tailStart) {
+        addToTail(c, c.tail.front(), -1.0);
+        c.tail.pop_front();
+    }
     return ended;
 }
 
@@ -124,7 +128,9 @@ void StepAnalyzer::clear()
         c.count = 0;
         c.open = false;
         c.startPending = true;
-        std::vector<float>().swap(c.values); // a long window's buffer is not kept for later
+        // A long window's buffers are not kept for later.
+        std::vector<float>().swap(c.head);
+        std::deque<float>().swap(c.tail);
         c.previous.clear();
     }
 }
@@ -221,7 +227,8 @@ void StepAnalyzer::startWindow(Channel &c, float actual, float target)
     c.r = target;
     c.delta = double(target) - double(actual);
     c.step = std::isfinite(c.delta) && std::fabs(c.delta) >= MinStep;
-    c.values.clear();
+    c.head.clear();
+    c.tail.clear();
     c.rise10 = -1;
     c.rise90 = -1;
     c.maxProgress = 0;
@@ -245,12 +252,12 @@ bool StepAnalyzer::closeWindow(int channel)
     const bool step = c.step;
     if (step) {
         enqueue(FinishedWindow{channel, figuresOf(c)});
-        const int kept = int(std::min<qint64>(qint64(c.values.size()), traceLimit));
-        c.previous.resize(kept);
-        std::copy(c.values.cbegin(), c.values.cbegin() + kept, c.previous.begin());
+        c.previous.resize(int(c.head.size()));
+        std::copy(c.head.cbegin(), c.head.cend(), c.previous.begin());
     }
     c.open = false;
-    c.values.clear();
+    c.head.clear();
+    c.tail.clear();
     return step;
 }
 

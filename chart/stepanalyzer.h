@@ -6,6 +6,7 @@
 #include <QVector>
 
 #include <array>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -154,7 +155,10 @@ private:
         float r = 0;
         double delta = 0;
         bool step = false;
-        std::vector<float> values; // actual values of a step window
+        // Of a step window's actual values only two parts are read again: the first ones, for
+        // the comparison trace, and the error's tail, which moves on as the window grows.
+        std::vector<float> head; // values[0, traceLimit)
+        std::deque<float> tail;  // values[tailStart, n)
         qint64 rise10 = -1;
         qint64 rise90 = -1;
         double maxProgress = 0;
