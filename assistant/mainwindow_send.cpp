@@ -34,6 +34,10 @@ void MainWindow::on_buttonSelectfile_clicked()
         statusBar()->showMessage(tr("文件打开失败！%1").arg(error), 0);
         return;
     }
+    // A first write the line refused ends the file inside sendFile(), and that end has been
+    // reported: no dialog for a send that is over.
+    if (!writer->isSendingFile())
+        return;
     fileProgress = new QProgressDialog(tr("正在发送文件…"), tr("取消"), 0, 100, this);
     fileProgress->setWindowTitle(tr("发送文件"));
     fileProgress->setAttribute(Qt::WA_DeleteOnClose);
