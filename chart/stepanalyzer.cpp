@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -10,6 +11,10 @@ constexpr double TargetTolerance = 1e-6;
 constexpr double RiseLow = 0.1;
 constexpr double RiseHigh = 0.9;
 constexpr double SettlingBand = 0.02;
+// Spreads of the smoothed noise the settling band holds.
+constexpr double BandNoiseRatio = 5;
+// The median of |second difference| of white noise of spread sigma is 0.6745 * sqrt(6) sigma.
+constexpr double MedianSecondDifference = 0.6744897501960817 * 2.449489742783178;
 
 // Whole milliseconds are plenty from 100 ms on; below that three digits show fast loops.
 QString millisecondsText(double ms)
@@ -17,24 +22,34 @@ QString millisecondsText(double ms)
     return std::fabs(ms) >= 100 ? QString::number(ms, 'f', 0) : QString::number(ms, 'g', 3);
 }
 
-} // namespace
-
-inline void StepAnalyzer::addToTail(Channel &c, float value, double sign)
+// Neumaier's compensated sum: the error stays about one rounding of the sum, not one per
+// value that has passed through it (a glitch of 1e30 leaves no trace behind).
+struct RunningSum
 {
-    if (!std::isfinite(value)) {
-        c.tailNonFinite += sign > 0 ? 1 : -1;
-        return;
+    double sum = 0;
+    double compensation = 0;
+    qint64 finite = 0;
+    qint64 nonFinite = 0;
+
+    void add(float value, double sign)
+    {
+        if (!std::isfinite(value)) {
+            nonFinite += sign > 0 ? 1 : -1;
+            return;
+        }
+        finite += sign > 0 ? 1 : -1;
+        const double x = sign * double(value);
+        const double next = sum + x;
+        if (std::fabs(sum) >= std::fabs(x))
+            compensation += (sum - next) + x;
+        else
+            compensation += (x - next) + sum;
+        sum = next;
     }
-    // Neumaier's compensated sum: the error stays about one rounding of the tail's sum, not
-    // one per value that has passed through it (a glitch of 1e30 leaves no trace behind).
-    const double x = sign * double(value);
-    const double sum = c.tailSum + x;
-    if (std::fabs(c.tailSum) >= std::fabs(x))
-        c.tailCompensation += (c.tailSum - sum) + x;
-    else
-        c.tailCompensation += (x - sum) + c.tailSum;
-    c.tailSum = sum;
-}
+    double value() const { return sum + compensation; }
+};
+
+} // namespace
 
 bool StepAnalyzer::targetChanged(float previous, float target)
 {
@@ -58,12 +73,17 @@ bool StepAnalyzer::addSample(int channel, float actual, float target, qint64 arr
     if (channel < 0 || channel >= ChannelCount)
         return false;
     Channel &c = channels[std::size_t(channel)];
+    const bool moved = targetChanged(c.lastTarget, target);
+    c.lastTarget = target;
+    if (c.waiting && !c.startPending && !moved) {
+        ++c.count;
+        return false;
+    }
     bool ended = false;
-    if (c.startPending || !c.open || targetChanged(c.lastTarget, target)) {
+    if (c.startPending || !c.open || moved) {
         ended = closeWindow(channel);
         startWindow(c, actual, target);
     }
-    c.lastTarget = target;
     ++c.count;
 
     const qint64 k = c.n++;
@@ -72,31 +92,15 @@ bool StepAnalyzer::addSample(int channel, float actual, float target, qint64 arr
     if (k == 0)
         c.firstNs = arrivalNs;
     c.lastNs = arrivalNs;
-    if (!c.step)
-        return ended;
-
-    if (qint64(c.head.size()) < traceLimit)
-        c.head.push_back(actual);
-    c.tail.push_back(actual);
-    const double p = (double(actual) - double(c.y0)) / c.delta;
-    if (c.rise10 < 0 && p >= RiseLow)
-        c.rise10 = k;
-    if (c.rise90 < 0 && p >= RiseHigh)
-        c.rise90 = k;
-    if (p > c.maxProgress) {
-        c.maxProgress = p;
-        c.peak = k;
+    c.values.push_back(actual);
+    if (c.n == NoiseFreezeSamples && c.noiseFrozen < 0) {
+        if (const auto sigma = estimateNoise(c.values, c.n / 2, c.n))
+            c.noiseFrozen = *sigma;
     }
-    c.newestInside = std::fabs(p - 1.0) <= SettlingBand;
-    if (!c.newestInside)
-        c.lastOutside = k;
-
-    // The tail is the last ceil(n / 10) samples; its start moves by at most one per sample.
-    addToTail(c, actual, 1.0);
-    const qint64 tailStart = c.n - (c.n + 9) / 10;
-    for (; c.tailStart < tailStart; ++c.tailStart) {
-        addToTail(c, c.tail.front(), -1.0);
-        c.tail.pop_front();
+    if (c.n >= MaxWindowSamples) {
+        // Longer than anything analysed: the window ends with what it has.
+        ended = closeWindow(channel) || ended;
+        c.waiting = true;
     }
     return ended;
 }
@@ -109,6 +113,17 @@ int StepAnalyzer::finishWindows()
             ++queued;
         channels[std::size_t(channel)].startPending = true;
     }
+    return queued;
+}
+
+bool StepAnalyzer::finishWindow(int channel)
+{
+    if (channel < 0 || channel >= ChannelCount)
+        return false;
+    const bool queued = closeWindow(channel);
+    Channel &c = channels[std::size_t(channel)];
+    c.waiting = true;
+    c.startPending = false;
     return queued;
 }
 
@@ -127,12 +142,16 @@ void StepAnalyzer::clear()
     for (Channel &c : channels) {
         c.count = 0;
         c.open = false;
+        c.waiting = false;
         c.startPending = true;
-        // A long window's buffers are not kept for later.
-        std::vector<float>().swap(c.head);
-        std::deque<float>().swap(c.tail);
+        c.ranged = false;
+        // A long window's buffer is not kept for later.
+        std::vector<float>().swap(c.values);
         c.previous.clear();
+        c.beforePrevious.clear();
+        c.hasPrevious = false;
     }
+    std::vector<double>().swap(scratch);
 }
 
 StepAnalyzer::Figures StepAnalyzer::figures(int channel) const
@@ -160,6 +179,29 @@ StepAnalyzer::Trace StepAnalyzer::previousWindowTrace(int channel) const
         return Trace();
     const Channel &c = channels[std::size_t(channel)];
     return Trace{c.previous, c.open ? c.first : -1};
+}
+
+StepAnalyzer::StepTrace StepAnalyzer::stepTrace(int channel) const
+{
+    StepTrace trace;
+    if (channel < 0 || channel >= ChannelCount)
+        return trace;
+    const Channel &c = channels[std::size_t(channel)];
+    if (c.open && figuresOf(c).hasStep()) {
+        const int size = int(std::min<qint64>(c.n, traceLimit));
+        trace.actual.resize(size);
+        std::copy(c.values.cbegin(), c.values.cbegin() + size, trace.actual.begin());
+        trace.comparison = c.previous;
+        trace.target = double(c.r);
+        trace.firstSample = c.first;
+        trace.open = true;
+    } else if (c.hasPrevious) {
+        trace.actual = c.previous;
+        trace.comparison = c.beforePrevious;
+        trace.target = c.previousTarget;
+        trace.firstSample = 0;
+    }
+    return trace;
 }
 
 qint64 StepAnalyzer::sampleCount(int channel) const
@@ -220,25 +262,25 @@ QStringList StepAnalyzer::cellTexts(const Figures &figures)
 void StepAnalyzer::startWindow(Channel &c, float actual, float target)
 {
     c.startPending = false;
+    c.waiting = false;
     c.open = true;
     c.first = c.count;
     c.n = 0;
     c.y0 = actual;
     c.r = target;
     c.delta = double(target) - double(actual);
-    c.step = std::isfinite(c.delta) && std::fabs(c.delta) >= MinStep;
-    c.head.clear();
-    c.tail.clear();
-    c.rise10 = -1;
-    c.rise90 = -1;
-    c.maxProgress = 0;
-    c.peak = 0;
-    c.lastOutside = -1;
-    c.newestInside = false;
-    c.tailStart = 0;
-    c.tailSum = 0;
-    c.tailCompensation = 0;
-    c.tailNonFinite = 0;
+    c.nominalStep = std::isfinite(c.delta) && std::fabs(c.delta) >= MinStep;
+    for (const float value : {actual, target}) {
+        if (!std::isfinite(value))
+            continue;
+        c.low = c.ranged ? std::min(c.low, double(value)) : double(value);
+        c.high = c.ranged ? std::max(c.high, double(value)) : double(value);
+        c.ranged = true;
+    }
+    c.range = c.ranged ? c.high - c.low : 0;
+    c.values.clear();
+    c.noiseFrozen = -1;
+    c.cachedN = -1;
     c.firstNs = -1;
     c.lastNs = -1;
     c.timed = true;
@@ -249,15 +291,25 @@ bool StepAnalyzer::closeWindow(int channel)
     Channel &c = channels[std::size_t(channel)];
     if (!c.open)
         return false;
-    const bool step = c.step;
+    const Figures &f = figuresOf(c);
+    const bool step = f.hasStep();
     if (step) {
-        enqueue(FinishedWindow{channel, figuresOf(c)});
-        c.previous.resize(int(c.head.size()));
-        std::copy(c.head.cbegin(), c.head.cend(), c.previous.begin());
+        enqueue(FinishedWindow{channel, f});
+        c.beforePrevious.swap(c.previous);
+        const int size = int(std::min<qint64>(c.n, traceLimit));
+        c.previous.resize(size);
+        std::copy(c.values.cbegin(), c.values.cbegin() + size, c.previous.begin());
+        c.previousTarget = double(c.r);
+        c.hasPrevious = true;
     }
+    // What the window learnt of the noise is the steady part before the next step.
+    if (c.noiseFrozen >= 0)
+        c.noiseBefore = c.noiseFrozen;
+    else if (const auto sigma = estimateNoise(c.values, c.n / 2, c.n))
+        c.noiseBefore = *sigma;
     c.open = false;
-    c.head.clear();
-    c.tail.clear();
+    c.values.clear();
+    c.cachedN = -1;
     return step;
 }
 
@@ -272,7 +324,42 @@ void StepAnalyzer::enqueue(const FinishedWindow &window)
     ++droppedWindows;
 }
 
-StepAnalyzer::Figures StepAnalyzer::figuresOf(const Channel &c) const
+std::optional<double> StepAnalyzer::estimateNoise(const std::vector<float> &values, qint64 from,
+                                                  qint64 to) const
+{
+    scratch.clear();
+    for (qint64 k = std::max<qint64>(from, 0) + 2; k < to; ++k) {
+        const double d = double(values[std::size_t(k)]) - 2 * double(values[std::size_t(k - 1)]) +
+                         double(values[std::size_t(k - 2)]);
+        if (std::isfinite(d))
+            scratch.push_back(std::fabs(d));
+    }
+    if (int(scratch.size()) < MinNoiseDifferences)
+        return std::nullopt;
+    const auto middle = scratch.begin() + std::ptrdiff_t(scratch.size() / 2);
+    std::nth_element(scratch.begin(), middle, scratch.end());
+    return *middle / MedianSecondDifference;
+}
+
+double StepAnalyzer::noiseOf(const Channel &c) const
+{
+    if (c.noiseBefore >= 0)
+        return c.noiseBefore;
+    if (c.noiseFrozen >= 0)
+        return c.noiseFrozen;
+    return estimateNoise(c.values, c.n / 2, c.n).value_or(-1);
+}
+
+const StepAnalyzer::Figures &StepAnalyzer::figuresOf(const Channel &c) const
+{
+    if (c.cachedN != c.n || !c.open) {
+        c.cached = computeFigures(c);
+        c.cachedN = c.open ? c.n : -1;
+    }
+    return c.cached;
+}
+
+StepAnalyzer::Figures StepAnalyzer::computeFigures(const Channel &c) const
 {
     Figures f;
     if (!c.open)
@@ -281,21 +368,103 @@ StepAnalyzer::Figures StepAnalyzer::figuresOf(const Channel &c) const
     f.samples = c.n;
     if (c.timed && c.n >= 2 && c.lastNs >= c.firstNs)
         f.intervalMs = double(c.lastNs - c.firstNs) / double(c.n - 1) / 1e6;
-    if (!c.step || c.n == 0)
+    if (!c.nominalStep || c.n == 0 || std::fabs(c.delta) < MinStepFraction * c.range)
+        return f;
+    const double sigma = noiseOf(c);
+    if (sigma >= 0)
+        f.noise = sigma;
+    const double size = std::fabs(c.delta);
+    if (sigma > 0 && size < StepNoiseRatio * sigma)
         return f;
 
     f.y0 = double(c.y0);
     f.target = double(c.r);
-    if (c.rise90 >= 0)
-        f.riseSamples = c.rise90 - c.rise10;
-    f.peakSamples = c.peak;
-    f.overshootPercent = std::max(0.0, c.maxProgress - 1.0) * 100.0;
-    if (c.newestInside)
-        f.settlingSamples = c.lastOutside + 1;
-    if (c.tailNonFinite == 0) {
-        const double mean = (c.tailSum + c.tailCompensation) / double(c.n - c.tailStart);
-        f.steadyStateError = double(c.r) - mean;
+    const double noise = std::max(sigma, 0.0) / size; // in progress
+    // The least width whose averaged noise fits the 2 % band BandNoiseRatio times.
+    int half = 0;
+    if (noise > 0) {
+        const double width = std::ceil(std::pow(BandNoiseRatio * noise / SettlingBand, 2));
+        half = int(std::min<double>(MaxSmoothingHalfWidth, std::ceil((width - 1) / 2)));
+        half = std::max(half, 0);
     }
+    const auto &x = c.values;
+    qint64 judged = 0;
+    const auto smooth = [&](int h) {
+        // The judged samples: those with all their neighbours in.
+        judged = std::max<qint64>(c.n - h, 0);
+        scratch.resize(std::size_t(judged));
+        if (h == 0) {
+            for (qint64 k = 0; k < judged; ++k)
+                scratch[std::size_t(k)] = (double(x[std::size_t(k)]) - double(c.y0)) / c.delta;
+            return;
+        }
+        RunningSum window;
+        for (qint64 j = 0; j < h && j < c.n; ++j)
+            window.add(x[std::size_t(j)], 1);
+        for (qint64 k = 0; k < judged; ++k) {
+            window.add(x[std::size_t(k + h)], 1);
+            if (k - h - 1 >= 0)
+                window.add(x[std::size_t(k - h - 1)], -1);
+            const double mean = window.finite > 0 ? window.value() / double(window.finite)
+                                                  : std::numeric_limits<double>::quiet_NaN();
+            scratch[std::size_t(k)] = (mean - double(c.y0)) / c.delta;
+        }
+    };
+    smooth(half);
+    if (half > 0) {
+        // No wider than a quarter of the time to 90 %: a wider average flattens the peak
+        // and hides oscillations; the band widens instead.
+        const auto k90 = std::find_if(scratch.cbegin(), scratch.cend(),
+                                      [](double p) { return p >= RiseHigh; });
+        const int limit = int(std::min<std::ptrdiff_t>(half, (k90 - scratch.cbegin()) / 4));
+        if (limit < half) {
+            half = limit;
+            smooth(half);
+        }
+    }
+    const int width = 2 * half + 1;
+    f.smoothing = width;
+    const double band = std::max(SettlingBand, BandNoiseRatio * noise / std::sqrt(double(width)));
+    f.settlingBand = band;
+
+    const auto &p = scratch;
+
+    qint64 rise10 = -1;
+    qint64 rise90 = -1;
+    for (qint64 k = 0; k < judged && rise90 < 0; ++k) {
+        if (rise10 < 0 && p[std::size_t(k)] >= RiseLow)
+            rise10 = k;
+        if (p[std::size_t(k)] >= RiseHigh)
+            rise90 = k;
+    }
+    if (rise90 >= 0)
+        f.riseSamples = rise90 - rise10;
+
+    qint64 settled = judged;
+    while (settled > 0 && std::fabs(p[std::size_t(settled - 1)] - 1.0) <= band)
+        --settled;
+    if (judged > 0 && settled < judged)
+        f.settlingSamples = settled;
+
+    // With noise, what follows the settling sample is noise around the target, not a peak.
+    const qint64 peakEnd = sigma > 0 && f.settlingSamples ? settled + 1 : judged;
+    double highest = 0;
+    qint64 peak = 0;
+    for (qint64 k = 0; k < peakEnd; ++k) {
+        if (p[std::size_t(k)] > highest) {
+            highest = p[std::size_t(k)];
+            peak = k;
+        }
+    }
+    f.peakSamples = peak;
+    f.overshootPercent = std::max(0.0, highest - 1.0) * 100.0;
+
+    RunningSum tail;
+    for (qint64 k = c.n - (c.n + 9) / 10; k < c.n; ++k)
+        tail.add(x[std::size_t(k)], 1);
+    if (tail.nonFinite == 0)
+        f.steadyStateError = double(c.r) - tail.value() / double(tail.finite);
+
     if (f.intervalMs) {
         const double interval = *f.intervalMs;
         const auto ms = [interval](const std::optional<qint64> &samples) {

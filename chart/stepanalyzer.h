@@ -6,27 +6,41 @@
 #include <QVector>
 
 #include <array>
-#include <deque>
 #include <optional>
 #include <vector>
 
-// Step-response figures of the four channels, kept up to date sample by sample: a sample costs
-// a constant amount of work and reading the figures costs nothing more, so a table can show
-// them at every redraw.
+// Step-response figures of the four channels, kept up to date sample by sample. A sample
+// costs a constant amount of work; the figures of a window are worked out from its values when
+// they are read after a change (at most at each redraw) and once when it ends. docs/step-figures.md
+// says how and why.
 //
 // Windows (per channel): a window starts at the channel's first sample after beginRun() (also
 // after construction and clear()), and at every sample whose target t differs from the
 // previous sample's target by more than 1e-6 * max(1, |t|) (a NaN target always differs; equal
-// infinities do not). It lasts until the sample before the next window's start.
+// infinities do not). It lasts until the sample before the next window's start, until
+// finishWindow() (a gain of the channel is written) or until it holds MaxWindowSamples; after
+// the last two the channel waits, counting its samples, for its target to change or a run to
+// start.
 //
 // Figures of a window, k counted from its first sample: y0 and r are actual and target at
-// k = 0, delta = r - y0 (in double); a window whose |delta| is below 1e-9 or not finite has
-// no step and no figures. Progress p(k) = (actual(k) - y0) / delta, in double.
+// k = 0, delta = r - y0 (in double). The window has a step when delta is finite, |delta| is at
+// least 1e-9, at least MinStepFraction of the channel's range (its targets and window-start
+// actuals since clear()) and, once the noise is known, at least StepNoiseRatio noise spreads.
+// Noise sigma: the median absolute second difference of a steady stretch over its value for
+// white noise (0.6745 * sqrt(6)); taken from the channel's previous window (the steady part
+// before the step), else from the window's second half, frozen once NoiseFreezeSamples are in;
+// unknown (taken as 0) below MinNoiseDifferences differences. With sigma > 0 the response is
+// smoothed by a centred moving average of w = 2h + 1 samples, w the least for which the
+// settling band holds five spreads of the smoothed noise (h at most MaxSmoothingHalfWidth), and
+// only the samples with all their neighbours in are judged. With sigma = 0 (noise-free or short
+// windows) w = 1 and the figures are exactly the definitions below on the raw samples.
+// Progress p(k) = (s(k) - y0) / delta, s the smoothed response.
 //  - rise: first k with p >= 0.9 minus first k with p >= 0.1;
-//  - peak: first k with the largest p (k = 0 counts, with p = 0); overshoot
+//  - settling: band b = max(2 %, 5 sigma / sqrt(w) / |delta|); the smallest m with
+//    |p(k) - 1| <= b for every judged k >= m, none while the newest judged sample is outside;
+//  - peak: first k with the largest p (k = 0 counts, with p = 0), searched up to the settling
+//    sample when sigma > 0 (what follows is noise around the target); overshoot
 //    max(0, pmax - 1) * 100 %;
-//  - settling: the smallest m with |p(k) - 1| <= 0.02 for every k >= m, none while the newest
-//    sample is outside that band;
 //  - steady-state error: r minus the mean actual of the last ceil(n / 10) samples, none while
 //    one of them is not finite.
 // NaN progress reaches no threshold and lies outside the band.
@@ -37,8 +51,9 @@
 // The owner must call clear() whenever the chart is emptied (its clear button and the redraw
 // tick's reset at the sample cap) so that the numbers stay aligned.
 //
-// Memory: 4 bytes per sample of each open step window (a fraction of what the chart keeps for
-// the same samples), plus each channel's previous trace, at most traceCap values.
+// Memory: at most MaxWindowSamples values of each channel's open window and two finished step
+// windows' first traceCap values (the comparison trace and the one before it), whatever the
+// chart's history length.
 class StepAnalyzer
 {
     Q_DECLARE_TR_FUNCTIONS(StepAnalyzer)
@@ -49,6 +64,15 @@ public:
     static constexpr int DefaultTraceCap = 10000;
     // Finished windows that nobody took; older ones are dropped beyond this (see dropped()).
     static constexpr int QueueCap = 10000;
+    // The longest window analysed: a window ends here, its figures kept.
+    static constexpr int MaxWindowSamples = 20000;
+    // A step needs at least this fraction of the channel's range...
+    static constexpr double MinStepFraction = 0.01;
+    // ... and this many noise spreads.
+    static constexpr double StepNoiseRatio = 5;
+    static constexpr int MinNoiseDifferences = 32;
+    static constexpr int NoiseFreezeSamples = 256;
+    static constexpr int MaxSmoothingHalfWidth = 15;
 
     struct Figures
     {
@@ -65,6 +89,9 @@ public:
         std::optional<double> riseMs;
         std::optional<double> peakMs;
         std::optional<double> settlingMs;
+        std::optional<double> noise; // sigma, in the actual's units, once known
+        int smoothing = 1;           // w, samples averaged per judged value
+        double settlingBand = 0.02;  // b, as a fraction of the step
 
         bool hasStep() const { return y0.has_value(); }
     };
@@ -79,6 +106,17 @@ public:
     {
         QVector<float> actual;          // the previous finished step window's actual values
         qint64 currentFirstSample = -1; // where the open window starts; -1: none open
+    };
+
+    // The channel's newest step window (the open one while it has a step, else the last one
+    // that ended) and the step window before it, to draw the step on a chart of its own.
+    struct StepTrace
+    {
+        QVector<float> actual; // from the window's first sample, at most traceCap values
+        QVector<float> comparison;
+        double target = 0;
+        qint64 firstSample = -1; // -1: no step window yet
+        bool open = false;
     };
 
     // The history table's columns, in order.
@@ -110,6 +148,10 @@ public:
     // with a step are queued and become the previous traces. Returns how many were queued.
     // The next sample of every channel starts a window.
     int finishWindows();
+    // Ends the channel's open window (a gain of the channel was written: what follows ran
+    // with other gains); the channel waits for its target to change or a run to start.
+    // True when a window with a step was queued.
+    bool finishWindow(int channel);
 
     // Samples of the channel that will never be added (the chart dropped them unread): the
     // open window ends as finishWindows() ends it, and the sample numbers move on by `count`.
@@ -130,6 +172,7 @@ public:
     // The actual values of the channel's previous finished step window, at most traceCap of
     // them from its first sample, and where the open window starts, to draw them aligned.
     Trace previousWindowTrace(int channel) const;
+    StepTrace stepTrace(int channel) const;
     // Samples of the channel since the last clear(): the chart's counter.
     qint64 sampleCount(int channel) const;
 
@@ -147,40 +190,44 @@ private:
         qint64 count = 0;
         bool startPending = true;
         bool open = false;
+        bool waiting = false; // after finishWindow() or a full window: until the target moves
         float lastTarget = 0;
+        // The channel's range: targets and window-start actuals since clear().
+        double low = 0;
+        double high = 0;
+        bool ranged = false;
         // The open window.
         qint64 first = 0;
         qint64 n = 0;
         float y0 = 0;
         float r = 0;
         double delta = 0;
-        bool step = false;
-        // Of a step window's actual values only two parts are read again: the first ones, for
-        // the comparison trace, and the error's tail, which moves on as the window grows.
-        std::vector<float> head; // values[0, traceLimit)
-        std::deque<float> tail;  // values[tailStart, n)
-        qint64 rise10 = -1;
-        qint64 rise90 = -1;
-        double maxProgress = 0;
-        qint64 peak = 0;
-        qint64 lastOutside = -1;
-        bool newestInside = false;
-        // Sum of values[tailStart, n), compensated, without its non-finite values.
-        qint64 tailStart = 0;
-        double tailSum = 0;
-        double tailCompensation = 0;
-        qint64 tailNonFinite = 0;
+        bool nominalStep = false;  // finite and at least 1e-9
+        double range = 0;          // the channel's range at the window's start
+        std::vector<float> values; // values[0, n), at most MaxWindowSamples
         qint64 firstNs = -1;
         qint64 lastNs = -1;
         bool timed = true;
+        // Noise: of the steady part before the window, and the window's own once frozen.
+        double noiseBefore = -1;
+        double noiseFrozen = -1;
+        // Figures of the open window, worked out when read after it grew.
+        mutable Figures cached;
+        mutable qint64 cachedN = -1;
         QVector<float> previous;
+        QVector<float> beforePrevious;
+        double previousTarget = 0;
+        bool hasPrevious = false;
     };
 
     void startWindow(Channel &c, float actual, float target);
     bool closeWindow(int channel);
     void enqueue(const FinishedWindow &window);
-    Figures figuresOf(const Channel &c) const;
-    static void addToTail(Channel &c, float value, double sign);
+    const Figures &figuresOf(const Channel &c) const;
+    Figures computeFigures(const Channel &c) const;
+    double noiseOf(const Channel &c) const;
+    std::optional<double> estimateNoise(const std::vector<float> &values, qint64 from,
+                                        qint64 to) const;
 
     int traceLimit;
     std::array<Channel, ChannelCount> channels;
@@ -189,4 +236,6 @@ private:
     std::vector<FinishedWindow> finished;
     std::size_t finishedHead = 0;
     quint64 droppedWindows = 0;
+    // Scratch space for the noise's median and the smoothed response.
+    mutable std::vector<double> scratch;
 };

@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <random>
 
 namespace {
 using Figures = StepAnalyzer::Figures;
@@ -30,8 +31,10 @@ struct Sample
     qint64 ns;
 };
 
-// The definitions, written out directly: every figure of one window from its samples.
-Figures bruteFigures(const std::vector<Sample> &w, qint64 first)
+// The definitions, written out directly: every figure of one window from its samples, the
+// channel's range and the analyzer's noise estimate (checked on synthetic noise below).
+Figures bruteFigures(const std::vector<Sample> &w, qint64 first, double range = 0,
+                     std::optional<double> noise = std::nullopt)
 {
     Figures f;
     f.firstSample = first;
@@ -45,7 +48,8 @@ Figures bruteFigures(const std::vector<Sample> &w, qint64 first)
     const double y0 = w[0].actual;
     const double r = w[0].target;
     const double delta = r - y0;
-    if (!std::isfinite(delta) || std::fabs(delta) < 1e-9)
+    if (!std::isfinite(delta) || std::fabs(delta) < 1e-9 || std::fabs(delta) < 0.01 * range ||
+        (noise && std::fabs(delta) < 5 * *noise))
         return f;
     f.y0 = y0;
     f.target = r;
@@ -88,9 +92,11 @@ Figures bruteFigures(const std::vector<Sample> &w, qint64 first)
     return f;
 }
 
-// Empty when equal; the error may differ by the rounding of a long sum.
+// Empty when equal; the error may differ by the rounding of a long sum. Figures read from a
+// smoothed response (noise found) are left to the noisy steps' test.
 QString difference(const Figures &got, const Figures &want, double scale)
 {
+    const bool smoothed = got.noise && *got.noise > 0;
     QStringList out;
     const auto check = [&](const char *name, const auto &a, const auto &b, double tolerance) {
         if (a.has_value() != b.has_value())
@@ -110,12 +116,14 @@ QString difference(const Figures &got, const Figures &want, double scale)
                    .arg(want.samples);
     check("y0", got.y0, want.y0, 0);
     check("r", got.target, want.target, 0);
+    check("error", got.steadyStateError, want.steadyStateError, 1e-12 * scale);
+    check("interval", got.intervalMs, want.intervalMs, 0);
+    if (smoothed)
+        return out.join(QStringLiteral("; "));
     check("rise", got.riseSamples, want.riseSamples, 0);
     check("peak", got.peakSamples, want.peakSamples, 0);
     check("overshoot", got.overshootPercent, want.overshootPercent, 0);
     check("settling", got.settlingSamples, want.settlingSamples, 0);
-    check("error", got.steadyStateError, want.steadyStateError, 1e-12 * scale);
-    check("interval", got.intervalMs, want.intervalMs, 0);
     check("riseMs", got.riseMs, want.riseMs, 0);
     check("peakMs", got.peakMs, want.peakMs, 0);
     check("settlingMs", got.settlingMs, want.settlingMs, 0);
@@ -135,6 +143,8 @@ private Q_SLOTS:
     void cellTexts_data();
     void cellTexts();
     void countsQueueAndChannels();
+    void noisySteps_data();
+    void noisySteps();
     void matchesDefinitionsOnRandomRuns_data();
     void matchesDefinitionsOnRandomRuns();
 };
@@ -273,6 +283,95 @@ void TestStepAnalyzer::countsQueueAndChannels()
              qint64(StepAnalyzer::QueueCap));
 }
 
+// Synthetic steps 0 -> 1 with Gaussian noise of spread `noise`: a first-order lag (tau = 20
+// samples, settled from sample 79) and a second-order loop (zeta 0.5, omega 0.1 per sample:
+// 16.3 % over at 36, settled from 77), optionally after a steady stretch at 0, and a "step"
+// of twice the noise. The figures must lie within `slack` samples (settling within -13..+22,
+// as asked of the first-order case at 0.8 %; at 2 % noise the band widens to 3 % and the
+// second-order loop settles up to 30 samples earlier) of the noise-free ones, stay the same 2000
+// samples later, and a step below the noise has no figures and no row.
+void TestStepAnalyzer::noisySteps_data()
+{
+    QTest::addColumn<int>("order");
+    QTest::addColumn<double>("noise");
+    QTest::addColumn<bool>("steadyBefore");
+    QTest::addColumn<double>("step");
+    QTest::addColumn<int>("slack");
+    for (const quint32 seed : {1u, 2u, 3u}) {
+        for (const double noise : {0.002, 0.008, 0.02}) {
+            for (const int order : {1, 2}) {
+                for (const bool before : {false, true})
+                    QTest::addRow("order %d, noise %g, %s, seed %u", order, noise,
+                                  before ? "steady before" : "at once", seed)
+                        << order << noise << before << 1.0 << (noise > 0.01 ? 8 : 4);
+            }
+        }
+        QTest::addRow("step of twice the noise, seed %u", seed) << 1 << 0.01 << true << 0.02 << 0;
+    }
+}
+
+void TestStepAnalyzer::noisySteps()
+{
+    QFETCH(int, order);
+    QFETCH(double, noise);
+    QFETCH(bool, steadyBefore);
+    QFETCH(double, step);
+    QFETCH(int, slack);
+    std::mt19937 random(quint32(QTest::currentDataTag()[qstrlen(QTest::currentDataTag()) - 1]));
+    const auto gauss = [&random] {
+        std::uniform_real_distribution<double> u(1e-12, 1.0);
+        return std::sqrt(-2 * std::log(u(random))) * std::cos(2 * M_PI * u(random));
+    };
+    const auto response = [order, step](int k) {
+        if (order == 1)
+            return step * (1 - std::exp(-k / 20.0));
+        const double zeta = 0.5, omega = 0.1, damped = omega * std::sqrt(1 - zeta * zeta);
+        return step * (1 - std::exp(-zeta * omega * k) *
+                               (std::cos(damped * k) +
+                                zeta / std::sqrt(1 - zeta * zeta) * std::sin(damped * k)));
+    };
+    StepAnalyzer clean, noisy;
+    if (steadyBefore) {
+        for (int k = 0; k < 300; ++k)
+            noisy.addSample(0, float(noise * gauss()), 0);
+    }
+    QCOMPARE(noisy.takeFinishedWindows().size(), std::size_t(0)); // a run at 0 is no step
+    Figures early;
+    for (int k = 0; k < 2400; ++k) {
+        clean.addSample(0, float(response(k)), float(step));
+        noisy.addSample(0, float(response(k) + noise * gauss()), float(step));
+        if (k == 399)
+            early = noisy.figures(0);
+    }
+    const Figures truth = clean.figures(0);
+    const Figures f = noisy.figures(0);
+    if (slack == 0) {
+        QVERIFY(!f.hasStep());
+        QCOMPARE(noisy.finishWindows(), 0);
+        return;
+    }
+    QVERIFY(f.noise && std::fabs(*f.noise / noise - 1) < 0.25);
+    QVERIFY(f.riseSamples && f.settlingSamples && f.peakSamples);
+    QVERIFY2(std::abs(*f.riseSamples - *truth.riseSamples) <= slack,
+             qPrintable(
+                 QStringLiteral("rise %1, truth %2").arg(*f.riseSamples).arg(*truth.riseSamples)));
+    const qint64 settling = *f.settlingSamples - *truth.settlingSamples;
+    QVERIFY2(settling >= (noise > 0.01 ? -30 : -13) && settling <= 22,
+             qPrintable(QStringLiteral("settling %1, truth %2")
+                            .arg(*f.settlingSamples)
+                            .arg(*truth.settlingSamples)));
+    QVERIFY2(std::fabs(*f.overshootPercent - *truth.overshootPercent) <= 1,
+             qPrintable(QStringLiteral("overshoot %1, truth %2")
+                            .arg(*f.overshootPercent)
+                            .arg(*truth.overshootPercent)));
+    if (order == 2)
+        QVERIFY(std::abs(*f.peakSamples - *truth.peakSamples) <= slack);
+    QCOMPARE(early.settlingSamples, f.settlingSamples);
+    QCOMPARE(early.peakSamples, f.peakSamples);
+    QCOMPARE(early.overshootPercent, f.overshootPercent);
+    QCOMPARE(early.riseSamples, f.riseSamples);
+}
+
 void TestStepAnalyzer::matchesDefinitionsOnRandomRuns_data()
 {
     QTest::addColumn<quint32>("seed");
@@ -298,6 +397,8 @@ void TestStepAnalyzer::matchesDefinitionsOnRandomRuns()
         bool startNext = true;
         std::vector<float> previous;
         float target = 0;
+        double low = 0, high = 0, range = 0;
+        bool ranged = false;
         double y = 0;
         double velocity = 0;
         qint64 ns = 0;
@@ -306,7 +407,9 @@ void TestStepAnalyzer::matchesDefinitionsOnRandomRuns()
     std::vector<StepAnalyzer::FinishedWindow> expected;
     const auto close = [&](int c) {
         Model &m = models[std::size_t(c)];
-        const Figures f = m.window.empty() ? Figures() : bruteFigures(m.window, m.first);
+        const Figures f = m.window.empty()
+                              ? Figures()
+                              : bruteFigures(m.window, m.first, m.range, analyzer.figures(c).noise);
         if (f.hasStep()) {
             expected.push_back({c, f});
             m.previous.clear();
@@ -322,11 +425,11 @@ void TestStepAnalyzer::matchesDefinitionsOnRandomRuns()
             for (Model &m : models)
                 m.startNext = true;
         } else if (chance(0.001)) {
-            analyzer.finishWindows();
             for (int c = 0; c < 4; ++c) {
                 close(c);
                 models[std::size_t(c)].startNext = true;
             }
+            analyzer.finishWindows();
         } else if (chance(0.0005)) {
             analyzer.clear();
             for (Model &m : models)
@@ -359,6 +462,14 @@ void TestStepAnalyzer::matchesDefinitionsOnRandomRuns()
             close(c);
             m.first = m.count;
             m.startNext = false;
+            for (const double v : {double(actual), double(m.target)}) {
+                if (std::isfinite(v)) {
+                    m.low = m.ranged ? std::min(m.low, v) : v;
+                    m.high = m.ranged ? std::max(m.high, v) : v;
+                    m.ranged = true;
+                }
+            }
+            m.range = m.high - m.low;
         }
         m.window.push_back({actual, m.target, m.ns});
         ++m.count;
@@ -367,8 +478,9 @@ void TestStepAnalyzer::matchesDefinitionsOnRandomRuns()
         double scale = 1;
         for (const Sample &s : m.window)
             scale = std::max(scale, std::isfinite(s.actual) ? std::fabs(double(s.actual)) : 0.0);
+        const Figures got = analyzer.figures(c);
         const QString wrong =
-            difference(analyzer.figures(c), bruteFigures(m.window, m.first), scale);
+            difference(got, bruteFigures(m.window, m.first, m.range, got.noise), scale);
         QVERIFY2(wrong.isEmpty(), qPrintable(QStringLiteral("sample %1: %2").arg(i).arg(wrong)));
         const StepAnalyzer::Trace trace = analyzer.previousWindowTrace(c);
         QCOMPARE(trace.currentFirstSample, m.first);
@@ -376,9 +488,9 @@ void TestStepAnalyzer::matchesDefinitionsOnRandomRuns()
             trace.actual.cbegin(), trace.actual.cend(), m.previous.cbegin(), m.previous.cend(),
             [](float a, float b) { return a == b || (std::isnan(a) && std::isnan(b)); }));
     }
-    analyzer.finishWindows();
     for (int c = 0; c < 4; ++c)
         close(c);
+    analyzer.finishWindows();
 
     const auto got = analyzer.takeFinishedWindows();
     QCOMPARE(got.size(), expected.size());
