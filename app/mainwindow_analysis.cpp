@@ -3,15 +3,21 @@
 #include "chart/comparisonoverlay.h"
 #include "chart/pid_diagram.h"
 #include "chart/responseanalysis.h"
+#include "chart/stepchart.h"
 #include "forms/mainwindow_ui.h"
 #include "pidlink/pidlink.h"
 #include "serial/portcontroller.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMenu>
+#include <QRadioButton>
+#include <QSortFilterProxyModel>
+#include <QStandardPaths>
 #include <QStatusBar>
 
 #include <algorithm>
@@ -19,7 +25,13 @@
 
 void MainWindow::wireAnalysis()
 {
-    analysis = new ResponseAnalysis(diagram, ui->tableStepResponse, this);
+    // The run history outlives the program, in the user's data folder.
+    const QString dataDir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(dataDir);
+    analysis = new ResponseAnalysis(diagram, ui->tableStepResponse, this,
+                                    dataDir + QStringLiteral("/runs.json"));
+    connect(analysis, &ResponseAnalysis::message, this,
+            [this](const QString &text) { statusBar()->showMessage(text, 0); });
     // 对比上次 draws each channel's previous step window under its current one.
     diagram->comparison()->setSource(
         [this](int ch) { return analysis->analyzer().previousWindowTrace(ch); });
@@ -28,8 +40,8 @@ void MainWindow::wireAnalysis()
     // its arrival time.
     connect(link, &PidLink::bytesRead, analysis, &ResponseAnalysis::bytesArrived);
     connect(link, &PidLink::sampleReceived, analysis, &ResponseAnalysis::addSample);
-    connect(link, &PidLink::parameterWritten, analysis, &ResponseAnalysis::setParameter);
-    connect(link, &PidLink::parameterReceived, analysis, &ResponseAnalysis::setParameter);
+    connect(link, &PidLink::parameterWritten, analysis, &ResponseAnalysis::parameterWritten);
+    connect(link, &PidLink::parameterReceived, analysis, &ResponseAnalysis::parameterReported);
     connect(link, &PidLink::runChanged, analysis, &ResponseAnalysis::runChanged);
     connect(ports, &PortController::closed, analysis, [this](int tab) {
         if (tab == PortController::Pid)
@@ -44,13 +56,16 @@ void MainWindow::wireAnalysis()
     ui->tableStepResponse->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     ui->tableStepResponse->verticalHeader()->setMinimumSectionSize(rowHeight);
     ui->tableStepResponse->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    ui->tableRuns->setModel(analysis->history());
+    ui->tableRuns->setModel(analysis->historyView());
+    // The rows in the order they came until a header is clicked.
+    ui->tableRuns->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    analysis->historyView()->sort(-1);
     ui->tableRuns->verticalHeader()->setMinimumSectionSize(rowHeight);
     ui->tableRuns->verticalHeader()->setDefaultSectionSize(rowHeight);
     // Row numbers would be measured again at every new row; the time tells the rows apart.
     ui->tableRuns->verticalHeader()->hide();
     // Wide enough for the usual texts and for the header, whose words are longer in English.
-    const QString time = StepAnalyzer::samplesText(99) + QStringLiteral(" (999 ms)");
+    const QString time = QStringLiteral("9999.9 ms");
     const QString usualTexts[RunHistory::ColumnCount] = {QStringLiteral("00:00:00"),
                                                          QStringLiteral("CH4"),
                                                          QStringLiteral("0.1234"),
@@ -67,16 +82,40 @@ void MainWindow::wireAnalysis()
         ui->tableRuns->setColumnWidth(column,
                                       std::max(fontMetrics().horizontalAdvance(usualTexts[column]),
                                                headerFont.horizontalAdvance(header)) +
-                                          12);
+                                          8);
     }
     ui->tableRuns->horizontalHeader()->setStretchLastSection(true);
-    ui->gridAnalysis->setColumnStretch(0, 3);
-    ui->gridAnalysis->setColumnStretch(1, 1);
-    ui->gridAnalysis->setColumnStretch(2, 1);
-    connect(analysis->history(), &RunHistory::rowsInserted, ui->tableRuns,
+    ui->tableRuns->horizontalHeader()->setSortIndicatorShown(true);
+
+    // The last step of the channel chosen with CH1 to CH4, beside the figures.
+    auto *stepChart = new StepChart(ui->dockAnalysisContents);
+    stepChart->setObjectName(QStringLiteral("chartStep"));
+    stepChart->setToolTip(
+        tr("所选通道最近一次阶跃：实际值（蓝）、目标值（红虚线）、上次运行（灰虚线）"));
+    ui->gridAnalysis->addWidget(stepChart, 0, 1, 2, 1);
+    analysis->setStepChart(stepChart, 0);
+    const QRadioButton *channelButtons[] = {ui->radioCH1, ui->radioCH2, ui->radioCH3, ui->radioCH4};
+    for (int channel = 0; channel < StepAnalyzer::ChannelCount; ++channel)
+        connect(channelButtons[channel], &QRadioButton::toggled, analysis,
+                [this, channel](bool on) {
+                    if (on)
+                        analysis->setStepChartChannel(channel);
+                });
+    ui->gridAnalysis->setColumnStretch(0, 4);
+    ui->gridAnalysis->setColumnStretch(1, 2);
+    for (int column = 2; column < 6; ++column)
+        ui->gridAnalysis->setColumnStretch(column, 1);
+    connect(analysis->historyView(), &QAbstractItemModel::rowsInserted, ui->tableRuns,
             &QAbstractItemView::scrollToBottom);
+    connect(ui->comboRunsChannel, QOverload<int>::of(&QComboBox::currentIndexChanged), analysis,
+            [this](int index) { analysis->setHistoryChannel(index - 1); });
+    connect(ui->comboRunsUnit, QOverload<int>::of(&QComboBox::currentIndexChanged), analysis,
+            [this](int index) {
+                analysis->history()->setTimeUnit(index == 1 ? RunHistory::TimeUnit::Milliseconds
+                                                            : RunHistory::TimeUnit::Samples);
+            });
     connect(ui->buttonExportRuns, &QPushButton::clicked, this, &MainWindow::exportRuns);
-    connect(ui->buttonClearRuns, &QPushButton::clicked, analysis->history(), &RunHistory::clear);
+    connect(ui->buttonClearRuns, &QPushButton::clicked, analysis, &ResponseAnalysis::clearHistory);
 
     // The dock belongs to the PID tab: the menu action asks for it, and it shows while that
     // tab does. Its state lasts for the session; the menu is the way to close it.

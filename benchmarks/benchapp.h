@@ -3,7 +3,8 @@
 #include <functional>
 
 // Drops the offscreen platform's chatter (propagateSizeHints, XDG_RUNTIME_DIR) so that a
-// benchmark's output is its figures. Call before creating the QApplication.
+// benchmark's output is its figures, and points the data folder at a test one. Call before
+// creating the QApplication.
 void quietPlatformWarnings();
 
 // Runs the event loop until `done` returns true or `timeoutMs` passed; returns done(). Polls

@@ -5,14 +5,47 @@
 #include "datafiles/safefile.h"
 #include "pidlink/pidframe.h"
 
+#include "chart/stepchart.h"
+
+#include <QFile>
+#include <QSortFilterProxyModel>
 #include <QTableWidget>
 
 #include <algorithm>
 
 ResponseAnalysis::ResponseAnalysis(const PID_Diagram *chart, QTableWidget *stepTable,
-                                   QObject *parent)
-    : QObject(parent), diagram(chart), table(stepTable)
+                                   QObject *parent, const QString &historyPath)
+    : QObject(parent), diagram(chart), table(stepTable), view(new QSortFilterProxyModel(this)),
+      historyFile(historyPath)
 {
+    view->setSourceModel(&runs);
+    view->setSortRole(RunHistory::SortRole);
+    view->setFilterKeyColumn(RunHistory::ChannelColumn);
+    if (!historyFile.isEmpty() && QFile::exists(historyFile)) {
+        QFile file(historyFile);
+        QString error;
+        if (!file.open(QIODevice::ReadOnly))
+            error = file.errorString();
+        else if (file.size() > 64 * 1024 * 1024)
+            error = tr("文件过大");
+        else
+            runs.fromJson(file.readAll(), error);
+        // Said once the window listens; the file stays for the user to look at.
+        if (!error.isEmpty()) {
+            const QString text = tr("运行记录无法读取：%1").arg(error);
+            QTimer::singleShot(0, this, [this, text] { Q_EMIT message(text); });
+        }
+    }
+    saveTimer.setSingleShot(true);
+    saveTimer.setInterval(SaveDelayMs);
+    connect(&saveTimer, &QTimer::timeout, this, [this] {
+        QString error;
+        if (!saveHistory(error))
+            Q_EMIT message(tr("运行记录保存失败：%1").arg(error));
+    });
+    for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(&runs, signal, this, &ResponseAnalysis::saveSoon);
+    connect(&runs, &QAbstractItemModel::modelReset, this, &ResponseAnalysis::saveSoon);
     clock.start();
     refreshTimer.setSingleShot(true);
     refreshTimer.setInterval(RefreshIntervalMs);
@@ -26,6 +59,68 @@ ResponseAnalysis::ResponseAnalysis(const PID_Diagram *chart, QTableWidget *stepT
         }
     }
     showFigures();
+}
+
+ResponseAnalysis::~ResponseAnalysis()
+{
+    if (saveTimer.isActive()) {
+        QString error;
+        saveHistory(error);
+    }
+}
+
+void ResponseAnalysis::saveSoon()
+{
+    if (!historyFile.isEmpty())
+        saveTimer.start();
+}
+
+bool ResponseAnalysis::saveHistory(QString &error) const
+{
+    if (historyFile.isEmpty())
+        return true;
+    if (runs.size() == 0) {
+        QFile file(historyFile);
+        if (file.exists() && !file.remove()) {
+            error = file.errorString();
+            return false;
+        }
+        return true;
+    }
+    return SafeFile::save(historyFile, runs.toJson(), error);
+}
+
+void ResponseAnalysis::setHistoryChannel(int channel)
+{
+    view->setFilterFixedString(channel >= 0 ? QStringLiteral("CH%1").arg(channel + 1) : QString());
+}
+
+void ResponseAnalysis::clearHistory()
+{
+    runs.clear();
+    saveTimer.stop();
+    QString error;
+    if (!saveHistory(error))
+        Q_EMIT message(tr("运行记录保存失败：%1").arg(error));
+}
+
+void ResponseAnalysis::setStepChart(StepChart *chart, int channel)
+{
+    stepChart = chart;
+    stepChannel = channel;
+    showStep();
+}
+
+void ResponseAnalysis::setStepChartChannel(int channel)
+{
+    stepChannel = channel;
+    showStep();
+}
+
+void ResponseAnalysis::showStep()
+{
+    if (stepChart && stepChannel >= 0 && stepChannel < StepAnalyzer::ChannelCount)
+        stepChart->setTrace(steps.stepTrace(stepChannel));
 }
 
 bool ResponseAnalysis::exportRuns(const QString &path, QString &error) const
@@ -59,12 +154,29 @@ void ResponseAnalysis::addSample(int channel, float actual, float target)
         refreshTimer.start();
 }
 
-void ResponseAnalysis::setParameter(int op, int channel, float value)
+void ResponseAnalysis::parameterWritten(int op, int channel, float value)
+{
+    if (op < CmdP || op > CmdD || channel < 0 || channel >= StepAnalyzer::ChannelCount)
+        return;
+    // What ran so far ran with the gains before this write.
+    if (!importing)
+        steps.finishWindow(channel);
+    takeFinishedWindows(!importing);
+    gains[std::size_t(channel)][std::size_t(op - CmdP)] = value;
+    showFigures();
+}
+
+void ResponseAnalysis::parameterReported(int op, int channel, float value)
 {
     if (op < CmdP || op > CmdD || channel < 0 || channel >= StepAnalyzer::ChannelCount)
         return;
     takeFinishedWindows(!importing);
     gains[std::size_t(channel)][std::size_t(op - CmdP)] = value;
+}
+
+void ResponseAnalysis::setParameter(int op, int channel, float value)
+{
+    parameterReported(op, channel, value);
 }
 
 void ResponseAnalysis::runChanged(bool active)
@@ -149,7 +261,7 @@ void ResponseAnalysis::takeFinishedWindows(bool withGains)
     if (windows.empty())
         return;
     // Imported data carries no gains.
-    runs.append(windows, QTime::currentTime(), withGains ? gains : RunHistory::ChannelGains());
+    runs.append(windows, QTime::currentTime(), gains, !withGains);
     // Each channel's newest window is the one the table shows.
     std::array<bool, StepAnalyzer::ChannelCount> ended{};
     int channelsSeen = 0;
@@ -189,6 +301,7 @@ void ResponseAnalysis::readImportedSamples()
 
 void ResponseAnalysis::showFigures()
 {
+    showStep();
     for (int channel = 0; channel < StepAnalyzer::ChannelCount; ++channel) {
         StepAnalyzer::Figures figures = steps.figures(channel);
         if (!figures.hasStep() && lastFinished[std::size_t(channel)])

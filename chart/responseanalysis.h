@@ -11,7 +11,9 @@
 #include <optional>
 
 class PID_Diagram;
+class QSortFilterProxyModel;
 class QTableWidget;
+class StepChart;
 
 // The step-response analysis of what the chart shows: the figures of each channel's current
 // step in a table, refreshed as often as the chart redraws, and a run history row for every
@@ -21,6 +23,11 @@ class QTableWidget;
 // and the chart's life: a run starts and stops, the port closes, the chart is cleared or
 // empties itself at its cap, a file is imported. Its sample numbers stay the chart's, so the
 // previous window's trace lines up with the chart's points.
+//
+// A write of a channel's gain ends its window, so a history row carries the gains in force
+// during its window (reports of the board fill in what was unknown). The history is kept in
+// a file when a path is given: read at construction, written a moment after it changes and
+// at destruction.
 //
 // The table shows each channel's open window while it has a step, else the channel's last
 // finished step window since the chart was emptied, else "—".
@@ -38,10 +45,26 @@ public:
     static constexpr int RefreshIntervalMs = 50;
 
     // `stepTable`: 4 rows (CH1 to CH4), a column for each StepAnalyzer::Column.
-    ResponseAnalysis(const PID_Diagram *chart, QTableWidget *stepTable, QObject *parent = nullptr);
+    ResponseAnalysis(const PID_Diagram *chart, QTableWidget *stepTable, QObject *parent = nullptr,
+                     const QString &historyPath = QString());
+    ~ResponseAnalysis() override;
+
+    // How soon a changed history is written to its file.
+    static constexpr int SaveDelayMs = 2000;
 
     const StepAnalyzer &analyzer() const { return steps; }
     RunHistory *history() { return &runs; }
+    // The history as the table shows it: filtered by channel, sortable by any column.
+    QSortFilterProxyModel *historyView() const { return view; }
+    // -1: all channels.
+    void setHistoryChannel(int channel);
+    // Empties the history and its file.
+    void clearHistory();
+    // Writes the history to its file now; false (with the reason) when that fails.
+    bool saveHistory(QString &error) const;
+    // The small chart that follows the last step of `channel`; nullptr: none.
+    void setStepChart(StepChart *chart, int channel);
+    void setStepChartChannel(int channel);
     // The run history as a CSV file (RunHistory::toCsv), saved whole or not at all.
     bool exportRuns(const QString &path, QString &error) const;
 
@@ -49,8 +72,12 @@ public:
     void bytesArrived();
     // A sample as the chart has just plotted it.
     void addSample(int channel, float actual, float target);
-    // P, I or D of a channel written to or reported by the board; other operations are
-    // ignored. Rows of windows that ended before keep the gains they ran with.
+    // P, I or D of a channel written to the board: the channel's window ends first and keeps
+    // the gains it ran with. Other operations are ignored.
+    void parameterWritten(int op, int channel, float value);
+    // P, I or D reported by the board: in force now, so also during the open window.
+    void parameterReported(int op, int channel, float value);
+    // As parameterReported().
     void setParameter(int op, int channel, float value);
 
     void runChanged(bool active);
@@ -70,11 +97,17 @@ public:
     // Takes the finished windows into the history and brings the table up to date.
     void refresh();
 
+Q_SIGNALS:
+    // Something the user should read: the history file could not be read or written.
+    void message(const QString &text);
+
 private:
     void parkAfterClear();
     void takeFinishedWindows(bool withGains);
     void readImportedSamples();
     void showFigures();
+    void showStep();
+    void saveSoon();
 
     const PID_Diagram *diagram;
     QTableWidget *table;
@@ -90,4 +123,9 @@ private:
     // The last finished step window of each channel, shown while no step is open.
     std::array<std::optional<StepAnalyzer::Figures>, StepAnalyzer::ChannelCount> lastFinished;
     QTimer refreshTimer;
+    QSortFilterProxyModel *view;
+    QString historyFile;
+    QTimer saveTimer;
+    StepChart *stepChart = nullptr;
+    int stepChannel = 0;
 };

@@ -1,6 +1,12 @@
 #include "chart/runhistory.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -32,12 +38,43 @@ template <typename T> QString optionalNumber(const std::optional<T> &value)
     return value ? number(double(*value)) : QString();
 }
 
+// What the measurement supports: four significant digits, milliseconds to 0.1.
+QString measured(const std::optional<double> &value)
+{
+    return value ? QString::number(*value, 'g', 4) : QString();
+}
+
+QString milliseconds(const std::optional<double> &value)
+{
+    return value ? QString::number(*value, 'f', 1) : QString();
+}
+
+QJsonValue jsonOf(const std::optional<double> &value)
+{
+    return value ? QJsonValue(*value) : QJsonValue();
+}
+
+QJsonValue jsonOf(const std::optional<qint64> &value)
+{
+    return value ? QJsonValue(double(*value)) : QJsonValue();
+}
+
+std::optional<double> doubleOf(const QJsonValue &value)
+{
+    return value.isDouble() ? std::optional<double>(value.toDouble()) : std::nullopt;
+}
+
+std::optional<qint64> countOf(const QJsonValue &value)
+{
+    return value.isDouble() ? std::optional<qint64>(qint64(value.toDouble())) : std::nullopt;
+}
+
 } // namespace
 
 RunHistory::RunHistory(QObject *parent) : QAbstractTableModel(parent) {}
 
 void RunHistory::append(const std::vector<StepAnalyzer::FinishedWindow> &windows, const QTime &time,
-                        const ChannelGains &gains)
+                        const ChannelGains &gains, bool imported)
 {
     if (windows.empty())
         return;
@@ -53,16 +90,111 @@ void RunHistory::append(const std::vector<StepAnalyzer::FinishedWindow> &windows
         endRemoveRows();
     }
     beginInsertRows(QModelIndex(), count, count + int(adding) - 1);
-    for (auto window = windows.cend() - std::ptrdiff_t(adding); window != windows.cend();
-         ++window) {
-        const Run run{time, window->channel, gains[std::size_t(window->channel)], window->figures};
-        if (ring.size() < std::size_t(MaxRows))
-            ring.push_back(run);
-        else
-            ring[(first + std::size_t(count)) % MaxRows] = run;
-        ++count;
-    }
+    for (auto window = windows.cend() - std::ptrdiff_t(adding); window != windows.cend(); ++window)
+        appendRun(Run{time, window->channel,
+                      imported ? Gains() : gains[std::size_t(window->channel)], window->figures,
+                      imported});
     endInsertRows();
+}
+
+void RunHistory::appendRun(const Run &run)
+{
+    if (ring.size() < std::size_t(MaxRows))
+        ring.push_back(run);
+    else
+        ring[(first + std::size_t(count)) % MaxRows] = run;
+    ++count;
+}
+
+void RunHistory::setTimeUnit(TimeUnit to)
+{
+    if (unit == to)
+        return;
+    unit = to;
+    if (count > 0)
+        Q_EMIT dataChanged(index(0, RiseColumn), index(count - 1, SettlingColumn));
+}
+
+QByteArray RunHistory::toJson() const
+{
+    QJsonArray rows;
+    for (int row = 0; row < size(); ++row) {
+        const Run &run = at(row);
+        const StepAnalyzer::Figures &f = run.figures;
+        QJsonArray gains;
+        for (const std::optional<float> &gain : run.gains)
+            gains.append(gain ? QJsonValue(double(*gain)) : QJsonValue());
+        rows.append(QJsonObject{{QStringLiteral("time"), run.time.toString(Qt::ISODateWithMs)},
+                                {QStringLiteral("channel"), run.channel},
+                                {QStringLiteral("imported"), run.imported},
+                                {QStringLiteral("gains"), gains},
+                                {QStringLiteral("y0"), jsonOf(f.y0)},
+                                {QStringLiteral("target"), jsonOf(f.target)},
+                                {QStringLiteral("samples"), double(f.samples)},
+                                {QStringLiteral("rise"), jsonOf(f.riseSamples)},
+                                {QStringLiteral("peak"), jsonOf(f.peakSamples)},
+                                {QStringLiteral("overshoot"), jsonOf(f.overshootPercent)},
+                                {QStringLiteral("settling"), jsonOf(f.settlingSamples)},
+                                {QStringLiteral("error"), jsonOf(f.steadyStateError)},
+                                {QStringLiteral("interval"), jsonOf(f.intervalMs)},
+                                {QStringLiteral("riseMs"), jsonOf(f.riseMs)},
+                                {QStringLiteral("peakMs"), jsonOf(f.peakMs)},
+                                {QStringLiteral("settlingMs"), jsonOf(f.settlingMs)},
+                                {QStringLiteral("noise"), jsonOf(f.noise)}});
+    }
+    return QJsonDocument(rows).toJson(QJsonDocument::Compact);
+}
+
+bool RunHistory::fromJson(const QByteArray &json, QString &error)
+{
+    QJsonParseError parse{};
+    const QJsonDocument document = QJsonDocument::fromJson(json, &parse);
+    if (parse.error != QJsonParseError::NoError || !document.isArray()) {
+        error = parse.error != QJsonParseError::NoError ? parse.errorString() : tr("不是运行记录");
+        return false;
+    }
+    std::vector<Run> rows;
+    for (const QJsonValue &value : document.array()) {
+        const QJsonObject o = value.toObject();
+        Run run;
+        run.time = QTime::fromString(o.value(QStringLiteral("time")).toString(), Qt::ISODateWithMs);
+        run.channel = o.value(QStringLiteral("channel")).toInt(-1);
+        const QJsonArray gains = o.value(QStringLiteral("gains")).toArray();
+        StepAnalyzer::Figures &f = run.figures;
+        f.y0 = doubleOf(o.value(QStringLiteral("y0")));
+        f.target = doubleOf(o.value(QStringLiteral("target")));
+        if (run.channel < 0 || run.channel >= StepAnalyzer::ChannelCount || gains.size() != 3 ||
+            !f.y0 || !f.target) {
+            error = tr("第%1条记录已损坏").arg(rows.size() + 1);
+            return false;
+        }
+        run.imported = o.value(QStringLiteral("imported")).toBool();
+        for (int g = 0; g < 3; ++g) {
+            if (gains[g].isDouble())
+                run.gains[std::size_t(g)] = float(gains[g].toDouble());
+        }
+        f.samples = qint64(o.value(QStringLiteral("samples")).toDouble());
+        f.riseSamples = countOf(o.value(QStringLiteral("rise")));
+        f.peakSamples = countOf(o.value(QStringLiteral("peak")));
+        f.overshootPercent = doubleOf(o.value(QStringLiteral("overshoot")));
+        f.settlingSamples = countOf(o.value(QStringLiteral("settling")));
+        f.steadyStateError = doubleOf(o.value(QStringLiteral("error")));
+        f.intervalMs = doubleOf(o.value(QStringLiteral("interval")));
+        f.noise = doubleOf(o.value(QStringLiteral("noise")));
+        f.riseMs = doubleOf(o.value(QStringLiteral("riseMs")));
+        f.peakMs = doubleOf(o.value(QStringLiteral("peakMs")));
+        f.settlingMs = doubleOf(o.value(QStringLiteral("settlingMs")));
+        rows.push_back(run);
+    }
+    beginResetModel();
+    ring.clear();
+    first = 0;
+    count = 0;
+    // The newest MaxRows, as append() keeps them.
+    for (std::size_t i = rows.size() > MaxRows ? rows.size() - MaxRows : 0; i < rows.size(); ++i)
+        appendRun(rows[i]);
+    endResetModel();
+    return true;
 }
 
 void RunHistory::clear()
@@ -79,6 +211,15 @@ void RunHistory::clear()
 QString RunHistory::text(int row, int column) const
 {
     const Run &run = at(row);
+    const StepAnalyzer::Figures &f = run.figures;
+    const auto time = [this, &f](const std::optional<qint64> &samples,
+                                 const std::optional<double> &ms) {
+        if (!samples)
+            return QStringLiteral("—");
+        if (unit == TimeUnit::Milliseconds && ms)
+            return QString::number(*ms, 'f', 1) + QStringLiteral(" ms");
+        return StepAnalyzer::samplesText(*samples);
+    };
     switch (column) {
     case TimeColumn:
         return run.time.toString(QStringLiteral("HH:mm:ss"));
@@ -86,18 +227,20 @@ QString RunHistory::text(int row, int column) const
         return QStringLiteral("CH%1").arg(run.channel + 1);
     case PColumn:
     case IColumn:
-    case DColumn:
-        return optionalNumber(run.gains[std::size_t(column - PColumn)]);
+    case DColumn: {
+        const std::optional<float> &gain = run.gains[std::size_t(column - PColumn)];
+        return gain ? number(double(*gain)) : run.imported ? QString() : QStringLiteral("?");
+    }
     case TargetColumn:
-        return optionalNumber(run.figures.target);
+        return f.target ? QString::number(*f.target, 'g', 4) : QString();
     case RiseColumn:
-        return StepAnalyzer::cellText(run.figures, StepAnalyzer::RiseColumn);
+        return time(f.riseSamples, f.riseMs);
     case OvershootColumn:
-        return StepAnalyzer::cellText(run.figures, StepAnalyzer::OvershootColumn);
+        return StepAnalyzer::cellText(f, StepAnalyzer::OvershootColumn);
     case SettlingColumn:
-        return StepAnalyzer::cellText(run.figures, StepAnalyzer::SettlingColumn);
+        return time(f.settlingSamples, f.settlingMs);
     case ErrorColumn:
-        return StepAnalyzer::cellText(run.figures, StepAnalyzer::ErrorColumn);
+        return StepAnalyzer::cellText(f, StepAnalyzer::ErrorColumn);
     default:
         return QString();
     }
@@ -110,16 +253,16 @@ QByteArray RunHistory::toCsv() const
         const StepAnalyzer::Figures &f = at(row).figures;
         const QStringList fields{text(row, TimeColumn),
                                  text(row, ChannelColumn),
-                                 text(row, PColumn),
-                                 text(row, IColumn),
-                                 text(row, DColumn),
-                                 text(row, TargetColumn),
+                                 optionalNumber(at(row).gains[0]),
+                                 optionalNumber(at(row).gains[1]),
+                                 optionalNumber(at(row).gains[2]),
+                                 optionalNumber(f.target),
                                  optionalNumber(f.riseSamples),
-                                 optionalNumber(f.riseMs),
-                                 optionalNumber(f.overshootPercent),
+                                 milliseconds(f.riseMs),
+                                 measured(f.overshootPercent),
                                  optionalNumber(f.settlingSamples),
-                                 optionalNumber(f.settlingMs),
-                                 optionalNumber(f.steadyStateError)};
+                                 milliseconds(f.settlingMs),
+                                 measured(f.steadyStateError)};
         out += fields.join(QLatin1Char(',')).toUtf8();
         out += '\n';
     }
@@ -138,18 +281,71 @@ int RunHistory::columnCount(const QModelIndex &parent) const
 
 QVariant RunHistory::data(const QModelIndex &index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= size())
+    if (!index.isValid() || index.row() >= size())
         return QVariant();
-    return text(index.row(), index.column());
+    const Run &run = at(index.row());
+    const StepAnalyzer::Figures &f = run.figures;
+    const int column = index.column();
+    const bool gain = column >= PColumn && column <= DColumn;
+    if (role == Qt::DisplayRole)
+        return text(index.row(), column);
+    if (role == Qt::ToolTipRole && gain && !run.imported &&
+        !run.gains[std::size_t(column - PColumn)])
+        return tr("这次运行时的参数未知：运行前按“读”读取板子的参数");
+    if (role == Qt::TextAlignmentRole && column != TimeColumn && column != ChannelColumn)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != SortRole)
+        return QVariant();
+    // Missing figures sort after every number.
+    const auto sortable = [](const auto &value) {
+        return value ? QVariant(double(*value)) : QVariant(std::numeric_limits<double>::max());
+    };
+    switch (column) {
+    case TimeColumn:
+        return run.time;
+    case ChannelColumn:
+        return run.channel;
+    case PColumn:
+    case IColumn:
+    case DColumn:
+        return sortable(run.gains[std::size_t(column - PColumn)]);
+    case TargetColumn:
+        return sortable(f.target);
+    case RiseColumn:
+        return sortable(f.riseSamples);
+    case OvershootColumn:
+        return sortable(f.overshootPercent);
+    case SettlingColumn:
+        return sortable(f.settlingSamples);
+    case ErrorColumn:
+        return sortable(f.steadyStateError ? std::optional<double>(std::fabs(*f.steadyStateError))
+                                           : std::nullopt);
+    default:
+        return QVariant();
+    }
 }
 
 QVariant RunHistory::headerData(int section, Qt::Orientation orientation, int role) const
 {
+    if (section < 0 || (orientation == Qt::Horizontal && section >= ColumnCount))
+        return QVariant();
+    if (role == Qt::ToolTipRole && orientation == Qt::Horizontal) {
+        switch (section) {
+        case PColumn:
+        case IColumn:
+        case DColumn:
+            return tr("这次阶跃期间生效的参数（写入或板子报告的值）；写入参数会结束该通道的阶跃");
+        case RiseColumn:
+        case OvershootColumn:
+        case SettlingColumn:
+            return tr("由去噪后的响应算出；点击表头排序");
+        default:
+            return tr("点击表头排序");
+        }
+    }
     if (role != Qt::DisplayRole)
         return QVariant();
     if (orientation == Qt::Vertical)
         return section + 1;
-    if (section < 0 || section >= ColumnCount)
-        return QVariant();
     return tr(headers[section]);
 }

@@ -120,11 +120,11 @@ bool StepAnalyzer::finishWindow(int channel)
 {
     if (channel < 0 || channel >= ChannelCount)
         return false;
-    const bool queued = closeWindow(channel);
     Channel &c = channels[std::size_t(channel)];
+    if (!c.open)
+        return false;
     c.waiting = true;
-    c.startPending = false;
-    return queued;
+    return closeWindow(channel);
 }
 
 void StepAnalyzer::skipSamples(int channel, qint64 count)
@@ -414,8 +414,8 @@ StepAnalyzer::Figures StepAnalyzer::computeFigures(const Channel &c) const
     if (half > 0) {
         // No wider than a quarter of the time to 90 %: a wider average flattens the peak
         // and hides oscillations; the band widens instead.
-        const auto k90 = std::find_if(scratch.cbegin(), scratch.cend(),
-                                      [](double p) { return p >= RiseHigh; });
+        const auto k90 =
+            std::find_if(scratch.cbegin(), scratch.cend(), [](double p) { return p >= RiseHigh; });
         const int limit = int(std::min<std::ptrdiff_t>(half, (k90 - scratch.cbegin()) / 4));
         if (limit < half) {
             half = limit;

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStandardPaths>
 #include <QtTest>
 
 class TestDisplaySetup : public QObject
@@ -13,6 +14,8 @@ class TestDisplaySetup : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    // The window keeps its run history in the data folder: not the user's.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void initialGeometry_data();
     void initialGeometry();
     void minimumSize();

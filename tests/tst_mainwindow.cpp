@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTextEdit>
@@ -93,6 +94,7 @@ private:
 void TestMainWindow::initTestCase()
 {
     Q_INIT_RESOURCE(resources);
+    QStandardPaths::setTestModeEnabled(true); // the run history's folder is not the user's
     iniPath = QCoreApplication::applicationDirPath() + QStringLiteral("/path.ini");
     // Keep whatever lies beside the test binary and put it back afterwards.
     if (QFileInfo::exists(iniPath)) {

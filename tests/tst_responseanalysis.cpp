@@ -7,7 +7,10 @@
 #include "tests/support/windowdriver.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
+#include <QStandardPaths>
 #include <QTableView>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -19,6 +22,12 @@ constexpr int Patience = 5000; // ms; generous for a loaded machine
 const float response[] = {0, 5, 9, 11, 10.5f, 10, 10, 10, 10, 10};
 const QStringList figures{"0 → 10", "1点", "3点", "10.0%", "5点", "0"};
 const QStringList none{"—", "—", "—", "—", "—", "—"};
+
+QString historyPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/runs.json");
+}
 
 // Arrival times vary from run to run: " (12.3 ms)" becomes " (T)".
 QStringList timesHidden(QStringList texts)
@@ -35,9 +44,17 @@ class ResponseAnalysisTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void runHistoryTextsAndCsv();
     void stepsThroughTheWindow();
+    void historyKeptFilteredAndSorted();
 };
+
+void ResponseAnalysisTest::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QFile::remove(historyPath());
+}
 
 void ResponseAnalysisTest::runHistoryTextsAndCsv()
 {
@@ -65,9 +82,22 @@ void ResponseAnalysisTest::runHistoryTextsAndCsv()
     QStringList texts;
     for (int column = 0; column < RunHistory::ColumnCount; ++column)
         texts << history.data(history.index(0, column)).toString();
-    QCOMPARE(texts, (QStringList{"09:41:02", "CH3", "1.5", "", "0.05", "10", "1点 (2.5 ms)",
-                                 "10.0%", "5点 (12.5 ms)", "-0.25"}));
+    QCOMPARE(texts, (QStringList{"09:41:02", "CH3", "1.5", "?", "0.05", "10", "1点", "10.0%", "5点",
+                                 "-0.25"}));
+    QVERIFY(history.data(history.index(0, RunHistory::IColumn), Qt::ToolTipRole)
+                .toString()
+                .contains(QStringLiteral("读")));
+    history.setTimeUnit(RunHistory::TimeUnit::Milliseconds);
+    QCOMPARE(history.text(0, RunHistory::RiseColumn), QStringLiteral("2.5 ms"));
+    QCOMPARE(history.text(1, RunHistory::RiseColumn), QStringLiteral("1点")); // no times
     QCOMPARE(history.text(1, RunHistory::SettlingColumn), QStringLiteral("—"));
+    // Kept as JSON: the same rows come back; a damaged file changes nothing.
+    RunHistory restored;
+    QString error;
+    QVERIFY(restored.fromJson(history.toJson(), error));
+    QCOMPARE(restored.toCsv(), history.toCsv());
+    QVERIFY(!restored.fromJson("[{\"channel\":7}]", error) && !error.isEmpty());
+    QCOMPARE(restored.size(), 2);
     QCOMPARE(history.toCsv(),
              QByteArray("\xEF\xBB\xBF时间,通道,P,I,D,目标值,上升时间(点),上升时间(ms),超调量(%),"
                         "调节时间(点),调节时间(ms),稳态误差\n"
@@ -126,36 +156,52 @@ void ResponseAnalysisTest::stepsThroughTheWindow()
         (QStringList{"0 → 10", "1点 (T)", "3点 (T)", "10.0%", "5点 (T)", "0"}), Patience);
     QCOMPARE(cells(1), none);
     QCOMPARE(runs->rowCount(), 0);
+    // The README's step 5: I = 12 written during the run ends CH1's window with the gains it
+    // ran with; what follows until the next run is no step of its own.
+    d.typeInto("editI", QStringLiteral("12"));
+    d.click("buttonIWrite");
+    QCOMPARE(runs->rowCount(), 1);
+    QVERIFY(d.peer().write(sampleFrame(0, 10, 10)));
+    d.peer().readFor(5);
     d.click("buttonStart");
     QCOMPARE(runs->rowCount(), 1);
-    QCOMPARE(run(0),
-             (QStringList{"CH1", "2", "0.5", "", "10", "1点 (T)", "10.0%", "5点 (T)", "0"}));
+    QCOMPARE(run(0), (QStringList{"CH1", "2", "0.5", "?", "10", "1点", "10.0%", "5点", "0"}));
     // Frames still on their way at the stop neither replace the figures nor make a row.
     QVERIFY(d.peer().write(sampleFrame(0, 10.5f, 10) + sampleFrame(0, 10.5f, 10)));
-    QTRY_COMPARE_WITH_TIMEOUT(d.chart()->sampleCounts().at(0), 12u, Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(d.chart()->sampleCounts().at(0), 13u, Patience);
     d.peer().readFor(2 * ResponseAnalysis::RefreshIntervalMs);
     QCOMPARE(timesHidden(cells(0)).at(4), QStringLiteral("5点 (T)"));
     // A chart emptied during a run starts no window: a settled signal's noise is no step.
     d.click("buttonStart");
     QVERIFY(d.peer().write(sampleFrame(0, 10, 10)));
-    QTRY_COMPARE_WITH_TIMEOUT(d.chart()->sampleCounts().at(0), 13u, Patience);
+    QTRY_COMPARE_WITH_TIMEOUT(d.chart()->sampleCounts().at(0), 14u, Patience);
     d.click("buttonClear");
     QVERIFY(d.peer().write(sampleFrame(0, 10.01f, 10) + sampleFrame(0, 9.99f, 10)));
     QTRY_COMPARE_WITH_TIMEOUT(d.chart()->sampleCounts().at(0), 2u, Patience);
     d.click("buttonStart");
     QCOMPARE(runs->rowCount(), 1);
+    // The next run is credited with I = 12.
+    d.click("buttonStart");
+    for (const float y : response) {
+        QVERIFY(d.peer().write(sampleFrame(0, y, 10)));
+        d.peer().readFor(5);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(d.chart()->sampleCounts().at(0), 12u, Patience);
+    d.click("buttonStart");
+    QCOMPARE(runs->rowCount(), 2);
+    QCOMPARE(run(1).mid(0, 4), (QStringList{"CH1", "2", "12", "?"}));
 
     // Export: the history's file; a folder where the file should go loses nothing.
     const QString path = dir.filePath(QStringLiteral("runs.csv"));
     modal.answerFileDialog(path);
     d.click("buttonExportRuns");
     QCOMPARE(readFile(path), d.window().responseAnalysis()->history()->toCsv());
-    QCOMPARE(d.status(), QStringLiteral("已导出1条运行记录"));
+    QCOMPARE(d.status(), QStringLiteral("已导出2条运行记录"));
     modal.answerFileDialog(dir.filePath(QStringLiteral("folder.csv")),
                            [&dir] { QDir(dir.path()).mkdir(QStringLiteral("folder.csv")); });
     d.click("buttonExportRuns");
     QVERIFY2(d.status().startsWith(QStringLiteral("运行记录导出失败：")), qPrintable(d.status()));
-    QCOMPARE(runs->rowCount(), 1);
+    QCOMPARE(runs->rowCount(), 2);
     d.click("buttonClearRuns");
     QCOMPARE(runs->rowCount(), 0);
 
@@ -172,6 +218,44 @@ void ResponseAnalysisTest::stepsThroughTheWindow()
     d.click("buttonClear");
     QCOMPARE(cells(0), none);
     QVERIFY2(modal.problems.isEmpty(), qPrintable(modal.problems.join("; ")));
+}
+
+// Rows outlive the window, the channel box filters them, a header click sorts them, and
+// 清空记录 drops them for good.
+void ResponseAnalysisTest::historyKeptFilteredAndSorted()
+{
+    StepAnalyzer::Figures f;
+    f.y0 = 0;
+    f.target = 10;
+    std::vector<StepAnalyzer::FinishedWindow> windows;
+    for (const int channel : {1, 3, 1}) {
+        f.overshootPercent = 10.0 - channel - double(windows.size());
+        windows.push_back({channel, f});
+    }
+    QFile::remove(historyPath());
+    {
+        WindowDriver d;
+        d.window().responseAnalysis()->history()->append(windows, QTime(10, 0), {});
+    }
+    WindowDriver d;
+    d.window().findChild<QAction *>(QStringLiteral("actionAnalysis"))->trigger();
+    d.showTab("tabPID");
+    auto *table = d.child<QTableView>("tableRuns");
+    QAbstractItemModel *rows = table->model();
+    QCOMPARE(rows->rowCount(), 3);
+    auto *channels = d.child<QComboBox>("comboRunsChannel");
+    channels->setCurrentIndex(2);
+    QCOMPARE(rows->rowCount(), 2);
+    QCOMPARE(rows->index(1, RunHistory::OvershootColumn).data().toString(), QStringLiteral("7.0%"));
+    QHeaderView *header = table->horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(RunHistory::OvershootColumn) + 5,
+                             header->height() / 2));
+    QCOMPARE(rows->index(0, RunHistory::OvershootColumn).data().toString(), QStringLiteral("7.0%"));
+    channels->setCurrentIndex(0);
+    QCOMPARE(rows->rowCount(), 3);
+    d.click("buttonClearRuns");
+    QVERIFY(!QFile::exists(historyPath()));
 }
 
 QTEST_MAIN(ResponseAnalysisTest)

@@ -6,11 +6,22 @@
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 
-WindowDriver::WindowDriver() : mainWindow(std::make_unique<MainWindow>())
+namespace {
+// Before the window exists: it keeps its run history in the data folder, which tests must
+// never share with the user.
+bool testPaths()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    return true;
+}
+} // namespace
+
+WindowDriver::WindowDriver() : mainWindow((testPaths(), std::make_unique<MainWindow>()))
 {
     mainWindow->resize(1200, 800);
     mainWindow->show();
