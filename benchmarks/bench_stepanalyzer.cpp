@@ -189,6 +189,40 @@ double ingest(const std::vector<Sample> &samples, qint64 count)
     return (ProcessStats::threadCpuSeconds() - cpu0) * 1e9 / double(count);
 }
 
+// Memory under a steady target: a step, then `perChannel` samples of noise around it on each
+// channel, the figures read every 6080 samples as the redraw would, as the window sees it at
+// any history length. Resident size after 100,000 samples and at the end, and after clear().
+void steadySoak(qint64 perChannel)
+{
+    StepAnalyzer analyzer;
+    analyzer.beginRun();
+    quint32 noise = 99;
+    const auto uniform = [&noise] {
+        noise = noise * 1664525u + 1013904223u;
+        return float(noise >> 8) / float(1u << 24) - 0.5f;
+    };
+    const double before = ProcessStats::residentMiB();
+    double early = 0;
+    for (qint64 k = 0; k < perChannel; ++k) {
+        for (int c = 0; c < StepAnalyzer::ChannelCount; ++c)
+            analyzer.addSample(c, k == 0 ? 0 : 100 + uniform(), 100);
+        if (k % (SamplesPerRedraw / 4) == 0) {
+            for (int c = 0; c < StepAnalyzer::ChannelCount; ++c)
+                analyzer.figures(c);
+        }
+        if (k == 100000)
+            early = ProcessStats::residentMiB();
+    }
+    const double end = ProcessStats::residentMiB();
+    const std::size_t rows = analyzer.takeFinishedWindows().size();
+    analyzer.clear();
+    std::printf("steady target, %lld samples per channel: resident %.1f MiB before, %.1f after "
+                "100000, %.1f at the end (%zu window(s) ended at %d samples), %.1f after clear\n",
+                static_cast<long long>(perChannel), before, early, end, rows,
+                StepAnalyzer::MaxWindowSamples, ProcessStats::residentMiB());
+    std::printf("FIGURE step_analysis_steady_growth %.2f MiB\n", end - early);
+}
+
 template <typename T> T median(std::vector<T> values)
 {
     std::sort(values.begin(), values.end());
@@ -259,6 +293,7 @@ int main(int argc, char *argv[])
                     stream.name, on, off, 100 * (on - off) / off,
                     (on - off) * FramesPerSecond / 1e7, FramesPerSecond);
     }
+    steadySoak(std::max<qint64>(200000, qint64(options.number("steady", 10000000))));
     std::printf("load average after: %s\n", qPrintable(ProcessStats::loadAverage()));
     return last.textLength > 0 ? 0 : 1;
 }

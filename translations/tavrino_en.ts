@@ -519,10 +519,6 @@
         <translation>Response analysis</translation>
     </message>
     <message>
-        <source>各通道当前阶跃的响应指标：上升时间(10%→90%)、峰值时间、超调量、2% 调节时间、稳态误差</source>
-        <translation>Each channel&apos;s figures for its current step: rise time (10%→90%), peak time, overshoot, 2% settling time, steady-state error</translation>
-    </message>
-    <message>
         <source>阶跃</source>
         <translation>Step</translation>
     </message>
@@ -555,16 +551,8 @@
         <translation>Export history</translation>
     </message>
     <message>
-        <source>清空运行记录</source>
-        <translation>Clear the run history</translation>
-    </message>
-    <message>
         <source>清空记录</source>
         <translation>Clear history</translation>
-    </message>
-    <message>
-        <source>每次阶跃结束（下一次阶跃、停止或关闭串口）时记下的一行：时间、通道、参数和指标</source>
-        <translation>One row for each step that ended (next step, stop or port closed): time, channel, gains and figures</translation>
     </message>
     <message>
         <source>Tavrino串口PID调试助手</source>
@@ -798,6 +786,42 @@
         <source>成功导入%1</source>
         <translation>Imported %1</translation>
     </message>
+    <message>
+        <source>各通道当前阶跃的响应指标：上升时间(10%→90%)、峰值时间、超调量、调节时间、稳态误差。噪声由平稳段的二阶差分估计；小于5倍噪声或1%量程的目标变化不算阶跃；峰值和调节时间取自平滑后的响应，调节带为 max(2%, 5倍平滑后噪声)，进入后不再离开</source>
+        <translation>Figures of each channel&apos;s current step: rise time (10%→90%), peak time, overshoot, settling time, steady-state error. The noise is estimated from second differences of steady stretches; a target change below five noise spreads or 1% of the range is no step; peak and settling come from the smoothed response, the settling band is max(2%, five smoothed noise spreads), entered for good</translation>
+    </message>
+    <message>
+        <source>只显示所选通道的运行记录</source>
+        <translation>Show only the chosen channel&apos;s runs</translation>
+    </message>
+    <message>
+        <source>全部通道</source>
+        <translation>All channels</translation>
+    </message>
+    <message>
+        <source>运行记录中的上升时间和调节时间以点数或毫秒显示</source>
+        <translation>Show rise and settling times of the run history in samples or milliseconds</translation>
+    </message>
+    <message>
+        <source>点</source>
+        <translation>pts</translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>清空运行记录（包括保存在本机的记录）</source>
+        <translation>Clear the run history (also the copy kept on this computer)</translation>
+    </message>
+    <message>
+        <source>每个通道的每次阶跃结束（下一次阶跃、写入参数、停止或关闭串口）时记下的一行：时间、通道、期间生效的参数和指标。点击表头排序；记录在程序关闭后保留</source>
+        <translation>A row for each channel&apos;s step when it ends (next step, a gain written, stop or port closed): time, channel, the gains in force and the figures. Click a header to sort; the history is kept when the program closes</translation>
+    </message>
+    <message>
+        <source>所选通道最近一次阶跃：实际值（蓝）、目标值（红虚线）、上次运行（灰虚线）</source>
+        <translation>The selected channel&apos;s last step: actual (blue), target (red, dashed), previous run (grey, dashed)</translation>
+    </message>
 </context>
 <context>
     <name>OpenFailure</name>
@@ -1016,6 +1040,21 @@
     </message>
 </context>
 <context>
+    <name>ResponseAnalysis</name>
+    <message>
+        <source>文件过大</source>
+        <translation>file too large</translation>
+    </message>
+    <message>
+        <source>运行记录无法读取：%1</source>
+        <translation>Run history could not be read: %1</translation>
+    </message>
+    <message>
+        <source>运行记录保存失败：%1</source>
+        <translation>Run history could not be saved: %1</translation>
+    </message>
+</context>
+<context>
     <name>RunControl</name>
     <message>
         <source>停止PID调试</source>
@@ -1063,6 +1102,30 @@
     <message>
         <source>稳态误差</source>
         <translation>Steady-state error</translation>
+    </message>
+    <message>
+        <source>不是运行记录</source>
+        <translation>not a run history</translation>
+    </message>
+    <message>
+        <source>第%1条记录已损坏</source>
+        <translation>row %1 is damaged</translation>
+    </message>
+    <message>
+        <source>这次运行时的参数未知：运行前按“读”读取板子的参数</source>
+        <translation>The gains of this run are unknown: press Read before a run to read them from the board</translation>
+    </message>
+    <message>
+        <source>这次阶跃期间生效的参数（写入或板子报告的值）；写入参数会结束该通道的阶跃</source>
+        <translation>Gains in force during this step (written or reported by the board); writing a gain ends the channel&apos;s step</translation>
+    </message>
+    <message>
+        <source>由去噪后的响应算出；点击表头排序</source>
+        <translation>Computed from the smoothed response; click to sort</translation>
+    </message>
+    <message>
+        <source>点击表头排序</source>
+        <translation>Click to sort</translation>
     </message>
 </context>
 <context>
