@@ -108,7 +108,7 @@ void ResponseAnalysis::setStepChart(StepChart *chart, int channel)
 {
     stepChart = chart;
     stepChannel = channel;
-    showStep();
+    stepChart->setSource([this] { return steps.stepTrace(stepChannel); });
 }
 
 void ResponseAnalysis::setStepChartChannel(int channel)
@@ -119,8 +119,8 @@ void ResponseAnalysis::setStepChartChannel(int channel)
 
 void ResponseAnalysis::showStep()
 {
-    if (stepChart && stepChannel >= 0 && stepChannel < StepAnalyzer::ChannelCount)
-        stepChart->setTrace(steps.stepTrace(stepChannel));
+    if (stepChart)
+        stepChart->refresh();
 }
 
 bool ResponseAnalysis::exportRuns(const QString &path, QString &error) const

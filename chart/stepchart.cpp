@@ -50,6 +50,25 @@ StepChart::StepChart(QWidget *parent)
     setMinimumSize(160, 90);
 }
 
+void StepChart::setSource(std::function<StepAnalyzer::StepTrace()> from)
+{
+    source = std::move(from);
+    refresh();
+}
+
+void StepChart::refresh()
+{
+    // A hidden chart costs nothing: it asks again when it shows.
+    if (source && isVisible())
+        setTrace(source());
+}
+
+void StepChart::showEvent(QShowEvent *event)
+{
+    QChartView::showEvent(event);
+    refresh();
+}
+
 void StepChart::setTrace(const StepAnalyzer::StepTrace &trace)
 {
     // The same finished window as before: nothing to draw again.

@@ -4,7 +4,9 @@
 #include "chart/stepanalyzer.h"
 
 #include <QVector>
+
 #include <QtCharts/QChartView>
+#include <functional>
 
 QT_CHARTS_BEGIN_NAMESPACE
 class QLineSeries;
@@ -24,7 +26,11 @@ public:
 
     explicit StepChart(QWidget *parent = nullptr);
 
-    // The window to draw (StepAnalyzer::stepTrace()); an empty trace clears the chart.
+    // Where the trace comes from (e.g. the analyzer's stepTrace() of a channel), asked at
+    // refresh() while the chart is visible and when it shows.
+    void setSource(std::function<StepAnalyzer::StepTrace()> from);
+    void refresh();
+    // The window to draw; an empty trace clears the chart.
     void setTrace(const StepAnalyzer::StepTrace &trace);
     // Predicted actual values aligned with the window's first sample; empty: none. Kept until
     // replaced, also across windows.
@@ -33,8 +39,13 @@ public:
     // Points drawn now (for tests): actual, target, comparison, predicted.
     QVector<QPointF> points(int line) const;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void redraw();
+
+    std::function<StepAnalyzer::StepTrace()> source;
 
     QtCharts::QLineSeries *actual;
     QtCharts::QLineSeries *target;
