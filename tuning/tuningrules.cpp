@@ -126,6 +126,9 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
     setup.initialOutput = step.initialOutput;
     setup.running = step.running;
     const double size = std::fabs(step.target - step.start);
+    const double noiseLimit = form.limited && step.noise > 0.0 && std::isfinite(step.noise)
+                                  ? NoiseShare * (form.outputMax - form.outputMin)
+                                  : 0.0;
 
     const auto gainsOf = [&](const Candidate &c) {
         return form.fromPerSecond(ControllerForm::Gains{c.kp, c.kp / c.ti, c.kp * c.td}, dt);
@@ -146,7 +149,9 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
             setup.gains = gainsOf(c);
             if (!ClosedLoop::simulate(setup, horizon, trace))
                 return std::numeric_limits<double>::infinity();
-            const StepFigures f = StepFigures::of(trace, step.target, step.band);
+            // Settling into half the band: a response that only grazes the band's edge on the
+            // model may leave it on the board.
+            const StepFigures f = StepFigures::of(trace, step.target, step.band / 2.0);
             double iae = 0.0;
             for (const double y : trace)
                 iae += std::fabs(step.target - y);
@@ -154,11 +159,18 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
             const double settling =
                 (f.settlingSamples ? *f.settlingSamples : 2.0 * horizon) * dt / settleScale;
             const double ms = maxSensitivity(model, form, setup.gains, dt);
+            // The controller's gain at Nyquist, where white measurement noise has most power.
+            const double alpha =
+                form.derivativeFilterS > 0.0 ? dt / (form.derivativeFilterS + dt) : 1.0;
+            const double highGain = std::fabs(c.kp - c.kp / c.ti * dt / 2.0 +
+                                              c.kp * c.td * 2.0 * alpha / (dt * (2.0 - alpha)));
+            const double noiseExcess =
+                noiseLimit > 0.0 ? std::max(0.0, highGain * step.noise / noiseLimit - 1.0) : 0.0;
             const double overshootExcess =
                 std::max(0.0, f.overshootPercent - limits.maxOvershootPercent);
             const double msExcess = std::max(0.0, ms - limits.maxSensitivity);
             return settling + 0.5 * iae + 10.0 * overshootExcess * overshootExcess +
-                   1000.0 * msExcess * msExcess;
+                   1000.0 * msExcess * msExcess + 100.0 * noiseExcess * noiseExcess;
         };
 
         // The established starting points: SIMC's PI (Skogestad 2003) with a closed-loop time

@@ -16,7 +16,8 @@
 // refined with Nelder-Mead on the closed loop simulated with the model and the form (limits
 // included) for the fastest settling the constraints allow. Ms is the maximum sensitivity
 // max |1 / (1 + C(z) P(z))| over the frequencies up to Nyquist, of the discrete loop.
-// Gains come out finite and never negative; a model with a negative gain gets no suggestions.
+// Measurement noise limits the gain too (Step::noise). Gains come out finite and never negative; a
+// model with a negative gain gets no suggestions.
 class TuningRules
 {
     Q_DECLARE_TR_FUNCTIONS(TuningRules)
@@ -24,6 +25,7 @@ class TuningRules
 public:
     enum class Aim { Robust, Balanced, Fast };
     static constexpr int AimCount = 3;
+    static constexpr double NoiseShare = 0.02;
 
     struct Constraints
     {
@@ -44,6 +46,10 @@ public:
         double initialOutput = 0.0; // as StepData::initialOutput
         bool running = false;       // as StepData::running
         double band = StepFigures::DefaultBand; // the settling band, a fraction of the step
+        // Standard deviation of the measurement noise (LoopIdentifier::Result::noise). With
+        // output limits, the controller's gain at high frequencies is kept so low that the
+        // noise moves the output by at most NoiseShare of its range.
+        double noise = 0.0;
     };
 
     struct Suggestion
