@@ -55,35 +55,56 @@ QString TuningRules::aimName(Aim aim)
     return tr("快速");
 }
 
+// The loop's frequency response split so that a new set of gains costs a few multiplications a
+// frequency: L = (Kp + Ki * integral + Kd * rate) * plant.
+struct TuningRules::Frequencies
+{
+    std::vector<std::complex<double>> plant;
+    std::vector<std::complex<double>> integral; // dt / (z - 1)
+    std::vector<std::complex<double>> rate;     // filtered (1 - 1/z) / dt
+
+    Frequencies(const PlantModel &model, const ControllerForm &form, double dt)
+    {
+        const double delay = model.deadTimeS / dt;
+        const double m = std::floor(delay);
+        const double f = delay - m;
+        const double a = std::exp(-dt / model.timeConstantS);
+        const double late = std::exp(-(1.0 - f) * dt / model.timeConstantS);
+        const double b0 = model.gain * (1.0 - late);
+        const double b1 = model.gain * (late - a);
+        const double alpha =
+            form.derivativeFilterS > 0.0 ? dt / (form.derivativeFilterS + dt) : 1.0;
+        using C = std::complex<double>;
+        // Log-spaced from well below the plant's corner up to Nyquist.
+        const double wMax = Pi / dt;
+        const double wMin = std::min(1e-3 / (model.timeConstantS + model.deadTimeS), wMax * 1e-4);
+        for (int k = 0; k < FrequencyPoints; ++k) {
+            const double w = wMin * std::pow(wMax / wMin, double(k) / (FrequencyPoints - 1));
+            const C z = std::polar(1.0, w * dt);
+            const C zi = 1.0 / z;
+            plant.push_back((b0 + b1 * zi) * std::polar(1.0, -w * dt * m) / (z - a));
+            integral.push_back(dt / (z - 1.0));
+            rate.push_back(alpha * (1.0 - zi) / (dt * (1.0 - (1.0 - alpha) * zi)));
+        }
+    }
+
+    double maxSensitivity(const ControllerForm::Gains &g) const
+    {
+        double ms = 0.0;
+        for (std::size_t k = 0; k < plant.size(); ++k) {
+            const std::complex<double> loop = (g.p + g.i * integral[k] + g.d * rate[k]) * plant[k];
+            ms = std::max(ms, 1.0 / std::abs(1.0 + loop));
+        }
+        return ms;
+    }
+};
+
 double TuningRules::maxSensitivity(const PlantModel &model, const ControllerForm &form,
                                    const ControllerForm::Gains &gains, double dt)
 {
     if (!model.isValid() || !(dt > 0.0) || !form.isValid())
         return std::numeric_limits<double>::infinity();
-    const ControllerForm::Gains g = form.toPerSecond(gains, dt);
-    const double delay = model.deadTimeS / dt;
-    const double m = std::floor(delay);
-    const double f = delay - m;
-    const double a = std::exp(-dt / model.timeConstantS);
-    const double late = std::exp(-(1.0 - f) * dt / model.timeConstantS);
-    const double b0 = model.gain * (1.0 - late);
-    const double b1 = model.gain * (late - a);
-    const double alpha = form.derivativeFilterS > 0.0 ? dt / (form.derivativeFilterS + dt) : 1.0;
-    using C = std::complex<double>;
-    // Log-spaced from well below the plant's corner up to Nyquist.
-    const double wMax = Pi / dt;
-    const double wMin = std::min(1e-3 / (model.timeConstantS + model.deadTimeS), wMax * 1e-4);
-    double ms = 0.0;
-    for (int k = 0; k < FrequencyPoints; ++k) {
-        const double w = wMin * std::pow(wMax / wMin, double(k) / (FrequencyPoints - 1));
-        const C z = std::polar(1.0, w * dt);
-        const C zi = 1.0 / z;
-        const C plant = (b0 + b1 * zi) * std::polar(1.0, -w * dt * m) / (z - 1.0 * a);
-        const C controller = g.p + g.i * dt / (z - 1.0) +
-                             g.d * alpha * (1.0 - zi) / (dt * (1.0 - (1.0 - alpha) * zi));
-        ms = std::max(ms, 1.0 / std::abs(1.0 + controller * plant));
-    }
-    return ms;
+    return Frequencies(model, form, dt).maxSensitivity(form.toPerSecond(gains, dt));
 }
 
 std::array<TuningRules::Suggestion, TuningRules::AimCount>
@@ -133,6 +154,7 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
     const auto gainsOf = [&](const Candidate &c) {
         return form.fromPerSecond(ControllerForm::Gains{c.kp, c.kp / c.ti, c.kp * c.td}, dt);
     };
+    const Frequencies frequencies(model, form, dt);
     QVector<double> trace;
     trace.reserve(std::max(horizon, traceLength));
 
@@ -158,7 +180,7 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
             iae *= dt / (size * settleScale);
             const double settling =
                 (f.settlingSamples ? *f.settlingSamples : 2.0 * horizon) * dt / settleScale;
-            const double ms = maxSensitivity(model, form, setup.gains, dt);
+            const double ms = frequencies.maxSensitivity(form.toPerSecond(setup.gains, dt));
             // The controller's gain at Nyquist, where white measurement noise has most power.
             const double alpha =
                 form.derivativeFilterS > 0.0 ? dt / (form.derivativeFilterS + dt) : 1.0;
@@ -210,7 +232,7 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
         setup.gains = g;
         ClosedLoop::simulate(setup, traceLength, s.trace);
         s.predicted = StepFigures::of(s.trace, step.target, step.band);
-        s.sensitivity = maxSensitivity(model, form, g, dt);
+        s.sensitivity = frequencies.maxSensitivity(form.toPerSecond(g, dt));
         s.ok = true;
     }
     return out;

@@ -72,4 +72,7 @@ public:
     // Nyquist (stability itself is judged on the simulated step).
     static double maxSensitivity(const PlantModel &model, const ControllerForm &form,
                                  const ControllerForm::Gains &gains, double samplePeriodS);
+
+private:
+    struct Frequencies;
 };
