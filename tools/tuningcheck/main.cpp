@@ -84,9 +84,11 @@ int main(int argc, char *argv[])
         {2, plant(2, 0.5, 0.25, 25, 0.15), 90},
     };
 
-    out << "| form | true K, τ s, L s | identified K, τ s, L s | fit % | gains before (P, I, D) | "
-           "balanced (P, I, D) | before: overshoot %, settling s | predicted: overshoot %, "
-           "settling s | measured: overshoot %, settling s | prediction fit % |\n";
+    out << QStringLiteral(
+        "| form | true K, τ s, L s | identified K, τ s, L s | fit % | gains before "
+        "(P, I, D) | balanced (P, I, D) | before: overshoot %, settling s | "
+        "predicted: overshoot %, settling s | measured: overshoot %, settling s "
+        "| prediction fit % | band % |\n");
     out << "|---|---|---|---|---|---|---|---|---|---|---|\n";
     int failures = 0;
     double slowest = 0;
