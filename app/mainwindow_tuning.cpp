@@ -60,6 +60,8 @@ void MainWindow::wireTuning()
     tuning = new TuningPanel(dock);
     dock->setWidget(tuning);
     addDockWidget(Qt::BottomDockWidgetArea, dock);
+    // A tab beside the response analysis: side by side at 1366 pixels neither table has room.
+    tabifyDockWidget(ui->dockAnalysis, dock);
     dock->hide();
 
     tuning->setWindowSource([this](int ch) { return lastWindow(analysis, ch); });
@@ -94,6 +96,8 @@ void MainWindow::wireTuning()
     const auto showDock = [this, action, dock, sized] {
         const bool show = action->isChecked() && ui->tabSwitch->currentWidget() == ui->tabPID;
         dock->setVisible(show);
+        if (show && action->isChecked())
+            dock->raise();
         if (show && !*sized) {
             resizeDocks({dock}, {fontMetrics().height() * 9}, Qt::Vertical);
             *sized = true;
