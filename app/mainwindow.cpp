@@ -178,6 +178,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     // After the menu bar: the raw capture's action goes into the tools menu.
     wireHistory();
     wireAnalysis(); // after the menus: its action goes into 工具
+    wireTuning();   // after the analysis: it reads the analysis' windows
 }
 
 MainWindow::~MainWindow()

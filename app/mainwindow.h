@@ -13,6 +13,7 @@ class ChartInteraction;
 class LineWriter;
 class LinkHealthLabel;
 class ParameterPanel;
+class TuningPanel;
 class PID_Diagram;
 class PidLink;
 class PortController;
@@ -192,4 +193,11 @@ private:
     ResponseAnalysis *analysis = nullptr;
     void wireAnalysis();
     void exportRuns();
+    // The tuning assistant's dock (app/mainwindow_tuning.cpp).
+public:
+    TuningPanel *tuningPanel() const { return tuning; }
+
+private:
+    TuningPanel *tuning = nullptr;
+    void wireTuning();
 };

@@ -65,6 +65,15 @@ void ComparisonOverlay::setSource(Source from)
     Q_EMIT changed();
 }
 
+void ComparisonOverlay::setLineLook(Qt::PenStyle style,
+                                    const std::array<QColor, ChannelCount> &colours)
+{
+    penStyle = style;
+    for (int c = 0; c < ChannelCount; ++c)
+        lines[std::size_t(c)].colour = colours[std::size_t(c)];
+    update();
+}
+
 void ComparisonOverlay::setShown(bool on)
 {
     if (shown == on)
@@ -135,7 +144,7 @@ void ComparisonOverlay::paint(QPainter *painter, const QStyleOptionGraphicsItem 
     for (const Line &line : lines) {
         if (line.drawn.size() < 2)
             continue;
-        QPen pen(line.colour, 1, Qt::DashLine);
+        QPen pen(line.colour, 1, penStyle);
         painter->setPen(pen);
         // A value that is not a number breaks the line, as in the series.
         mapped.resize(0);

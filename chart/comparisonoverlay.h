@@ -41,6 +41,9 @@ public:
     // A trace without a current window (currentFirstSample < 0: the run has ended) leaves the
     // channel's line where it is, so a finished run is still compared with the one before.
     void setSource(Source source);
+    // Another look for another use (the tuning assistant's predicted response): the lines in
+    // these colours, not paler, with this pen style.
+    void setLineLook(Qt::PenStyle style, const std::array<QColor, ChannelCount> &colours);
     void setShown(bool shown);
     bool isShown() const { return shown; }
     // The chart was emptied and numbers start again: the traces are forgotten.
@@ -78,6 +81,7 @@ private:
     QRectF area;
     std::array<Line, ChannelCount> lines;
     Source source;
+    Qt::PenStyle penStyle = Qt::DashLine;
     bool shown = false;
     QVector<QPointF> scratch;
     QVector<QPointF> mapped;

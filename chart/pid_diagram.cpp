@@ -60,10 +60,15 @@ PID_Diagram::PID_Diagram(QChartView *view) : chartView(view)
     for (int c = 0; c < ChannelCount; ++c)
         colours[std::size_t(c)] = seriesStyles[2 * c].color;
     overlay = new ComparisonOverlay(chart, axisX, axisY, colours);
-    connect(overlay, &ComparisonOverlay::changed, this, [this] {
-        seriesDirty = true;
-        refreshSeries();
-    });
+    predicted = new ComparisonOverlay(chart, axisX, axisY, colours);
+    predicted->setLineLook(Qt::DashDotLine, colours);
+    predicted->setShown(true);
+    for (ComparisonOverlay *lines : {overlay, predicted}) {
+        connect(lines, &ComparisonOverlay::changed, this, [this] {
+            seriesDirty = true;
+            refreshSeries();
+        });
+    }
 }
 
 PID_Diagram::~PID_Diagram() = default;
@@ -250,6 +255,7 @@ void PID_Diagram::emptyAtCap()
 {
     store.clear();
     overlay->clear();
+    predicted->clear();
     seriesDirty = true;
     Q_EMIT capReached();
 }
@@ -258,6 +264,7 @@ bool PID_Diagram::clearAll()
 {
     store.clear();
     overlay->clear();
+    predicted->clear();
     for (int i = 0; i < SeriesCount; ++i)
         seriesAt(i)->clear();
     pictureMoved();
@@ -555,5 +562,7 @@ void PID_Diagram::refreshSeries()
     for (int c = 0; c < ChannelCount; ++c)
         shown[std::size_t(c)] = channelShown(c);
     if (overlay->refresh(lo, hi, columns, shown))
+        pictureMoved();
+    if (predicted->refresh(lo, hi, columns, shown))
         pictureMoved();
 }

@@ -118,6 +118,9 @@ public:
     QtCharts::QChart *chartItem() const { return chart; }
     // Lines drawn besides the eight series (the comparison with the last run).
     ComparisonOverlay *comparison() const { return overlay; }
+    // The tuning assistant's predicted response, drawn like the comparison in the channels'
+    // own colours, dash-dotted; never part of the series or the export.
+    ComparisonOverlay *prediction() const { return predicted; }
     QtCharts::QValueAxis *horizontalAxis() const { return axisX; }
     QtCharts::QValueAxis *verticalAxis() const { return axisY; }
     QtCharts::QLineSeries *series(int index) const { return seriesAt(index); }
@@ -189,6 +192,7 @@ private:
     // Antialiasing comes back once the picture has held still this long.
     static constexpr int SmoothAfterMs = 300;
     QTimer smoothTimer;
-    PlotGrid *grid = nullptr;             // a child item of the chart
-    ComparisonOverlay *overlay = nullptr; // a child item of the chart
+    PlotGrid *grid = nullptr;               // a child item of the chart
+    ComparisonOverlay *overlay = nullptr;   // a child item of the chart
+    ComparisonOverlay *predicted = nullptr; // a child item of the chart
 };

@@ -137,7 +137,7 @@ void ParameterPanel::setMark(QLineEdit *field, Mark mark)
     field->update();
 }
 
-void ParameterPanel::write(quint8 op)
+bool ParameterPanel::write(quint8 op)
 {
     QLineEdit *field = fieldOf(op);
     const QString text = field->text();
@@ -145,11 +145,11 @@ void ParameterPanel::write(quint8 op)
     if (!value) {
         setMark(field, Mark::Invalid);
         emit message(invalidMessage());
-        return;
+        return false;
     }
     if (!link->writeParameter(op, quint8(current), *value)) {
         emit message(notSentMessage());
-        return;
+        return false;
     }
     kept.written(current, op, text, *value);
     setMark(field, Mark::None);
@@ -159,6 +159,16 @@ void ParameterPanel::write(quint8 op)
         kept.readSent(current, op, clock.elapsed(), *value);
         armDeadline();
     }
+    return true;
+}
+
+bool ParameterPanel::writeValue(quint8 op, float value)
+{
+    QLineEdit *field = fieldOf(op);
+    if (field == fields.actual)
+        return false;
+    field->setText(ChannelParameters::valueText(value));
+    return write(op);
 }
 
 void ParameterPanel::read(quint8 op)

@@ -44,7 +44,11 @@ public:
                    QObject *parent = nullptr);
 
     // P, I, D or the target (write), or also the actual value (read), of the selected channel.
-    void write(quint8 op);
+    // write() is true when the frame went out.
+    bool write(quint8 op);
+    // Puts `value` into the selected channel's field for P, I, D or the target and writes it
+    // as write() does; true when the frame went out.
+    bool writeValue(quint8 op, float value);
     void read(quint8 op);
     void selectChannel(int channel);
     int channel() const { return current; }

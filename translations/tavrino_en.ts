@@ -24,6 +24,17 @@
     </message>
 </context>
 <context>
+    <name>ControllerForm</name>
+    <message>
+        <source>每秒</source>
+        <translation>per second</translation>
+    </message>
+    <message>
+        <source>每采样</source>
+        <translation>per sample</translation>
+    </message>
+</context>
+<context>
     <name>CsvCodec</name>
     <message>
         <source>数据过多（超过%1行）</source>
@@ -86,6 +97,49 @@
     <message>
         <source>帧 %1 · 丢弃 %2 字节 · 重同步 %3</source>
         <translation>Frames %1 · discarded %2 bytes · resyncs %3</translation>
+    </message>
+</context>
+<context>
+    <name>LoopIdentifier</name>
+    <message>
+        <source>不知道这一段运行时的P、I、D：请先在P、I、D旁点“读”，再运行一次阶跃</source>
+        <translation>The P, I, D of this run are unknown: press “R” next to P, I and D, then run a step again</translation>
+    </message>
+    <message>
+        <source>P、I、D不是有效数字</source>
+        <translation>P, I, D are not valid numbers</translation>
+    </message>
+    <message>
+        <source>P和I都为0：控制器没有动作，无从识别</source>
+        <translation>P and I are both 0: the controller does nothing, there is nothing to identify</translation>
+    </message>
+    <message>
+        <source>采样周期未知：这一段没有采样的到达时间</source>
+        <translation>Sample period unknown: the samples of this step carry no arrival times</translation>
+    </message>
+    <message>
+        <source>控制器形式无效：输出上限必须大于下限</source>
+        <translation>Invalid controller form: the output maximum must be above the minimum</translation>
+    </message>
+    <message>
+        <source>阶跃后只有%1个采样，至少要%2个</source>
+        <translation>Only %1 samples after the step; at least %2 are needed</translation>
+    </message>
+    <message>
+        <source>这一段含有不是数字的实际值</source>
+        <translation>This step holds actual values that are not numbers</translation>
+    </message>
+    <message>
+        <source>目标值不是有效数字</source>
+        <translation>The target is not a valid number</translation>
+    </message>
+    <message>
+        <source>没有真正的阶跃：目标只变了%1，不到噪声（%2）的%3倍</source>
+        <translation>No real step: the target moved by only %1, less than %3 times the noise (%2)</translation>
+    </message>
+    <message>
+        <source>拟合度只有%1%（至少要%2%）：这一段不像一阶加纯滞后的对象，或控制器形式不对</source>
+        <translation>Fit only %1% (at least %2% needed): this step does not look like a first-order-plus-dead-time plant, or the controller form is wrong</translation>
     </message>
 </context>
 <context>
@@ -822,6 +876,18 @@
         <source>所选通道最近一次阶跃：实际值（蓝）、目标值（红虚线）、上次运行（灰虚线）</source>
         <translation>The selected channel&apos;s last step: actual (blue), target (red, dashed), previous run (grey, dashed)</translation>
     </message>
+    <message>
+        <source>通道%1还没有结束的阶跃：开始运行，等响应稳定后停止，再识别</source>
+        <translation>Channel %1 has no finished step yet: start a run, stop it once the response has settled, then identify</translation>
+    </message>
+    <message>
+        <source>整定建议</source>
+        <translation>Tuning</translation>
+    </message>
+    <message>
+        <source>在PID调试助手页显示或隐藏整定建议：由阶跃识别模型并建议P、I、D</source>
+        <translation>Show or hide tuning on the PID tuning tab: a model identified from a step, and suggested P, I, D</translation>
+    </message>
 </context>
 <context>
     <name>OpenFailure</name>
@@ -1237,6 +1303,156 @@
     <message>
         <source>文件未写完</source>
         <translation>File not completely written</translation>
+    </message>
+</context>
+<context>
+    <name>TuningPanel</name>
+    <message>
+        <source>板子的PID按什么计时：积分和微分按秒（模拟板如此），或按采样（integral += e，D × (e − e上次)）</source>
+        <translation>How the board times its PID: integral and derivative per second (as the simulated board), or per sample (integral += e, D × (e − previous e))</translation>
+    </message>
+    <message>
+        <source>积分/微分按秒</source>
+        <translation>I/D per second</translation>
+    </message>
+    <message>
+        <source>积分/微分按采样</source>
+        <translation>I/D per sample</translation>
+    </message>
+    <message>
+        <source>微分作用于测量值</source>
+        <translation>D on measurement</translation>
+    </message>
+    <message>
+        <source>勾选：微分取测量值的变化（目标阶跃不引起微分冲击）；不勾：取误差的变化</source>
+        <translation>Ticked: the derivative acts on the measurement (no kick at a target step); unticked: on the error</translation>
+    </message>
+    <message>
+        <source>输出</source>
+        <translation>Output</translation>
+    </message>
+    <message>
+        <source>控制器输出的下限；上下限都空着表示不限幅</source>
+        <translation>The controller output&apos;s minimum; both limits empty means no limits</translation>
+    </message>
+    <message>
+        <source>至</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>控制器输出的上限；输出顶到限幅时积分保持不变</source>
+        <translation>The controller output&apos;s maximum; while the output is pinned at a limit the integral holds</translation>
+    </message>
+    <message>
+        <source>识别</source>
+        <translation>Identify</translation>
+    </message>
+    <message>
+        <source>用所选通道上一次结束的阶跃和当时的P、I、D，拟合一阶加纯滞后模型并给出三组建议</source>
+        <translation>Fit a first-order-plus-dead-time model to the selected channel&apos;s last finished step with the P, I, D it ran with, and suggest three sets of gains</translation>
+    </message>
+    <message>
+        <source>识别出的模型：静态增益、时间常数、纯滞后和拟合度（NRMSE），或不能识别的原因</source>
+        <translation>The identified model: static gain, time constant, dead time and fit (NRMSE), or why there is none</translation>
+    </message>
+    <message>
+        <source>三组建议及其在模型上的预测响应；选中一行，图上以点划线画出预测响应</source>
+        <translation>Three suggestions and their predicted response on the model; select a row to draw its prediction on the chart, dash-dotted</translation>
+    </message>
+    <message>
+        <source>写入建议</source>
+        <translation>Write suggestion</translation>
+    </message>
+    <message>
+        <source>把选中建议的P、I、D写入所选通道（与“写”相同，勾选写后校验时会读回校验）</source>
+        <translation>Write the selected suggestion&apos;s P, I, D to the selected channel (as “W” does, read back when Verify writes is ticked)</translation>
+    </message>
+    <message>
+        <source>增益</source>
+        <translation>Gain</translation>
+    </message>
+    <message>
+        <source>时间常数</source>
+        <translation>Time constant</translation>
+    </message>
+    <message>
+        <source>纯滞后</source>
+        <translation>Dead time</translation>
+    </message>
+    <message>
+        <source>拟合度</source>
+        <translation>Fit</translation>
+    </message>
+    <message>
+        <source>目标</source>
+        <translation>Aim</translation>
+    </message>
+    <message>
+        <source>上升时间</source>
+        <translation>Rise time</translation>
+    </message>
+    <message>
+        <source>超调量</source>
+        <translation>Overshoot</translation>
+    </message>
+    <message>
+        <source>调节时间</source>
+        <translation>Settling time</translation>
+    </message>
+    <message>
+        <source>输出下限必须小于上限</source>
+        <translation>The output minimum must be below the maximum</translation>
+    </message>
+    <message>
+        <source>正在识别……</source>
+        <translation>Identifying…</translation>
+    </message>
+    <message>
+        <source>无法识别：%1</source>
+        <translation>Cannot identify: %1</translation>
+    </message>
+    <message>
+        <source>没有建议：%1</source>
+        <translation>No suggestions: %1</translation>
+    </message>
+    <message>
+        <source>已识别：拟合度%1%</source>
+        <translation>Identified: fit %1%</translation>
+    </message>
+    <message>
+        <source>已写入建议（%1）</source>
+        <translation>Suggestion written (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>TuningRules</name>
+    <message>
+        <source>稳健</source>
+        <translation>Robust</translation>
+    </message>
+    <message>
+        <source>均衡</source>
+        <translation>Balanced</translation>
+    </message>
+    <message>
+        <source>快速</source>
+        <translation>Fast</translation>
+    </message>
+    <message>
+        <source>没有可用的模型</source>
+        <translation>No usable model</translation>
+    </message>
+    <message>
+        <source>对象增益为负：需要负的P、I、D，这里只给非负的建议</source>
+        <translation>The plant&apos;s gain is negative: it needs negative P, I, D, and only non-negative gains are suggested</translation>
+    </message>
+    <message>
+        <source>没有阶跃可预测</source>
+        <translation>No step to predict</translation>
+    </message>
+    <message>
+        <source>找不到满足要求的增益</source>
+        <translation>No gains meet the constraints</translation>
     </message>
 </context>
 </TS>
