@@ -38,6 +38,9 @@ BoardSimulator::Options simulatorOptions(const BoardRunner::Options &opts)
     BoardSimulator::Options s;
     s.sampleTime = opts.maxRate || !(opts.rate > 0.0) ? MaxRateSampleTime : 1.0 / opts.rate;
     s.noiseScale = opts.noiseScale;
+    s.plants = opts.plants;
+    s.perSampleForm = opts.perSampleForm;
+    s.derivativeOnError = opts.derivativeOnError;
     s.seed = opts.seed;
     s.stringMode = opts.stringMode;
     s.wireSafeMeasurements = opts.avoidLineFeedValues;

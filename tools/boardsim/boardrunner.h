@@ -10,6 +10,9 @@
 #include <QJsonObject>
 #include <QVector>
 
+#include <array>
+#include <optional>
+
 #include <chrono>
 #include <csignal>
 
@@ -37,6 +40,9 @@ public:
         QString reportPath;
         unsigned seed = 1;
         double noiseScale = 1.0;
+        std::array<std::optional<Plant::Model>, BoardSimulator::Channels> plants;
+        bool perSampleForm = false;
+        bool derivativeOnError = false;
         QString replayPath;       // a raw capture to play instead of simulating
         double replaySpeed = 1.0; // 0: as fast as the line takes it
     };

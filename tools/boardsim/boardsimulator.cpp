@@ -31,7 +31,9 @@ BoardSimulator::BoardSimulator(const Options &options) : opts(options)
         opts.sampleTime = 0.01;
     for (int ch = 0; ch < Channels; ++ch) {
         const ChannelDefaults &def = channelDefaults[ch];
-        Plant::Model model = def.motor ? Plant::motor() : Plant::heater();
+        Plant::Model model = opts.plants[std::size_t(ch)]
+                                 ? *opts.plants[std::size_t(ch)]
+                                 : (def.motor ? Plant::motor() : Plant::heater());
         model.noise *= opts.noiseScale > 0.0 ? opts.noiseScale : 0.0;
         Loop &loop = loops[ch];
         loop.plant = std::make_unique<Plant>(model, opts.seed * 7919u + unsigned(ch));
@@ -40,6 +42,7 @@ BoardSimulator::BoardSimulator(const Options &options) : opts(options)
             loop.pid.setLimits(-100.0, 100.0); // PWM duty in both directions
         else
             loop.pid.setLimits(0.0, 100.0); // a heater cannot cool
+        loop.pid.setForm(opts.perSampleForm, opts.derivativeOnError);
         loop.pid.setGains(def.p, def.i, def.d);
         loop.target = def.target;
         loop.actual = float(loop.plant->measured());

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 // The controller board's four loops: channels 1 and 2 drive motors, 3 and 4 heaters. Each
 // sample period advances all four and yields their samples as channel data frames or, in
@@ -27,6 +28,12 @@ public:
         // that byte in its encoding can cost frames there. Measurements are noisy anyway: move
         // them to the nearest value without it. Targets and parameters always go as they are.
         bool wireSafeMeasurements = false;
+        // A plant of one's own per channel instead of the motor or heater (its noise is
+        // scaled by noiseScale too); the channel keeps its limits, gains and target.
+        std::array<std::optional<Plant::Model>, 4> plants;
+        // The controllers' form (PidController::setForm).
+        bool perSampleForm = false;
+        bool derivativeOnError = false;
     };
 
     BoardSimulator();

@@ -7,6 +7,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -29,6 +30,45 @@ qint64 wholeNumber(const QCommandLineParser &parser, const QString &name, qint64
                  .arg(max)
                  .arg(parser.value(name)));
     return value;
+}
+// --plant CH:GAIN,TAU_S,DEAD_S[,REST[,NOISE]]
+void plantFrom(const QString &text, std::array<std::optional<Plant::Model>, 4> &plants)
+{
+    const auto bad = [&text](const QString &why) {
+        fail(QStringLiteral("--plant \"%1\": %2; it wants CH:GAIN,TAU_S,DEAD_S[,REST[,NOISE]]")
+                 .arg(text, why));
+    };
+    const int colon = text.indexOf(QLatin1Char(':'));
+    bool ok = false;
+    const int channel = text.left(colon).trimmed().toInt(&ok);
+    if (colon < 0 || !ok || channel < 1 || channel > 4)
+        bad(QStringLiteral("the channel is 1 to 4"));
+    const QStringList parts = text.mid(colon + 1).split(QLatin1Char(','));
+    if (parts.size() < 3 || parts.size() > 5)
+        bad(QStringLiteral("three to five numbers after the channel"));
+    double v[5] = {0, 0, 0, 0, 0};
+    for (int k = 0; k < parts.size(); ++k) {
+        v[k] = parts[k].trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(v[k]))
+            bad(QStringLiteral("\"%1\" is not a number").arg(parts[k]));
+    }
+    if (v[0] == 0.0 || std::fabs(v[0]) > 1e6)
+        bad(QStringLiteral("the gain is not 0 and at most 1e6 in size"));
+    if (!(v[1] > 0.0) || v[1] > 1e5)
+        bad(QStringLiteral("the time constant is above 0 and at most 1e5 s"));
+    if (v[2] < 0.0 || v[2] > 1e3)
+        bad(QStringLiteral("the dead time is 0 to 1000 s"));
+    if (v[4] < 0.0)
+        bad(QStringLiteral("the noise is not negative"));
+    Plant::Model model;
+    model.gain = v[0];
+    model.timeConstant = v[1];
+    model.deadTime = v[2];
+    model.rest = v[3];
+    // The channel's own noise unless given.
+    model.noise =
+        parts.size() == 5 ? v[4] : (channel <= 2 ? Plant::motor() : Plant::heater()).noise;
+    plants[std::size_t(channel - 1)] = model;
 }
 } // namespace
 
@@ -118,12 +158,35 @@ int main(int argc, char *argv[])
         QStringLiteral("With --replay: play <X> times as fast as recorded (default 1), or "
                        "\"max\" for as fast as the line takes it."),
         QStringLiteral("X|max"), QStringLiteral("1"));
+    const QCommandLineOption plantOption(
+        QStringLiteral("plant"),
+        QStringLiteral("Run channel CH (1-4) on a first-order-plus-dead-time plant: static gain, "
+                       "time constant and dead time in seconds, optionally the value at rest "
+                       "(default 0) and the noise's standard deviation (default the channel's own: "
+                       "0.5 on 1 and 2, 0.15 on 3 and 4; scaled by --noise); may be given once per "
+                       "channel. Default: motors on 1 and 2, "
+                       "heaters on 3 and 4."),
+        QStringLiteral("CH:GAIN,TAU_S,DEAD_S[,REST[,NOISE]]"));
+    const QCommandLineOption formOption(
+        QStringLiteral("form"),
+        QStringLiteral("How the controllers count I and D: \"seconds\" (the default: integral "
+                       "of error times seconds, derivative per second through a 0.02 s "
+                       "low-pass) or \"samples\" (integral += I * error, D times the change "
+                       "since the last sample)."),
+        QStringLiteral("seconds|samples"), QStringLiteral("seconds"));
+    const QCommandLineOption derivativeOption(
+        QStringLiteral("derivative"),
+        QStringLiteral("What the derivative acts on: \"measurement\" (the default, no kick "
+                       "on a target step) or \"error\"."),
+        QStringLiteral("measurement|error"), QStringLiteral("measurement"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Log every command received to stderr."));
-    parser.addOptions({deviceOption, baudOption, rateOption, stringOption, autostartOption,
-                       sendReadOption, sendStartOption, sendStopOption, sendDelayOption,
-                       errorOption, framesOption, reportOption, seedOption, noiseOption,
-                       avoidLineFeedOption, replayOption, speedOption, verboseOption});
+    parser.addOptions({deviceOption,    baudOption,     rateOption,          stringOption,
+                       autostartOption, sendReadOption, sendStartOption,     sendStopOption,
+                       sendDelayOption, errorOption,    framesOption,        reportOption,
+                       seedOption,      noiseOption,    avoidLineFeedOption, replayOption,
+                       speedOption,     plantOption,    formOption,          derivativeOption,
+                       verboseOption});
     parser.process(app);
 
     if (!parser.positionalArguments().isEmpty())
@@ -187,6 +250,17 @@ int main(int argc, char *argv[])
     if (!noiseOk || opts.noiseScale < 0.0 || opts.noiseScale > 1000.0)
         fail(QStringLiteral("--noise wants a scale from 0 to 1000, not \"%1\"")
                  .arg(parser.value(noiseOption)));
+
+    for (const QString &text : parser.values(plantOption))
+        plantFrom(text, opts.plants);
+    const QString form = parser.value(formOption).trimmed().toLower();
+    if (form != QLatin1String("seconds") && form != QLatin1String("samples"))
+        fail(QStringLiteral("--form wants seconds or samples, not \"%1\"").arg(form));
+    opts.perSampleForm = form == QLatin1String("samples");
+    const QString derivative = parser.value(derivativeOption).trimmed().toLower();
+    if (derivative != QLatin1String("measurement") && derivative != QLatin1String("error"))
+        fail(QStringLiteral("--derivative wants measurement or error, not \"%1\"").arg(derivative));
+    opts.derivativeOnError = derivative == QLatin1String("error");
 
     opts.replayPath = parser.value(replayOption);
     if (opts.replayPath.isEmpty()) {

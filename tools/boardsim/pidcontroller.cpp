@@ -21,6 +21,12 @@ void PidController::setGains(double p, double i, double d)
     kd = std::isfinite(d) ? d : 0.0;
 }
 
+void PidController::setForm(bool perSample, bool derivativeOnError)
+{
+    samples = perSample;
+    onError = derivativeOnError;
+}
+
 void PidController::setLimits(double outputMin, double outputMax)
 {
     minOut = std::min(outputMin, outputMax);
@@ -33,6 +39,7 @@ void PidController::reset()
     iTerm = 0.0;
     derivative = 0.0;
     previousMeasured = 0.0;
+    previousError = 0.0;
     primed = false;
     lastOutput = 0.0;
 }
@@ -43,22 +50,25 @@ double PidController::update(double target, double measured, double dt)
         return lastOutput;
 
     const double error = target - measured;
+    // Per sample, time counts in periods: the same law with a period of one.
+    const double step = samples ? 1.0 : dt;
     if (primed) {
-        const double raw = (measured - previousMeasured) / dt;
-        const double a = dt / (DerivativeFilter + dt);
-        derivative += a * (raw - derivative);
+        const double change = onError ? error - previousError : measured - previousMeasured;
+        const double a = samples ? 1.0 : dt / (DerivativeFilter + dt);
+        derivative += a * (change / step - derivative);
     }
     previousMeasured = measured;
+    previousError = error;
     primed = true;
 
-    const double unclamped = kp * error + iTerm - kd * derivative;
+    const double unclamped = kp * error + iTerm + (onError ? kd : -kd) * derivative;
     const double out = std::clamp(unclamped, minOut, maxOut);
 
     // Integrate only while that does not push further into a limit the output already hit.
     const bool pinnedHigh = unclamped >= maxOut && error > 0.0;
     const bool pinnedLow = unclamped <= minOut && error < 0.0;
     if (!pinnedHigh && !pinnedLow)
-        iTerm = std::clamp(iTerm + ki * error * dt, minOut, maxOut);
+        iTerm = std::clamp(iTerm + ki * error * step, minOut, maxOut);
 
     lastOutput = out;
     return out;

@@ -14,6 +14,13 @@ public:
     double i() const { return ki; }
     double d() const { return kd; }
 
+    // How I and D count time: per second (the default, dt in seconds, the derivative through
+    // the low-pass) or per sample (integral += I * e, D times the change since the last sample,
+    // unfiltered). The derivative acts on the measurement (the default) or on the error.
+    void setForm(bool perSample, bool derivativeOnError);
+    bool perSample() const { return samples; }
+    bool derivativeOnError() const { return onError; }
+
     void setLimits(double outputMin, double outputMax);
     double outputMin() const { return minOut; }
     double outputMax() const { return maxOut; }
@@ -35,6 +42,9 @@ private:
     double iTerm = 0.0;
     double derivative = 0.0;
     double previousMeasured = 0.0;
+    double previousError = 0.0;
+    bool samples = false;
+    bool onError = false;
     bool primed = false;
     double lastOutput = 0.0;
 };
