@@ -218,8 +218,8 @@ void StepTestTest::listenOnlySendsNothing()
     QVERIFY(process.waitForFinished(5000));
     QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
     const QByteArray out = process.readAllStandardOutput();
-    QVERIFY2(out.contains("step                0 -> 10\n"), out.constData());
-    QVERIFY2(out.contains("overshoot           0.0 %"), out.constData());
+    QVERIFY2(out.contains("step                  0 -> 10\n"), out.constData());
+    QVERIFY2(out.contains("overshoot             0.0 %"), out.constData());
     QCOMPARE(line.readFor(50), QByteArray());
 }
 

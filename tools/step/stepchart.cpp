@@ -130,12 +130,13 @@ QImage StepChart::render(const StepResult &result, const QSize &size)
     }
     painter.setPen(Qt::black);
     painter.drawRect(plot);
-    painter.drawText(QPointF(plot.center().x() - 20, size.height() - 12), QStringLiteral("ms"));
+    painter.drawText(
+        QPointF(plot.right() - metrics.horizontalAdvance(QStringLiteral("ms")), size.height() - 8),
+        QStringLiteral("ms"));
     painter.drawText(QPointF(plot.left(), 24),
                      QStringLiteral("CH%1 step response").arg(result.channel + 1));
 
     painter.setClipRect(plot);
-    double legendY = plot.top() + 18;
     for (const Curve &c : curves) {
         QPainterPath path;
         bool drawing = false;
@@ -149,12 +150,21 @@ QImage StepChart::render(const StepResult &result, const QSize &size)
         }
         painter.setPen(QPen(c.colour, c.style == Qt::SolidLine ? 1.5 : 2.0, c.style));
         painter.drawPath(path);
+    }
+    painter.setClipping(false);
+    // The legend, top right inside the plot.
+    int widest = 0;
+    for (const Curve &c : curves)
+        widest = std::max(widest, metrics.horizontalAdvance(c.label));
+    const double legendX = plot.right() - widest - 50;
+    double legendY = plot.top() + 18;
+    for (const Curve &c : curves) {
         if (c.label.isEmpty())
             continue;
-        painter.drawLine(QPointF(plot.right() - 170, legendY - 4),
-                         QPointF(plot.right() - 140, legendY - 4));
+        painter.setPen(QPen(c.colour, 2.0, c.style));
+        painter.drawLine(QPointF(legendX, legendY - 4), QPointF(legendX + 30, legendY - 4));
         painter.setPen(Qt::black);
-        painter.drawText(QPointF(plot.right() - 132, legendY), c.label);
+        painter.drawText(QPointF(legendX + 38, legendY), c.label);
         legendY += metrics.height() + 2;
     }
     return image;

@@ -67,7 +67,7 @@ QString gainsText(const StepResult::Gains &g)
 
 void addRow(QString &out, const QString &name, const QString &value)
 {
-    out += name.leftJustified(20) + value + QLatin1Char('\n');
+    out += name.leftJustified(22) + value + QLatin1Char('\n');
 }
 
 void addFigures(QString &out, const StepResult::Figures &f, const StepResult::Predicted *p)

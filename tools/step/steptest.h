@@ -5,6 +5,7 @@
 #include "serial/portcontroller.h"
 #include "tools/step/stepoptions.h"
 #include "tools/step/stepresult.h"
+#include "tuning/controllerform.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -21,7 +22,7 @@ class QEventLoop;
 // confirms the gains, writes the target, starts the board, collects the channel's samples until
 // the step has settled and stayed settled for as long again (or the duration ran out), stops
 // the board and measures the step with the window's analyzer. With a model and a suggestion
-// (StepTuning) it can write the suggested gains and run the step again.
+// it can write the suggested gains and run the step again.
 //
 // run() keeps the event loop going until it is done; interrupt() (Ctrl-C) makes it send the
 // stop frame, close the port and return an error.
@@ -61,7 +62,9 @@ private:
     bool readGains(std::optional<StepResult::Gains> &gains);
     bool writeGains(const StepResult::Gains &gains);
     bool measureStep(StepResult::Run &run);
+    // Model, suggestion and, with --apply, the step with the suggested gains.
     bool tune();
+    ControllerForm form() const;
     void sendStop();
     void closePort();
     bool fail(const QString &reason);
@@ -72,6 +75,9 @@ private:
     void parameterArrived(int op, int channel, float value);
     void checkLimits();
     bool isStep(const StepAnalyzer::Figures &figures) const;
+    // Settled at `settling` and stayed so for as long again, and at least MinHeldSamples.
+    static bool heldFor(qint64 samples, const std::optional<qint64> &settling);
+    bool settledOverNoise(const StepAnalyzer::Figures &figures) const;
 
     StepOptions opts;
     QSerialPort serial;
