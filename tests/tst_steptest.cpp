@@ -7,6 +7,7 @@
 #include "tools/step/stepoptions.h"
 
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -24,6 +25,8 @@ private Q_SLOTS:
     void options_data();
     void options();
     void stepWithFigures();
+    void identifySuggestApply_data();
+    void identifySuggestApply();
     void exitStatus_data();
     void exitStatus();
     void listenOnlySendsNothing();
@@ -164,6 +167,65 @@ void StepTestTest::stepWithFigures()
     QCOMPARE(samples.samples.constLast().target, 80.0f);
     QCOMPARE(samples.samples.constFirst().channel, 0);
     QCOMPARE(QImage(png).size(), QSize(960, 540));
+}
+
+void StepTestTest::identifySuggestApply_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QString>("gains");
+    QTest::newRow("per second") << "seconds"
+                                << "0.3,2,0";
+    QTest::newRow("per sample") << "samples"
+                                << "0.3,0.02,0";
+}
+
+// A plant of gain 2, 150 ms and 30 ms dead time, noise-free: identified, the balanced
+// suggestion written and its step as predicted, in both forms.
+void StepTestTest::identifySuggestApply()
+{
+    QFETCH(QString, form);
+    QFETCH(QString, gains);
+    BoardProcess board(QStringLiteral(TAVRINO_BOARDSIM));
+    QString error;
+    QVERIFY2(board.start({QStringLiteral("--noise"), QStringLiteral("0"), QStringLiteral("--form"),
+                          form, QStringLiteral("--plant"), QStringLiteral("2:2,0.15,0.03")},
+                         &error),
+             qPrintable(error));
+    const Run run = step({QStringLiteral("--port"), board.devicePath(), QStringLiteral("--channel"),
+                          QStringLiteral("2"), QStringLiteral("--target"), QStringLiteral("50"),
+                          QStringLiteral("--gains"), gains, QStringLiteral("--form"), form,
+                          QStringLiteral("--suggest"), QStringLiteral("balanced"),
+                          QStringLiteral("--apply"), QStringLiteral("--json")});
+    QVERIFY2(run.status == 0, qPrintable(run.errors));
+    const QJsonObject report = QJsonDocument::fromJson(run.out).object();
+    const QJsonObject model = report.value(QStringLiteral("model")).toObject();
+    QVERIFY2(qAbs(model.value(QStringLiteral("gain")).toDouble() / 2 - 1) < 0.05, run.out);
+    QVERIFY2(qAbs(model.value(QStringLiteral("timeConstantMs")).toDouble() / 150 - 1) < 0.05,
+             run.out);
+    QVERIFY2(qAbs(model.value(QStringLiteral("deadTimeMs")).toDouble() - 30) < 20, run.out);
+    QVERIFY(model.value(QStringLiteral("fitPct")).toDouble() >= 90);
+
+    const QJsonArray suggestions = report.value(QStringLiteral("suggestions")).toArray();
+    QCOMPARE(suggestions.size(), 1);
+    const QJsonObject balanced = suggestions.first().toObject();
+    QCOMPARE(balanced.value(QStringLiteral("aim")).toString(), QStringLiteral("balanced"));
+    const QJsonObject applied = report.value(QStringLiteral("applied")).toObject();
+    for (const char *gain : {"p", "i", "d"})
+        QCOMPARE(float(applied.value(QStringLiteral("gains"))
+                           .toObject()
+                           .value(QLatin1String(gain))
+                           .toDouble()),
+                 float(balanced.value(QLatin1String(gain)).toDouble()));
+    const QJsonObject measured = applied.value(QStringLiteral("step")).toObject();
+    const QJsonObject predicted = applied.value(QStringLiteral("predicted")).toObject();
+    QCOMPARE(predicted, balanced.value(QStringLiteral("predicted")).toObject());
+    QVERIFY2(measured.value(QStringLiteral("overshootPct")).toDouble() <= 10, run.out);
+    const double settling = measured.value(QStringLiteral("settlingMs")).toDouble();
+    QVERIFY2(qAbs(settling / predicted.value(QStringLiteral("settlingMs")).toDouble() - 1) <= 0.3,
+             run.out);
+    QVERIFY(applied.value(QStringLiteral("predictionFitPct")).toDouble() >= 85);
+    QVERIFY(board.finish(5000));
+    QCOMPARE(board.number("starts"), 2);
 }
 
 void StepTestTest::exitStatus_data()
