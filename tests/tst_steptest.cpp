@@ -73,11 +73,12 @@ void StepTestTest::options_data()
         QTest::newRow(name) << base + args.split(QLatin1Char(' '), Qt::SkipEmptyParts) << error;
     };
     row("listen only", QString(), QString());
+    row("string mode", QStringLiteral("--target 5 --string-mode"), QString());
     row("everything",
         QStringLiteral("--target 5 --gains 1,2,0.5 --form samples --derivative "
                        "error --limits -10,10 --duration 0.5 --suggest fast "
                        "--apply --csv a --png b --json --max-overshoot 5 "
-                       "--max-settling-ms 300 --baud 9600 --string-mode"),
+                       "--max-settling-ms 300 --baud 9600"),
         QString());
     QTest::newRow("no port") << QStringList{QStringLiteral("--channel"), QStringLiteral("1")}
                              << QStringLiteral("--port is required");
@@ -100,6 +101,8 @@ void StepTestTest::options_data()
         QStringLiteral("--gains needs --target"));
     row("identify without target", QStringLiteral("--identify"),
         QStringLiteral("--identify needs --target"));
+    row("string mode cannot read back", QStringLiteral("--target 1 --gains 1,2,3 --string-mode"),
+        QStringLiteral("--gains reads the gains back"));
     row("unknown option", QStringLiteral("--speed 3"), QStringLiteral("speed"));
     row("stray argument", QStringLiteral("extra"), QStringLiteral("unexpected argument \"extra\""));
 }

@@ -269,6 +269,13 @@ StepOptions::Parsed StepOptions::parse(const QStringList &arguments)
             return result;
         }
     }
+    // Text lines carry samples only: the board's answers to reads are not understood there.
+    if (o.stringMode && (o.gains || o.identify)) {
+        error = QStringLiteral("%1 reads the gains back from the board, which --string-mode "
+                               "cannot: leave it out")
+                    .arg(QLatin1String(o.gains ? "--gains" : "--identify"));
+        return result;
+    }
     if (o.apply && o.suggest.isEmpty()) {
         error = QStringLiteral("--apply needs --suggest: which suggestion to write");
         return result;

@@ -40,6 +40,9 @@ StepTest::StepTest(const StepOptions &options, QObject *parent)
     outcome.channel = opts.channel;
     link.setDevice(&serial);
     link.setStringMode(opts.stringMode);
+    // The tool holds no values to tell a board that asks: its reads go unanswered, so nothing
+    // is written that the options did not ask for.
+    link.setParameterSource([](quint8, quint8) { return std::optional<float>(); });
     connect(&link, &PidLink::sampleReceived, this, &StepTest::sampleArrived);
     connect(&link, &PidLink::parameterReceived, this, &StepTest::parameterArrived);
     // The board's own start command begins a step, as it does in the window.
@@ -73,7 +76,7 @@ StepTest::Status StepTest::run()
             if (!writeGains(g))
                 return false;
             outcome.gains = g;
-        } else if (!readGains(outcome.gains)) {
+        } else if (!opts.stringMode && !readGains(outcome.gains)) {
             return false;
         }
         return measureStep(outcome.first) && (!opts.identify || tune());
