@@ -98,7 +98,9 @@ for path in \
     usr/share/metainfo/org.example.tavrino.metainfo.xml \
     usr/share/icons/hicolor/64x64/apps/tavrino.png \
     usr/share/icons/hicolor/scalable/apps/tavrino.svg \
-    usr/share/man/man1/tavrino.1.gz; do
+    usr/share/man/man1/tavrino.1.gz \
+    usr/bin/tavrino-step \
+    usr/share/man/man1/tavrino-step.1.gz; do
     has "$path"
 done
 outside=$(grep -v '^\./usr/' <<<"$entries" | grep -vxF './' || true)
@@ -126,8 +128,13 @@ mapfile -t ini <"$appdir/path.ini"
 LC_ALL=C grep -qaP '\x00t\x00a\x00v\x00r\x00i\x00n\x00o\x00_\x00e\x00n\x00\.\x00q\x00m' "$appdir/tavrino" ||
     fail "the program holds no English catalogue (tavrino_en.qm)"
 
-sections=$(readelf -SW "$appdir/tavrino")
-grep -qE '\.symtab|\.debug_' <<<"$sections" && fail "the program is not stripped"
+for program in "$appdir/tavrino" "$root/usr/bin/tavrino-step"; do
+    sections=$(readelf -SW "$program")
+    grep -qE '\.symtab|\.debug_' <<<"$sections" && fail "$program is not stripped"
+done
+# The step test runs where there is no display, and says so in its help.
+"$root/usr/bin/tavrino-step" --help 2>&1 | grep -qF -- '--max-settling-ms' ||
+    fail "tavrino-step --help does not list --max-settling-ms"
 
 desktop="$root/usr/share/applications/tavrino.desktop"
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
@@ -142,14 +149,16 @@ launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:
 release=$(sed -n 's:.*<release version="\([^"]*\)".*:\1:p' "$metainfo" | head -n 1)
 [ "$release" = "$version" ] || fail "newest release in the metainfo is $release, the package is $version"
 
-man="$root/usr/share/man/man1/tavrino.1.gz"
-gzip -t "$man" || fail "manual page is no gzip file"
-zcat "$man" | grep -qF '.BI \-\-port' || fail "manual page does not describe --port"
-if command -v man >/dev/null; then
-    # The check Debian's lintian makes: groff must render the page without a warning.
-    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$man" 2>&1 >/dev/null)
-    [ -z "$warnings" ] || fail "manual page warnings: $warnings"
-fi
+for page in tavrino tavrino-step; do
+    man="$root/usr/share/man/man1/$page.1.gz"
+    gzip -t "$man" || fail "manual page $page.1 is no gzip file"
+    zcat "$man" | grep -qF '.BI \-\-port' || fail "manual page $page.1 does not describe --port"
+    if command -v man >/dev/null; then
+        # The check Debian's lintian makes: groff must render the page without a warning.
+        warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$man" 2>&1 >/dev/null)
+        [ -z "$warnings" ] || fail "manual page $page.1 warnings: $warnings"
+    fi
+done
 
 if [ $failures -ne 0 ]; then
     echo "$failures checks failed"

@@ -14,7 +14,7 @@ foreach(path lib/tavrino/tavrino lib/tavrino/path.ini lib/tavrino/docs/protocol.
         share/tavrino/docs/tutorial.en.html share/doc/tavrino/html/tutorial.html
         share/icons/hicolor/64x64/apps/tavrino.png share/icons/hicolor/scalable/apps/tavrino.svg
         share/applications/tavrino.desktop share/metainfo/org.example.tavrino.metainfo.xml
-        share/man/man1/tavrino.1.gz)
+        share/man/man1/tavrino.1.gz bin/tavrino-step share/man/man1/tavrino-step.1.gz)
     if(NOT EXISTS "${PREFIX}/${path}")
         message(FATAL_ERROR "not installed: ${PREFIX}/${path}")
     endif()

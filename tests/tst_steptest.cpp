@@ -1,0 +1,345 @@
+// tavrino-step: its options, then the program against the simulated board and against a
+// pseudo-terminal the test plays the board on.
+#include "datafiles/recordingcodec.h"
+#include "tests/support/boardprocess.h"
+#include "tests/support/pseudoterminal.h"
+#include "tests/support/testdata.h"
+#include "tools/step/stepoptions.h"
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cmath>
+#include <csignal>
+
+class StepTestTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void options_data();
+    void options();
+    void stepWithFigures();
+    void identifySuggestApply_data();
+    void identifySuggestApply();
+    void exitStatus_data();
+    void exitStatus();
+    void listenOnlySendsNothing();
+    void silentBoard_data();
+    void silentBoard();
+    void interruptSendsStop();
+
+private:
+    // Runs tavrino-step to its end; its standard output and error, and the exit status.
+    struct Run
+    {
+        int status = -1;
+        QByteArray out;
+        QString errors;
+    };
+    static Run step(const QStringList &arguments, int timeoutMs = 15000);
+    QTemporaryDir folder;
+};
+
+StepTestTest::Run StepTestTest::step(const QStringList &arguments, int timeoutMs)
+{
+    QProcess process;
+    process.start(QStringLiteral(TAVRINO_STEP), arguments);
+    Run run;
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        run.errors = QStringLiteral("timed out");
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.errors = QString::fromLocal8Bit(process.readAllStandardError());
+    return run;
+}
+
+void StepTestTest::options_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error"); // empty: accepted
+    const QStringList base{QStringLiteral("--port"), QStringLiteral("/dev/x"),
+                           QStringLiteral("--channel"), QStringLiteral("2")};
+    const auto row = [&](const char *name, const QString &args, const QString &error) {
+        QTest::newRow(name) << base + args.split(QLatin1Char(' '), Qt::SkipEmptyParts) << error;
+    };
+    row("listen only", QString(), QString());
+    row("string mode", QStringLiteral("--target 5 --string-mode"), QString());
+    row("everything",
+        QStringLiteral("--target 5 --gains 1,2,0.5 --form samples --derivative "
+                       "error --limits -10,10 --duration 0.5 --suggest fast "
+                       "--apply --csv a --png b --json --max-overshoot 5 "
+                       "--max-settling-ms 300 --baud 9600"),
+        QString());
+    QTest::newRow("no port") << QStringList{QStringLiteral("--channel"), QStringLiteral("1")}
+                             << QStringLiteral("--port is required");
+    QTest::newRow("no channel") << QStringList{QStringLiteral("--port"), QStringLiteral("/dev/x")}
+                                << QStringLiteral("--channel wants 1, 2, 3 or 4");
+    row("channel 5", QStringLiteral("--channel 5"), QStringLiteral("--channel wants"));
+    row("target not a number", QStringLiteral("--target abc"),
+        QStringLiteral("--target wants a number, not \"abc\""));
+    row("two gains", QStringLiteral("--target 1 --gains 1,2"),
+        QStringLiteral("--gains wants three numbers P,I,D"));
+    row("baud", QStringLiteral("--baud 0"), QStringLiteral("--baud: "));
+    row("form", QStringLiteral("--form hours"), QStringLiteral("--form takes seconds, samples"));
+    row("limits reversed", QStringLiteral("--limits 5,1"), QStringLiteral("MIN below MAX"));
+    row("duration", QStringLiteral("--duration -1"), QStringLiteral("--duration wants seconds"));
+    row("aim", QStringLiteral("--target 1 --suggest best"),
+        QStringLiteral("--suggest takes robust, balanced, fast"));
+    row("apply without suggest", QStringLiteral("--target 1 --apply"),
+        QStringLiteral("--apply needs --suggest"));
+    row("gains without target", QStringLiteral("--gains 1,2,3"),
+        QStringLiteral("--gains needs --target"));
+    row("identify without target", QStringLiteral("--identify"),
+        QStringLiteral("--identify needs --target"));
+    row("string mode cannot read back", QStringLiteral("--target 1 --gains 1,2,3 --string-mode"),
+        QStringLiteral("--gains reads the gains back"));
+    row("unknown option", QStringLiteral("--speed 3"), QStringLiteral("speed"));
+    row("stray argument", QStringLiteral("extra"), QStringLiteral("unexpected argument \"extra\""));
+}
+
+void StepTestTest::options()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    const StepOptions::Parsed parsed =
+        StepOptions::parse(QStringList{QStringLiteral("tavrino-step")} + arguments);
+    if (error.isEmpty()) {
+        QCOMPARE(parsed.text, QString());
+        QCOMPARE(int(parsed.outcome), int(StepOptions::Outcome::Run));
+        return;
+    }
+    QCOMPARE(int(parsed.outcome), int(StepOptions::Outcome::Error));
+    QVERIFY2(parsed.text.contains(error), qPrintable(parsed.text));
+    // The program says the same and exits with 1.
+    const Run run = step(arguments);
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.errors.contains(error), qPrintable(run.errors));
+}
+
+// A step on the simulated board: gains confirmed, every key of the report, the samples as a
+// recording and the picture.
+void StepTestTest::stepWithFigures()
+{
+    BoardProcess board(QStringLiteral(TAVRINO_BOARDSIM));
+    QString error;
+    QVERIFY2(board.start({QStringLiteral("--noise"), QStringLiteral("0")}, &error),
+             qPrintable(error));
+    const QString csv = folder.filePath(QStringLiteral("step.csv"));
+    const QString png = folder.filePath(QStringLiteral("step.png"));
+    const Run run =
+        step({QStringLiteral("--port"), board.devicePath(), QStringLiteral("--channel"),
+              QStringLiteral("1"), QStringLiteral("--target"), QStringLiteral("80"),
+              QStringLiteral("--gains"), QStringLiteral("0.6,5,0.001"), QStringLiteral("--json"),
+              QStringLiteral("--csv"), csv, QStringLiteral("--png"), png});
+    QVERIFY2(run.status == 0, qPrintable(run.errors));
+    const QJsonObject report = QJsonDocument::fromJson(run.out).object();
+    const QStringList keys{QStringLiteral("applied"),        QStringLiteral("channel"),
+                           QStringLiteral("gains"),          QStringLiteral("model"),
+                           QStringLiteral("samplePeriodMs"), QStringLiteral("step"),
+                           QStringLiteral("suggestions")};
+    QCOMPARE(report.keys(), keys);
+    QCOMPARE(report.value(QStringLiteral("channel")).toInt(), 1);
+    QVERIFY(report.value(QStringLiteral("model")).isNull());
+    QVERIFY(report.value(QStringLiteral("applied")).isNull());
+    QCOMPARE(report.value(QStringLiteral("gains")).toObject().value(QStringLiteral("i")).toDouble(),
+             5.0);
+    QVERIFY(qAbs(report.value(QStringLiteral("samplePeriodMs")).toDouble() - 10) < 3);
+    const QJsonObject figures = report.value(QStringLiteral("step")).toObject();
+    QCOMPARE(figures.keys().size(), 7);
+    QCOMPARE(figures.value(QStringLiteral("from")).toDouble(), 0.0);
+    QCOMPARE(figures.value(QStringLiteral("to")).toDouble(), 80.0);
+    for (const char *key : {"riseMs", "peakMs", "overshootPct", "settlingMs"})
+        QVERIFY2(figures.value(QLatin1String(key)).toDouble(-1) > 0, key);
+    // Settled and held for as long again, then stopped: the board saw the stop.
+    QVERIFY(board.finish(5000));
+    QCOMPARE(board.number("starts"), 1);
+
+    const RecordingCodec::Decoded samples = RecordingCodec::decode(readFile(csv));
+    QCOMPARE(samples.skipped, 0);
+    QVERIFY(samples.samples.size() > 20);
+    QCOMPARE(samples.samples.constLast().target, 80.0f);
+    QCOMPARE(samples.samples.constFirst().channel, 0);
+    QCOMPARE(QImage(png).size(), QSize(960, 540));
+}
+
+void StepTestTest::identifySuggestApply_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QString>("gains");
+    QTest::newRow("per second") << "seconds"
+                                << "0.3,2,0";
+    QTest::newRow("per sample") << "samples"
+                                << "0.3,0.02,0";
+}
+
+// A plant of gain 2, 150 ms and 30 ms dead time, noise-free: identified, the balanced
+// suggestion written and its step as predicted, in both forms.
+void StepTestTest::identifySuggestApply()
+{
+    QFETCH(QString, form);
+    QFETCH(QString, gains);
+    BoardProcess board(QStringLiteral(TAVRINO_BOARDSIM));
+    QString error;
+    QVERIFY2(board.start({QStringLiteral("--noise"), QStringLiteral("0"), QStringLiteral("--form"),
+                          form, QStringLiteral("--plant"), QStringLiteral("2:2,0.15,0.03")},
+                         &error),
+             qPrintable(error));
+    const Run run = step({QStringLiteral("--port"), board.devicePath(), QStringLiteral("--channel"),
+                          QStringLiteral("2"), QStringLiteral("--target"), QStringLiteral("50"),
+                          QStringLiteral("--gains"), gains, QStringLiteral("--form"), form,
+                          QStringLiteral("--suggest"), QStringLiteral("balanced"),
+                          QStringLiteral("--apply"), QStringLiteral("--json")});
+    QVERIFY2(run.status == 0, qPrintable(run.errors));
+    const QJsonObject report = QJsonDocument::fromJson(run.out).object();
+    const QJsonObject model = report.value(QStringLiteral("model")).toObject();
+    QVERIFY2(qAbs(model.value(QStringLiteral("gain")).toDouble() / 2 - 1) < 0.05, run.out);
+    QVERIFY2(qAbs(model.value(QStringLiteral("timeConstantMs")).toDouble() / 150 - 1) < 0.05,
+             run.out);
+    QVERIFY2(qAbs(model.value(QStringLiteral("deadTimeMs")).toDouble() - 30) < 20, run.out);
+    QVERIFY(model.value(QStringLiteral("fitPct")).toDouble() >= 90);
+
+    const QJsonArray suggestions = report.value(QStringLiteral("suggestions")).toArray();
+    QCOMPARE(suggestions.size(), 1);
+    const QJsonObject balanced = suggestions.first().toObject();
+    QCOMPARE(balanced.value(QStringLiteral("aim")).toString(), QStringLiteral("balanced"));
+    const QJsonObject applied = report.value(QStringLiteral("applied")).toObject();
+    for (const char *gain : {"p", "i", "d"})
+        QCOMPARE(float(applied.value(QStringLiteral("gains"))
+                           .toObject()
+                           .value(QLatin1String(gain))
+                           .toDouble()),
+                 float(balanced.value(QLatin1String(gain)).toDouble()));
+    const QJsonObject measured = applied.value(QStringLiteral("step")).toObject();
+    const QJsonObject predicted = applied.value(QStringLiteral("predicted")).toObject();
+    QCOMPARE(predicted, balanced.value(QStringLiteral("predicted")).toObject());
+    QVERIFY2(measured.value(QStringLiteral("overshootPct")).toDouble() <= 10, run.out);
+    const double settling = measured.value(QStringLiteral("settlingMs")).toDouble();
+    QVERIFY2(qAbs(settling / predicted.value(QStringLiteral("settlingMs")).toDouble() - 1) <= 0.3,
+             run.out);
+    QVERIFY(applied.value(QStringLiteral("predictionFitPct")).toDouble() >= 85);
+    QVERIFY(board.finish(5000));
+    QCOMPARE(board.number("starts"), 2);
+}
+
+void StepTestTest::exitStatus_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("within the limits")
+        << "--max-overshoot 90 --max-settling-ms 5000" << 0 << QString();
+    QTest::newRow("overshoot too high")
+        << "--max-overshoot 0.5" << 2 << QStringLiteral("exceeds --max-overshoot 0.5 %");
+    QTest::newRow("never settled within the duration")
+        << "--duration 0.3 --max-settling-ms 5000" << 2 << QStringLiteral("the step never settled");
+    QTest::newRow("no step") << "--target 0" << 1 << QStringLiteral("no step on CH1");
+}
+
+// CH1's default gains overshoot by some 20 %.
+void StepTestTest::exitStatus()
+{
+    QFETCH(QString, options);
+    BoardProcess board(QStringLiteral(TAVRINO_BOARDSIM));
+    QString error;
+    QVERIFY2(board.start({QStringLiteral("--noise"), QStringLiteral("0")}, &error),
+             qPrintable(error));
+    const QStringList target = options.contains(QLatin1String("--target"))
+                                   ? QStringList()
+                                   : QStringList{QStringLiteral("--target"), QStringLiteral("100")};
+    const Run run = step(QStringList{QStringLiteral("--port"), board.devicePath(),
+                                     QStringLiteral("--channel"), QStringLiteral("1")} +
+                         target + options.split(QLatin1Char(' ')));
+    QFETCH(QString, message);
+    QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
+    QTEST(run.status, "status");
+}
+
+// Without a target nothing goes to the board. It was mid-response when the port opened (not a
+// step), then steps from 0 to 10 on its own.
+void StepTestTest::listenOnlySendsNothing()
+{
+    PseudoTerminal line;
+    QProcess process;
+    process.start(QStringLiteral(TAVRINO_STEP), {QStringLiteral("--port"), line.slavePath(),
+                                                 QStringLiteral("--channel"), QStringLiteral("2")});
+    QVERIFY(process.waitForStarted());
+    line.readFor(300);
+    QByteArray board;
+    for (int k = 0; k < 20; ++k)
+        board += sampleFrame(1, k < 10 ? 5.0f - 0.5f * k : 0.0f, 0);
+    for (int k = 0; k < 100; ++k)
+        board += sampleFrame(1, float(10 * (1 - std::exp(-k / 8.0))), 10);
+    QVERIFY(line.write(board));
+    QVERIFY(process.waitForFinished(5000));
+    QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
+    const QByteArray out = process.readAllStandardOutput();
+    QVERIFY2(out.contains("step                  0 -> 10\n"), out.constData());
+    QVERIFY2(out.contains("overshoot             0.0 %"), out.constData());
+    QCOMPARE(line.readFor(50), QByteArray());
+}
+
+void StepTestTest::silentBoard_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("gains never confirmed")
+        << "--gains 1,2,3" << QStringLiteral("did not confirm P, I, D within 1 s");
+    QTest::newRow("no samples") << QString() << QStringLiteral("no samples from CH3 within 2 s");
+    QTest::newRow("no gains to identify with")
+        << "--identify" << QStringLiteral("did not report its gains P, I, D within 1 s");
+}
+
+// A pseudo-terminal nobody answers on.
+void StepTestTest::silentBoard()
+{
+    QFETCH(QString, options);
+    PseudoTerminal line;
+    QVERIFY(line.isOpen());
+    const Run run =
+        step(QStringList{QStringLiteral("--port"), line.slavePath(), QStringLiteral("--channel"),
+                         QStringLiteral("3"), QStringLiteral("--target"), QStringLiteral("7")} +
+             options.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+    QFETCH(QString, message);
+    QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
+    QCOMPARE(run.status, 1);
+    QVERIFY(run.out.isEmpty());
+}
+
+// Ctrl-C mid-step: the stop frame goes out before the program ends.
+void StepTestTest::interruptSendsStop()
+{
+    PseudoTerminal line;
+    QProcess process;
+    process.start(QStringLiteral(TAVRINO_STEP),
+                  {QStringLiteral("--port"), line.slavePath(), QStringLiteral("--channel"),
+                   QStringLiteral("1"), QStringLiteral("--target"), QStringLiteral("10")});
+    // Reads of P, I, D: answered, then the target and the start.
+    const QByteArray reads = line.read(3 * FrameSize, 5000);
+    QCOMPARE(reads, commandFrame(CmdP, DirRead, 0) + commandFrame(CmdI, DirRead, 0) +
+                        commandFrame(CmdD, DirRead, 0));
+    QVERIFY(line.write(commandFrame(CmdP, DirWrite, 0, 1) + commandFrame(CmdI, DirWrite, 0, 2) +
+                       commandFrame(CmdD, DirWrite, 0, 0)));
+    QCOMPARE(line.read(2 * FrameSize),
+             commandFrame(CmdTarget, DirWrite, 0, 10) + commandFrame(CmdStart, DirRead, 0));
+    for (int k = 0; k < 5; ++k)
+        QVERIFY(line.write(sampleFrame(0, float(k), 10)));
+    line.readFor(200);
+    ::kill(pid_t(process.processId()), SIGINT);
+    QCOMPARE(line.read(FrameSize), commandFrame(CmdStop, DirRead, 0));
+    QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY(process.readAllStandardError().contains("interrupted"));
+}
+
+QTEST_GUILESS_MAIN(StepTestTest)
+#include "tst_steptest.moc"
