@@ -1,5 +1,6 @@
 // PID tab: the chart's history length, and the session files (recording, raw capture).
 #include "app/mainwindow.h"
+#include "app/stickystatus.h"
 #include "chart/pid_diagram.h"
 #include "datafiles/sessionfiles.h"
 #include "forms/mainwindow_ui.h"
@@ -45,4 +46,6 @@ void MainWindow::wireHistory()
     sessions->setControls(ui->buttonRecord, actionCapture, labelRecording, this);
     connect(sessions, &SessionFiles::message, this,
             [this](const QString &text) { statusBar()->showMessage(text, 0); });
+    // Failures stay in view over the routine messages that follow.
+    connect(sessions, &SessionFiles::failure, new StickyStatus(statusBar()), &StickyStatus::hold);
 }

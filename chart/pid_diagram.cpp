@@ -1,6 +1,7 @@
 #include "chart/pid_diagram.h"
 
 #include "app/logging.h"
+#include "chart/axislabels.h"
 #include "chart/comparisonoverlay.h"
 #include "chart/plotgrid.h"
 #include "chart/renderchoice.h"
@@ -98,6 +99,12 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
     axisY->setRange(yMin, yMax);
     axisY->setGridLineVisible(true);
     axisY->setTickCount(9);
+    // Labels of a sensible width at any magnitude.
+    connect(axisY, &QValueAxis::rangeChanged, this, [this](qreal min, qreal max) {
+        const QString format = axisLabelFormat(min, max, axisY->tickCount());
+        if (format != axisY->labelFormat())
+            axisY->setLabelFormat(format);
+    });
     axisY->setMinorTickCount(1);
     axisY->setTitleText(yTitle);
 

@@ -13,6 +13,8 @@
 // cut in the middle is taken off again, and failed() tells why.
 // A file that already exists is replaced whole: the records go to a file beside it, which
 // takes its place when the writing ends, so until then the earlier file stays as it was.
+// A file deleted or moved away while it is written is noticed at the next write: the writing
+// stops, and what it holds is copied to a new file beside the path, which failed() names.
 class AppendFile : public QObject
 {
     Q_OBJECT
@@ -43,6 +45,9 @@ public:
     }
     bool flush();
 
+    // Whether the file open is still the one at its path (not deleted, moved or replaced).
+    bool stillAtPath() const;
+
     // Bytes of the file so far, the buffered ones included.
     qint64 size() const { return written + pending.size(); }
     QString fileName() const { return target; }
@@ -55,6 +60,11 @@ Q_SIGNALS:
 
 private:
     void fail(const QString &reason, qint64 partial);
+    // The file left its path: stop, and keep what it holds beside the path if we can.
+    void vanished();
+    // Copies the file written so far and the first `extra` buffered bytes to a new file
+    // beside the path; its name, or empty with `why` set.
+    QString recover(qint64 extra, QString &why);
     // Puts the file written beside an existing one in its place; false with `error` set.
     bool replaceTarget();
 

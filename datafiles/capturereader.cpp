@@ -68,6 +68,7 @@ bool CaptureReader::next(Record &record)
                         .arg(offset));
     record.timeUs = timeUs;
     lastTimeUs = timeUs;
+    lastOffset = offset;
     offset += CaptureFormat::RecordHeaderSize + length;
     ++records;
     return true;

@@ -30,6 +30,8 @@ public:
     // When the capture started, ms since 1970 UTC.
     qint64 startedAtMs() const { return startMs; }
     qint64 recordsRead() const { return records; }
+    // Where the record next() gave last begins in the file.
+    qint64 lastRecordOffset() const { return lastOffset; }
 
 private:
     bool fail(const QString &message);
@@ -40,5 +42,6 @@ private:
     qint64 startMs = 0;
     qint64 records = 0;
     qint64 offset = 0;
+    qint64 lastOffset = 0;
     quint64 lastTimeUs = 0;
 };

@@ -23,6 +23,19 @@ const char *lineEnd(const char *from, const char *end, const char **next)
     return stop;
 }
 
+// A field without the blanks around it, as QByteArray::trimmed() takes them. Not trimmed():
+// on raw data it may move the bytes in place, writing into the caller's file.
+QByteArray field(const char *begin, int length)
+{
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    const char *end = begin + length;
+    while (begin < end && blank(*begin))
+        ++begin;
+    while (end > begin && blank(end[-1]))
+        --end;
+    return QByteArray::fromRawData(begin, int(end - begin));
+}
+
 bool isHeader(const char *begin, const char *end)
 {
     QByteArray names;
@@ -86,18 +99,16 @@ bool RecordingCodec::parseRow(const char *begin, const char *end, Sample &sample
     if (count != 4)
         return false;
     bool ok = false;
-    const qint64 time = QByteArray::fromRawData(fields[0], lengths[0]).trimmed().toLongLong(&ok);
+    const qint64 time = field(fields[0], lengths[0]).toLongLong(&ok);
     if (!ok || time < 0)
         return false;
-    const int channel = QByteArray::fromRawData(fields[1], lengths[1]).trimmed().toInt(&ok);
+    const int channel = field(fields[1], lengths[1]).toInt(&ok);
     if (!ok || channel < 1 || channel > 4)
         return false;
     bool actualOk = false;
     bool targetOk = false;
-    const float actual =
-        QByteArray::fromRawData(fields[2], lengths[2]).trimmed().toFloat(&actualOk);
-    const float target =
-        QByteArray::fromRawData(fields[3], lengths[3]).trimmed().toFloat(&targetOk);
+    const float actual = field(fields[2], lengths[2]).toFloat(&actualOk);
+    const float target = field(fields[3], lengths[3]).toFloat(&targetOk);
     if (!actualOk || !targetOk)
         return false;
     sample = {time, channel - 1, actual, target};

@@ -25,7 +25,7 @@ bool SampleFileReader::readSlice(QVector<Sample> &samples, QString &error)
 {
     if (done)
         return true;
-    QByteArray bytes = file.read(SliceBytes);
+    QByteArray bytes = file.read(slice);
     if (file.error() != QFileDevice::NoError) {
         error = file.errorString();
         return false;
@@ -73,8 +73,9 @@ void SampleFileReader::takeRecording(const QByteArray &bytes, QVector<Sample> &s
     if (bytes.isEmpty() || lastLf < from) {
         // No line ends here: the rest of the file's last line, or more of a long one.
         if (bytes.isEmpty()) {
-            // A last line without its end is one a recording cut short left.
-            if (!pending.trimmed().isEmpty() || overlong)
+            // A last line without its end is one a recording cut short left, as when the
+            // file is decoded whole (a lone CR or a blank too).
+            if (!pending.isEmpty() || overlong)
                 ++recordingSkipped;
             pending.clear();
             overlong = false;

@@ -30,6 +30,10 @@ public:
     // No line of either format comes near this; a longer one is skipped without being held.
     static constexpr int MaxLineBytes = CsvCodec::MaxLineBytes;
 
+    // Slices of `sliceBytes`; smaller ones only to check that slicing changes nothing (the
+    // first slice must hold the first line, by which the format is told).
+    explicit SampleFileReader(qint64 sliceBytes = SliceBytes) : slice(sliceBytes) {}
+
     // False with the reason: SafeFile's texts ("不是普通文件", "文件过大（超过1200 MB）") or the
     // system's.
     bool open(const QString &path, QString &error);
@@ -50,6 +54,7 @@ public:
 private:
     void takeRecording(const QByteArray &bytes, QVector<Sample> &samples);
 
+    qint64 slice;
     QFile file;
     Format kind = Format::Csv;
     qint64 size = 0;

@@ -63,11 +63,13 @@ QString SessionFiles::durationText(qint64 ms)
 bool SessionFiles::startRecording(const QString &path)
 {
     const bool started = recording.start(path);
+    recordingFailure.clear();
     if (started) {
         folder = QFileInfo(path).absolutePath();
         Q_EMIT message(tr("正在录制到 %1").arg(QDir::toNativeSeparators(path)));
     } else {
-        Q_EMIT message(tr("录制失败：%1").arg(recording.errorString()));
+        recordingFailed(recording.errorString());
+        return false;
     }
     showState();
     return started;
@@ -89,11 +91,13 @@ void SessionFiles::stopRecording()
 bool SessionFiles::startCapture(const QString &path)
 {
     const bool started = capture.start(path);
+    captureFailure.clear();
     if (started) {
         folder = QFileInfo(path).absolutePath();
         Q_EMIT message(tr("正在捕获到 %1").arg(QDir::toNativeSeparators(path)));
     } else {
-        Q_EMIT message(tr("捕获失败：%1").arg(capture.errorString()));
+        captureFailed(capture.errorString());
+        return false;
     }
     showState();
     return started;
@@ -150,13 +154,15 @@ QString SessionFiles::askForFile(const QString &title, const QString &name, cons
 
 void SessionFiles::recordingFailed(const QString &reason)
 {
-    Q_EMIT message(tr("录制失败：%1").arg(reason));
+    recordingFailure = tr("录制失败：%1").arg(reason);
+    Q_EMIT failure(recordingFailure);
     showState();
 }
 
 void SessionFiles::captureFailed(const QString &reason)
 {
-    Q_EMIT message(tr("捕获失败：%1").arg(reason));
+    captureFailure = tr("捕获失败：%1").arg(reason);
+    Q_EMIT failure(captureFailure);
     showState();
 }
 
@@ -185,9 +191,23 @@ void SessionFiles::showState()
                      .arg(sizeText(capture.fileSize()), durationText(capture.durationMs()));
         files << tr("原始数据捕获：%1").arg(QDir::toNativeSeparators(capture.fileName()));
     }
+    // A failure stays in the label, short, with the whole reason in its tooltip.
+    const bool failing = !recordingOn && !recordingFailure.isEmpty();
+    if (failing) {
+        parts << tr("录制失败");
+        files << recordingFailure;
+    }
+    const bool captureFailing = !captureOn && !captureFailure.isEmpty();
+    if (captureFailing) {
+        parts << tr("捕获失败");
+        files << captureFailure;
+    }
     const QString text = parts.join(QStringLiteral(" | "));
     if (text != label->text())
         label->setText(text);
+    const QString style = failing || captureFailing ? QStringLiteral("color: #c62828;") : QString();
+    if (label->styleSheet() != style)
+        label->setStyleSheet(style);
     files.prepend(tr("正在写入的录制和原始数据捕获文件：大小和时长"));
     label->setToolTip(files.join(QLatin1Char('\n')));
     label->setVisible(!parts.isEmpty());

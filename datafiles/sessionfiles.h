@@ -28,7 +28,8 @@ public:
 
     // The controls it drives, any of them null. A click on the button or a trigger of the
     // action asks for a file and starts, or stops; the label shows size and duration while
-    // either file is written and is hidden otherwise. Dialogs open over `dialogParent`.
+    // either file is written, a failure in red until that file is started again, and is
+    // hidden otherwise. Dialogs open over `dialogParent`.
     void setControls(QAbstractButton *recordButton, QAction *captureAction, QLabel *label,
                      QWidget *dialogParent);
 
@@ -50,6 +51,8 @@ public:
 Q_SIGNALS:
     // For the status bar.
     void message(const QString &text);
+    // A recording or capture that could not start or stopped on its own: to be kept in view.
+    void failure(const QString &text);
 
 private:
     void recordClicked(bool on);
@@ -67,4 +70,7 @@ private:
     QPointer<QWidget> dialogParent;
     // Where the last file went; the next dialog opens there.
     QString folder;
+    // The last failure of each, shown in the label until the next start.
+    QString recordingFailure;
+    QString captureFailure;
 };

@@ -3,6 +3,8 @@
 #include "pidlink/parametertext.h"
 #include "pidlink/pidframe.h"
 
+#include <cmath>
+
 namespace {
 int indexOf(unsigned char op)
 {
@@ -75,8 +77,11 @@ void ChannelParameters::readSent(int channel, unsigned char op, qint64 now,
 ChannelParameters::Outcome ChannelParameters::boardValue(int channel, unsigned char op, float value)
 {
     const int at = place(channel, op);
+    // What is not a number is shown as such, but neither confirmed nor ever sent back.
+    const bool finite = std::isfinite(value);
     if (at >= 0)
-        fields[std::size_t(at)] = Field{valueText(value), value, true};
+        fields[std::size_t(at)] =
+            finite ? Field{valueText(value), value, true} : Field{valueText(value), {}, false};
     Outcome outcome;
     const std::optional<PendingReads::Request> request = pending.answer(channel, op);
     if (!request)
@@ -86,7 +91,7 @@ ChannelParameters::Outcome ChannelParameters::boardValue(int channel, unsigned c
         return outcome;
     }
     outcome.written = *request->written;
-    outcome.kind = value == *request->written ? Outcome::Verified : Outcome::VerifyFailed;
+    outcome.kind = finite && value == *request->written ? Outcome::Verified : Outcome::VerifyFailed;
     return outcome;
 }
 

@@ -56,7 +56,8 @@ public:
     // write. `now` in milliseconds of the caller's monotonic clock.
     void readSent(int channel, unsigned char op, qint64 now,
                   std::optional<float> written = std::nullopt);
-    // A value frame from the board for (channel, op): kept as confirmed, whatever it answers.
+    // A value frame from the board for (channel, op): kept as confirmed, whatever it answers;
+    // a value that is not finite is kept as text only, unconfirmed, never an answer.
     Outcome boardValue(int channel, unsigned char op, float value);
 
     // The reads unanswered for a second; each earns the time-out message once.

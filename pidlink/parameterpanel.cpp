@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QStyle>
 
+#include <cmath>
+
 namespace {
 struct ParameterTexts
 {
@@ -211,16 +213,19 @@ void ParameterPanel::boardValue(int op, int channel, float value)
     QString text = tr(textsOf(op).received);
     const ChannelParameters::Outcome outcome = kept.boardValue(channel, quint8(op), value);
     const QString valueText = ChannelParameters::valueText(value);
+    const bool finite = std::isfinite(value);
     if (channel == current) {
         QLineEdit *field = fieldOf(quint8(op));
         field->setText(valueText);
-        setMark(field, Mark::Confirmed);
+        setMark(field, finite ? Mark::Confirmed : Mark::None);
     } else {
         // Kept for its channel; the fields show another one.
         text += tr("（通道%1）").arg(channel + 1);
     }
     if (op == CmdActual && channel >= 0 && channel < ChannelParameters::Channels)
         actualTexts[std::size_t(channel)] = valueText;
+    if (!finite)
+        text += tr("：不是有效数字");
     if (outcome.kind == ChannelParameters::Outcome::Verified)
         text += tr("，校验通过");
     else if (outcome.kind == ChannelParameters::Outcome::VerifyFailed)

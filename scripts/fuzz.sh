@@ -15,7 +15,7 @@ seconds=${1:-600}
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(framereceiver csvimport hexinput portname)
+    targets=(framereceiver csvimport hexinput portname recordingimport capturereader)
 fi
 build=${FUZZ_BUILD:-build-fuzz}
 parallel=${FUZZ_PARALLEL:-2}
@@ -80,10 +80,15 @@ if command -v llvm-profdata >/dev/null && command -v llvm-cov >/dev/null; then
         [csvimport]="datafiles/csvcodec.cpp datafiles/csvdecoder.cpp"
         [hexinput]="assistant/hexinput.cpp"
         [portname]="serial/portname.cpp"
+        [recordingimport]="datafiles/samplefilereader.cpp datafiles/recordingcodec.cpp"
+        [capturereader]="datafiles/capturereader.cpp"
     )
     # What the code under test calls besides, compiled in but not reported; the Qt the build
     # folder was configured with.
     support="app/qtcompat.cpp assistant/receiveformatter.cpp"
+    declare -A extra=(
+        [recordingimport]="datafiles/safefile.cpp datafiles/csvdecoder.cpp datafiles/csvcodec.cpp"
+    )
     qt=$(sed -n 's/^TAVRINO_QT:[A-Z]*=//p' "$build/CMakeCache.txt")
     cov=$runs/coverage
     mkdir -p "$cov"
@@ -93,7 +98,7 @@ if command -v llvm-profdata >/dev/null && command -v llvm-cov >/dev/null; then
         # shellcheck disable=SC2086
         clang++ -std=c++17 -fPIC -O1 -fprofile-instr-generate -fcoverage-mapping -I. \
             $(pkg-config --cflags "Qt${qt:-5}Core") fuzz/fuzz_"$target".cpp fuzz/replay_main.cpp \
-            ${sources[$target]} $support $(pkg-config --libs "Qt${qt:-5}Core") -o "$cov/replay_$target"
+            ${sources[$target]} $support ${extra[$target]:-} $(pkg-config --libs "Qt${qt:-5}Core") -o "$cov/replay_$target"
         LLVM_PROFILE_FILE=$cov/$target.profraw "$cov/replay_$target" "$runs/corpus-$target" \
             >/dev/null
         llvm-profdata merge -sparse "$cov/$target.profraw" -o "$cov/$target.profdata"

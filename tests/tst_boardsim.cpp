@@ -6,6 +6,7 @@
 #include "tools/boardsim/boardprotocol.h"
 #include "tools/boardsim/boardsimulator.h"
 #include "tools/boardsim/byteerrorinjector.h"
+#include "tools/boardsim/captureplayer.h"
 #include "tools/boardsim/outputqueue.h"
 #include "tools/boardsim/pidcontroller.h"
 
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <sys/stat.h>
 
 class BoardSimTest : public QObject
 {
@@ -37,6 +39,10 @@ private Q_SLOTS:
     void reportCountsWhatArrived();
     void replayPlaysTheCapture_data();
     void replayPlaysTheCapture();
+    void replayTiming_data();
+    void replayTiming();
+    void replayEnds_data();
+    void replayEnds();
 };
 
 void BoardSimTest::protocol_data()
@@ -361,6 +367,125 @@ void BoardSimTest::replayPlaysTheCapture()
     QCOMPARE(refused.exitCode(), 1);
     QVERIFY2(refused.errorOutput().contains(QLatin1String("not a capture file")),
              qPrintable(refused.errorOutput()));
+}
+
+namespace {
+// A capture whose records hold one byte each, at these times.
+QByteArray captureAt(const QList<quint64> &times)
+{
+    QByteArray file("TVCAP\x01\x10\x00", 8);
+    file += QByteArray(8, '\0');
+    for (const quint64 t : times) {
+        char head[CaptureFormat::RecordHeaderSize];
+        CaptureFormat::putRecordHeader(head, t, 1);
+        file += QByteArray(head, CaptureFormat::RecordHeaderSize) + 'x';
+    }
+    return file;
+}
+} // namespace
+
+void BoardSimTest::replayTiming_data()
+{
+    QTest::addColumn<double>("speed");
+    QTest::addColumn<double>("maxGapS");
+    QTest::addColumn<QList<quint64>>("times");
+    QTest::addColumn<QStringList>("log");
+    const quint64 far = 1000000000000; // 11.6 days
+    const QString damaged = QStringLiteral("record 2 (at byte 29) is damaged");
+    QTest::newRow("recorded timing, from the first record")
+        << 1.0 << 0.0 << QList<quint64>{5000000, 5500000, 6000000}
+        << QStringList{"due 0", "due 500000", "due 1000000"};
+    QTest::newRow("twice as fast, in whole microseconds")
+        << 2.0 << 0.0 << QList<quint64>{0, 3, 1000001}
+        << QStringList{"due 0", "due 1", "due 500000"};
+    QTest::newRow("a silence over a minute is announced")
+        << 1.0 << 0.0 << QList<quint64>{0, far, far + 5}
+        << QStringList{"due 0", "gap 1000000000000", "due 1000000000000", "due 1000000000005"};
+    QTest::newRow("--max-gap shortens it") << 1.0 << 2.0 << QList<quint64>{0, far, far + 5}
+                                           << QStringList{"due 0", "due 2000000", "due 2000005"};
+    QTest::newRow("2^62 us later is damage")
+        << 1.0 << 0.0 << QList<quint64>{0, quint64(1) << 62, 7} << QStringList{"due 0", damaged};
+    QTest::newRow("at full speed and with --max-gap too")
+        << 0.0 << 1.0 << QList<quint64>{0, quint64(1) << 62} << QStringList{"due 0", damaged};
+    QTest::newRow("slowed beyond range")
+        << 0.001 << 0.0 << QList<quint64>{0, quint64(1) << 51} << QStringList{"due 0", damaged};
+}
+
+// When each record is due, in whole microseconds from the start, never an overflow.
+void BoardSimTest::replayTiming()
+{
+    QFETCH(double, speed);
+    QFETCH(double, maxGapS);
+    QFETCH(QList<quint64>, times);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("c.tvcap"));
+    QVERIFY(writeFile(path, captureAt(times)));
+    CapturePlayer player;
+    QString error;
+    QVERIFY2(player.open(path, speed, quint64(maxGapS * 1e6), &error), qPrintable(error));
+    const CapturePlayer::Clock::time_point start{};
+    player.start(start);
+    QStringList log;
+    while (!player.isFinished()) {
+        log << QStringLiteral("due %1").arg(
+            std::chrono::duration_cast<std::chrono::microseconds>(player.nextDue() - start)
+                .count());
+        player.takeNext();
+        if (const quint64 gap = player.takeLongGap())
+            log << QStringLiteral("gap %1").arg(gap);
+    }
+    if (!player.damage().isEmpty())
+        log << player.damage().left(32);
+    QTEST(log, "log");
+}
+
+void BoardSimTest::replayEnds_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a FIFO: refused at once") << "fifo" << 1 << "not a regular file";
+    QTest::newRow("SIGTERM in an announced silence")
+        << "silence" << 0 << "silent for 1000000000.0 s";
+    QTest::newRow("a 2^62 us jump: damage, with its offset")
+        << "jump" << 4 << "record 2 (at byte 29) is damaged";
+}
+
+// The replay never hangs: what it cannot play it refuses, damage ends it, and a signal ends
+// it at any time.
+void BoardSimTest::replayEnds()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("c"));
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        QVERIFY(writeFile(path, captureAt({0, kind == QLatin1String("jump") ? quint64(1) << 62
+                                                                            : quint64(1e15)})));
+    BoardProcess sim(QStringLiteral(TAVRINO_BOARDSIM));
+    QString error;
+    QElapsedTimer clock;
+    clock.start();
+    const bool started = sim.start({QStringLiteral("--replay"), path}, &error);
+    QSerialPort port;
+    if (started) {
+        port.setPortName(sim.devicePath());
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        QVERIFY(port.waitForReadyRead(5000));
+    }
+    if (kind == QLatin1String("silence")) {
+        QTRY_VERIFY_WITH_TIMEOUT(sim.errorOutput().contains(QLatin1String("silent")), 5000);
+        QVERIFY(sim.finish(5000));
+        QCOMPARE(sim.report().value(QLatin1String("end")).toString(), QStringLiteral("SIGTERM"));
+    } else {
+        sim.waitForExit(5000);
+    }
+    QVERIFY(!sim.isRunning());
+    QVERIFY(clock.elapsed() < 8000);
+    QTEST(sim.exitCode(), "exitCode");
+    QFETCH(QString, said);
+    QVERIFY2(sim.errorOutput().contains(said), qPrintable(sim.errorOutput()));
 }
 
 QTEST_GUILESS_MAIN(BoardSimTest)

@@ -123,6 +123,12 @@ void ChannelParametersTest::scripts_data()
     QTest::newRow("verify after a read: answers taken in order")
         << QStringList{"r 0 P 0", "w 0 P 2", "v 0 P 2 10", "b 0 P 1", "b 0 P 2"}
         << QStringList{"answer", "verified"};
+    QTest::newRow("values that are no number: shown, never confirmed, never an answer")
+        << QStringList{"b 0 P nan", "b 0 I inf", "r 1 D 0", "b 1 D -inf", "f 0", "f 1"}
+        << QStringList{"report", "report", "answer", "P=nan I=inf D= T=", "P= I= D=-inf T="};
+    QTest::newRow("verify: an answer that is no number fails")
+        << QStringList{"w 0 P 2", "v 0 P 2 0", "b 0 P nan", "f 0"}
+        << QStringList{QStringLiteral("failed 校验失败：板子返回 nan"), "P=nan I= D= T="};
     QTest::newRow("verify: no answer") << QStringList{"w 1 I 3", "v 1 I 3 0", "t 1000", "f 1"}
                                        << QStringList{"timeout 1 I", "P= I=3 D= T="};
 }

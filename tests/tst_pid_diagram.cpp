@@ -33,6 +33,8 @@ private Q_SLOTS:
     void tickFollowsWindow();
     void autoFit_data();
     void autoFit();
+    void axisLabels_data();
+    void axisLabels();
     void capWithoutTicks_data();
     void capWithoutTicks();
     void longHistoryKeepsNewest();
@@ -164,6 +166,27 @@ void TestPidDiagram::autoFit()
     diagram->on_timer_updata();
     QTEST(x(), "x");
     QTEST(y(), "y");
+}
+
+void TestPidDiagram::axisLabels_data()
+{
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    QTest::addColumn<QString>("format");
+    QTest::newRow("everyday: the chart's own labels") << -0.5 << 5.5 << "";
+    QTest::newRow("a million each way: as before") << -1e6 << 1e6 << "";
+    QTest::newRow("float's whole range: three digits") << -3.4e38 << 3.4e38 << "%.3g";
+    QTest::newRow("large and narrow: the digits that differ") << 1e8 << 1e8 + 8 << "%.10g";
+    QTest::newRow("fine steps") << 1.0 << 1.00001 << "%.8g";
+}
+
+// The vertical axis labels stay a few characters wide at any magnitude.
+void TestPidDiagram::axisLabels()
+{
+    QFETCH(double, min);
+    QFETCH(double, max);
+    diagram->verticalAxis()->setRange(min, max);
+    QTEST(diagram->verticalAxis()->labelFormat(), "format");
 }
 
 void TestPidDiagram::capWithoutTicks_data()

@@ -69,6 +69,8 @@ private Q_SLOTS:
     void damagedCapture();
     void fullDiskKeepsWholeRecords_data();
     void fullDiskKeepsWholeRecords();
+    void vanishedFileStops_data();
+    void vanishedFileStops();
 };
 
 // Every sample, in order, with times that never go back; read back as the export would.
@@ -407,6 +409,86 @@ void RecordingTest::fullDiskKeepsWholeRecords()
     }
     // Most of the 64 KiB hold whole records.
     QVERIFY2(bytes.size() > 40000 && whole > 1000, qPrintable(QString::number(bytes.size())));
+}
+
+void RecordingTest::vanishedFileStops_data()
+{
+    QTest::addColumn<bool>("capture");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("stopAtOnce");
+    QTest::newRow("recording deleted") << false << "delete" << false;
+    QTest::newRow("recording moved") << false << "move" << false;
+    QTest::newRow("recording deleted, then stopped") << false << "delete" << true;
+    QTest::newRow("recording over an earlier file, its new file deleted")
+        << false << "part" << false;
+    QTest::newRow("capture deleted") << true << "delete" << false;
+    QTest::newRow("capture moved, then stopped") << true << "move" << true;
+}
+
+// A file that leaves its path stops the writing at the next write with that reason, and
+// everything it was given is in a new file beside the path, which the reason names.
+void RecordingTest::vanishedFileStops()
+{
+    QFETCH(bool, capture);
+    QFETCH(QString, how);
+    QFETCH(bool, stopAtOnce);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("rec5.csv"));
+    if (how == QLatin1String("part"))
+        QVERIFY(writeFile(path, "earlier\n"));
+    SampleRecorder recorder;
+    CaptureWriter writer;
+    QSignalSpy recordingFailed(&recorder, &SampleRecorder::failed);
+    QSignalSpy captureFailed(&writer, &CaptureWriter::failed);
+    QSignalSpy &failed = capture ? captureFailed : recordingFailed;
+    QVERIFY(capture ? writer.start(path) : recorder.start(path));
+    const auto add = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            if (capture)
+                writer.addBytes(QByteArray(1 + i % 7, char('a' + i % 26)));
+            else
+                recorder.addSample(i % 4, float(i), float(-i));
+        }
+    };
+    add(0, 50);
+    QTest::qWait(AppendFile::FlushIntervalMs + 100); // on disk
+    const QStringList parts = QDir(dir.path()).entryList({QStringLiteral("*.part")});
+    const QString written = how == QLatin1String("part") ? dir.filePath(parts.value(0)) : path;
+    if (how == QLatin1String("move"))
+        QVERIFY(QFile::rename(path, dir.filePath(QStringLiteral("elsewhere.csv"))));
+    else
+        QVERIFY(QFile::remove(written));
+    add(50, 80);
+    if (stopAtOnce)
+        capture ? writer.stop() : recorder.stop();
+    QTRY_COMPARE(failed.count(), 1);
+    QVERIFY(!(capture ? writer.isCapturing() : recorder.isRecording()));
+    const QString reason = failed.first().first().toString();
+    const QString recovered = dir.filePath(QStringLiteral("rec5-recovered.csv"));
+    QCOMPARE(reason, QStringLiteral("文件已被删除或移动，已写入的内容另存为 %1")
+                         .arg(QDir::toNativeSeparators(recovered)));
+    QCOMPARE(capture ? writer.errorString() : recorder.errorString(), reason);
+    QCOMPARE(readFile(path),
+             how == QLatin1String("part") ? QByteArray("earlier\n") : QByteArray("<missing>"));
+
+    QByteArray kept = readFile(recovered);
+    int whole = 0;
+    if (capture) {
+        QBuffer buffer(&kept);
+        buffer.open(QIODevice::ReadOnly);
+        CaptureReader reader(&buffer);
+        QVERIFY(reader.readHeader());
+        CaptureReader::Record record;
+        for (; reader.next(record); ++whole)
+            QCOMPARE(record.bytes, QByteArray(1 + whole % 7, char('a' + whole % 26)));
+        QVERIFY(!reader.hasError());
+    } else {
+        const RecordingCodec::Decoded decoded = RecordingCodec::decode(kept);
+        QCOMPARE(decoded.skipped, 0);
+        for (; whole < decoded.samples.size(); ++whole)
+            QCOMPARE(decoded.samples.at(whole).actual, float(whole));
+    }
+    QCOMPARE(whole, 80);
 }
 
 QTEST_GUILESS_MAIN(RecordingTest)

@@ -1,5 +1,6 @@
 // History length, recording and raw capture through the real window and a pseudo-terminal,
 // the capture replayed by the board simulator into a fresh window.
+#include "app/stickystatus.h"
 #include "datafiles/recordingcodec.h"
 #include "datafiles/sessionfiles.h"
 #include "pidlink/pidlink.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
+#include <QStatusBar>
 #include <QtTest>
 
 namespace {
@@ -50,6 +52,8 @@ class SessionFilesTest : public QObject
 private Q_SLOTS:
     void historyCapAndFullDisk();
     void recordCaptureReplay();
+    void failuresStayInView_data();
+    void failuresStayInView();
 };
 
 // Without a port: the history box and the chart follow each other, the default cap is
@@ -129,6 +133,56 @@ void SessionFilesTest::recordCaptureReplay()
     QTRY_COMPARE_WITH_TIMEOUT(fresh.chart()->samplesAppended(), quint64(sent.size()), 10000);
     QCOMPARE(fresh.chart()->allPoints(), d.chart()->allPoints());
     QVERIFY2(board.waitForExit(10000) && board.exitedCleanly(), qPrintable(board.errorOutput()));
+}
+
+void SessionFilesTest::failuresStayInView_data()
+{
+    QTest::addColumn<bool>("capture");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("recording deleted") << false << "录制失败";
+    QTest::newRow("recording and capture deleted: both said") << true << "录制失败 | 捕获失败";
+}
+
+// Files deleted while written: the stop says so and names the copy, never "已保存"; the
+// failures stay in the status bar over routine messages, and in red beside it until the next
+// start; the hold ends after its time.
+void SessionFilesTest::failuresStayInView()
+{
+    QFETCH(bool, capture);
+    QTemporaryDir dir;
+    WindowDriver d;
+    SessionFiles *files = d.window().sessionFiles();
+    const QString record = dir.filePath(QStringLiteral("rec5.csv"));
+    const QString raw = dir.filePath(QStringLiteral("raw.tvcap"));
+    QVERIFY(files->startRecording(record));
+    QVERIFY(!capture || files->startCapture(raw));
+    QVERIFY(QFile::remove(record) && (!capture || QFile::remove(raw)));
+    d.click("buttonRecord");
+    files->stopCapture();
+    QString said =
+        QStringLiteral("录制失败：文件已被删除或移动，已写入的内容另存为 %1")
+            .arg(QDir::toNativeSeparators(dir.filePath(QStringLiteral("rec5-recovered.csv"))));
+    if (capture)
+        said +=
+            QStringLiteral("；捕获失败：文件已被删除或移动，已写入的内容另存为 %1")
+                .arg(QDir::toNativeSeparators(dir.filePath(QStringLiteral("raw-recovered.tvcap"))));
+    QCOMPARE(d.status(), said);
+    d.window().pidLink()->feed(sampleFrame(0, 1, 2).repeated(int(PID_Diagram::SampleCap) + 1));
+    QCOMPARE(d.status(), said);
+    auto *label = d.child<QLabel>("labelRecording");
+    QTEST(label->text(), "label");
+    QVERIFY(!label->isHidden() && label->styleSheet().contains(QLatin1String("#c62828")));
+    QVERIFY(files->startRecording(record));
+    QVERIFY(!label->text().contains(QStringLiteral("录制失败")));
+
+    QStatusBar bar;
+    StickyStatus sticky(&bar, 50);
+    sticky.hold(QStringLiteral("a"));
+    bar.showMessage(QStringLiteral("routine"));
+    QCOMPARE(bar.currentMessage(), QStringLiteral("a"));
+    QTest::qWait(100);
+    bar.showMessage(QStringLiteral("routine"));
+    QCOMPARE(bar.currentMessage(), QStringLiteral("routine"));
 }
 
 QTEST_MAIN(SessionFilesTest)

@@ -2,6 +2,17 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>AppendFile</name>
+    <message>
+        <source>文件已被删除或移动，已写入的内容未能另存：%1</source>
+        <translation>the file was deleted or moved; what was written could not be kept: %1</translation>
+    </message>
+    <message>
+        <source>文件已被删除或移动，已写入的内容另存为 %1</source>
+        <translation>the file was deleted or moved; what was written is kept in %1</translation>
+    </message>
+</context>
+<context>
     <name>ChannelParameters</name>
     <message>
         <source>读取超时：板子未应答</source>
@@ -1033,6 +1044,10 @@
         <source>，校验通过</source>
         <translation>, verified</translation>
     </message>
+    <message>
+        <source>：不是有效数字</source>
+        <translation>: not a valid number</translation>
+    </message>
 </context>
 <context>
     <name>PathIni</name>
@@ -1282,12 +1297,27 @@
         <source>正在写入的录制和原始数据捕获文件：大小和时长</source>
         <translation>Recording and raw capture being written: size and duration</translation>
     </message>
+    <message>
+        <source>录制失败</source>
+        <translation>Recording failed</translation>
+    </message>
+    <message>
+        <source>捕获失败</source>
+        <translation>Capture failed</translation>
+    </message>
 </context>
 <context>
     <name>StepAnalyzer</name>
     <message>
         <source>%1点</source>
         <translation>%1 pts</translation>
+    </message>
+</context>
+<context>
+    <name>StickyStatus</name>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
     </message>
 </context>
 <context>

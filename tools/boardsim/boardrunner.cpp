@@ -158,8 +158,15 @@ void BoardRunner::replay(Clock::time_point now)
             log(QStringLiteral("replaying %1").arg(opts.replayPath));
     }
     const qint64 fill = opts.replaySpeed > 0.0 ? MaxBacklog : MaxRateFill;
-    while (!player.isFinished() && player.isDue(now) && queue.pendingBytes() < fill)
+    while (!player.isFinished() && player.isDue(now) && queue.pendingBytes() < fill) {
         enqueue(player.takeNext(), OutputQueue::Replayed);
+        // A long silence looks like a hang unless it is announced.
+        if (const quint64 gap = player.takeLongGap())
+            log(QStringLiteral("the capture is silent for %1 s after record %2; waiting (--max-gap "
+                               "shortens such gaps)")
+                    .arg(double(gap) / 1e6, 0, 'f', 1)
+                    .arg(player.recordsPlayed()));
+    }
 }
 
 void BoardRunner::generate(Clock::time_point now)
@@ -292,7 +299,8 @@ int BoardRunner::run()
 {
     QString error;
     // A capture that cannot be played is refused before anyone connects.
-    if (replaying() && !player.open(opts.replayPath, opts.replaySpeed, &error)) {
+    if (replaying() &&
+        !player.open(opts.replayPath, opts.replaySpeed, opts.replayMaxGapUs, &error)) {
         log(error);
         return 1;
     }
@@ -423,6 +431,8 @@ int BoardRunner::run()
         noteRunState(now);
     }
 
+    // Another signal may cut the wait for the line short (a real device's drain may never end).
+    sigprocmask(SIG_SETMASK, &waitMask, nullptr);
     if (!lineFailed && !hungUp)
         bytesLeftInLine = line.waitUntilTaken(LingerMs);
     finishedAt = Clock::now();

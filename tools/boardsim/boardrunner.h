@@ -43,13 +43,15 @@ public:
         std::array<std::optional<Plant::Model>, BoardSimulator::Channels> plants;
         bool perSampleForm = false;
         bool derivativeOnError = false;
-        QString replayPath;       // a raw capture to play instead of simulating
-        double replaySpeed = 1.0; // 0: as fast as the line takes it
+        QString replayPath;         // a raw capture to play instead of simulating
+        double replaySpeed = 1.0;   // 0: as fast as the line takes it
+        quint64 replayMaxGapUs = 0; // longer gaps are played this long; 0: as recorded
     };
 
     explicit BoardRunner(const Options &options);
 
-    // Blocks SIGINT and SIGTERM outside the loop's wait, where they only set a flag.
+    // Blocks SIGINT and SIGTERM outside the loop's wait, where they only set a flag; after the
+    // loop they interrupt what is left (the wait for the line to drain).
     static void installSignalHandlers();
 
     // Runs until the frame limit is sent, a signal arrives or the line fails; the exit code.

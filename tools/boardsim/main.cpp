@@ -151,7 +151,9 @@ int main(int argc, char *argv[])
                        "its recorded timing, from the moment the program opens the line, instead "
                        "of simulating a board; commands received are not answered. Exits 0 once "
                        "all of it was taken, 3 if the program closed the line before, 4 if the "
-                       "capture is damaged (its whole records before the damage are played)."),
+                       "capture is damaged (its whole records before the damage are played; a "
+                       "time beyond what a replay can count, some 142 years, is damage too). "
+                       "Only a regular file is played."),
         QStringLiteral("file"));
     const QCommandLineOption speedOption(
         QStringLiteral("speed"),
@@ -179,14 +181,20 @@ int main(int argc, char *argv[])
         QStringLiteral("What the derivative acts on: \"measurement\" (the default, no kick "
                        "on a target step) or \"error\"."),
         QStringLiteral("measurement|error"), QStringLiteral("measurement"));
+    const QCommandLineOption maxGapOption(
+        QStringLiteral("max-gap"),
+        QStringLiteral("With --replay: play a silence longer than <S> seconds (at the speed "
+                       "played) as <S> seconds. Without it a silence longer than a minute is "
+                       "announced on stderr as it starts."),
+        QStringLiteral("S"));
     const QCommandLineOption verboseOption(QStringLiteral("verbose"),
                                            QStringLiteral("Log every command received to stderr."));
-    parser.addOptions({deviceOption,    baudOption,     rateOption,          stringOption,
-                       autostartOption, sendReadOption, sendStartOption,     sendStopOption,
-                       sendDelayOption, errorOption,    framesOption,        reportOption,
-                       seedOption,      noiseOption,    avoidLineFeedOption, replayOption,
-                       speedOption,     plantOption,    formOption,          derivativeOption,
-                       verboseOption});
+    parser.addOptions({deviceOption,     baudOption,     rateOption,          stringOption,
+                       autostartOption,  sendReadOption, sendStartOption,     sendStopOption,
+                       sendDelayOption,  errorOption,    framesOption,        reportOption,
+                       seedOption,       noiseOption,    avoidLineFeedOption, replayOption,
+                       speedOption,      maxGapOption,   plantOption,         formOption,
+                       derivativeOption, verboseOption});
     parser.process(app);
 
     if (!parser.positionalArguments().isEmpty())
@@ -264,8 +272,10 @@ int main(int argc, char *argv[])
 
     opts.replayPath = parser.value(replayOption);
     if (opts.replayPath.isEmpty()) {
-        if (parser.isSet(speedOption))
-            fail(QStringLiteral("--speed goes with --replay"));
+        for (const QCommandLineOption &option : {speedOption, maxGapOption}) {
+            if (parser.isSet(option))
+                fail(QStringLiteral("--%1 goes with --replay").arg(option.names().constFirst()));
+        }
     } else {
         // Options that make or change the simulated board's own bytes.
         for (const QCommandLineOption &option :
@@ -285,6 +295,15 @@ int main(int argc, char *argv[])
                 fail(QStringLiteral("--speed wants a factor from 0.001 to 1000000 or \"max\", "
                                     "not \"%1\"")
                          .arg(speed));
+        }
+        if (parser.isSet(maxGapOption)) {
+            bool ok = false;
+            const double seconds = parser.value(maxGapOption).trimmed().toDouble(&ok);
+            if (!ok || !(seconds >= 0.000001) || seconds > 1e9)
+                fail(QStringLiteral("--max-gap wants seconds from 0.000001 to 1000000000, not "
+                                    "\"%1\"")
+                         .arg(parser.value(maxGapOption)));
+            opts.replayMaxGapUs = quint64(std::llround(seconds * 1e6));
         }
     }
 
