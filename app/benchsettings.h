@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
+#include <QSettings>
 #include <QVariant>
 
 #include <functional>
@@ -12,7 +13,6 @@
 #include <vector>
 
 class QMainWindow;
-class QSettings;
 class QWidget;
 
 // The bench as the user left it: what the window's controls were set to, the window's place

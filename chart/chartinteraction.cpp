@@ -207,9 +207,9 @@ bool ChartInteraction::mouseRelease(QMouseEvent *event)
         const QPointF bottomRight = valueAt(box.bottomRight());
         diagram->showRoundRange(topLeft.x(), bottomRight.x(), bottomRight.y(), topLeft.y());
     } else if (ended == Drag::Pan && !diagram->isFollowing() && mouseAt != pressAt) {
-        // The pan moves freely; where it ends the ticks land on round values again.
+        // The pan moves freely; where it ends round ticks land on round values again.
         const Range r = range();
-        diagram->showRoundRange(r.xMin, r.xMax, r.yMin, r.yMax);
+        diagram->snapRange(r.xMin, r.xMax, r.yMin, r.yMax);
     }
     updateReadout();
     return true;

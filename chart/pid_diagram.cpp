@@ -8,6 +8,7 @@
 #include "chart/seriesdecimator.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
@@ -136,6 +137,11 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
     if (previous != chart)
         delete previous;
     chartView->setRenderHint(QPainter::Antialiasing, true);
+    // Room for the axes' labels and titles and a plot between them: Qt Charts elides labels
+    // it has no room for, so a dock or a small window gives way before the chart does.
+    const QFontMetrics metrics(chartView->font());
+    chartView->setMinimumSize(metrics.horizontalAdvance(QStringLiteral("-00000.0")) * 5,
+                              metrics.height() * 15);
     // The default update mode repaints the exact region of what changed, and clipping to that
     // region (the series, each label) costs more than drawing the rectangle around it: a third
     // more per tick in auto-scroll mode.
@@ -541,6 +547,13 @@ void PID_Diagram::showRoundRange(double xMin, double xMax, double yMin, double y
         yMax = r.max;
     }
     showRange(xMin, xMax, yMin, yMax);
+}
+
+void PID_Diagram::snapRange(double xMin, double xMax, double yMin, double yMax)
+{
+    const RoundTicks::Range x = RoundTicks::snap(displayX(xMin), displayX(xMax));
+    const RoundTicks::Range y = RoundTicks::snap(yMin, yMax);
+    showRange(sampleX(x.min), sampleX(x.max), y.min, y.max);
 }
 
 void PID_Diagram::setTimeInSeconds(bool on)

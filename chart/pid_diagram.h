@@ -112,6 +112,8 @@ public:
     // horizontal one rounded in the units its labels show.
     void showRoundRange(double xMin, double xMax, double yMin, double yMax, bool roundX = true,
                         bool roundY = true);
+    // A pan's end: each axis whose step is round moves onto multiples of it (RoundTicks::snap).
+    void snapRange(double xMin, double xMax, double yMin, double yMax);
 
     // The time axis in seconds from the run's start (the first sample after startRefresh),
     // from the sample period measured while a run is drawn; in sample numbers until a period

@@ -66,6 +66,17 @@ RoundTicks::Range RoundTicks::widen(double low, double high, double minimumStep)
     }
 }
 
+RoundTicks::Range RoundTicks::snap(double low, double high)
+{
+    if (!usable(low, high))
+        return {low, high, 0.0};
+    const double step = (high - low) / Intervals;
+    if (std::fabs(stepAtLeast(step) - step) > 1e-9 * step)
+        return {low, high, step};
+    const double first = std::round(low / step) * step;
+    return {first, first + Intervals * step, step};
+}
+
 RoundTicks::Range RoundTicks::symmetric(double half)
 {
     if (!(half > 0) || !std::isfinite(half))

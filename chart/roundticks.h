@@ -29,6 +29,10 @@ public:
     static Range zoom(double low, double high, double centre, double factor,
                       double minimumStep = 0.0);
 
+    // A pan's end: where the step is round already the range moves to the nearest multiple
+    // of it, by less than half a step; any other range stays as it is.
+    static Range snap(double low, double high);
+
     // The round step next to `step` up (direction > 0) or down.
     static double nextStep(double step, int direction);
 };

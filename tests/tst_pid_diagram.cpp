@@ -131,16 +131,17 @@ void TestPidDiagram::autoFit_data()
                         const char *x, const char *y) {
         QTest::newRow(name) << count1 << mask << value << at << spike << QString(x) << QString(y);
     };
+    // The fit's 10 % margins, widened to round ticks (RoundTicks).
     row("no channel shown", 50, 0, 5, -1, 0, "(0, 100)", "(-1, 1)");
-    row("constant 5", 50, 1, 5, -1, 0, "(0, 200)", "(-0.5, 5.5)");
+    row("constant 5", 50, 1, 5, -1, 0, "(0, 200)", "(-1, 7)");
     row("last shown channel decides x, hidden ones not y", 250, 0b1001, 5, -1, 0, "(0, 200)",
-        "(-0.5, 5.5)");
-    row("channel 1 alone with 250", 250, 1, 5, -1, 0, "(50, 250)", "(-0.5, 5.5)");
+        "(-1, 7)");
+    row("channel 1 alone with 250", 250, 1, 5, -1, 0, "(50, 250)", "(-1, 7)");
     // The actual scan starts at count - window = 50 and steps by 4.
-    row("spike on a scanned index widens", 250, 1, 5, 54, 100, "(50, 250)", "(-10, 110)");
-    row("spike between scanned indices is ignored", 250, 1, 5, 55, 100, "(50, 250)", "(-0.5, 5.5)");
-    row("NaN never moves the fit", 50, 1, 5, 4, notANumber, "(0, 200)", "(-0.5, 5.5)");
-    row("infinity never moves the fit", 50, 1, 5, 4, -infinity, "(0, 200)", "(-0.5, 5.5)");
+    row("spike on a scanned index widens", 250, 1, 5, 54, 100, "(50, 250)", "(-20, 140)");
+    row("spike between scanned indices is ignored", 250, 1, 5, 55, 100, "(50, 250)", "(-1, 7)");
+    row("NaN never moves the fit", 50, 1, 5, 4, notANumber, "(0, 200)", "(-1, 7)");
+    row("infinity never moves the fit", 50, 1, 5, 4, -infinity, "(0, 200)", "(-1, 7)");
 }
 
 void TestPidDiagram::autoFit()
@@ -253,9 +254,9 @@ void TestPidDiagram::fitOverNewestTargets_data()
     QTest::addColumn<quint32>("history");
     QTest::addColumn<int>("count");
     QTest::addColumn<QString>("y");
-    QTest::newRow("default: the whole history") << PID_Diagram::SampleCap << 9000 << "(-100, 1100)";
-    QTest::newRow("long, spike among the newest 10000") << 100000u << 9000 << "(-100, 1100)";
-    QTest::newRow("long, spike older than that") << 100000u << 30000 << "(-0.5, 5.5)";
+    QTest::newRow("default: the whole history") << PID_Diagram::SampleCap << 9000 << "(-200, 1400)";
+    QTest::newRow("long, spike among the newest 10000") << 100000u << 9000 << "(-200, 1400)";
+    QTest::newRow("long, spike older than that") << 100000u << 30000 << "(-1, 7)";
 }
 
 // A long history's fit scans as many targets as the default holds, the newest, so a tick
@@ -291,7 +292,7 @@ void TestPidDiagram::viewAndScale()
     diagram->setVerticalScale(0.005);
     QCOMPARE(y(), QStringLiteral("(-10, 10)"));
     diagram->setVerticalScale(0.999);
-    QCOMPARE(y(), QStringLiteral("(-999, 999)"));
+    QCOMPARE(y(), QStringLiteral("(-1000, 1000)")); // round ticks
 }
 
 void TestPidDiagram::seriesShowVisibleRange()
