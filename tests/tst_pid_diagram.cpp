@@ -42,6 +42,8 @@ private Q_SLOTS:
     void seriesShowVisibleRange();
     void columnExtremesSurvive_data();
     void columnExtremesSurvive();
+    void tracesReadableOnWhite_data();
+    void tracesReadableOnWhite();
 
 private:
     void fill(int channel, int n, float actual = 1, float target = 2)
@@ -377,6 +379,25 @@ void TestPidDiagram::columnExtremesSurvive()
     for (int i = 0; i < out.size(); ++i)
         QVERIFY(!std::isnan(out[i].y()) && (i == 0 || out[i - 1].x() <= out[i].x()));
     QVERIFY(out.first().x() < xMin && out.last().x() > xMax);
+}
+
+void TestPidDiagram::tracesReadableOnWhite_data()
+{
+    QTest::addColumn<int>("series");
+    QTest::addColumn<QColor>("original"); // the hue each trace keeps
+    const Qt::GlobalColor colours[] = {Qt::black, Qt::gray,  Qt::darkYellow, Qt::red,
+                                       Qt::green, Qt::blue, Qt::cyan,       Qt::magenta};
+    for (int i = 0; i < PID_Diagram::SeriesCount; ++i)
+        QTest::addRow("series %d", i) << i << QColor(colours[i]);
+}
+
+void TestPidDiagram::tracesReadableOnWhite()
+{
+    QFETCH(int, series);
+    QFETCH(QColor, original);
+    const QColor shown = diagram->series(series)->color();
+    QVERIFY2(PID_Diagram::contrastOnWhite(shown) >= 3.0, qPrintable(shown.name()));
+    QVERIFY(qAbs(shown.hsvHue() - original.hsvHue()) <= 2);
 }
 
 QTEST_MAIN(TestPidDiagram)
