@@ -49,8 +49,8 @@ public:
     void bind(const QString &key, QWidget *widget);
     // Any value: `get` reads it, `set` puts it back, `signal` of `sender` says it changed.
     template <typename Sender, typename Signal>
-    void bindValue(const QString &key, Sender *sender, Signal signal,
-                   std::function<QVariant()> get, std::function<void(const QVariant &)> set)
+    void bindValue(const QString &key, Sender *sender, Signal signal, std::function<QVariant()> get,
+                   std::function<void(const QVariant &)> set)
     {
         const std::size_t index = addValue(key, std::move(get), std::move(set));
         connect(sender, signal, this, [this, index] { write(index); });

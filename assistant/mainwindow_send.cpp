@@ -22,9 +22,9 @@ void MainWindow::on_buttonSelectfile_clicked()
         statusBar()->showMessage(tr("发送失败：正在发送文件"), 0);
         return;
     }
-    const QString fileName =
-        QFileDialog::getOpenFileName(this, tr("选择一个文件"), folders->folder(RecentFolders::SendFile),
-                                     tr("文件(*.hex *.bin *)"));
+    const QString fileName = QFileDialog::getOpenFileName(this, tr("选择一个文件"),
+                                                          folders->folder(RecentFolders::SendFile),
+                                                          tr("文件(*.hex *.bin *)"));
     if (fileName.isEmpty())
         return;
     folders->rememberFile(RecentFolders::SendFile, fileName);

@@ -392,8 +392,9 @@ void ChartInteraction::updateReadout()
             continue;
         const double at = plot.bottom() - (y - r.yMin) * plot.height() / (r.yMax - r.yMin);
         const auto gap = [at, &size](double boxTop) {
-            return at < boxTop ? boxTop - at
-                               : at > boxTop + size.height() ? at - boxTop - size.height() : 0.0;
+            return at < boxTop                   ? boxTop - at
+                   : at > boxTop + size.height() ? at - boxTop - size.height()
+                                                 : 0.0;
         };
         nearTop = std::min(nearTop, gap(top));
         nearBottom = std::min(nearBottom, gap(bottom));

@@ -48,7 +48,7 @@ double RoundTicks::nextStep(double step, int direction)
     const std::ptrdiff_t i = at - std::begin(Mantissas);
     if (direction > 0)
         return i + 1 < std::ptrdiff_t(std::size(Mantissas)) ? Mantissas[i + 1] * decade
-                                                              : 10 * decade;
+                                                            : 10 * decade;
     return i > 0 ? Mantissas[i - 1] * decade : 0.5 * decade;
 }
 

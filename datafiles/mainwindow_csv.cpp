@@ -56,8 +56,9 @@ void MainWindow::warnInvalidPath()
 
 void MainWindow::on_buttonExport_clicked()
 {
-    const QString folder = QFileDialog::getExistingDirectory(
-        this, tr("选择一个文件夹"), folders->folder(RecentFolders::Export), QFileDialog::ShowDirsOnly);
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("选择一个文件夹"),
+                                                             folders->folder(RecentFolders::Export),
+                                                             QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) {
         warnInvalidPath();
         statusBar()->showMessage(tr("导出失败！"), 0);

@@ -122,9 +122,9 @@ void SessionFiles::recordClicked(bool on)
         stopRecording();
         return;
     }
-    const QString path =
-        askForFile(RecentFolders::Recording, tr("录制到文件"), SampleRecorder::defaultFileName(QDateTime::currentDateTime()),
-                   tr("CSV 文件 (*.csv)"));
+    const QString path = askForFile(RecentFolders::Recording, tr("录制到文件"),
+                                    SampleRecorder::defaultFileName(QDateTime::currentDateTime()),
+                                    tr("CSV 文件 (*.csv)"));
     // A cancelled dialog changes nothing; showState unchecks the button.
     if (path.isEmpty())
         showState();
@@ -138,9 +138,9 @@ void SessionFiles::captureTriggered(bool on)
         stopCapture();
         return;
     }
-    const QString path =
-        askForFile(RecentFolders::Capture, tr("原始数据捕获到文件"), defaultCaptureName(QDateTime::currentDateTime()),
-                   tr("捕获文件 (*.tvcap);;所有文件 (*)"));
+    const QString path = askForFile(RecentFolders::Capture, tr("原始数据捕获到文件"),
+                                    defaultCaptureName(QDateTime::currentDateTime()),
+                                    tr("捕获文件 (*.tvcap);;所有文件 (*)"));
     if (path.isEmpty())
         showState();
     else

@@ -58,9 +58,9 @@ bool operator==(const Bench &a, const Bench &b)
 {
     return a.pidPort == b.pidPort && a.pidBaud == b.pidBaud && a.pidParity == b.pidParity &&
            a.serialBaud == b.serialBaud && a.stopBits == b.stopBits && a.history == b.history &&
-           a.p == b.p && a.autoFit == b.autoFit && a.compare == b.compare &&
-           a.verify == b.verify && a.stringMode == b.stringMode && a.seconds == b.seconds &&
-           a.dock == b.dock && a.tab == b.tab && a.importFolder == b.importFolder;
+           a.p == b.p && a.autoFit == b.autoFit && a.compare == b.compare && a.verify == b.verify &&
+           a.stringMode == b.stringMode && a.seconds == b.seconds && a.dock == b.dock &&
+           a.tab == b.tab && a.importFolder == b.importFolder;
 }
 
 } // namespace
@@ -104,8 +104,8 @@ private:
         box("comboStopbit")->setCurrentIndex(1);
         box("comboHistory")->setCurrentIndex(1);
         w.findChild<QLineEdit *>(QStringLiteral("editP"))->setText(QStringLiteral("7.5"));
-        for (const char *name :
-             {"checkAuto", "checkCompare", "checkVerifyWrite", "checkStringMode", "checkTimeInSeconds"})
+        for (const char *name : {"checkAuto", "checkCompare", "checkVerifyWrite", "checkStringMode",
+                                 "checkTimeInSeconds"})
             w.findChild<QCheckBox *>(QLatin1String(name))->click();
         w.findChild<QTabWidget *>(QStringLiteral("tabSwitch"))->setCurrentIndex(1);
         w.findChild<QAction *>(QStringLiteral("actionAnalysis"))->setChecked(true);

@@ -36,21 +36,22 @@ void TestDocs::quotedLimits_data()
     QTest::newRow("tutorial: history lengths")
         << "docs/tutorial.html"
         << QStringLiteral("默认 %1 时，任一通道达到 %1 个采样").arg(n(0)) +
-               QStringLiteral("，图表自动清空并从头开始（状态栏显示“已达%1点，图表已清空”）").arg(n(0));
+               QStringLiteral("，图表自动清空并从头开始（状态栏显示“已达%1点，图表已清空”）")
+                   .arg(n(0));
     QTest::newRow("tutorial: longer lengths")
         << "docs/tutorial.html" << QStringLiteral("选 %1、%2 或 %3 时").arg(n(1), n(2), n(3));
     QTest::newRow("tutorial.en: history lengths")
         << "docs/tutorial.en.html"
         << QStringLiteral("at the default %1, once any channel holds %1 samples").arg(n(0));
     QTest::newRow("tutorial.en: longer lengths")
-        << "docs/tutorial.en.html" << QStringLiteral("with %1, %2 or %3 the chart").arg(n(1), n(2), n(3));
+        << "docs/tutorial.en.html"
+        << QStringLiteral("with %1, %2 or %3 the chart").arg(n(1), n(2), n(3));
     const QLocale english(QLocale::English);
     QTest::newRow("README: import limits")
         << "README.md"
         << QStringLiteral("%1 MB (%2 rows").arg(megabytes, english.toString(CsvCodec::MaxRows));
     QTest::newRow("README: history lengths")
-        << "README.md"
-        << QStringLiteral("%1 samples per channel (the default").arg(n(0));
+        << "README.md" << QStringLiteral("%1 samples per channel (the default").arg(n(0));
 }
 
 void TestDocs::quotedLimits()

@@ -385,7 +385,7 @@ void TestPidDiagram::tracesReadableOnWhite_data()
 {
     QTest::addColumn<int>("series");
     QTest::addColumn<QColor>("original"); // the hue each trace keeps
-    const Qt::GlobalColor colours[] = {Qt::black, Qt::gray,  Qt::darkYellow, Qt::red,
+    const Qt::GlobalColor colours[] = {Qt::black, Qt::gray, Qt::darkYellow, Qt::red,
                                        Qt::green, Qt::blue, Qt::cyan,       Qt::magenta};
     for (int i = 0; i < PID_Diagram::SeriesCount; ++i)
         QTest::addRow("series %d", i) << i << QColor(colours[i]);
