@@ -1,3 +1,4 @@
+#include "app/benchsettings.h"
 #include "app/displaysetup.h"
 #include "app/interfacetranslation.h"
 #include "app/language.h"
@@ -80,14 +81,26 @@ int main(int argc, char *argv[])
                        "and for C/POSIX, English otherwise."),
         QStringLiteral("language"));
     parser.addOption(langOption);
+    const QCommandLineOption noSettingsOption(
+        QStringLiteral("no-settings"),
+        QStringLiteral("Start with the first-start settings and remember nothing of this run "
+                       "(ports, window layout, options, folders, language)."));
+    parser.addOption(noSettingsOption);
     parser.process(*app);
 
+    // What the user left last time; nothing read or written with --no-settings.
+    BenchSettings settings(parser.isSet(noSettingsOption) ? nullptr : BenchSettings::userStore());
     Language::Code language = Language::Chinese;
     if (!Language::choose(QLocale::system(), parser.values(langOption), language)) {
         std::fprintf(stderr, "tavrino: --lang takes zh or en, not '%s'\n",
                      qPrintable(parser.value(langOption)));
         return 1;
     }
+    // --lang is remembered; without it the language of the last --lang, else the locale's.
+    if (parser.isSet(langOption))
+        settings.setLanguage(language);
+    else
+        settings.language(language);
     // Before the window: the form takes its texts when it is built.
     InterfaceTranslation translation;
     if (!translation.install(language))
@@ -100,6 +113,7 @@ int main(int argc, char *argv[])
                                                InterfaceTranslation::qtCatalogueFolder())));
 
     MainWindow window;
+    const bool placed = settings.attach(&window);
     if (parser.isSet(portOption))
         window.usePort(parser.value(portOption));
     // A file that cannot be written is said in the status bar and here.
@@ -112,7 +126,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "tavrino: cannot capture to %s: %s\n",
                      qPrintable(parser.value(captureOption)),
                      qPrintable(files->captureWriter().errorString()));
-    // The form's size where the screen has room for it, the screen's free area otherwise.
-    DisplaySetup::showFitted(window);
+    // Where the user left it, or the form's size where the screen has room for it and the
+    // screen's free area otherwise.
+    if (placed)
+        window.show();
+    else
+        DisplaySetup::showFitted(window);
     return app->exec();
 }

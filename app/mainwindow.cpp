@@ -4,6 +4,7 @@
 #include "assistant/linewriter.h"
 #include "assistant/receivelog.h"
 #include "chart/pid_diagram.h"
+#include "datafiles/recentfolders.h"
 #include "forms/mainwindow_ui.h"
 #include "pidlink/pidlink.h"
 #include "serial/portcontroller.h"
@@ -85,6 +86,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     link = new PidLink(this);
     ports = new PortController(serial.port, this);
     linkHealth = new LinkHealthLabel(link, this);
+    folders = new RecentFolders(this);
     statusBar()->addPermanentWidget(linkHealth);
 
     // What the PID link reports goes to the chart and the status bar; its parameter traffic
@@ -152,6 +154,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(ports, &Ports::closed, this, [this](int, int reason) {
         if (reason == Ports::PortFailure)
             statusBar()->showMessage(tr("串口已断开"), 0);
+        else if (reason == Ports::TabSwitch)
+            statusBar()->showMessage(tr("已关闭串口（已切换标签页）"), 0);
     });
 
     wireParameters();

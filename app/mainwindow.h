@@ -25,6 +25,7 @@ class QMenu;
 class QProgressDialog;
 class QSerialPort;
 class QTimer;
+class RecentFolders;
 class ReceiveLog;
 class SessionFiles;
 class ResponseAnalysis;
@@ -178,6 +179,9 @@ private:
 
     // Menu
     bool readPathIni(QStringList &lines);
+
+    // Where each kind of file dialog opens: where it last chose.
+    RecentFolders *folders = nullptr;
 
     // Safe input: the per-channel parameter fields (app/mainwindow_parameters.cpp) and the
     // devices a rescan keeps (serial/mainwindow_ports.cpp).

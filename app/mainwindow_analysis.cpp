@@ -130,9 +130,12 @@ void MainWindow::wireAnalysis()
     const auto sized = std::make_shared<bool>(false); // shared by both connections
     const auto showDock = [this, action, dockHeight, sized] {
         const bool show = action->isChecked() && ui->tabSwitch->currentWidget() == ui->tabPID;
+        // A dock layout restored from the settings keeps its height.
+        const bool restored = !ui->dockAnalysis->isHidden();
         ui->dockAnalysis->setVisible(show);
         if (show && !*sized) {
-            resizeDocks({ui->dockAnalysis}, {dockHeight}, Qt::Vertical);
+            if (!restored)
+                resizeDocks({ui->dockAnalysis}, {dockHeight}, Qt::Vertical);
             *sized = true;
         }
     };

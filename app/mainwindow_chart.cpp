@@ -22,6 +22,7 @@ void MainWindow::wireChart()
     });
     connect(ui->checkCompare, &QCheckBox::toggled, diagram->comparison(),
             &ComparisonOverlay::setShown);
+    connect(ui->checkTimeInSeconds, &QCheckBox::toggled, diagram, &PID_Diagram::setTimeInSeconds);
 
     // Keys for the chart's buttons, on the PID tab only (the shortcuts belong to its page,
     // which is visible only while it is the current tab). A key presses its button, so it

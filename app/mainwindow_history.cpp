@@ -33,6 +33,7 @@ void MainWindow::wireHistory()
     });
 
     sessions = new SessionFiles(link, ports, this);
+    sessions->setFolders(folders);
     auto *actionCapture = new QAction(tr("原始数据捕获…"), this);
     actionCapture->setObjectName(QStringLiteral("actionCapture"));
     actionCapture->setCheckable(true);

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QStatusBar>
 #include <QUrl>
 
@@ -14,6 +15,13 @@ namespace {
 
 // The project's web site, shown by the About action whatever line 1 names.
 const char aboutAddress[] = "https://tavrino.example.org/";
+
+// Where a document that did not open can be found: a file's path, any other URL as it is.
+QString shownLocation(const QUrl &document)
+{
+    return document.isLocalFile() ? QDir::toNativeSeparators(document.toLocalFile())
+                                  : document.toString();
+}
 
 } // namespace
 
@@ -55,7 +63,7 @@ void MainWindow::On_ActionHTML()
     if (QDesktopServices::openUrl(document))
         statusBar()->showMessage(tr("已打开协议"), 0);
     else
-        statusBar()->showMessage(tr("打开失败"), 0);
+        statusBar()->showMessage(tr("打开失败，请用浏览器打开 %1").arg(shownLocation(document)), 0);
 }
 
 void MainWindow::On_ActionURL()
@@ -64,8 +72,9 @@ void MainWindow::On_ActionURL()
     if (!readPathIni(lines))
         return;
     const QUrl tutorial(lines.at(1), QUrl::TolerantMode);
-    if (QDesktopServices::openUrl(Language::documentUrl(tutorial, Language::current())))
+    const QUrl document = Language::documentUrl(tutorial, Language::current());
+    if (QDesktopServices::openUrl(document))
         statusBar()->showMessage(tr("已打开教程"), 0);
     else
-        statusBar()->showMessage(tr("打开失败"), 0);
+        statusBar()->showMessage(tr("打开失败，请用浏览器打开 %1").arg(shownLocation(document)), 0);
 }

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "assistant/linewriter.h"
 #include "assistant/sendinput.h"
+#include "datafiles/recentfolders.h"
 #include "forms/mainwindow_ui.h"
 
 #include <QFileDialog>
@@ -21,10 +22,12 @@ void MainWindow::on_buttonSelectfile_clicked()
         statusBar()->showMessage(tr("发送失败：正在发送文件"), 0);
         return;
     }
-    const QString fileName = QFileDialog::getOpenFileName(this, tr("选择一个文件"), QString(),
+    const QString fileName = QFileDialog::getOpenFileName(this, tr("选择一个文件"),
+                                                          folders->folder(RecentFolders::SendFile),
                                                           tr("文件(*.hex *.bin *)"));
     if (fileName.isEmpty())
         return;
+    folders->rememberFile(RecentFolders::SendFile, fileName);
     ui->labelPath->setText(fileName);
     // Sent as stored (a .hex file goes out as its text, not decoded), in chunks as the line
     // takes them; only a regular file of bounded size.

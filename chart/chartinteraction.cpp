@@ -1,6 +1,7 @@
 #include "chart/chartinteraction.h"
 
 #include "chart/pid_diagram.h"
+#include "chart/roundticks.h"
 
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
@@ -44,8 +45,9 @@ ChartInteraction::ChartInteraction(PID_Diagram *owner) : QObject(owner), diagram
     line = new QGraphicsLineItem(chart);
     line->setPen(QPen(QColor(0, 0, 0, 140), 0));
     readoutBox = new QGraphicsRectItem(chart);
-    readoutBox->setPen(QPen(QColor(160, 160, 160), 0));
-    readoutBox->setBrush(QColor(255, 255, 255, 230));
+    // See-through, so a curve under it still shows; the text stays opaque.
+    readoutBox->setPen(QPen(QColor(160, 160, 160, 160), 0));
+    readoutBox->setBrush(QColor(255, 255, 255, 170));
     readout = new QGraphicsTextItem(readoutBox);
     // Moving the readout blits it instead of laying the text out again.
     readout->setCacheMode(QGraphicsItem::DeviceCoordinateCache);
@@ -71,10 +73,18 @@ ChartInteraction::ChartInteraction(PID_Diagram *owner) : QObject(owner), diagram
     viewport->setMouseTracking(true);
     viewport->installEventFilter(this);
 
-    // Where the view moves under a still cursor (the redraw tick, a scroll bar), the readout
-    // follows; with the cursor elsewhere this costs nothing.
-    for (QValueAxis *axis : {diagram->horizontalAxis(), diagram->verticalAxis()})
-        connect(axis, &QValueAxis::rangeChanged, this, &ChartInteraction::updateReadout);
+    // Where the view moves under a still cursor (a scroll bar, a gesture), the readout
+    // follows; with the cursor elsewhere this costs nothing. While the view follows a run the
+    // readout would hide the newest samples: it goes until the mouse moves again.
+    for (QValueAxis *axis : {diagram->horizontalAxis(), diagram->verticalAxis()}) {
+        connect(axis, &QValueAxis::rangeChanged, this, [this] {
+            if (diagram->isFollowing() &&
+                (!lastMove.isValid() || lastMove.elapsed() > FollowingReadoutMs))
+                hideReadout();
+            else
+                updateReadout();
+        });
+    }
     connect(chart, &QChart::plotAreaChanged, this, &ChartInteraction::updateReadout);
 
     for (int c = 0; c < PID_Diagram::ChannelCount; ++c) {
@@ -146,6 +156,7 @@ bool ChartInteraction::mouseMove(QMouseEvent *event)
 {
     mouseAt = toChart(event->pos());
     mouseOver = true;
+    lastMove.start();
     if (drag == Drag::None) {
         if (hoverTimer.isActive())
             hoverPending = true;
@@ -194,7 +205,11 @@ bool ChartInteraction::mouseRelease(QMouseEvent *event)
         box.height() >= MinimumBox) {
         const QPointF topLeft = valueAt(box.topLeft());
         const QPointF bottomRight = valueAt(box.bottomRight());
-        diagram->showRange(topLeft.x(), bottomRight.x(), bottomRight.y(), topLeft.y());
+        diagram->showRoundRange(topLeft.x(), bottomRight.x(), bottomRight.y(), topLeft.y());
+    } else if (ended == Drag::Pan && !diagram->isFollowing() && mouseAt != pressAt) {
+        // The pan moves freely; where it ends round ticks land on round values again.
+        const Range r = range();
+        diagram->snapRange(r.xMin, r.xMax, r.yMin, r.yMax);
     }
     updateReadout();
     return true;
@@ -211,17 +226,23 @@ bool ChartInteraction::wheel(QWheelEvent *event)
     const double factor = std::pow(WheelZoom, eighths / 120.0);
     const QPointF centre = valueAt(at);
     Range r = range();
+    // Each notch moves to the next round step, so the ticks stay on round values.
     if (event->modifiers().testFlag(Qt::ControlModifier)) {
-        const double lo = centre.y() - (centre.y() - r.yMin) * factor;
-        const double hi = centre.y() + (r.yMax - centre.y()) * factor;
+        const RoundTicks::Range z = RoundTicks::zoom(r.yMin, r.yMax, centre.y(), factor);
         // Float labels cannot tell closer values apart.
-        if (!(hi - lo > 1e-6 * std::max(1.0, std::fabs(centre.y()))) || !std::isfinite(hi - lo))
+        if (!(z.max - z.min > 1e-6 * std::max(1.0, std::fabs(centre.y()))) ||
+            !std::isfinite(z.max - z.min))
             return true;
-        r.yMin = lo;
-        r.yMax = hi;
+        r.yMin = z.min;
+        r.yMax = z.max;
     } else {
-        const double lo = centre.x() - (centre.x() - r.xMin) * factor;
-        const double hi = centre.x() + (r.xMax - centre.x()) * factor;
+        // In the units the labels show; a sample number is whole.
+        const bool seconds = diagram->showsSeconds();
+        const RoundTicks::Range z =
+            RoundTicks::zoom(diagram->displayX(r.xMin), diagram->displayX(r.xMax),
+                             diagram->displayX(centre.x()), factor, seconds ? 0.0 : 1.0);
+        const double lo = diagram->sampleX(z.min);
+        const double hi = diagram->sampleX(z.max);
         if (!(hi - lo >= MinimumSamples) || !std::isfinite(hi - lo))
             return true;
         r.xMin = lo;
@@ -266,7 +287,7 @@ void ChartInteraction::fitAll()
         r.yMin = low - margin;
         r.yMax = high + margin;
     }
-    diagram->showRange(r.xMin, r.xMax, r.yMin, r.yMax);
+    diagram->showRoundRange(r.xMin, r.xMax, r.yMin, r.yMax, true, low <= high);
 }
 
 bool ChartInteraction::onPlot(const QPointF &at) const
@@ -332,7 +353,7 @@ void ChartInteraction::updateReadout()
         return;
     }
 
-    QString html = QStringLiteral("<div>#%1</div>").arg(n);
+    QString html = QStringLiteral("<div>%1</div>").arg(diagram->timeText(quint64(n)));
     for (int c = 0; c < PID_Diagram::ChannelCount; ++c) {
         const SampleStore::Series actual = store.series(2 * c);
         const SampleStore::Series target = store.series(2 * c + 1);
@@ -351,12 +372,34 @@ void ChartInteraction::updateReadout()
         readoutBox->setRect(readout->boundingRect());
     }
     line->setLine(lineX, plot.top(), lineX, plot.bottom());
-    // Beside the line at the top of the plot, on its left where the right has no room.
+    // Beside the line, on its left where the right has no room; at the top or the bottom of
+    // the plot, whichever is farther from the curves where they cross the line.
     const QSizeF size = readoutBox->rect().size();
     double left = lineX + 8;
     if (left + size.width() > plot.right())
         left = std::max(plot.left(), lineX - 8 - size.width());
-    readoutBox->setPos(left, plot.top() + 4);
+    const double top = plot.top() + 4;
+    const double bottom = std::max(top, plot.bottom() - 4 - size.height());
+    double nearTop = std::numeric_limits<double>::infinity();
+    double nearBottom = nearTop;
+    for (int s = 0; s < PID_Diagram::SeriesCount; ++s) {
+        const SampleStore::Series series = store.series(s);
+        if (!diagram->channelShown(s / 2) || quint64(n) < series.first() ||
+            quint64(n) >= series.end())
+            continue;
+        const double y = double(series.y(quint64(n)));
+        if (!std::isfinite(y))
+            continue;
+        const double at = plot.bottom() - (y - r.yMin) * plot.height() / (r.yMax - r.yMin);
+        const auto gap = [at, &size](double boxTop) {
+            return at < boxTop                   ? boxTop - at
+                   : at > boxTop + size.height() ? at - boxTop - size.height()
+                                                 : 0.0;
+        };
+        nearTop = std::min(nearTop, gap(top));
+        nearBottom = std::min(nearBottom, gap(bottom));
+    }
+    readoutBox->setPos(left, nearBottom > nearTop ? bottom : top);
     line->show();
     readoutBox->show();
 }

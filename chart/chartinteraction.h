@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointF>
 #include <QString>
@@ -18,7 +19,9 @@ class QWheelEvent;
 //   drag zooms to the box, a double-click fits all held samples horizontally and the shown
 //   channels vertically. While following, the redraw tick owns the view and these do nothing.
 // - Always: over the plot, a line at the nearest sample and a readout of the shown channels'
-//   values there; clicking a legend marker shows or hides its channel.
+//   values there, see-through and at the top or bottom, away from the curves; clicking a
+//   legend marker shows or hides its channel. While the view follows a run the readout shows
+//   only while the mouse moves. Gestures and the fit land the ticks on round values.
 // The line and the readout are items of the chart's scene that repaint only their own area, at
 // most every HoverIntervalMs while the mouse moves: that repaint strokes every visible series
 // again, clipped, so it costs what the points in view cost. Nothing is computed while the mouse
@@ -36,6 +39,8 @@ public:
     static constexpr double MinimumSamples = 4;
     // The line and the readout follow the cursor at most this often.
     static constexpr int HoverIntervalMs = 40;
+    // While the view follows a run the readout shows this long after the mouse last moved.
+    static constexpr int FollowingReadoutMs = 1000;
 
     // Watches the diagram's view; becomes a child of the diagram.
     explicit ChartInteraction(PID_Diagram *diagram);
@@ -85,4 +90,5 @@ private:
     QString readoutHtml;
     QTimer hoverTimer;
     bool hoverPending = false;
+    QElapsedTimer lastMove;
 };

@@ -5,9 +5,11 @@
 #include "chart/comparisonoverlay.h"
 #include "chart/plotgrid.h"
 #include "chart/renderchoice.h"
+#include "chart/roundticks.h"
 #include "chart/seriesdecimator.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
@@ -57,9 +59,19 @@ PID_Diagram::PID_Diagram(QChartView *view) : chartView(view)
     smoothTimer.setInterval(SmoothAfterMs);
     connect(&smoothTimer, &QTimer::timeout, this, &PID_Diagram::drawSmooth);
     setupChart(tr("时间"), tr("幅度"), 0, 100, -100, 100);
+    axisTime = new QValueAxis;
+    axisTime->setTickCount(axisX->tickCount());
+    axisTime->setMinorTickCount(axisX->minorTickCount());
+    axisTime->setTitleText(tr("时间 (s)"));
+    axisTime->setLinePen(axisX->linePen());
+    axisTime->setGridLineVisible(false);
+    axisTime->setMinorGridLineVisible(false);
+    axisTime->setVisible(false);
+    chart->addAxis(axisTime, Qt::AlignBottom);
+    connect(axisX, &QValueAxis::rangeChanged, this, &PID_Diagram::updateTimeAxis);
     std::array<QColor, ChannelCount> colours;
     for (int c = 0; c < ChannelCount; ++c)
-        colours[std::size_t(c)] = seriesStyles[2 * c].color;
+        colours[std::size_t(c)] = readableOnWhite(seriesStyles[2 * c].color);
     overlay = new ComparisonOverlay(chart, axisX, axisY, colours);
     predicted = new ComparisonOverlay(chart, axisX, axisY, colours);
     predicted->setLineLook(Qt::DashDotLine, colours);
@@ -119,7 +131,7 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
     for (int i = 0; i < SeriesCount; ++i) {
         chart->addSeries(seriesAt(i));
         // Adding a series applies the chart theme's colours; ours win.
-        seriesAt(i)->setColor(seriesStyles[i].color);
+        seriesAt(i)->setColor(readableOnWhite(seriesStyles[i].color));
     }
     chart->setAnimationOptions(QChart::NoAnimation);
     for (int i = 0; i < SeriesCount; ++i) {
@@ -137,6 +149,11 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
     if (previous != chart)
         delete previous;
     chartView->setRenderHint(QPainter::Antialiasing, true);
+    // Room for the axes' labels and titles and a plot between them: Qt Charts elides labels
+    // it has no room for, so a dock or a small window gives way before the chart does.
+    const QFontMetrics metrics(chartView->font());
+    chartView->setMinimumSize(metrics.horizontalAdvance(QStringLiteral("-00000.0")) * 5,
+                              metrics.height() * 15);
     // The default update mode repaints the exact region of what changed, and clipping to that
     // region (the series, each label) costs more than drawing the rectangle around it: a third
     // more per tick in auto-scroll mode.
@@ -261,6 +278,7 @@ bool PID_Diagram::appendTarget(int channel, float value)
 void PID_Diagram::emptyAtCap()
 {
     store.clear();
+    restartClock();
     overlay->clear();
     predicted->clear();
     seriesDirty = true;
@@ -270,6 +288,7 @@ void PID_Diagram::emptyAtCap()
 bool PID_Diagram::clearAll()
 {
     store.clear();
+    restartClock();
     overlay->clear();
     predicted->clear();
     for (int i = 0; i < SeriesCount; ++i)
@@ -352,6 +371,12 @@ void PID_Diagram::startRefresh(int framesPerSecond)
     qCDebug(lcChart) << "开启定时器," << framesPerSecond << "帧";
     timer = new QTimer(this);
     timer->setInterval(1000 / framesPerSecond);
+    // Seconds count from the run's first sample.
+    timeOrigin = 0;
+    for (int c = 0; c < ChannelCount; ++c)
+        timeOrigin = std::max(timeOrigin, countOf(c));
+    clockFrom = timeOrigin;
+    runClock.start();
     connect(timer, &QTimer::timeout, this, &PID_Diagram::on_timer_updata);
     timer->start();
 }
@@ -363,6 +388,7 @@ void PID_Diagram::stopRefresh()
     qCDebug(lcChart) << "停止定时器" << timer;
     delete timer;
     timer = nullptr;
+    runClock.invalidate();
     // Samples may still arrive; keep the series following them.
     scheduleSeriesUpdate();
 }
@@ -386,6 +412,7 @@ void PID_Diagram::on_timer_updata()
         maxCount = std::max(maxCount, countOf(c));
         mostTargets = std::max(mostTargets, store.targetsHeld(c));
     }
+    measurePeriod(maxCount);
 
     ViewRange view{axisX->min(), axisX->max(), axisY->min(), axisY->max()};
     if (!autoScroll)
@@ -471,6 +498,9 @@ void PID_Diagram::fitVertical(quint64 maxCount, ViewRange &view) const
         view.yMin = mid - 1;
         view.yMax = mid + 1;
     }
+    const RoundTicks::Range round = RoundTicks::widen(view.yMin, view.yMax);
+    view.yMin = round.min;
+    view.yMax = round.max;
 }
 
 void PID_Diagram::moveView(const ViewRange &view)
@@ -515,10 +545,110 @@ void PID_Diagram::showRange(double xMin, double xMax, double yMin, double yMax)
     refreshSeries();
 }
 
+void PID_Diagram::showRoundRange(double xMin, double xMax, double yMin, double yMax, bool roundX,
+                                 bool roundY)
+{
+    if (roundX) {
+        // Sample numbers are whole: no step below one sample.
+        const RoundTicks::Range r =
+            RoundTicks::widen(displayX(xMin), displayX(xMax), showsSeconds() ? 0.0 : 1.0);
+        xMin = sampleX(r.min);
+        xMax = sampleX(r.max);
+    }
+    if (roundY) {
+        const RoundTicks::Range r = RoundTicks::widen(yMin, yMax);
+        yMin = r.min;
+        yMax = r.max;
+    }
+    showRange(xMin, xMax, yMin, yMax);
+}
+
+void PID_Diagram::snapRange(double xMin, double xMax, double yMin, double yMax)
+{
+    const RoundTicks::Range x = RoundTicks::snap(displayX(xMin), displayX(xMax));
+    const RoundTicks::Range y = RoundTicks::snap(yMin, yMax);
+    showRange(sampleX(x.min), sampleX(x.max), y.min, y.max);
+}
+
+void PID_Diagram::setTimeInSeconds(bool on)
+{
+    secondsAxis = on;
+    updateTimeAxis();
+}
+
+double PID_Diagram::displayX(double sample) const
+{
+    return showsSeconds() ? (sample - double(timeOrigin)) * period : sample;
+}
+
+double PID_Diagram::sampleX(double display) const
+{
+    return showsSeconds() ? double(timeOrigin) + display / period : display;
+}
+
+QString PID_Diagram::timeText(quint64 n) const
+{
+    if (!showsSeconds())
+        return QStringLiteral("#%1").arg(n);
+    // Steps of a sample period, to the millisecond or finer where the period is shorter.
+    const int decimals = std::clamp(int(std::ceil(-std::log10(period))), 3, 6);
+    return QStringLiteral("%1 s").arg(displayX(double(n)), 0, 'f', decimals);
+}
+
+void PID_Diagram::updateTimeAxis()
+{
+    const bool seconds = showsSeconds();
+    if (seconds)
+        axisTime->setRange(displayX(axisX->min()), displayX(axisX->max()));
+    if (axisTime->isVisible() != seconds) {
+        axisX->setVisible(!seconds);
+        axisTime->setVisible(seconds);
+    }
+}
+
+void PID_Diagram::measurePeriod(quint64 maxCount)
+{
+    // Over the whole run so far: the board's period, not the jitter of one read. A handful
+    // of samples says too little.
+    constexpr quint64 enough = 10;
+    if (!runClock.isValid() || maxCount < clockFrom + enough)
+        return;
+    period = double(runClock.nsecsElapsed()) * 1e-9 / double(maxCount - clockFrom);
+    updateTimeAxis();
+}
+
+double PID_Diagram::contrastOnWhite(const QColor &colour)
+{
+    // WCAG's relative luminance and contrast ratio.
+    const auto linear = [](double c) {
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    const double luminance = 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+                             0.0722 * linear(colour.blueF());
+    return 1.05 / (luminance + 0.05);
+}
+
+QColor PID_Diagram::readableOnWhite(const QColor &colour)
+{
+    // Darker in steps of the HSV value, hue and saturation kept, until it reads.
+    QColor c = colour.toHsv();
+    while (contrastOnWhite(c) < MinimumContrast && c.value() > 0)
+        c.setHsv(c.hsvHue(), c.hsvSaturation(), std::max(0, c.value() - 4));
+    return c.toRgb();
+}
+
+void PID_Diagram::restartClock()
+{
+    timeOrigin = 0;
+    clockFrom = 0;
+    if (runClock.isValid())
+        runClock.restart();
+}
+
 void PID_Diagram::setVerticalScale(double scale)
 {
-    const double half = scale < 0.01 ? 10.0 : 1000 * scale;
-    moveView({axisX->min(), axisX->max(), -half, half});
+    const RoundTicks::Range round = RoundTicks::symmetric(scale < 0.01 ? 10.0 : 1000 * scale);
+    moveView({axisX->min(), axisX->max(), round.min, round.max});
     refreshSeries();
 }
 

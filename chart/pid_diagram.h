@@ -3,6 +3,8 @@
 #include "app/qtcompat.h"
 #include "chart/samplestore.h"
 
+#include <QColor>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointF>
 #include <QTimer>
@@ -106,6 +108,34 @@ public:
     void setVerticalScale(double scale);
     // Shows exactly this range, until the redraw tick or a scroll bar moves it again.
     void showRange(double xMin, double xMax, double yMin, double yMax);
+    // The same, each axis widened to round tick values (RoundTicks) where asked; the
+    // horizontal one rounded in the units its labels show.
+    void showRoundRange(double xMin, double xMax, double yMin, double yMax, bool roundX = true,
+                        bool roundY = true);
+    // A pan's end: each axis whose step is round moves onto multiples of it (RoundTicks::snap).
+    void snapRange(double xMin, double xMax, double yMin, double yMax);
+
+    // The time axis in seconds from the run's start (the first sample after startRefresh),
+    // from the sample period measured while a run is drawn; in sample numbers until a period
+    // is known, and whenever this is off (the default). Only the labels change: the x of the
+    // points stays the sample number.
+    void setTimeInSeconds(bool on);
+    bool timeInSeconds() const { return secondsAxis; }
+    // Seconds per sample as measured during the last run; 0 before any.
+    double samplePeriod() const { return period; }
+    // True while the labels show seconds.
+    bool showsSeconds() const { return secondsAxis && period > 0; }
+    // A sample number in the labels' units, and back.
+    double displayX(double sample) const;
+    double sampleX(double display) const;
+    // Sample `n` as the readout names it: "#1234" or "12.34 s".
+    QString timeText(quint64 n) const;
+
+    // Every trace colour is at least this far from the white background (WCAG's ratio).
+    static constexpr double MinimumContrast = 3.0;
+    static double contrastOnWhite(const QColor &colour);
+    // `colour`, darkened with its hue and saturation kept until it has MinimumContrast.
+    static QColor readableOnWhite(const QColor &colour);
 
     // Shows or hides channel 0..3 in drawing and in the vertical fit.
     void setChannelShown(int channel, bool shown);
@@ -165,6 +195,16 @@ private:
     QtCharts::QChartView *chartView = nullptr;
     QtCharts::QValueAxis *axisX = nullptr;
     QtCharts::QValueAxis *axisY = nullptr;
+    // The labels in seconds: shown in place of axisX's, its range follows axisX's.
+    QtCharts::QValueAxis *axisTime = nullptr;
+    void updateTimeAxis();
+    void measurePeriod(quint64 maxCount);
+    void restartClock();
+    bool secondsAxis = false;
+    double period = 0.0;
+    quint64 timeOrigin = 0; // the run's first sample
+    quint64 clockFrom = 0;  // the sample count when runClock started
+    QElapsedTimer runClock; // valid while a run is drawn
     QtCharts::QLineSeries *seriesActual1 = nullptr;
     QtCharts::QLineSeries *seriesTarget1 = nullptr;
     QtCharts::QLineSeries *seriesActual2 = nullptr;

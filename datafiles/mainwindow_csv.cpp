@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "chart/pid_diagram.h"
 #include "chart/responseanalysis.h"
+#include "datafiles/recentfolders.h"
 #include "datafiles/samplefilereader.h"
 #include "datafiles/storeexport.h"
 
@@ -55,13 +56,15 @@ void MainWindow::warnInvalidPath()
 
 void MainWindow::on_buttonExport_clicked()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, tr("选择一个文件夹"), QString(),
+    const QString folder = QFileDialog::getExistingDirectory(this, tr("选择一个文件夹"),
+                                                             folders->folder(RecentFolders::Export),
                                                              QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) {
         warnInvalidPath();
         statusBar()->showMessage(tr("导出失败！"), 0);
         return;
     }
+    folders->setFolder(RecentFolders::Export, folder);
     qCDebug(lcDataFiles) << "export" << diagram->sampleCounts() << "into" << folder;
     StoreExport file(diagram->samples());
     QString error;
@@ -84,13 +87,14 @@ void MainWindow::on_buttonExport_clicked()
 
 void MainWindow::on_buttonInport_clicked()
 {
-    const QString path =
-        QFileDialog::getOpenFileName(this, tr("选择一个文件"), QString(), tr("文件(*.csv)"));
+    const QString path = QFileDialog::getOpenFileName(
+        this, tr("选择一个文件"), folders->folder(RecentFolders::Import), tr("文件(*.csv)"));
     if (path.isEmpty()) {
         warnInvalidPath();
         statusBar()->showMessage(tr("导入失败！"), 0);
         return;
     }
+    folders->rememberFile(RecentFolders::Import, path);
     SampleFileReader file;
     QString error;
     if (!file.open(path, error)) {

@@ -1,5 +1,6 @@
 #include "datafiles/sessionfiles.h"
 
+#include "datafiles/recentfolders.h"
 #include "pidlink/pidlink.h"
 #include "serial/portcontroller.h"
 
@@ -46,6 +47,8 @@ QString SessionFiles::defaultCaptureName(const QDateTime &at)
 
 QString SessionFiles::sizeText(qint64 bytes)
 {
+    if (bytes < 1024)
+        return QStringLiteral("%1 B").arg(bytes);
     if (bytes < 1024 * 1024)
         return QStringLiteral("%1 KB").arg((bytes + 1023) / 1024);
     return QStringLiteral("%1 MB").arg(double(bytes) / (1024.0 * 1024.0), 0, 'f', 1);
@@ -65,7 +68,8 @@ bool SessionFiles::startRecording(const QString &path)
     const bool started = recording.start(path);
     recordingFailure.clear();
     if (started) {
-        folder = QFileInfo(path).absolutePath();
+        if (folders)
+            folders->rememberFile(RecentFolders::Recording, path);
         Q_EMIT message(tr("正在录制到 %1").arg(QDir::toNativeSeparators(path)));
     } else {
         recordingFailed(recording.errorString());
@@ -93,7 +97,8 @@ bool SessionFiles::startCapture(const QString &path)
     const bool started = capture.start(path);
     captureFailure.clear();
     if (started) {
-        folder = QFileInfo(path).absolutePath();
+        if (folders)
+            folders->rememberFile(RecentFolders::Capture, path);
         Q_EMIT message(tr("正在捕获到 %1").arg(QDir::toNativeSeparators(path)));
     } else {
         captureFailed(capture.errorString());
@@ -121,9 +126,9 @@ void SessionFiles::recordClicked(bool on)
         stopRecording();
         return;
     }
-    const QString path =
-        askForFile(tr("录制到文件"), SampleRecorder::defaultFileName(QDateTime::currentDateTime()),
-                   tr("CSV 文件 (*.csv)"));
+    const QString path = askForFile(RecentFolders::Recording, tr("录制到文件"),
+                                    SampleRecorder::defaultFileName(QDateTime::currentDateTime()),
+                                    tr("CSV 文件 (*.csv)"));
     // A cancelled dialog changes nothing; showState unchecks the button.
     if (path.isEmpty())
         showState();
@@ -137,18 +142,24 @@ void SessionFiles::captureTriggered(bool on)
         stopCapture();
         return;
     }
-    const QString path =
-        askForFile(tr("原始数据捕获到文件"), defaultCaptureName(QDateTime::currentDateTime()),
-                   tr("捕获文件 (*.tvcap);;所有文件 (*)"));
+    const QString path = askForFile(RecentFolders::Capture, tr("原始数据捕获到文件"),
+                                    defaultCaptureName(QDateTime::currentDateTime()),
+                                    tr("捕获文件 (*.tvcap);;所有文件 (*)"));
     if (path.isEmpty())
         showState();
     else
         startCapture(path);
 }
 
-QString SessionFiles::askForFile(const QString &title, const QString &name, const QString &filter)
+void SessionFiles::setFolders(RecentFolders *recent)
 {
-    const QString suggested = folder.isEmpty() ? name : QDir(folder).filePath(name);
+    folders = recent;
+}
+
+QString SessionFiles::askForFile(int kind, const QString &title, const QString &name,
+                                 const QString &filter)
+{
+    const QString suggested = folders ? folders->suggest(RecentFolders::Kind(kind), name) : name;
     return QFileDialog::getSaveFileName(dialogParent, title, suggested, filter);
 }
 

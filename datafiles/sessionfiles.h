@@ -13,6 +13,7 @@ class QAction;
 class QDateTime;
 class QLabel;
 class QWidget;
+class RecentFolders;
 
 // The files a session leaves behind: the recording of every sample the PID link delivers and
 // the raw capture of every byte the port receives, on either tab. Owns the recorder and the
@@ -34,6 +35,9 @@ public:
                      QWidget *dialogParent);
 
     // Start at once on `path` (the command line's files); false after the failure message.
+    // Where the file dialogs open and what they remember; none: where the platform chooses.
+    void setFolders(RecentFolders *folders);
+
     bool startRecording(const QString &path);
     void stopRecording();
     bool startCapture(const QString &path);
@@ -44,7 +48,7 @@ public:
 
     // "Capture-YYYYMMDD-HHMMSS.tvcap"
     static QString defaultCaptureName(const QDateTime &at);
-    // "12 KB", "3.4 MB"; and "1:02:03" for a duration.
+    // "16 B", "12 KB", "3.4 MB"; and "1:02:03" for a duration.
     static QString sizeText(qint64 bytes);
     static QString durationText(qint64 ms);
 
@@ -59,7 +63,7 @@ private:
     void captureTriggered(bool on);
     void recordingFailed(const QString &reason);
     void captureFailed(const QString &reason);
-    QString askForFile(const QString &title, const QString &name, const QString &filter);
+    QString askForFile(int kind, const QString &title, const QString &name, const QString &filter);
     void showState();
 
     SampleRecorder recording;
@@ -68,8 +72,7 @@ private:
     QPointer<QAction> action;
     QPointer<QLabel> label;
     QPointer<QWidget> dialogParent;
-    // Where the last file went; the next dialog opens there.
-    QString folder;
+    QPointer<RecentFolders> folders;
     // The last failure of each, shown in the label until the next start.
     QString recordingFailure;
     QString captureFailure;

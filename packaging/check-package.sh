@@ -94,6 +94,7 @@ for path in \
     usr/share/tavrino/docs/protocol.en.html \
     usr/share/tavrino/docs/tutorial.en.html \
     "usr/share/doc/tavrino/html -> ../../tavrino/docs" \
+    usr/share/doc/tavrino/copyright \
     usr/share/applications/tavrino.desktop \
     usr/share/metainfo/org.example.tavrino.metainfo.xml \
     usr/share/icons/hicolor/64x64/apps/tavrino.png \
@@ -148,6 +149,16 @@ launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:
 [ -f "$root/usr/share/applications/$launchable" ] || fail "metainfo launches $launchable, not in the package"
 release=$(sed -n 's:.*<release version="\([^"]*\)".*:\1:p' "$metainfo" | head -n 1)
 [ "$release" = "$version" ] || fail "newest release in the metainfo is $release, the package is $version"
+
+# The copyright file in Debian's machine-readable format: the program's licence and Qt's.
+copyright="$root/usr/share/doc/tavrino/copyright"
+head -n 1 "$copyright" | grep -qF 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "copyright file is not in the Debian format"
+grep -qx 'License: GPL-3+' "$copyright" || fail "copyright file names no GPL-3+ licence"
+grep -q 'Files: \*' "$copyright" || fail "copyright file has no paragraph for all files"
+for named in 'Qt Charts' 'LGPL' /usr/share/common-licenses/GPL-3; do
+    grep -qF "$named" "$copyright" || fail "copyright file does not name $named"
+done
 
 for page in tavrino tavrino-step; do
     man="$root/usr/share/man/man1/$page.1.gz"

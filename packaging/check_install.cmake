@@ -12,6 +12,7 @@ set(app "${PREFIX}/lib/tavrino")
 foreach(path lib/tavrino/tavrino lib/tavrino/path.ini lib/tavrino/docs/protocol.html
         lib/tavrino/docs/protocol.en.html share/tavrino/docs/tutorial.html
         share/tavrino/docs/tutorial.en.html share/doc/tavrino/html/tutorial.html
+        share/doc/tavrino/copyright
         share/icons/hicolor/64x64/apps/tavrino.png share/icons/hicolor/scalable/apps/tavrino.svg
         share/applications/tavrino.desktop share/metainfo/org.example.tavrino.metainfo.xml
         share/man/man1/tavrino.1.gz bin/tavrino-step share/man/man1/tavrino-step.1.gz)

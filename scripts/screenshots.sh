@@ -8,6 +8,7 @@
 #   screenshot-1366x768-{pid,analysis,serial}.png  the whole screen of a common laptop, with a
 #                                                  window manager and a 40-pixel taskbar strip
 #   screenshot-1920x1080-150-{...}.png             a 1920 x 1080 screen at 150 % scale, 48-pixel strip
+#   screenshot-{1366x768,1920x1080-150}-{...}.en.png      both screens in English
 # Usage: scripts/screenshots.sh [build folder]   (installs xvfb, xauth, openbox and a CJK font if missing)
 set -euo pipefail
 
@@ -40,7 +41,7 @@ xvfb-run -a -s "-screen 0 1400x1000x24 -dpi 96" "${common[@]}" TAVRINO_LANG=en "
 # At screen size: openbox maximizes and keeps the taskbar's strip free, as a desktop does.
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-screen() { # name, width x height, taskbar pixels, scale
+screen() { # name, width x height, taskbar pixels, scale, interface language
     sed "s/TASKBAR/$3/" "$root/scripts/screenshots-openbox.xml" >"$work/rc-$1.xml"
     xvfb-run -a -s "-screen 0 $2x24 -dpi 96" bash -c '
         openbox --config-file "$1" & wm=$!
@@ -49,7 +50,10 @@ screen() { # name, width x height, taskbar pixels, scale
         "$@"
         status=$?
         kill $wm
-        exit $status' _ "$work/rc-$1.xml" "${common[@]}" QT_SCALE_FACTOR="$4" "$tool" "$root/docs" "$1"
+        exit $status' _ "$work/rc-$1.xml" "${common[@]}" QT_SCALE_FACTOR="$4" TAVRINO_LANG="${5:-}" "$tool" "$root/docs" "$1"
 }
 screen 1366x768 1366x768 40 1
 screen 1920x1080-150 1920x1080 48 1.5
+# English texts are longer: every one must fit its widget on both screens too.
+screen 1366x768 1366x768 40 1 en
+screen 1920x1080-150 1920x1080 48 1.5 en

@@ -96,15 +96,17 @@ void TestChartInteraction::gestures_data()
         QTest::newRow(name) << false << QByteArray(gesture) << from << to << expected;
     };
     const Range initial{0, 1000, -100, 100};
-    row("wheel up zooms x around the cursor", "wheel", {250, 0}, {}, {50, 850, -100, 100});
-    row("wheel down widens", "wheel down", {500, 0}, {}, {-125, 1125, -100, 100});
-    row("ctrl wheel zooms y", "ctrl wheel", {250, 50}, {}, {0, 1000, -70, 90});
+    // Gestures land the 9 ticks on round values (RoundTicks): a notch goes to the next step.
+    row("wheel up zooms x around the cursor", "wheel", {250, 0}, {}, {100, 900, -100, 100});
+    row("wheel down widens", "wheel down", {500, 0}, {}, {-200, 1400, -100, 100});
+    row("ctrl wheel zooms y", "ctrl wheel", {250, 50}, {}, {0, 1000, -60, 100});
+    // x keeps its odd step of 125; y's 25 is round and stays on multiples of it.
     row("drag pans", "drag", {500, 0}, {400, 50}, {100, 1100, -150, 50});
-    row("right box", "box", {200, 50}, {400, -50}, {200, 400, -50, 50});
-    row("shift box", "shift box", {400, -50}, {200, 50}, {200, 400, -50, 50});
+    row("right box", "box", {210, 45}, {390, -45}, {200, 400, -60, 100});
+    row("shift box", "shift box", {390, -45}, {210, 45}, {200, 400, -60, 100});
     row("tiny box is a click", "box", {200, 50}, {201, 50}, initial);
     // All held samples across, the shown channels' values up and down with 5 % to spare.
-    row("double-click fits", "double-click", {500, 0}, {}, {0, 1200, 4.4, 61.6});
+    row("double-click fits", "double-click", {500, 0}, {}, {0, 1600, 0, 80});
     row("outside the plot", "wheel", {500, 130}, {}, initial);
     // Where the redraw tick puts the view, and leaves it.
     for (const char *gesture : {"wheel", "ctrl wheel", "drag", "box", "double-click"})

@@ -282,7 +282,9 @@ void TestMainWindow::menuActions_data()
     row("three blank lines, protocol opens the folder", "\n\n\n", "protocol",
         QStringLiteral("已打开协议"), QUrl::fromLocalFile(dir));
     row("about refused by the desktop", unhandled, "about", failed + ' ' + about, QUrl());
-    row("tutorial refused by the desktop", unhandled, "tutorial", failed, QUrl());
+    // Without a handler the message names where the document is.
+    row("tutorial refused by the desktop", unhandled, "tutorial",
+        QStringLiteral("打开失败，请用浏览器打开 ftp://example.org/t"), QUrl());
     // Opening a FIFO would wait for a writer for ever.
     row("path.ini a FIFO", "<fifo>", "tutorial", damaged, QUrl());
 }

@@ -44,6 +44,8 @@ private Q_SLOTS:
     void seriesShowVisibleRange();
     void columnExtremesSurvive_data();
     void columnExtremesSurvive();
+    void tracesReadableOnWhite_data();
+    void tracesReadableOnWhite();
 
 private:
     void fill(int channel, int n, float actual = 1, float target = 2)
@@ -133,16 +135,17 @@ void TestPidDiagram::autoFit_data()
                         const char *x, const char *y) {
         QTest::newRow(name) << count1 << mask << value << at << spike << QString(x) << QString(y);
     };
+    // The fit's 10 % margins, widened to round ticks (RoundTicks).
     row("no channel shown", 50, 0, 5, -1, 0, "(0, 100)", "(-1, 1)");
-    row("constant 5", 50, 1, 5, -1, 0, "(0, 200)", "(-0.5, 5.5)");
+    row("constant 5", 50, 1, 5, -1, 0, "(0, 200)", "(-1, 7)");
     row("last shown channel decides x, hidden ones not y", 250, 0b1001, 5, -1, 0, "(0, 200)",
-        "(-0.5, 5.5)");
-    row("channel 1 alone with 250", 250, 1, 5, -1, 0, "(50, 250)", "(-0.5, 5.5)");
+        "(-1, 7)");
+    row("channel 1 alone with 250", 250, 1, 5, -1, 0, "(50, 250)", "(-1, 7)");
     // The actual scan starts at count - window = 50 and steps by 4.
-    row("spike on a scanned index widens", 250, 1, 5, 54, 100, "(50, 250)", "(-10, 110)");
-    row("spike between scanned indices is ignored", 250, 1, 5, 55, 100, "(50, 250)", "(-0.5, 5.5)");
-    row("NaN never moves the fit", 50, 1, 5, 4, notANumber, "(0, 200)", "(-0.5, 5.5)");
-    row("infinity never moves the fit", 50, 1, 5, 4, -infinity, "(0, 200)", "(-0.5, 5.5)");
+    row("spike on a scanned index widens", 250, 1, 5, 54, 100, "(50, 250)", "(-20, 140)");
+    row("spike between scanned indices is ignored", 250, 1, 5, 55, 100, "(50, 250)", "(-1, 7)");
+    row("NaN never moves the fit", 50, 1, 5, 4, notANumber, "(0, 200)", "(-1, 7)");
+    row("infinity never moves the fit", 50, 1, 5, 4, -infinity, "(0, 200)", "(-1, 7)");
 }
 
 void TestPidDiagram::autoFit()
@@ -276,9 +279,9 @@ void TestPidDiagram::fitOverNewestTargets_data()
     QTest::addColumn<quint32>("history");
     QTest::addColumn<int>("count");
     QTest::addColumn<QString>("y");
-    QTest::newRow("default: the whole history") << PID_Diagram::SampleCap << 9000 << "(-100, 1100)";
-    QTest::newRow("long, spike among the newest 10000") << 100000u << 9000 << "(-100, 1100)";
-    QTest::newRow("long, spike older than that") << 100000u << 30000 << "(-0.5, 5.5)";
+    QTest::newRow("default: the whole history") << PID_Diagram::SampleCap << 9000 << "(-200, 1400)";
+    QTest::newRow("long, spike among the newest 10000") << 100000u << 9000 << "(-200, 1400)";
+    QTest::newRow("long, spike older than that") << 100000u << 30000 << "(-1, 7)";
 }
 
 // A long history's fit scans as many targets as the default holds, the newest, so a tick
@@ -314,7 +317,7 @@ void TestPidDiagram::viewAndScale()
     diagram->setVerticalScale(0.005);
     QCOMPARE(y(), QStringLiteral("(-10, 10)"));
     diagram->setVerticalScale(0.999);
-    QCOMPARE(y(), QStringLiteral("(-999, 999)"));
+    QCOMPARE(y(), QStringLiteral("(-1000, 1000)")); // round ticks
 }
 
 void TestPidDiagram::seriesShowVisibleRange()
@@ -399,6 +402,25 @@ void TestPidDiagram::columnExtremesSurvive()
     for (int i = 0; i < out.size(); ++i)
         QVERIFY(!std::isnan(out[i].y()) && (i == 0 || out[i - 1].x() <= out[i].x()));
     QVERIFY(out.first().x() < xMin && out.last().x() > xMax);
+}
+
+void TestPidDiagram::tracesReadableOnWhite_data()
+{
+    QTest::addColumn<int>("series");
+    QTest::addColumn<QColor>("original"); // the hue each trace keeps
+    const Qt::GlobalColor colours[] = {Qt::black, Qt::gray, Qt::darkYellow, Qt::red,
+                                       Qt::green, Qt::blue, Qt::cyan,       Qt::magenta};
+    for (int i = 0; i < PID_Diagram::SeriesCount; ++i)
+        QTest::addRow("series %d", i) << i << QColor(colours[i]);
+}
+
+void TestPidDiagram::tracesReadableOnWhite()
+{
+    QFETCH(int, series);
+    QFETCH(QColor, original);
+    const QColor shown = diagram->series(series)->color();
+    QVERIFY2(PID_Diagram::contrastOnWhite(shown) >= 3.0, qPrintable(shown.name()));
+    QVERIFY(qAbs(shown.hsvHue() - original.hsvHue()) <= 2);
 }
 
 QTEST_MAIN(TestPidDiagram)

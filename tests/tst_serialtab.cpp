@@ -145,6 +145,8 @@ void SerialTabTest::openAndClose()
         d->click(pid ? "buttonOpenportPID" : "buttonOpenport");
     QVERIFY(!d->portOpen());
     verifyTabs(false, false);
+    if (byTab)
+        QCOMPARE(d->status(), QStringLiteral("已关闭串口（已切换标签页）"));
     // The other tab can take the port now.
     if (byTab) {
         pid ? d->openAssistant() : d->openPid();

@@ -13,6 +13,21 @@
     </message>
 </context>
 <context>
+    <name>BenchSettings</name>
+    <message>
+        <source>恢复默认设置</source>
+        <translation>Restore default settings</translation>
+    </message>
+    <message>
+        <source>忘记记住的端口、窗口布局、选项和文件夹，回到首次启动时的设置</source>
+        <translation>Forget the remembered ports, window layout, options and folders and go back to the settings of the first start</translation>
+    </message>
+    <message>
+        <source>已恢复默认设置</source>
+        <translation>Default settings restored</translation>
+    </message>
+</context>
+<context>
     <name>ChannelParameters</name>
     <message>
         <source>读取超时：板子未应答</source>
@@ -704,10 +719,6 @@
         <translation>Protocol opened</translation>
     </message>
     <message>
-        <source>打开失败</source>
-        <translation>Open failed</translation>
-    </message>
-    <message>
         <source>已打开教程</source>
         <translation>Tutorial opened</translation>
     </message>
@@ -899,6 +910,22 @@
         <source>在PID调试助手页显示或隐藏整定建议：由阶跃识别模型并建议P、I、D</source>
         <translation>Show or hide tuning on the PID tuning tab: a model identified from a step, and suggested P, I, D</translation>
     </message>
+    <message>
+        <source>横轴和读数以秒显示，从运行开始算起，按实测的采样周期换算；不勾选时为样本序号</source>
+        <translation>Show the horizontal axis and the readout in seconds from the start of the run, from the measured sample period; unticked: sample numbers</translation>
+    </message>
+    <message>
+        <source>时间轴用秒</source>
+        <translation>Time in seconds</translation>
+    </message>
+    <message>
+        <source>已关闭串口（已切换标签页）</source>
+        <translation>Port closed (tab switched)</translation>
+    </message>
+    <message>
+        <source>打开失败，请用浏览器打开 %1</source>
+        <translation>Could not open it; open %1 in a browser</translation>
+    </message>
 </context>
 <context>
     <name>OpenFailure</name>
@@ -964,6 +991,10 @@
     <message>
         <source>幅度</source>
         <translation>Amplitude</translation>
+    </message>
+    <message>
+        <source>时间 (s)</source>
+        <translation>Time (s)</translation>
     </message>
 </context>
 <context>

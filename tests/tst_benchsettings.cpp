@@ -1,0 +1,196 @@
+// The bench kept between runs: a window closed and a new one opened on the same settings file
+// shows what the user left; without a store, or after 恢复默认设置, the first-start bench.
+#include "app/benchsettings.h"
+#include "app/mainwindow.h"
+#include "chart/pid_diagram.h"
+#include "datafiles/recentfolders.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QSerialPort>
+#include <QSettings>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// What a user changes, and what the first start shows instead.
+struct Bench
+{
+    QString pidPort, pidBaud, pidParity, serialBaud, stopBits, history, p;
+    bool autoFit, compare, verify, stringMode, seconds, dock;
+    int tab;
+    QString importFolder;
+};
+
+Bench read(MainWindow &w)
+{
+    const auto text = [&w](const char *name) {
+        return w.findChild<QComboBox *>(QLatin1String(name))->currentText();
+    };
+    const auto on = [&w](const char *name) {
+        return w.findChild<QCheckBox *>(QLatin1String(name))->isChecked();
+    };
+    return {text("comboPortPID"),
+            text("comboBaudratePID"),
+            text("comboCheckbitPID"),
+            text("comboBaudrate"),
+            text("comboStopbit"),
+            text("comboHistory"),
+            w.findChild<QLineEdit *>(QStringLiteral("editP"))->text(),
+            on("checkAuto"),
+            on("checkCompare"),
+            on("checkVerifyWrite"),
+            on("checkStringMode"),
+            on("checkTimeInSeconds"),
+            w.findChild<QAction *>(QStringLiteral("actionAnalysis"))->isChecked(),
+            w.findChild<QTabWidget *>(QStringLiteral("tabSwitch"))->currentIndex(),
+            w.findChild<RecentFolders *>()->folder(RecentFolders::Import)};
+}
+
+bool operator==(const Bench &a, const Bench &b)
+{
+    return a.pidPort == b.pidPort && a.pidBaud == b.pidBaud && a.pidParity == b.pidParity &&
+           a.serialBaud == b.serialBaud && a.stopBits == b.stopBits && a.history == b.history &&
+           a.p == b.p && a.autoFit == b.autoFit && a.compare == b.compare && a.verify == b.verify &&
+           a.stringMode == b.stringMode && a.seconds == b.seconds && a.dock == b.dock &&
+           a.tab == b.tab && a.importFolder == b.importFolder;
+}
+
+} // namespace
+
+class TestBenchSettings : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void restartKeepsBench();
+    void noStoreStartsClean();
+    void restoreDefaults();
+
+private:
+    // A window with settings on the test's file, as main() builds it.
+    struct Session
+    {
+        std::unique_ptr<MainWindow> window = std::make_unique<MainWindow>();
+        std::unique_ptr<BenchSettings> settings;
+        bool placed = false;
+    };
+    std::unique_ptr<Session> open(bool withStore = true)
+    {
+        auto s = std::make_unique<Session>();
+        s->settings = std::make_unique<BenchSettings>(
+            withStore ? std::make_unique<QSettings>(path, QSettings::IniFormat) : nullptr);
+        s->placed = s->settings->attach(s->window.get());
+        return s;
+    }
+    // Everything a user sets up on the bench; a device that is gone by the next start.
+    static void change(MainWindow &w)
+    {
+        const auto box = [&w](const char *name) {
+            return w.findChild<QComboBox *>(QLatin1String(name));
+        };
+        box("comboPortPID")->setCurrentText(QStringLiteral("/dev/ttyGONE0"));
+        box("comboBaudratePID")->setCurrentText(QStringLiteral("57600"));
+        box("comboCheckbitPID")->setCurrentIndex(2);
+        box("comboBaudrate")->setCurrentText(QStringLiteral("9600"));
+        box("comboStopbit")->setCurrentIndex(1);
+        box("comboHistory")->setCurrentIndex(1);
+        w.findChild<QLineEdit *>(QStringLiteral("editP"))->setText(QStringLiteral("7.5"));
+        for (const char *name : {"checkAuto", "checkCompare", "checkVerifyWrite", "checkStringMode",
+                                 "checkTimeInSeconds"})
+            w.findChild<QCheckBox *>(QLatin1String(name))->click();
+        w.findChild<QTabWidget *>(QStringLiteral("tabSwitch"))->setCurrentIndex(1);
+        w.findChild<QAction *>(QStringLiteral("actionAnalysis"))->setChecked(true);
+        w.findChild<RecentFolders *>()->rememberFile(RecentFolders::Import,
+                                                     QStringLiteral("/data/runs/a.csv"));
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    Bench first;
+};
+
+void TestBenchSettings::init()
+{
+    path = dir.filePath(QStringLiteral("%1.ini").arg(QTest::currentTestFunction()));
+    MainWindow bare;
+    first = read(bare);
+}
+
+void TestBenchSettings::restartKeepsBench()
+{
+    auto before = open();
+    QVERIFY(!before->placed);
+    change(*before->window);
+    before->window->resize(1000, 640);
+    before->window->show();
+    const Bench left = read(*before->window);
+    QVERIFY(!(left == first));
+    before->window->close();
+    before.reset();
+
+    const auto after = open();
+    Bench expected = left;
+    expected.p = first.p; // P, I, D, 目标 and 实际 always start as specified
+    QVERIFY(read(*after->window) == expected);
+    QVERIFY(after->placed);
+    QCOMPARE(after->window->size(), QSize(1000, 640));
+    // What the box says is what the chart does.
+    QCOMPARE(after->window->pidDiagram()->historyLength(), 100000u);
+    QVERIFY(after->window->pidDiagram()->autoScroll);
+    QVERIFY(after->window->pidDiagram()->timeInSeconds());
+    // The device that is gone is shown, not opened.
+    QVERIFY(!after->window->serialPort()->isOpen());
+}
+
+// --no-settings: a store that holds a bench is neither read nor written.
+void TestBenchSettings::noStoreStartsClean()
+{
+    auto kept = open();
+    change(*kept->window);
+    kept->window->close();
+    kept.reset();
+    const QByteArray stored = [this] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }();
+    QVERIFY(stored.contains("57600"));
+
+    auto clean = open(false);
+    QVERIFY(read(*clean->window) == first);
+    QVERIFY(!clean->placed);
+    change(*clean->window);
+    clean->window->close();
+    clean.reset();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), stored);
+}
+
+void TestBenchSettings::restoreDefaults()
+{
+    auto s = open();
+    change(*s->window);
+    s->window->findChild<QAction *>(QStringLiteral("actionRestoreDefaults"))->trigger();
+    Bench now = read(*s->window);
+    now.p = first.p; // a typed P is no setting and stays
+    QVERIFY(now == first);
+    QCOMPARE(s->window->pidDiagram()->historyLength(), PID_Diagram::SampleCap);
+    s->window->close();
+    s.reset();
+    // The next start is a first start too.
+    const auto next = open();
+    QVERIFY(read(*next->window) == first);
+    QVERIFY(!next->placed);
+}
+
+QTEST_MAIN(TestBenchSettings)
+#include "tst_benchsettings.moc"
