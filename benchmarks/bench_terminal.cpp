@@ -110,12 +110,14 @@ PacedWriter::Producer textProducer()
 struct Mode
 {
     const char *name;
+    const char *option; // for --only
     bool stamped;
     bool hex;
 };
 
-const Mode modes[] = {
-    {"text", false, false}, {"text, time stamps", true, false}, {"hexadecimal", false, true}};
+const Mode modes[] = {{"text", "text", false, false},
+                      {"text, time stamps", "stamped", true, false},
+                      {"hexadecimal", "hex", false, true}};
 
 struct Worst
 {
@@ -125,7 +127,7 @@ struct Worst
     double rssMiB = 0;
 };
 
-void ours(double rate, double seconds, double burstSeconds, Worst &worst)
+void ours(double rate, double seconds, double burstSeconds, const QString &only, Worst &worst)
 {
     PacedWriter writer(1, textProducer());
     QString error;
@@ -159,6 +161,8 @@ void ours(double rate, double seconds, double burstSeconds, Worst &worst)
     auto *hex = window.findChild<QAbstractButton *>(QStringLiteral("radioRecvOptHEX"));
     auto *text = window.findChild<QAbstractButton *>(QStringLiteral("radioRecvOptASCII"));
     for (const Mode &mode : modes) {
+        if (!only.isEmpty() && only != QLatin1String(mode.option))
+            continue;
         if (stamps->isChecked() != mode.stamped)
             QTest::mouseClick(stamps, Qt::LeftButton);
         QTest::mouseClick(mode.hex ? hex : text, Qt::LeftButton);
@@ -241,7 +245,8 @@ int main(int argc, char *argv[])
     std::printf("terminal: %.2f MB/s of 64-byte text lines for %.0f s, then flat out for %.0f s\n",
                 rate / 1e6, seconds, burst);
     Worst worst;
-    ours(rate, seconds, burst, worst);
+    // --only text|stamped|hex: one way of showing, e.g. for a profiler.
+    ours(rate, seconds, burst, options.text("only"), worst);
     if (!options.flag("no-naive"))
         naive(rate, naiveSeconds, burst);
     const double perLine = layoutMicrosPerLine(5000);
