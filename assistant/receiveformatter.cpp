@@ -26,7 +26,8 @@ int sequenceLength(uchar lead)
 
 QString ReceiveFormatter::format(const QByteArray &chunk, bool hex, bool stamped, const QTime &now)
 {
-    QByteArray bytes = pending + chunk;
+    // Shared, not copied, when no character start waits.
+    QByteArray bytes = pending.isEmpty() ? chunk : pending + chunk;
     pending.clear();
     QString body;
     if (hex) {
@@ -39,7 +40,17 @@ QString ReceiveFormatter::format(const QByteArray &chunk, bool hex, bool stamped
     }
     if (body.isEmpty())
         return QString();
-    return stamped ? timeStamp(now) + body : body;
+    return stamped ? stampFor(now) + body : body;
+}
+
+const QString &ReceiveFormatter::stampFor(const QTime &time)
+{
+    const int second = time.isValid() ? time.msecsSinceStartOfDay() / 1000 : -2;
+    if (second != stampSecond) {
+        stampSecond = second;
+        stamp = timeStamp(time);
+    }
+    return stamp;
 }
 
 QString ReceiveFormatter::timeStamp(const QTime &time)

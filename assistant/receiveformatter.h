@@ -20,7 +20,11 @@ public:
     QString format(const QByteArray &chunk, bool hex, bool stamped, const QTime &now);
 
     // Forgets a held character start, for a new session on the port.
-    void reset() { pending.clear(); }
+    void reset()
+    {
+        pending.clear();
+        stampSecond = -1;
+    }
     QByteArray heldBytes() const { return pending; }
 
     // "9时5分7秒:" for 09:05:07, in the interface's language.
@@ -32,5 +36,11 @@ public:
     static int completeLength(const QByteArray &bytes);
 
 private:
+    // The stamp of the second last shown: a busy line brings thousands of arrivals a second,
+    // each of which would otherwise translate and format the same text.
+    const QString &stampFor(const QTime &time);
+
     QByteArray pending;
+    int stampSecond = -1; // of the day, -1 for none
+    QString stamp;
 };

@@ -283,6 +283,8 @@ int main(int argc, char *argv[])
     std::printf("naive import: %d rows in %.0f ms, extrapolated to %d rows\n", naiveRows,
                 naiveBudgetMs, Rows);
     std::printf("target: export within 50 ms, import within 100 ms\n");
+    printFigure("csv_export_10000_ms", exportMs, "ms");
+    printFigure("csv_import_10000_ms", importMs, "ms");
     const quint32 longRows = quint32(std::max(0.0, options.number("long-rows", 1000000)));
     if (longRows > 0)
         longHistory(window, driver, dir.path(), longRows);

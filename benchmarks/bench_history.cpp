@@ -68,6 +68,8 @@ void storeFigures(quint64 history)
                 nanosPer(wrapNanos, more * 4));
     std::printf("  store memory           %8.1f MiB, %.3f bytes per value (4 computed)\n",
                 store.memoryBytes() / 1048576.0, double(store.memoryBytes()) / values);
+    printFigure("history_append_ns", nanosPer(fillNanos, history * 4), "ns");
+    printFigure("history_bytes_per_value", double(store.memoryBytes()) / values, "bytes");
     std::printf("  resident growth        %8.1f MiB, %.3f bytes per value\n", rssFull - rssBefore,
                 (rssFull - rssBefore) * 1048576.0 / values);
     store.clear();

@@ -184,6 +184,8 @@ int main(int argc, char *argv[])
                 binary.unitsPerSecond, binary.unitsPerSecond * 10 / 1e6, text.unitsPerSecond);
     std::printf("naive: series preloaded with %d points each, %.0f s of appends\n", NaivePreload,
                 naiveSeconds);
+    printFigure("receiver_binary_frames_per_s", binary.unitsPerSecond, "frames/s");
+    printFigure("receiver_string_lines_per_s", text.unitsPerSecond, "lines/s");
     std::printf("load average after: %s\n", qPrintable(ProcessStats::loadAverage()));
     return 0;
 }

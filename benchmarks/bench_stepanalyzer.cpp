@@ -267,6 +267,7 @@ int main(int argc, char *argv[])
                 ingestNs);
     std::printf("at %.0f frames/s: analysis %.2f %% of a core, %.1f %% on top of decode+append\n",
                 FramesPerSecond, cpuNs * FramesPerSecond / 1e7, 100 * cpuNs / ingestNs);
+    printFigure("step_analysis_ns_per_sample", cpuNs, "ns");
 
     // Connected and not, alternately, so that a change in the machine's load hits both alike.
     QByteArray moving;

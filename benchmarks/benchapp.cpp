@@ -7,6 +7,8 @@
 #include <QTimer>
 #include <QtGlobal>
 
+#include <cstdio>
+
 namespace {
 
 QtMessageHandler previous = nullptr;
@@ -51,4 +53,10 @@ void runEventLoopFor(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+void printFigure(const char *name, double value, const char *unit)
+{
+    std::printf("FIGURE %s %.6g %s\n", name, value, unit);
+    std::fflush(stdout);
 }

@@ -14,3 +14,7 @@ bool runEventLoopUntil(const std::function<bool()> &done, int timeoutMs);
 // Runs the event loop for `ms` milliseconds, waking for nothing of its own: for measuring what
 // the program costs meanwhile.
 void runEventLoopFor(int ms);
+
+// One headline figure as a machine-readable line, "FIGURE <name> <value> <unit>", for scripts
+// that collect results across runs.
+void printFigure(const char *name, double value, const char *unit);

@@ -267,13 +267,13 @@ void ChartInteraction::fitAll()
         }
         if (!diagram->channelShown(c))
             continue;
+        // The store's block extremes: a fit over a long history reads a 256th of it.
         for (const SampleStore::Series &s : {actual, store.series(2 * c + 1)}) {
-            for (quint64 i = s.first(); i < s.end(); ++i) {
-                const double y = double(s.y(i));
-                if (std::isfinite(y)) {
-                    low = std::min(low, y);
-                    high = std::max(high, y);
-                }
+            float lowest = 0;
+            float highest = 0;
+            if (s.finiteRange(s.first(), s.end(), lowest, highest)) {
+                low = std::min(low, double(lowest));
+                high = std::max(high, double(highest));
             }
         }
     }

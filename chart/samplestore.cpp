@@ -34,14 +34,85 @@ void SampleStore::Ring::addChunk()
 {
     // In a full ring the oldest chunk has just been left behind: use it again.
     if (!chunks.empty() && firstNumber >= chunkBase + ChunkSize) {
-        std::unique_ptr<float[]> recycled = std::move(chunks.front());
+        std::unique_ptr<Chunk> recycled = std::move(chunks.front());
         chunks.pop_front();
         chunkBase += ChunkSize;
         chunks.push_back(std::move(recycled));
         return;
     }
-    // Not value-initialised: pages count only once they are written.
-    chunks.push_back(std::unique_ptr<float[]>(new float[ChunkSize]));
+    // Not value-initialised: pages count only once they are written. A block's extremes are
+    // set by its first value.
+    chunks.push_back(std::unique_ptr<Chunk>(new Chunk));
+}
+
+bool SampleStore::Ring::extremes(quint64 from, quint64 to, quint64 &lowAt, quint64 &highAt) const
+{
+    bool any = false;
+    float low = 0;
+    float high = 0;
+    // Strictly lower or higher only: the first of equal values wins, as in a plain scan.
+    const auto take = [&](float lowValue, quint64 lowNumber, float highValue, quint64 highNumber) {
+        if (!any || lowValue < low) {
+            low = lowValue;
+            lowAt = lowNumber;
+        }
+        if (!any || highValue > high) {
+            high = highValue;
+            highAt = highNumber;
+        }
+        any = true;
+    };
+    for (quint64 n = from; n < to;) {
+        const quint64 inBlock = (n - chunkBase) & (BlockSize - 1);
+        if (inBlock == 0 && to - n >= BlockSize) {
+            const Extremes &block = blockAt(n);
+            if (block.lowAt != Extremes::None)
+                take(block.low, n + block.lowAt, block.high, n + block.highAt);
+            n += BlockSize;
+            continue;
+        }
+        // The rest of the block, whose values lie side by side.
+        const quint64 stop = std::min(to, n + (BlockSize - inBlock));
+        const float *value = &valueAt(n);
+        for (; n < stop; ++n, ++value) {
+            if (!std::isnan(*value))
+                take(*value, n, *value, n);
+        }
+    }
+    return any;
+}
+
+bool SampleStore::Ring::finiteRange(quint64 from, quint64 to, float &low, float &high) const
+{
+    bool any = false;
+    const auto take = [&](float value) {
+        if (!std::isfinite(value))
+            return;
+        low = any ? std::min(low, value) : value;
+        high = any ? std::max(high, value) : value;
+        any = true;
+    };
+    for (quint64 n = from; n < to;) {
+        const quint64 inBlock = (n - chunkBase) & (BlockSize - 1);
+        if (inBlock == 0 && to - n >= BlockSize) {
+            const Extremes &block = blockAt(n);
+            // An infinity hides the finite extremes on its side: that block's values are read.
+            const bool empty = block.lowAt == Extremes::None;
+            if (empty || (std::isfinite(block.low) && std::isfinite(block.high))) {
+                if (!empty) {
+                    take(block.low);
+                    take(block.high);
+                }
+                n += BlockSize;
+                continue;
+            }
+        }
+        const quint64 stop = std::min(to, n + (BlockSize - inBlock));
+        const float *value = &valueAt(n);
+        for (; n < stop; ++n, ++value)
+            take(*value);
+    }
+    return any;
 }
 
 void SampleStore::Ring::dropStaleChunks()

@@ -14,6 +14,8 @@
 // the channel's sample count when it was appended, which with the usual order (actual, then
 // target) is its number plus one. Each ring keeps the newest `capacity` values and drops the
 // oldest as new ones arrive; numbers go on counting. Memory follows what is held, in chunks.
+// Each block of BlockSize values also keeps its lowest and highest value, so that a fit or a
+// zoomed-out view of a long history reads a block's extremes instead of its values.
 class SampleStore
 {
 public:
@@ -30,6 +32,11 @@ public:
         static constexpr int ChunkShift = 14;
         static constexpr quint64 ChunkSize = quint64(1) << ChunkShift;
 
+        // 1 KiB of values a block: its extremes add 1.2 %, and a fit over 10,000,000 values
+        // reads 40,000 of them.
+        static constexpr int BlockShift = 8;
+        static constexpr quint64 BlockSize = quint64(1) << BlockShift;
+
         void setCapacity(quint64 capacity);
         void append(float value)
         {
@@ -38,7 +45,10 @@ public:
                 addChunk();
                 slot = endNumber - chunkBase;
             }
-            chunks[std::size_t(slot >> ChunkShift)][slot & (ChunkSize - 1)] = value;
+            Chunk &chunk = *chunks[std::size_t(slot >> ChunkShift)];
+            const quint64 inChunk = slot & (ChunkSize - 1);
+            chunk.values[inChunk] = value;
+            chunk.blocks[inChunk >> BlockShift].note(quint16(inChunk & (BlockSize - 1)), value);
             ++endNumber;
             if (endNumber - firstNumber > cap)
                 ++firstNumber;
@@ -47,20 +57,63 @@ public:
         quint64 end() const { return endNumber; }
         quint64 size() const { return endNumber - firstNumber; }
         // first() <= number < end()
-        float at(quint64 number) const
-        {
-            const quint64 slot = number - chunkBase;
-            return chunks[std::size_t(slot >> ChunkShift)][slot & (ChunkSize - 1)];
-        }
+        float at(quint64 number) const { return valueAt(number); }
+        // Over the numbers [from, to) held (first() <= from <= to <= end()), NaN left out: the
+        // number of the first lowest and of the first highest value; false when there is none.
+        bool extremes(quint64 from, quint64 to, quint64 &lowAt, quint64 &highAt) const;
+        // The lowest and highest finite value over [from, to); false when there is none.
+        bool finiteRange(quint64 from, quint64 to, float &low, float &high) const;
         // Empties the ring, gives its memory back and numbers from 0 again.
         void clear();
-        qint64 memoryBytes() const { return qint64(chunks.size()) * qint64(ChunkSize) * 4; }
+        qint64 memoryBytes() const { return qint64(chunks.size()) * qint64(sizeof(Chunk)); }
 
     private:
+        // A block's extremes, positions within the block; NaN values count for neither.
+        struct Extremes
+        {
+            static constexpr quint16 None = 0xFFFF; // the block holds no value but NaN yet
+            float low;
+            float high;
+            quint16 lowAt;
+            quint16 highAt;
+            void note(quint16 at, float value)
+            {
+                if (at == 0)
+                    lowAt = highAt = None;
+                if (value != value) // NaN
+                    return;
+                if (lowAt == None || value < low) {
+                    low = value;
+                    lowAt = at;
+                }
+                if (highAt == None || value > high) {
+                    high = value;
+                    highAt = at;
+                }
+            }
+        };
+        struct Chunk
+        {
+            float values[ChunkSize];
+            Extremes blocks[ChunkSize / BlockSize];
+        };
+        // The extremes of the block that starts at `number`, a multiple of BlockSize away
+        // from chunkBase.
+        const Extremes &blockAt(quint64 number) const
+        {
+            const quint64 slot = number - chunkBase;
+            return chunks[std::size_t(slot >> ChunkShift)]
+                ->blocks[(slot & (ChunkSize - 1)) >> BlockShift];
+        }
+        const float &valueAt(quint64 number) const
+        {
+            const quint64 slot = number - chunkBase;
+            return chunks[std::size_t(slot >> ChunkShift)]->values[slot & (ChunkSize - 1)];
+        }
         void addChunk();
         void dropStaleChunks();
 
-        std::deque<std::unique_ptr<float[]>> chunks;
+        std::deque<std::unique_ptr<Chunk>> chunks;
         quint64 chunkBase = 0; // number of the first value of chunks.front()
         quint64 firstNumber = 0;
         quint64 endNumber = 0;
@@ -80,6 +133,15 @@ public:
             return double(qint64(number) + (offsets ? offsetAt(number) : 0));
         }
         float y(quint64 number) const { return values->at(number); }
+        // As Ring::extremes and Ring::finiteRange, over the points numbered [from, to).
+        bool extremes(quint64 from, quint64 to, quint64 &lowAt, quint64 &highAt) const
+        {
+            return values->extremes(from, to, lowAt, highAt);
+        }
+        bool finiteRange(quint64 from, quint64 to, float &low, float &high) const
+        {
+            return values->finiteRange(from, to, low, high);
+        }
         QPointF at(quint64 number) const { return QPointF(x(number), double(y(number))); }
         // Number of the first held point with x >= `value` (lowerBound) or x > `value`
         // (upperBound); end() when there is none.

@@ -56,6 +56,47 @@ private:
     qint64 firstX;
 };
 
+// Points that keep no block extremes are read one by one.
+template <typename Points>
+bool reduceByBlocks(const Points &, quint64, quint64, double, double, int, QVector<QPointF> &)
+{
+    return false;
+}
+
+// The same columns as the scan in reduce(), each found by a binary search for its end, and its
+// lowest and highest point from the store's block extremes: the cost follows the columns, not
+// the points, once a column spans a few blocks.
+bool reduceByBlocks(const SampleStore::Series &points, quint64 first, quint64 last, double xMin,
+                    double scale, int columns, QVector<QPointF> &out)
+{
+    if (last - first < 4 * SampleStore::Ring::BlockSize * quint64(columns))
+        return false;
+    const auto columnOf = [&](quint64 i) {
+        return std::min(columns - 1, int((points.x(i) - xMin) * scale));
+    };
+    for (quint64 start = first; start < last;) {
+        const int column = columnOf(start);
+        quint64 lo = start + 1;
+        quint64 hi = last;
+        while (lo < hi) {
+            const quint64 mid = lo + (hi - lo) / 2;
+            if (columnOf(mid) > column)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        quint64 lowAt = 0;
+        quint64 highAt = 0;
+        if (points.extremes(start, lo, lowAt, highAt)) {
+            out.append(points.at(std::min(lowAt, highAt)));
+            if (lowAt != highAt)
+                out.append(points.at(std::max(lowAt, highAt)));
+        }
+        start = lo;
+    }
+    return true;
+}
+
 template <typename Points>
 void reduce(const Points &points, double xMin, double xMax, int columns, QVector<QPointF> &out)
 {
@@ -100,6 +141,11 @@ void reduce(const Points &points, double xMin, double xMax, int columns, QVector
         }
     };
     const double scale = columns / span;
+    if (reduceByBlocks(points, first, last, xMin, scale, columns, out)) {
+        if (last < end)
+            out.append(points.at(last));
+        return;
+    }
     for (quint64 i = first; i < last; ++i) {
         const QPointF p = points.at(i);
         const int c = std::min(columns - 1, int((p.x() - xMin) * scale));

@@ -42,13 +42,13 @@ fi
 if [ "${QUICK:-0}" = 1 ]; then
     ingest=(--seconds 2 --naive-seconds 2 --max-rate 486400)
     terminal=(--seconds 5 --burst-seconds 2 --naive-seconds 3)
-    redraw=(--ticks 20 --naive-ticks 4)
+    redraw=(--ticks 20 --naive-ticks 4 --long 200000)
     receiver=(--frames 400000 --repeats 3 --naive-seconds 0.5)
     csv=(--runs 3 --naive-ms 500 --long-rows 100000)
     startup=(--runs 5)
     step=(--samples 2000000 --repeats 3)
     history=(--history 1000000 --record-samples 200000 --capture-mib 8)
-    interaction=(--steps 20 --seconds 1)
+    interaction=(--steps 20 --seconds 1 --long 1000000)
 else
     ingest=()
     terminal=()
@@ -100,5 +100,8 @@ run_both bench_chartinteraction "${interaction[@]}"
 run offscreen bench_terminal "${terminal[@]}"
 run_both bench_ingest "${ingest[@]}"
 
+echo | tee -a "$results"
+echo "headline figures:" | tee -a "$results"
+grep -E '^(== |FIGURE )' "$results" || true
 echo
 echo "results kept in $results"

@@ -33,6 +33,7 @@ private Q_SLOTS:
     void clearDropsWaitingArrivals();
     void resetForgetsHeldCharacter();
     void save();
+    void stampFollowsTheSecond();
     void floodLaysOutOnlyItsEnd_data();
     void floodLaysOutOnlyItsEnd();
     void boxKeepsItsCharacterCap_data();
@@ -166,6 +167,19 @@ void ReceiveLogTest::save()
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("taken")));
     QVERIFY(!log->saveTo(dir.filePath(QStringLiteral("taken")), error));
     QVERIFY(!error.isEmpty());
+}
+
+// The stamp is formatted once a second; arrivals within it share it, the next second gets its own.
+void ReceiveLogTest::stampFollowsTheSecond()
+{
+    ReceiveFormatter formatter;
+    const QTime times[] = {QTime(14, 3, 9, 100), QTime(14, 3, 9, 999), QTime(14, 3, 10), QTime(),
+                           QTime(14, 3, 10, 500)};
+    QStringList shown;
+    for (const QTime &time : times)
+        shown << formatter.format("x", false, true, time);
+    QCOMPARE(shown, QStringList({"14时3分9秒:x", "14时3分9秒:x", "14时3分10秒:x",
+                                 ReceiveFormatter::timeStamp(QTime()) + "x", "14时3分10秒:x"}));
 }
 
 void ReceiveLogTest::floodLaysOutOnlyItsEnd_data()

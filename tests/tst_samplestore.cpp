@@ -30,6 +30,8 @@ private Q_SLOTS:
     void memoryFollowsHeld();
     void reductionReadsInPlace_data();
     void reductionReadsInPlace();
+    void blockExtremesMatchAScan_data();
+    void blockExtremesMatchAScan();
 };
 
 void SampleStoreTest::wrapAround_data()
@@ -159,8 +161,9 @@ void SampleStoreTest::memoryFollowsHeld()
                 store.appendTarget(c, 2);
             }
     };
+    // Four bytes a value, 1.2 % more for the block extremes, and two chunks of slack.
     const auto bound = [](quint64 held) {
-        return qint64(SampleStore::SeriesCount * (held * 4 + 2 * Chunk * 4));
+        return qint64(SampleStore::SeriesCount * (held * 4 + 2 * Chunk * 4) * 1.012);
     };
     fill(1000);
     QVERIFY(store.memoryBytes() <= bound(1000));
@@ -186,6 +189,7 @@ void SampleStoreTest::reductionReadsInPlace_data()
     QTest::newRow("wrapped ring, few columns") << quint64(30000) << 70000 << 13;
     QTest::newRow("fewer points than columns") << quint64(500) << 2000 << 900;
     QTest::newRow("unlimited") << SampleStore::Unlimited << 40000 << 300;
+    QTest::newRow("columns of many blocks") << SampleStore::Unlimited << 400000 << 37;
 }
 
 // Reading the store in place gives exactly what reducing a copy of its points gives, for
@@ -219,6 +223,73 @@ void SampleStoreTest::reductionReadsInPlace()
                         QStringLiteral("range (%1, %2), point %3").arg(a).arg(b).arg(i)));
             }
         }
+    }
+}
+
+void SampleStoreTest::blockExtremesMatchAScan_data()
+{
+    QTest::addColumn<quint64>("capacity");
+    QTest::addColumn<int>("samples");
+    QTest::addColumn<QString>("values");
+    QTest::newRow("random, wrapped") << quint64(3 * Chunk + 77) << int(7 * Chunk) << "random";
+    QTest::newRow("ties") << SampleStore::Unlimited << 20000 << "steps";
+    QTest::newRow("NaN over whole blocks") << quint64(2 * Chunk) << int(3 * Chunk) << "nan";
+    QTest::newRow("infinities") << SampleStore::Unlimited << 30000 << "inf";
+}
+
+// The block extremes give what a scan of every value gives: the first lowest and highest
+// (NaN left out) and the finite range, over ranges that start and end anywhere.
+void SampleStoreTest::blockExtremesMatchAScan()
+{
+    QFETCH(quint64, capacity);
+    QFETCH(int, samples);
+    QFETCH(QString, values);
+    const float inf = std::numeric_limits<float>::infinity();
+    SampleStore store(capacity);
+    QRandomGenerator random{quint32(samples)};
+    for (int i = 0; i < samples; ++i) {
+        float v = float(random.bounded(200.0) - 100);
+        if (values == QLatin1String("steps"))
+            v = float((i / 300) % 5);
+        else if (values == QLatin1String("nan") && (i / 700) % 3 == 0)
+            v = std::numeric_limits<float>::quiet_NaN();
+        else if (values == QLatin1String("inf") && i % 1000 == 0)
+            v = i % 2000 ? inf : -inf;
+        store.appendActual(0, v);
+    }
+    const SampleStore::Series s = store.series(0);
+    for (int k = 0; k < 300; ++k) {
+        quint64 from = s.first() + random.bounded(quint32(s.size()));
+        quint64 to = s.first() + random.bounded(quint32(s.size() + 1));
+        if (k < 3) // the whole ring
+            from = s.first(), to = s.end();
+        if (from > to)
+            std::swap(from, to);
+        quint64 lowAt = 0, highAt = 0, scanLow = 0, scanHigh = 0;
+        float low = 0, high = 0, finiteLow = 0, finiteHigh = 0;
+        bool any = false, anyFinite = false;
+        for (quint64 n = from; n < to; ++n) {
+            const float y = s.y(n);
+            if (std::isnan(y))
+                continue;
+            if (!any || y < s.y(scanLow))
+                scanLow = n;
+            if (!any || y > s.y(scanHigh))
+                scanHigh = n;
+            any = true;
+            if (std::isfinite(y)) {
+                finiteLow = anyFinite ? std::min(finiteLow, y) : y;
+                finiteHigh = anyFinite ? std::max(finiteHigh, y) : y;
+                anyFinite = true;
+            }
+        }
+        const QString where = QStringLiteral("[%1, %2)").arg(from).arg(to);
+        QVERIFY2(s.extremes(from, to, lowAt, highAt) == any, qPrintable(where));
+        QVERIFY2(s.finiteRange(from, to, low, high) == anyFinite, qPrintable(where));
+        if (any)
+            QVERIFY2(lowAt == scanLow && highAt == scanHigh, qPrintable(where));
+        if (anyFinite)
+            QVERIFY2(low == finiteLow && high == finiteHigh, qPrintable(where));
     }
 }
 
