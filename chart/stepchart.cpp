@@ -97,7 +97,7 @@ QVector<QPointF> StepChart::points(int line) const
 void StepChart::redraw()
 {
     const int n = shown.actual.size();
-    const double xMax = std::max({n, shown.comparison.size(), prediction.size(), 2}) - 1;
+    const double xMax = std::max({n, int(shown.comparison.size()), int(prediction.size()), 2}) - 1;
     double low = shown.target;
     double high = shown.target;
     const auto fill = [&](QLineSeries *series, const QVector<float> &values) {
