@@ -37,6 +37,7 @@ TuningPanel::StepWindow lastWindow(ResponseAnalysis *analysis, int channel)
     }
     const StepAnalyzer::Figures &figures = run->figures;
     window.firstSample = figures.firstSample;
+    window.settlingBand = figures.settlingBand;
     StepData &data = window.data;
     data.actual.reserve(trace.actual.size());
     for (const float v : trace.actual)
