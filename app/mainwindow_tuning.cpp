@@ -50,6 +50,17 @@ TuningPanel::StepWindow lastWindow(ResponseAnalysis *analysis, int channel)
     return window;
 }
 
+RunHistory::Predicted predictedOf(const TuningRules::Suggestion &s)
+{
+    const StepFigures &f = s.predicted;
+    const auto count = [](const std::optional<int> &n) {
+        return n ? std::optional<qint64>(*n) : std::nullopt;
+    };
+    return RunHistory::Predicted{TuningRules::aimName(s.aim), count(f.riseSamples),
+                                 f.overshootPercent, count(f.settlingSamples),
+                                 s.samplePeriodS * 1000.0};
+}
+
 } // namespace
 
 void MainWindow::wireTuning()
@@ -87,6 +98,13 @@ void MainWindow::wireTuning()
     diagram->prediction()->setSource(source);
     connect(tuning, &TuningPanel::predictionChanged, this,
             [this, source] { diagram->prediction()->setSource(source); });
+
+    // The next step of the channel shows the written suggestion's prediction beside it.
+    connect(tuning, &TuningPanel::suggestionApplied, this, [this](int ch) {
+        const std::optional<TuningRules::Suggestion> s = tuning->appliedSuggestion(ch);
+        if (s)
+            analysis->history()->expectPrediction(ch, predictedOf(*s));
+    });
 
     auto *action = new QAction(tr("整定建议"), this);
     action->setObjectName(QStringLiteral("actionTuning"));

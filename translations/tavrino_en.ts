@@ -1239,6 +1239,10 @@
         <source>点击表头排序</source>
         <translation>Click to sort</translation>
     </message>
+    <message>
+        <source>括号内是写入的建议（%1）在模型上的预测值</source>
+        <translation>In brackets: what the suggestion written (%1) predicted on the model</translation>
+    </message>
 </context>
 <context>
     <name>SafeFile</name>
