@@ -90,8 +90,8 @@ void MainWindow::wireAnalysis()
     // The last step of the channel chosen with CH1 to CH4, beside the figures.
     auto *stepChart = new StepChart(ui->dockAnalysisContents);
     stepChart->setObjectName(QStringLiteral("chartStep"));
-    stepChart->setToolTip(
-        tr("所选通道最近一次阶跃：实际值（蓝）、目标值（红虚线）、上次运行（灰虚线）"));
+    stepChart->setToolTip(tr("所选通道最近一次阶跃：实际值（蓝）、目标值（红虚线）、上次运行（灰虚"
+                             "线）、所选整定建议的预测（绿点线）"));
     ui->gridAnalysis->addWidget(stepChart, 0, 1, 2, 1);
     analysis->setStepChart(stepChart, 0);
     const QRadioButton *channelButtons[] = {ui->radioCH1, ui->radioCH2, ui->radioCH3, ui->radioCH4};

@@ -4,6 +4,7 @@
 #include "chart/comparisonoverlay.h"
 #include "chart/pid_diagram.h"
 #include "chart/responseanalysis.h"
+#include "chart/stepchart.h"
 #include "forms/mainwindow_ui.h"
 #include "pidlink/parameterpanel.h"
 #include "tuning/tuningpanel.h"
@@ -37,6 +38,7 @@ TuningPanel::StepWindow lastWindow(ResponseAnalysis *analysis, int channel)
     }
     const StepAnalyzer::Figures &figures = run->figures;
     window.firstSample = figures.firstSample;
+    window.settlingBand = figures.settlingBand;
     StepData &data = window.data;
     data.actual.reserve(trace.actual.size());
     for (const float v : trace.actual)
@@ -47,6 +49,17 @@ TuningPanel::StepWindow lastWindow(ResponseAnalysis *analysis, int channel)
     if (data.gainsKnown)
         data.gains = {double(*run->gains[0]), double(*run->gains[1]), double(*run->gains[2])};
     return window;
+}
+
+RunHistory::Predicted predictedOf(const TuningRules::Suggestion &s)
+{
+    const StepFigures &f = s.predicted;
+    const auto count = [](const std::optional<int> &n) {
+        return n ? std::optional<qint64>(*n) : std::nullopt;
+    };
+    return RunHistory::Predicted{TuningRules::aimName(s.aim), count(f.riseSamples),
+                                 f.overshootPercent, count(f.settlingSamples),
+                                 s.samplePeriodS * 1000.0};
 }
 
 } // namespace
@@ -69,14 +82,6 @@ void MainWindow::wireTuning()
         [this](int op, float value) { return parameters->writeValue(quint8(op), value); });
     connect(tuning, &TuningPanel::message, this,
             [this](const QString &text) { statusBar()->showMessage(text, 0); });
-    QRadioButton *radios[] = {ui->radioCH1, ui->radioCH2, ui->radioCH3, ui->radioCH4};
-    for (int ch = 0; ch < 4; ++ch) {
-        connect(radios[ch], &QRadioButton::toggled, tuning, [this, ch](bool on) {
-            if (on)
-                tuning->selectChannel(ch);
-        });
-    }
-
     // The selected suggestion's predicted response, on the open step once the next one runs.
     const auto source = [this](int ch) {
         const TuningPanel::Prediction p =
@@ -84,8 +89,32 @@ void MainWindow::wireTuning()
         return StepAnalyzer::Trace{p.values, p.first};
     };
     diagram->prediction()->setSource(source);
-    connect(tuning, &TuningPanel::predictionChanged, this,
-            [this, source] { diagram->prediction()->setSource(source); });
+    // The analysis dock's step chart shows the selected channel's prediction from its step.
+    auto *stepChart = findChild<StepChart *>(QStringLiteral("chartStep"));
+    const auto showPrediction = [this, stepChart] {
+        const QVector<float> values = tuning->prediction(tuning->channel(), -1).values;
+        stepChart->setPredicted(QVector<double>(values.cbegin(), values.cend()));
+    };
+    connect(tuning, &TuningPanel::predictionChanged, this, [this, source, showPrediction] {
+        diagram->prediction()->setSource(source);
+        showPrediction();
+    });
+    QRadioButton *radios[] = {ui->radioCH1, ui->radioCH2, ui->radioCH3, ui->radioCH4};
+    for (int ch = 0; ch < 4; ++ch) {
+        connect(radios[ch], &QRadioButton::toggled, tuning, [this, ch, showPrediction](bool on) {
+            if (on) {
+                tuning->selectChannel(ch);
+                showPrediction();
+            }
+        });
+    }
+
+    // The next step of the channel shows the written suggestion's prediction beside it.
+    connect(tuning, &TuningPanel::suggestionApplied, this, [this](int ch) {
+        const std::optional<TuningRules::Suggestion> s = tuning->appliedSuggestion(ch);
+        if (s)
+            analysis->history()->expectPrediction(ch, predictedOf(*s));
+    });
 
     auto *action = new QAction(tr("整定建议"), this);
     action->setObjectName(QStringLiteral("actionTuning"));

@@ -163,6 +163,8 @@ void ResponseAnalysis::parameterWritten(int op, int channel, float value)
         steps.finishWindow(channel);
     takeFinishedWindows(!importing);
     gains[std::size_t(channel)][std::size_t(op - CmdP)] = value;
+    // A prediction was made for other gains.
+    runs.expectPrediction(channel, std::nullopt);
     showFigures();
 }
 

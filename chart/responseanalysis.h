@@ -73,7 +73,8 @@ public:
     // A sample as the chart has just plotted it.
     void addSample(int channel, float actual, float target);
     // P, I or D of a channel written to the board: the channel's window ends first and keeps
-    // the gains it ran with. Other operations are ignored.
+    // the gains it ran with; a prediction expected for the channel is dropped. Other
+    // operations are ignored.
     void parameterWritten(int op, int channel, float value);
     // P, I or D reported by the board: in force now, so also during the open window.
     void parameterReported(int op, int channel, float value);

@@ -90,11 +90,22 @@ void RunHistory::append(const std::vector<StepAnalyzer::FinishedWindow> &windows
         endRemoveRows();
     }
     beginInsertRows(QModelIndex(), count, count + int(adding) - 1);
-    for (auto window = windows.cend() - std::ptrdiff_t(adding); window != windows.cend(); ++window)
+    for (auto window = windows.cend() - std::ptrdiff_t(adding); window != windows.cend();
+         ++window) {
+        std::optional<Predicted> predicted;
+        if (!imported)
+            predicted.swap(expected[std::size_t(window->channel)]);
         appendRun(Run{time, window->channel,
                       imported ? Gains() : gains[std::size_t(window->channel)], window->figures,
-                      imported});
+                      imported, predicted});
+    }
     endInsertRows();
+}
+
+void RunHistory::expectPrediction(int channel, const std::optional<Predicted> &predicted)
+{
+    if (channel >= 0 && channel < StepAnalyzer::ChannelCount)
+        expected[std::size_t(channel)] = predicted;
 }
 
 void RunHistory::appendRun(const Run &run)
@@ -124,23 +135,33 @@ QByteArray RunHistory::toJson() const
         QJsonArray gains;
         for (const std::optional<float> &gain : run.gains)
             gains.append(gain ? QJsonValue(double(*gain)) : QJsonValue());
-        rows.append(QJsonObject{{QStringLiteral("time"), run.time.toString(Qt::ISODateWithMs)},
-                                {QStringLiteral("channel"), run.channel},
-                                {QStringLiteral("imported"), run.imported},
-                                {QStringLiteral("gains"), gains},
-                                {QStringLiteral("y0"), jsonOf(f.y0)},
-                                {QStringLiteral("target"), jsonOf(f.target)},
-                                {QStringLiteral("samples"), double(f.samples)},
-                                {QStringLiteral("rise"), jsonOf(f.riseSamples)},
-                                {QStringLiteral("peak"), jsonOf(f.peakSamples)},
-                                {QStringLiteral("overshoot"), jsonOf(f.overshootPercent)},
-                                {QStringLiteral("settling"), jsonOf(f.settlingSamples)},
-                                {QStringLiteral("error"), jsonOf(f.steadyStateError)},
-                                {QStringLiteral("interval"), jsonOf(f.intervalMs)},
-                                {QStringLiteral("riseMs"), jsonOf(f.riseMs)},
-                                {QStringLiteral("peakMs"), jsonOf(f.peakMs)},
-                                {QStringLiteral("settlingMs"), jsonOf(f.settlingMs)},
-                                {QStringLiteral("noise"), jsonOf(f.noise)}});
+        QJsonObject o{{QStringLiteral("time"), run.time.toString(Qt::ISODateWithMs)},
+                      {QStringLiteral("channel"), run.channel},
+                      {QStringLiteral("imported"), run.imported},
+                      {QStringLiteral("gains"), gains},
+                      {QStringLiteral("y0"), jsonOf(f.y0)},
+                      {QStringLiteral("target"), jsonOf(f.target)},
+                      {QStringLiteral("samples"), double(f.samples)},
+                      {QStringLiteral("rise"), jsonOf(f.riseSamples)},
+                      {QStringLiteral("peak"), jsonOf(f.peakSamples)},
+                      {QStringLiteral("overshoot"), jsonOf(f.overshootPercent)},
+                      {QStringLiteral("settling"), jsonOf(f.settlingSamples)},
+                      {QStringLiteral("error"), jsonOf(f.steadyStateError)},
+                      {QStringLiteral("interval"), jsonOf(f.intervalMs)},
+                      {QStringLiteral("riseMs"), jsonOf(f.riseMs)},
+                      {QStringLiteral("peakMs"), jsonOf(f.peakMs)},
+                      {QStringLiteral("settlingMs"), jsonOf(f.settlingMs)},
+                      {QStringLiteral("noise"), jsonOf(f.noise)}};
+        if (run.predicted) {
+            const Predicted &p = *run.predicted;
+            o.insert(QStringLiteral("predicted"),
+                     QJsonObject{{QStringLiteral("aim"), p.aim},
+                                 {QStringLiteral("rise"), jsonOf(p.riseSamples)},
+                                 {QStringLiteral("overshoot"), p.overshootPercent},
+                                 {QStringLiteral("settling"), jsonOf(p.settlingSamples)},
+                                 {QStringLiteral("interval"), p.intervalMs}});
+        }
+        rows.append(o);
     }
     return QJsonDocument(rows).toJson(QJsonDocument::Compact);
 }
@@ -184,6 +205,13 @@ bool RunHistory::fromJson(const QByteArray &json, QString &error)
         f.riseMs = doubleOf(o.value(QStringLiteral("riseMs")));
         f.peakMs = doubleOf(o.value(QStringLiteral("peakMs")));
         f.settlingMs = doubleOf(o.value(QStringLiteral("settlingMs")));
+        const QJsonObject p = o.value(QStringLiteral("predicted")).toObject();
+        if (!p.isEmpty())
+            run.predicted = Predicted{p.value(QStringLiteral("aim")).toString(),
+                                      countOf(p.value(QStringLiteral("rise"))),
+                                      p.value(QStringLiteral("overshoot")).toDouble(),
+                                      countOf(p.value(QStringLiteral("settling"))),
+                                      p.value(QStringLiteral("interval")).toDouble()};
         rows.push_back(run);
     }
     beginResetModel();
@@ -212,13 +240,22 @@ QString RunHistory::text(int row, int column) const
 {
     const Run &run = at(row);
     const StepAnalyzer::Figures &f = run.figures;
-    const auto time = [this, &f](const std::optional<qint64> &samples,
-                                 const std::optional<double> &ms) {
-        if (!samples)
-            return QStringLiteral("—");
-        if (unit == TimeUnit::Milliseconds && ms)
-            return QString::number(*ms, 'f', 1) + QStringLiteral(" ms");
-        return StepAnalyzer::samplesText(*samples);
+    const std::optional<Predicted> &predicted = run.predicted;
+    const auto time = [this, &f, &predicted](const std::optional<qint64> &samples,
+                                             const std::optional<double> &ms,
+                                             std::optional<qint64> Predicted::*field) {
+        QString text = QStringLiteral("—");
+        const bool inMs = unit == TimeUnit::Milliseconds && ms;
+        if (samples)
+            text = inMs ? QString::number(*ms, 'f', 1) + QStringLiteral(" ms")
+                        : StepAnalyzer::samplesText(*samples);
+        if (!predicted)
+            return text;
+        const std::optional<qint64> &p = (*predicted).*field;
+        const QString guess = !p     ? QStringLiteral("—")
+                              : inMs ? QString::number(double(*p) * predicted->intervalMs, 'f', 0)
+                                     : QString::number(*p);
+        return QStringLiteral("%1 (%2)").arg(text, guess);
     };
     switch (column) {
     case TimeColumn:
@@ -234,11 +271,15 @@ QString RunHistory::text(int row, int column) const
     case TargetColumn:
         return f.target ? QString::number(*f.target, 'g', 4) : QString();
     case RiseColumn:
-        return time(f.riseSamples, f.riseMs);
-    case OvershootColumn:
-        return StepAnalyzer::cellText(f, StepAnalyzer::OvershootColumn);
+        return time(f.riseSamples, f.riseMs, &Predicted::riseSamples);
+    case OvershootColumn: {
+        const QString text = StepAnalyzer::cellText(f, StepAnalyzer::OvershootColumn);
+        return run.predicted ? QStringLiteral("%1 (%2)").arg(
+                                   text, QString::number(run.predicted->overshootPercent, 'f', 1))
+                             : text;
+    }
     case SettlingColumn:
-        return time(f.settlingSamples, f.settlingMs);
+        return time(f.settlingSamples, f.settlingMs, &Predicted::settlingSamples);
     case ErrorColumn:
         return StepAnalyzer::cellText(f, StepAnalyzer::ErrorColumn);
     default:
@@ -292,6 +333,9 @@ QVariant RunHistory::data(const QModelIndex &index, int role) const
     if (role == Qt::ToolTipRole && gain && !run.imported &&
         !run.gains[std::size_t(column - PColumn)])
         return tr("这次运行时的参数未知：运行前按“读”读取板子的参数");
+    if (role == Qt::ToolTipRole && run.predicted && column >= RiseColumn &&
+        column <= SettlingColumn)
+        return tr("括号内是写入的建议（%1）在模型上的预测值").arg(run.predicted->aim);
     if (role == Qt::TextAlignmentRole && column != TimeColumn && column != ChannelColumn)
         return int(Qt::AlignRight | Qt::AlignVCenter);
     if (role != SortRole)

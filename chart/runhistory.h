@@ -53,6 +53,17 @@ public:
     // P, I and D as last written or reported; unknown ones are empty.
     using Gains = std::array<std::optional<float>, 3>;
 
+    // What the tuning assistant predicted for the gains written: shown in brackets beside the
+    // measured rise, overshoot and settling, so the tuner sees whether the model held.
+    struct Predicted
+    {
+        QString aim; // the suggestion's name, for the tooltip
+        std::optional<qint64> riseSamples;
+        double overshootPercent = 0;
+        std::optional<qint64> settlingSamples;
+        double intervalMs = 0; // the sample period predicted with
+    };
+
     struct Run
     {
         QTime time;
@@ -60,6 +71,7 @@ public:
         Gains gains;
         StepAnalyzer::Figures figures;
         bool imported = false; // no gains to know
+        std::optional<Predicted> predicted;
     };
 
     explicit RunHistory(QObject *parent = nullptr);
@@ -71,6 +83,9 @@ public:
     void append(const std::vector<StepAnalyzer::FinishedWindow> &windows, const QTime &time,
                 const ChannelGains &gains, bool imported = false);
     void clear();
+    // The channel's next live row carries this prediction; nullopt forgets it (other gains
+    // were written).
+    void expectPrediction(int channel, const std::optional<Predicted> &predicted);
     int size() const { return count; }
     const Run &at(int row) const { return ring[(first + std::size_t(row)) % ring.size()]; }
 
@@ -78,7 +93,8 @@ public:
     TimeUnit timeUnit() const { return unit; }
 
     // What the table shows: time of day, "CH1", gains 'g' 6 ("?" unknown), the target 'g' 4,
-    // rise and settling as "12点" or "120.0 ms", overshoot "20.0%", error 'g' 4.
+    // rise and settling as "12点" or "120.0 ms", overshoot "20.0%", error 'g' 4; with a
+    // prediction "12点 (10)", "120.0 ms (100)", "20.0% (15.0)".
     QString text(int row, int column) const;
 
     // The rows as a JSON document, and back: a damaged document changes nothing and says why.
@@ -103,6 +119,7 @@ private:
     void appendRun(const Run &run);
 
     std::vector<Run> ring;
+    std::array<std::optional<Predicted>, StepAnalyzer::ChannelCount> expected;
     TimeUnit unit = TimeUnit::Samples;
     std::size_t first = 0;
     int count = 0;

@@ -46,6 +46,7 @@ class ResponseAnalysisTest : public QObject
 private Q_SLOTS:
     void initTestCase();
     void runHistoryTextsAndCsv();
+    void predictionBesideMeasured();
     void stepsThroughTheWindow();
     void historyKeptFilteredAndSorted();
 };
@@ -111,6 +112,43 @@ void ResponseAnalysisTest::runHistoryTextsAndCsv()
     QCOMPARE(history.at(0).channel, 0);
     QCOMPARE(history.text(RunHistory::MaxRows - 1, RunHistory::ChannelColumn),
              QStringLiteral("CH4"));
+}
+
+void ResponseAnalysisTest::predictionBesideMeasured()
+{
+    StepAnalyzer::Figures f;
+    f.y0 = 0;
+    f.target = 10;
+    f.riseSamples = 12;
+    f.riseMs = 120;
+    f.overshootPercent = 2;
+    f.settlingSamples = 40;
+    f.settlingMs = 400;
+    RunHistory history;
+    const QByteArray csvBefore = [&] {
+        RunHistory plain;
+        plain.append({{1, f}}, QTime(9, 0, 0), {});
+        return plain.toCsv();
+    }();
+    history.expectPrediction(1, RunHistory::Predicted{"均衡", 10, 1.5, std::nullopt, 10.0});
+    // An import and another channel leave it for the channel's next live row only.
+    history.append({{1, f}}, QTime(8, 0, 0), {}, true);
+    history.append({{0, f}, {1, f}, {1, f}}, QTime(9, 0, 0), {});
+    QVERIFY(!history.at(0).predicted && !history.at(1).predicted && !history.at(3).predicted);
+    QCOMPARE(history.text(2, RunHistory::RiseColumn), QStringLiteral("12点 (10)"));
+    QCOMPARE(history.text(2, RunHistory::OvershootColumn), QStringLiteral("2.0% (1.5)"));
+    QCOMPARE(history.text(2, RunHistory::SettlingColumn), QStringLiteral("40点 (—)"));
+    QVERIFY(history.data(history.index(2, RunHistory::RiseColumn), Qt::ToolTipRole)
+                .toString()
+                .contains(QStringLiteral("均衡")));
+    history.setTimeUnit(RunHistory::TimeUnit::Milliseconds);
+    QCOMPARE(history.text(2, RunHistory::RiseColumn), QStringLiteral("120.0 ms (100)"));
+    // Kept across restarts; the export's columns stay as they were.
+    RunHistory restored;
+    QString error;
+    QVERIFY(restored.fromJson(history.toJson(), error));
+    QCOMPARE(restored.text(2, RunHistory::RiseColumn), QStringLiteral("12点 (10)"));
+    QCOMPARE(history.toCsv().split('\n').at(3), csvBefore.split('\n').at(1));
 }
 
 void ResponseAnalysisTest::stepsThroughTheWindow()

@@ -1,6 +1,7 @@
 // The tuning dock through the window and a pseudo-terminal: a step from the board, 识别, three
 // suggestions, the selected one's prediction on the chart, 写入建议 sends P, I and D.
 #include "chart/comparisonoverlay.h"
+#include "chart/stepchart.h"
 #include "pidlink/pidframe.h"
 #include "tests/support/testdata.h"
 #include "tests/support/windowdriver.h"
@@ -49,6 +50,9 @@ void TuningDockTest::identifyAndApply()
 
     suggestions->setCurrentCell(1, 0);
     QTRY_VERIFY(!d.chart()->prediction()->points(0).isEmpty());
+    // The analysis dock's step chart shows it too.
+    d.window().findChild<QAction *>(QStringLiteral("actionAnalysis"))->trigger();
+    QTRY_VERIFY(!d.child<StepChart>("chartStep")->points(3).isEmpty());
     d.peer().readFor(50);
     d.click("buttonApplySuggestion");
     const QByteArray frames = d.peer().read(3 * FrameSize);

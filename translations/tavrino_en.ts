@@ -895,10 +895,6 @@
         <translation>A row for each channel&apos;s step when it ends (next step, a gain written, stop or port closed): time, channel, the gains in force and the figures. Click a header to sort; the history is kept when the program closes</translation>
     </message>
     <message>
-        <source>所选通道最近一次阶跃：实际值（蓝）、目标值（红虚线）、上次运行（灰虚线）</source>
-        <translation>The selected channel&apos;s last step: actual (blue), target (red, dashed), previous run (grey, dashed)</translation>
-    </message>
-    <message>
         <source>通道%1还没有结束的阶跃：开始运行，等响应稳定后停止，再识别</source>
         <translation>Channel %1 has no finished step yet: start a run, stop it once the response has settled, then identify</translation>
     </message>
@@ -925,6 +921,10 @@
     <message>
         <source>打开失败，请用浏览器打开 %1</source>
         <translation>Could not open it; open %1 in a browser</translation>
+    </message>
+    <message>
+        <source>所选通道最近一次阶跃：实际值（蓝）、目标值（红虚线）、上次运行（灰虚线）、所选整定建议的预测（绿点线）</source>
+        <translation>The selected channel&apos;s last step: actual (blue), target (red, dashed), previous run (grey, dashed), the selected suggestion&apos;s prediction (green, dotted)</translation>
     </message>
 </context>
 <context>
@@ -1238,6 +1238,10 @@
     <message>
         <source>点击表头排序</source>
         <translation>Click to sort</translation>
+    </message>
+    <message>
+        <source>括号内是写入的建议（%1）在模型上的预测值</source>
+        <translation>In brackets: what the suggestion written (%1) predicted on the model</translation>
     </message>
 </context>
 <context>

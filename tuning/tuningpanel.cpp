@@ -214,16 +214,16 @@ void TuningPanel::identify()
     state.refusal.clear();
     ui->buttonIdentify->setEnabled(false);
     emit message(tr("正在识别……"));
-    watcher.setFuture(QtConcurrent::run(&TuningPanel::work, current, window.firstSample,
-                                        window.data, state.form));
+    watcher.setFuture(QtConcurrent::run(&TuningPanel::work, current, window, state.form));
 }
 
-TuningPanel::Outcome TuningPanel::work(int channel, qint64 firstSample, const StepData &data,
+TuningPanel::Outcome TuningPanel::work(int channel, const StepWindow &window,
                                        const ControllerForm &form)
 {
+    const StepData &data = window.data;
     Outcome outcome;
     outcome.channel = channel;
-    outcome.firstSample = firstSample;
+    outcome.firstSample = window.firstSample;
     outcome.identified = LoopIdentifier::identify(data, form);
     if (!outcome.identified.ok)
         return outcome;
@@ -236,6 +236,7 @@ TuningPanel::Outcome TuningPanel::work(int channel, qint64 firstSample, const St
     step.initialOutput = data.initialOutput;
     step.running = data.running;
     step.noise = outcome.identified.noise;
+    step.band = window.settlingBand;
     outcome.suggestions = TuningRules::suggest(model, form, step);
     return outcome;
 }

@@ -33,6 +33,8 @@ public:
     {
         StepData data;
         qint64 firstSample = -1; // the window's first sample number on the chart
+        // The analyzer's settling band of the window: the predictions are judged in it.
+        double settlingBand = StepFigures::DefaultBand;
         QString missing;
     };
     using WindowSource = std::function<StepWindow(int channel)>;
@@ -89,8 +91,7 @@ private:
         std::optional<TuningRules::Suggestion> applied;
     };
 
-    static Outcome work(int channel, qint64 firstSample, const StepData &data,
-                        const ControllerForm &form);
+    static Outcome work(int channel, const StepWindow &window, const ControllerForm &form);
     void identify();
     void finished();
     void applySuggestion();

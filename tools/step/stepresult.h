@@ -42,7 +42,8 @@ struct StepResult
         int stepLength = 0;      // samples in the step window
         std::optional<Figures> figures;
         std::optional<double> samplePeriodMs;
-        bool settled = false; // stopped because it settled and stayed settled
+        double settlingBand = 0.02; // the analyzer's, a fraction of the step
+        bool settled = false;       // stopped because it settled and stayed settled
     };
 
     struct Model

@@ -322,6 +322,7 @@ bool StepTest::measureStep(StepResult::Run &run)
     run.stepLength = int(step.samples);
     run.figures = figuresOf(step);
     run.samplePeriodMs = step.intervalMs;
+    run.settlingBand = step.settlingBand;
     run.settled = settledAndHeld;
     return true;
 }
@@ -460,6 +461,8 @@ bool StepTest::tune()
     step.samplePeriodS = data.samplePeriodS;
     step.samples = data.actual.size();
     step.noise = id.noise;
+    // Predicted in the band the measured step was judged in.
+    step.band = run.settlingBand;
     const TuningRules::Aim aim = opts.suggest == QLatin1String("robust") ? TuningRules::Aim::Robust
                                  : opts.suggest == QLatin1String("fast")
                                      ? TuningRules::Aim::Fast

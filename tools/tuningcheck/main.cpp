@@ -3,6 +3,7 @@
 // it, the balanced suggestion written, a second step; one Markdown table row per case, as
 // docs/tuning.md shows them.
 
+#include "chart/stepanalyzer.h"
 #include "pidlink/pidframe.h"
 #include "tools/boardsim/boardsimulator.h"
 #include "tuning/loopidentifier.h"
@@ -41,9 +42,19 @@ QVector<double> run(BoardSimulator &board, int channel, int samples)
     return actual;
 }
 
-QString seconds(const std::optional<int> &samples, double dt)
+// The step's figures as the window's analysis reports them (noise, smoothing, band).
+StepAnalyzer::Figures analysed(const QVector<double> &actual, double target)
 {
-    return samples ? QString::number(*samples * dt, 'f', 2) : QStringLiteral("—");
+    StepAnalyzer analyzer;
+    analyzer.beginRun();
+    for (const double v : actual)
+        analyzer.addSample(0, float(v), float(target));
+    return analyzer.figures(0);
+}
+
+template <typename Samples> QString seconds(const std::optional<Samples> &samples, double dt)
+{
+    return samples ? QString::number(double(*samples) * dt, 'f', 2) : QStringLiteral("—");
 }
 
 double within(double measured, double predicted)
@@ -88,7 +99,7 @@ int main(int argc, char *argv[])
         "| form | true K, τ s, L s | identified K, τ s, L s | fit % | gains before "
         "(P, I, D) | balanced (P, I, D) | before: overshoot %, settling s | "
         "predicted: overshoot %, settling s | measured: overshoot %, settling s "
-        "| prediction fit % | band % |\n");
+        "| prediction fit % | band %: before, measured |\n");
     out << "|---|---|---|---|---|---|---|---|---|---|---|\n";
     int failures = 0;
     double slowest = 0;
@@ -143,16 +154,14 @@ int main(int argc, char *argv[])
                 ++failures;
                 continue;
             }
-            // The band the figures use: 2 %, or six times the noise where that is wider: noise
-            // leaves that in fewer than one window in a hundred, so it does not read as a late
-            // departure.
+            // Predicted in the band the analyzer judged the step in, as the dock does.
+            const StepAnalyzer::Figures was = analysed(first, c.target);
             TuningRules::Step step;
             step.start = id.model.rest;
             step.target = c.target;
             step.samplePeriodS = dt;
             step.samples = samples;
-            step.band = std::max(StepFigures::DefaultBand,
-                                 6.0 * id.noise / std::fabs(c.target - first.first()));
+            step.band = was.settlingBand;
             step.noise = id.noise;
             const auto suggestions = TuningRules::suggest(id.model, form, step);
             slowest = std::max(slowest, double(clock.nsecsElapsed()) / 1e6);
@@ -166,8 +175,7 @@ int main(int argc, char *argv[])
             board.setValue(CmdI, c.channel, float(balanced.i));
             board.setValue(CmdD, c.channel, float(balanced.d));
             const QVector<double> second = run(board, c.channel, samples);
-            const StepFigures was = StepFigures::of(first, c.target, step.band);
-            const StepFigures now = StepFigures::of(second, c.target, step.band);
+            const StepAnalyzer::Figures now = analysed(second, c.target);
             const StepFigures &predicted = balanced.predicted;
             const double predictionFit = LoopIdentifier::fitPercent(second, balanced.trace);
 
@@ -180,7 +188,7 @@ int main(int argc, char *argv[])
             const bool settledNoSlower =
                 now.settlingSamples &&
                 (!was.settlingSamples || *now.settlingSamples <= *was.settlingSamples);
-            const bool tuneOk = now.overshootPercent <= 10 && settledNoSlower &&
+            const bool tuneOk = now.overshootPercent.value_or(0) <= 10 && settledNoSlower &&
                                 predicted.settlingSamples &&
                                 within(*now.settlingSamples, *predicted.settlingSamples) <= 30 &&
                                 predictionFit >= 85;
@@ -194,14 +202,15 @@ int main(int argc, char *argv[])
                 << g3(id.model.deadTimeS) << " | " << QString::number(id.fitPercent, 'f', 1)
                 << " | " << g3(before.p) << ", " << g3(before.i) << ", " << g3(before.d) << " | "
                 << g3(balanced.p) << ", " << g3(balanced.i) << ", " << g3(balanced.d) << " | "
-                << QString::number(was.overshootPercent, 'f', 1) << ", "
+                << QString::number(was.overshootPercent.value_or(0), 'f', 1) << ", "
                 << seconds(was.settlingSamples, dt) << " | "
                 << QString::number(predicted.overshootPercent, 'f', 1) << ", "
                 << seconds(predicted.settlingSamples, dt) << " | "
-                << QString::number(now.overshootPercent, 'f', 1) << ", "
+                << QString::number(now.overshootPercent.value_or(0), 'f', 1) << ", "
                 << seconds(now.settlingSamples, dt) << " | "
                 << QString::number(predictionFit, 'f', 1) << (modelOk && tuneOk ? "" : " ✗")
-                << " | " << QString::number(step.band * 100, 'f', 1) << " |\n";
+                << " | " << QString::number(step.band * 100, 'f', 1) << ", "
+                << QString::number(now.settlingBand * 100, 'f', 1) << " |\n";
         }
     }
     out << "\nslowest identification + suggestions: " << QString::number(slowest, 'f', 1)
