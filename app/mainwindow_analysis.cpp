@@ -95,12 +95,11 @@ void MainWindow::wireAnalysis()
     ui->gridAnalysis->addWidget(stepChart, 0, 1, 2, 1);
     analysis->setStepChart(stepChart, 0);
     const QRadioButton *channelButtons[] = {ui->radioCH1, ui->radioCH2, ui->radioCH3, ui->radioCH4};
-    for (int channel = 0; channel < StepAnalyzer::ChannelCount; ++channel)
-        connect(channelButtons[channel], &QRadioButton::toggled, analysis,
-                [this, channel](bool on) {
-                    if (on)
-                        analysis->setStepChartChannel(channel);
-                });
+    for (int ch = 0; ch < StepAnalyzer::ChannelCount; ++ch)
+        connect(channelButtons[ch], &QRadioButton::toggled, analysis, [this, ch](bool on) {
+            if (on)
+                analysis->setStepChartChannel(ch);
+        });
     ui->gridAnalysis->setColumnStretch(0, 4);
     ui->gridAnalysis->setColumnStretch(1, 2);
     for (int column = 2; column < 6; ++column)
