@@ -491,6 +491,10 @@ bool StepTest::tune()
     outcome.applied = applied;
     if (!measureStep(outcome.applied->run))
         return false;
+    // The prediction judged in the band the applied step got: each step's noise sets its own,
+    // and a wider band before would flatter the prediction.
+    outcome.applied->predicted = predictedOf(
+        StepFigures::of(chosen.trace, data.target, outcome.applied->run.settlingBand), periodMs);
     // Measured against predicted over the samples both have.
     QVector<double> measured = stepValues(outcome.applied->run);
     QVector<double> predicted = chosen.trace;
