@@ -45,7 +45,10 @@ StepChart::StepChart(QWidget *parent)
         font.setPointSizeF(font.pointSizeF() * 0.8);
         axis->setLabelsFont(font);
     }
+    // The view's own first chart is released, not deleted, when it gets another.
+    QChart *first = chart();
     setChart(plot);
+    delete first;
     setRenderHint(QPainter::Antialiasing, false);
     setMinimumSize(160, 90);
 }

@@ -6,6 +6,8 @@
 #include "tests/support/testdata.h"
 #include "tools/step/stepoptions.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
 
@@ -273,7 +276,17 @@ void StepTestTest::listenOnlySendsNothing()
     process.start(QStringLiteral(TAVRINO_STEP), {QStringLiteral("--port"), line.slavePath(),
                                                  QStringLiteral("--channel"), QStringLiteral("2")});
     QVERIFY(process.waitForStarted());
-    line.readFor(300);
+    // Frames written before the tool opened its end would be flushed by the open; a slow
+    // (sanitized) start takes longer than any fixed wait.
+    const QString fds = QStringLiteral("/proc/%1/fd").arg(process.processId());
+    const auto opened = [&] {
+        const QStringList links = QDir(fds).entryList(QDir::Files | QDir::System);
+        return std::any_of(links.cbegin(), links.cend(), [&](const QString &fd) {
+            return QFileInfo(fds + QLatin1Char('/') + fd).symLinkTarget() == line.slavePath();
+        });
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(opened(), 10000);
+    line.readFor(100);
     QByteArray board;
     for (int k = 0; k < 20; ++k)
         board += sampleFrame(1, k < 10 ? 5.0f - 0.5f * k : 0.0f, 0);
