@@ -1,6 +1,7 @@
 #include "app/benchsettings.h"
 
 #include "datafiles/recentfolders.h"
+#include "tuning/tuningpanel.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -39,6 +40,8 @@ const struct
     {"chart/auto", "checkAuto"},
     {"chart/compare", "checkCompare"},
     {"chart/timeInSeconds", "checkTimeInSeconds"},
+    {"analysis/runsUnit", "comboRunsUnit"},
+    {"analysis/runsChannel", "comboRunsChannel"},
 };
 
 const char languageKey[] = "window/language";
@@ -91,6 +94,14 @@ bool BenchSettings::attach(QMainWindow *target)
                 QStringLiteral("folders/") + RecentFolders::name(kind), folders,
                 &RecentFolders::changed, [folders, kind] { return folders->folder(kind); },
                 [folders, kind](const QVariant &v) { folders->setFolder(kind, v.toString()); });
+        }
+    }
+    if (auto *tuning = window->findChild<TuningPanel *>()) {
+        for (int c = 0; c < TuningPanel::ChannelCount; ++c) {
+            bindValue(
+                QStringLiteral("tuning/form%1").arg(c + 1), tuning, &TuningPanel::formChanged,
+                [tuning, c] { return tuning->formEntry(c); },
+                [tuning, c](const QVariant &v) { tuning->setFormEntry(c, v.toMap()); });
         }
     }
     // The tab before the dock layout, and the dock's menu action after it: the action shows

@@ -19,6 +19,7 @@
 #include <QSortFilterProxyModel>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStyle>
 
 #include <algorithm>
 #include <memory>
@@ -53,7 +54,9 @@ void MainWindow::wireAnalysis()
     // Compact rows; the history's columns as wide as their usual texts, its newest row shown.
     const int rowHeight = fontMetrics().height() + 6;
     ui->tableStepResponse->setWordWrap(false);
-    ui->tableStepResponse->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // Four rows: each column as wide as its texts, the last one takes what is left.
+    ui->tableStepResponse->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ui->tableStepResponse->horizontalHeader()->setStretchLastSection(true);
     ui->tableStepResponse->verticalHeader()->setMinimumSectionSize(rowHeight);
     ui->tableStepResponse->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     ui->tableRuns->setModel(analysis->historyView());
@@ -64,8 +67,9 @@ void MainWindow::wireAnalysis()
     ui->tableRuns->verticalHeader()->setDefaultSectionSize(rowHeight);
     // Row numbers would be measured again at every new row; the time tells the rows apart.
     ui->tableRuns->verticalHeader()->hide();
-    // Wide enough for the usual texts and for the header, whose words are longer in English.
-    const QString time = QStringLiteral("9999.9 ms");
+    // Wide enough for the usual texts, a prediction in brackets included, and for the header
+    // with its sort mark; the header texts are short, the full names in their tooltips.
+    const QString time = QStringLiteral("999.9 ms (999)");
     const QString usualTexts[RunHistory::ColumnCount] = {QStringLiteral("00:00:00"),
                                                          QStringLiteral("CH4"),
                                                          QStringLiteral("0.1234"),
@@ -73,16 +77,17 @@ void MainWindow::wireAnalysis()
                                                          QStringLiteral("0.1234"),
                                                          QStringLiteral("-123.4"),
                                                          time,
-                                                         QStringLiteral("10.0%"),
+                                                         QStringLiteral("10.0% (10.0)"),
                                                          time,
                                                          QStringLiteral("-0.1234")};
-    const QFontMetrics headerFont = ui->tableRuns->horizontalHeader()->fontMetrics();
+    QHeaderView *runsHeader = ui->tableRuns->horizontalHeader();
+    const int sortMark = runsHeader->style()->pixelMetric(QStyle::PM_HeaderMarkSize) +
+                         3 * runsHeader->style()->pixelMetric(QStyle::PM_HeaderMargin);
     for (int column = 0; column < RunHistory::ColumnCount; ++column) {
         const QString header = analysis->history()->headerData(column, Qt::Horizontal).toString();
-        ui->tableRuns->setColumnWidth(column,
-                                      std::max(fontMetrics().horizontalAdvance(usualTexts[column]),
-                                               headerFont.horizontalAdvance(header)) +
-                                          8);
+        ui->tableRuns->setColumnWidth(
+            column, std::max(fontMetrics().horizontalAdvance(usualTexts[column]) + 8,
+                             runsHeader->fontMetrics().horizontalAdvance(header) + sortMark));
     }
     ui->tableRuns->horizontalHeader()->setStretchLastSection(true);
     ui->tableRuns->horizontalHeader()->setSortIndicatorShown(true);
@@ -100,18 +105,19 @@ void MainWindow::wireAnalysis()
             if (on)
                 analysis->setStepChartChannel(ch);
         });
-    ui->gridAnalysis->setColumnStretch(0, 4);
-    ui->gridAnalysis->setColumnStretch(1, 2);
+    // The figures' short texts need less width than the history's ten columns.
+    ui->gridAnalysis->setColumnStretch(0, 7);
+    ui->gridAnalysis->setColumnStretch(1, 4);
     for (int column = 2; column < 6; ++column)
-        ui->gridAnalysis->setColumnStretch(column, 1);
+        ui->gridAnalysis->setColumnStretch(column, 3);
     connect(analysis->historyView(), &QAbstractItemModel::rowsInserted, ui->tableRuns,
             &QAbstractItemView::scrollToBottom);
     connect(ui->comboRunsChannel, QOverload<int>::of(&QComboBox::currentIndexChanged), analysis,
             [this](int index) { analysis->setHistoryChannel(index - 1); });
     connect(ui->comboRunsUnit, QOverload<int>::of(&QComboBox::currentIndexChanged), analysis,
             [this](int index) {
-                analysis->history()->setTimeUnit(index == 1 ? RunHistory::TimeUnit::Milliseconds
-                                                            : RunHistory::TimeUnit::Samples);
+                analysis->setTimeUnit(index == 1 ? RunHistory::TimeUnit::Milliseconds
+                                                 : RunHistory::TimeUnit::Samples);
             });
     connect(ui->buttonExportRuns, &QPushButton::clicked, this, &MainWindow::exportRuns);
     connect(ui->buttonClearRuns, &QPushButton::clicked, analysis, &ResponseAnalysis::clearHistory);

@@ -301,6 +301,14 @@ void ResponseAnalysis::readImportedSamples()
     }
 }
 
+void ResponseAnalysis::setTimeUnit(RunHistory::TimeUnit unit)
+{
+    runs.setTimeUnit(unit);
+    times = unit == RunHistory::TimeUnit::Milliseconds ? StepAnalyzer::TimeText::Milliseconds
+                                                       : StepAnalyzer::TimeText::Samples;
+    showFigures();
+}
+
 void ResponseAnalysis::showFigures()
 {
     showStep();
@@ -309,7 +317,8 @@ void ResponseAnalysis::showFigures()
         if (!figures.hasStep() && lastFinished[std::size_t(channel)])
             figures = *lastFinished[std::size_t(channel)];
         for (int column = 0; column < StepAnalyzer::ColumnCount; ++column) {
-            const QString text = StepAnalyzer::cellText(figures, StepAnalyzer::Column(column));
+            const QString text =
+                StepAnalyzer::cellText(figures, StepAnalyzer::Column(column), times);
             QTableWidgetItem *item = table->item(channel, column);
             // An unchanged text costs no repaint.
             if (item->text() != text)

@@ -58,6 +58,8 @@ public:
     QSortFilterProxyModel *historyView() const { return view; }
     // -1: all channels.
     void setHistoryChannel(int channel);
+    // Rise, peak and settling times in points or milliseconds, in the table and the history.
+    void setTimeUnit(RunHistory::TimeUnit unit);
     // Empties the history and its file.
     void clearHistory();
     // Writes the history to its file now; false (with the reason) when that fails.
@@ -123,6 +125,7 @@ private:
     RunHistory::ChannelGains gains;
     // The last finished step window of each channel, shown while no step is open.
     std::array<std::optional<StepAnalyzer::Figures>, StepAnalyzer::ChannelCount> lastFinished;
+    StepAnalyzer::TimeText times = StepAnalyzer::TimeText::Samples;
     QTimer refreshTimer;
     QSortFilterProxyModel *view;
     QString historyFile;

@@ -24,6 +24,24 @@ const char *const headers[RunHistory::ColumnCount] = {
     QT_TRANSLATE_NOOP("RunHistory", "稳态误差"),
 };
 
+// The headers are short to keep the columns narrow; their tooltips give the full names.
+const struct
+{
+    const char *source;
+    const char *comment;
+} fullNames[RunHistory::ColumnCount] = {
+    QT_TRANSLATE_NOOP3("RunHistory", "时间", "full name"),
+    QT_TRANSLATE_NOOP3("RunHistory", "通道", "full name"),
+    QT_TRANSLATE_NOOP3("RunHistory", "比例系数 P", "full name"),
+    QT_TRANSLATE_NOOP3("RunHistory", "积分系数 I", "full name"),
+    QT_TRANSLATE_NOOP3("RunHistory", "微分系数 D", "full name"),
+    QT_TRANSLATE_NOOP3("RunHistory", "目标值", "full name"),
+    QT_TRANSLATE_NOOP3("RunHistory", "上升时间", "full name"),
+    QT_TRANSLATE_NOOP3("RunHistory", "超调量", "full name"),
+    QT_TRANSLATE_NOOP3("RunHistory", "调节时间", "full name"),
+    QT_TRANSLATE_NOOP3("RunHistory", "稳态误差", "full name"),
+};
+
 // Data, not interface: the same header in every language.
 const char csvHeader[] = "\xEF\xBB\xBF时间,通道,P,I,D,目标值,上升时间(点),上升时间(ms),超调量(%),"
                          "调节时间(点),调节时间(ms),稳态误差\n";
@@ -374,17 +392,20 @@ QVariant RunHistory::headerData(int section, Qt::Orientation orientation, int ro
     if (section < 0 || (orientation == Qt::Horizontal && section >= ColumnCount))
         return QVariant();
     if (role == Qt::ToolTipRole && orientation == Qt::Horizontal) {
+        const QString name =
+            tr(fullNames[section].source, fullNames[section].comment) + QLatin1Char('\n');
         switch (section) {
         case PColumn:
         case IColumn:
         case DColumn:
-            return tr("这次阶跃期间生效的参数（写入或板子报告的值）；写入参数会结束该通道的阶跃");
+            return name +
+                   tr("这次阶跃期间生效的参数（写入或板子报告的值）；写入参数会结束该通道的阶跃");
         case RiseColumn:
         case OvershootColumn:
         case SettlingColumn:
-            return tr("由去噪后的响应算出；点击表头排序");
+            return name + tr("由去噪后的响应算出；点击表头排序");
         default:
-            return tr("点击表头排序");
+            return name + tr("点击表头排序");
         }
     }
     if (role != Qt::DisplayRole)

@@ -211,7 +211,7 @@ qint64 StepAnalyzer::sampleCount(int channel) const
     return channels[std::size_t(channel)].count;
 }
 
-QString StepAnalyzer::cellText(const Figures &figures, Column column)
+QString StepAnalyzer::cellText(const Figures &figures, Column column, TimeText times)
 {
     const QString none = QStringLiteral("—");
     if (!figures.hasStep())
@@ -219,15 +219,17 @@ QString StepAnalyzer::cellText(const Figures &figures, Column column)
     const auto time = [&](const std::optional<qint64> &samples, const std::optional<double> &ms) {
         if (!samples)
             return none;
+        if (times == TimeText::Milliseconds && ms)
+            return millisecondsText(*ms) + QStringLiteral(" ms");
         QString text = samplesText(*samples);
-        if (ms)
+        if (times == TimeText::Both && ms)
             text += QStringLiteral(" (") + millisecondsText(*ms) + QStringLiteral(" ms)");
         return text;
     };
     switch (column) {
     case StepColumn:
-        return QString::number(*figures.y0, 'g', 6) + QStringLiteral(" → ") +
-               QString::number(*figures.target, 'g', 6);
+        return QString::number(*figures.y0, 'g', 4) + QStringLiteral(" → ") +
+               QString::number(*figures.target, 'g', 4);
     case RiseColumn:
         return time(figures.riseSamples, figures.riseMs);
     case PeakColumn:
@@ -251,11 +253,11 @@ QString StepAnalyzer::samplesText(qint64 samples)
     return tr("%1点").arg(samples);
 }
 
-QStringList StepAnalyzer::cellTexts(const Figures &figures)
+QStringList StepAnalyzer::cellTexts(const Figures &figures, TimeText times)
 {
     QStringList cells;
     for (int column = 0; column < ColumnCount; ++column)
-        cells << cellText(figures, Column(column));
+        cells << cellText(figures, Column(column), times);
     return cells;
 }
 

@@ -176,13 +176,15 @@ public:
     // Samples of the channel since the last clear(): the chart's counter.
     qint64 sampleCount(int channel) const;
 
-    // What the table shows for a figure: "y0 → r" (numbers 'g' 6), "N点" or "N点 (T ms)"
-    // (T below 100 ms with 3 significant digits, from 100 ms on in whole milliseconds),
+    // How a time reads: "N点", "T ms" (the samples where no time was measured), or both as
+    // "N点 (T ms)" (T below 100 ms with 3 significant digits, from 100 ms on in whole ms).
+    enum class TimeText { Samples, Milliseconds, Both };
+    // What the table shows for a figure: "y0 → r" (numbers 'g' 4), the times as `times` says,
     // overshoot "20.0%", error 'g' 4, and "—" where the figure does not exist.
-    static QString cellText(const Figures &figures, Column column);
+    static QString cellText(const Figures &figures, Column column, TimeText times = TimeText::Both);
     // "N点", in the interface's language.
     static QString samplesText(qint64 samples);
-    static QStringList cellTexts(const Figures &figures);
+    static QStringList cellTexts(const Figures &figures, TimeText times = TimeText::Both);
 
 private:
     struct Channel

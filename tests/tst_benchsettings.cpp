@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "chart/pid_diagram.h"
 #include "datafiles/recentfolders.h"
+#include "tuning/tuningpanel.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -27,6 +28,8 @@ struct Bench
     bool autoFit, compare, verify, stringMode, seconds, dock;
     int tab;
     QString importFolder;
+    int runsUnit, runsChannel;
+    QVariantList forms;
 };
 
 Bench read(MainWindow &w)
@@ -37,6 +40,7 @@ Bench read(MainWindow &w)
     const auto on = [&w](const char *name) {
         return w.findChild<QCheckBox *>(QLatin1String(name))->isChecked();
     };
+    const TuningPanel *tuning = w.findChild<TuningPanel *>();
     return {text("comboPortPID"),
             text("comboBaudratePID"),
             text("comboCheckbitPID"),
@@ -51,7 +55,10 @@ Bench read(MainWindow &w)
             on("checkTimeInSeconds"),
             w.findChild<QAction *>(QStringLiteral("actionAnalysis"))->isChecked(),
             w.findChild<QTabWidget *>(QStringLiteral("tabSwitch"))->currentIndex(),
-            w.findChild<RecentFolders *>()->folder(RecentFolders::Import)};
+            w.findChild<RecentFolders *>()->folder(RecentFolders::Import),
+            w.findChild<QComboBox *>(QStringLiteral("comboRunsUnit"))->currentIndex(),
+            w.findChild<QComboBox *>(QStringLiteral("comboRunsChannel"))->currentIndex(),
+            QVariantList() << tuning->formEntry(0) << tuning->formEntry(1)};
 }
 
 bool operator==(const Bench &a, const Bench &b)
@@ -60,7 +67,8 @@ bool operator==(const Bench &a, const Bench &b)
            a.serialBaud == b.serialBaud && a.stopBits == b.stopBits && a.history == b.history &&
            a.p == b.p && a.autoFit == b.autoFit && a.compare == b.compare && a.verify == b.verify &&
            a.stringMode == b.stringMode && a.seconds == b.seconds && a.dock == b.dock &&
-           a.tab == b.tab && a.importFolder == b.importFolder;
+           a.tab == b.tab && a.importFolder == b.importFolder && a.runsUnit == b.runsUnit &&
+           a.runsChannel == b.runsChannel && a.forms == b.forms;
 }
 
 } // namespace
@@ -109,6 +117,15 @@ private:
             w.findChild<QCheckBox *>(QLatin1String(name))->click();
         w.findChild<QTabWidget *>(QStringLiteral("tabSwitch"))->setCurrentIndex(1);
         w.findChild<QAction *>(QStringLiteral("actionAnalysis"))->setChecked(true);
+        box("comboRunsUnit")->setCurrentIndex(1);
+        box("comboRunsChannel")->setCurrentIndex(2);
+        // The controller form of two channels: the shown one and one switched to and back.
+        auto *tuning = w.findChild<TuningPanel *>();
+        tuning->findChild<QComboBox *>(QStringLiteral("comboControllerForm"))->setCurrentIndex(1);
+        tuning->selectChannel(1);
+        tuning->findChild<QCheckBox *>(QStringLiteral("checkDerivativeOnMeasurement"))->click();
+        QTest::keyClicks(tuning->findChild<QLineEdit *>(QStringLiteral("editOutputMax")), "5");
+        tuning->selectChannel(0);
         w.findChild<RecentFolders *>()->rememberFile(RecentFolders::Import,
                                                      QStringLiteral("/data/runs/a.csv"));
     }

@@ -223,18 +223,17 @@ void TestStepAnalyzer::cellTexts_data()
     f.peakSamples = 123456;
     f.overshootPercent = 0.04;
     f.steadyStateError = -0.000123456;
-    QTest::newRow("no times") << f
-                              << QStringList{"1.23457 → -1e-07", "0点", "123456点", "0.0%", "—",
-                                             "-0.0001235"};
+    QTest::newRow("no times") << f << QStringList{"1.235 → -1e-07", "0点", "123456点",
+                                                  "0.0%",           "—",   "-0.0001235"};
     f.riseMs = 0.0123;
     f.peakMs = 99.96;
     f.settlingSamples = 5;
     f.settlingMs = 1234.5678;
     f.overshootPercent = 12.34;
     f.steadyStateError = 12345.6;
-    QTest::newRow("times") << f << QStringList{"1.23457 → -1e-07",  "0点 (0.0123 ms)",
-                                               "123456点 (100 ms)", "12.3%",
-                                               "5点 (1235 ms)",     "1.235e+04"};
+    QTest::newRow("times") << f
+                           << QStringList{"1.235 → -1e-07", "0点 (0.0123 ms)", "123456点 (100 ms)",
+                                          "12.3%",          "5点 (1235 ms)",   "1.235e+04"};
 }
 
 void TestStepAnalyzer::cellTexts()

@@ -604,11 +604,11 @@
     </message>
     <message>
         <source>上升时间</source>
-        <translation>Rise time</translation>
+        <translation>Rise</translation>
     </message>
     <message>
         <source>峰值时间</source>
-        <translation>Peak time</translation>
+        <translation>Peak</translation>
     </message>
     <message>
         <source>超调量</source>
@@ -616,11 +616,11 @@
     </message>
     <message>
         <source>调节时间</source>
-        <translation>Settling time</translation>
+        <translation>Settling</translation>
     </message>
     <message>
         <source>稳态误差</source>
-        <translation>Steady-state error</translation>
+        <translation>Error</translation>
     </message>
     <message>
         <source>把运行记录导出为 CSV 文件</source>
@@ -875,10 +875,6 @@
         <translation>All channels</translation>
     </message>
     <message>
-        <source>运行记录中的上升时间和调节时间以点数或毫秒显示</source>
-        <translation>Show rise and settling times of the run history in samples or milliseconds</translation>
-    </message>
-    <message>
         <source>点</source>
         <translation>pts</translation>
     </message>
@@ -925,6 +921,10 @@
     <message>
         <source>所选通道最近一次阶跃：实际值（蓝）、目标值（红虚线）、上次运行（灰虚线）、所选整定建议的预测（绿点线）</source>
         <translation>The selected channel&apos;s last step: actual (blue), target (red, dashed), previous run (grey, dashed), the selected suggestion&apos;s prediction (green, dotted)</translation>
+    </message>
+    <message>
+        <source>指标表和运行记录中的时间以点数或毫秒显示</source>
+        <translation>Times in the figures table and the run history, in points or milliseconds</translation>
     </message>
 </context>
 <context>
@@ -1193,7 +1193,7 @@
     </message>
     <message>
         <source>通道</source>
-        <translation>Channel</translation>
+        <translation>Ch</translation>
     </message>
     <message>
         <source>目标值</source>
@@ -1201,7 +1201,7 @@
     </message>
     <message>
         <source>上升时间</source>
-        <translation>Rise time</translation>
+        <translation>Rise</translation>
     </message>
     <message>
         <source>超调量</source>
@@ -1209,11 +1209,11 @@
     </message>
     <message>
         <source>调节时间</source>
-        <translation>Settling time</translation>
+        <translation>Settling</translation>
     </message>
     <message>
         <source>稳态误差</source>
-        <translation>Steady-state error</translation>
+        <translation>Error</translation>
     </message>
     <message>
         <source>不是运行记录</source>
@@ -1242,6 +1242,56 @@
     <message>
         <source>括号内是写入的建议（%1）在模型上的预测值</source>
         <translation>In brackets: what the suggestion written (%1) predicted on the model</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <comment>full name</comment>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>通道</source>
+        <comment>full name</comment>
+        <translation>Channel</translation>
+    </message>
+    <message>
+        <source>比例系数 P</source>
+        <comment>full name</comment>
+        <translation>Proportional gain P</translation>
+    </message>
+    <message>
+        <source>积分系数 I</source>
+        <comment>full name</comment>
+        <translation>Integral gain I</translation>
+    </message>
+    <message>
+        <source>微分系数 D</source>
+        <comment>full name</comment>
+        <translation>Derivative gain D</translation>
+    </message>
+    <message>
+        <source>目标值</source>
+        <comment>full name</comment>
+        <translation>Target</translation>
+    </message>
+    <message>
+        <source>上升时间</source>
+        <comment>full name</comment>
+        <translation>Rise time</translation>
+    </message>
+    <message>
+        <source>超调量</source>
+        <comment>full name</comment>
+        <translation>Overshoot</translation>
+    </message>
+    <message>
+        <source>调节时间</source>
+        <comment>full name</comment>
+        <translation>Settling time</translation>
+    </message>
+    <message>
+        <source>稳态误差</source>
+        <comment>full name</comment>
+        <translation>Steady-state error</translation>
     </message>
 </context>
 <context>

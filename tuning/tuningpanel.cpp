@@ -114,28 +114,58 @@ bool TuningPanel::isBusy() const
     return watcher.isRunning();
 }
 
+bool TuningPanel::applyForm(ChannelState &state, bool perSample, bool derivativeOnMeasurement,
+                            const QString &minText, const QString &maxText)
+{
+    ControllerForm &form = state.form;
+    form.timing = perSample ? ControllerForm::Timing::PerSample : ControllerForm::Timing::PerSecond;
+    // The per-sample law is the plain difference; the per-second one is the board's filtered.
+    form.derivativeFilterS = perSample ? 0.0 : 0.02;
+    form.derivativeOnMeasurement = derivativeOnMeasurement;
+    state.minText = minText;
+    state.maxText = maxText;
+    bool minOk = false;
+    bool maxOk = false;
+    const double lo = minText.trimmed().toDouble(&minOk);
+    const double hi = maxText.trimmed().toDouble(&maxOk);
+    form.limited = minOk || maxOk;
+    form.outputMin = minOk ? lo : -HUGE_VAL;
+    form.outputMax = maxOk ? hi : HUGE_VAL;
+    return !form.limited || form.outputMin < form.outputMax;
+}
+
 void TuningPanel::formEdited()
 {
     if (loading)
         return;
-    ChannelState &state = states[std::size_t(current)];
-    ControllerForm &form = state.form;
-    form.timing = ui->comboControllerForm->currentIndex() == 1 ? ControllerForm::Timing::PerSample
-                                                               : ControllerForm::Timing::PerSecond;
-    // The per-sample law is the plain difference; the per-second one is the board's filtered.
-    form.derivativeFilterS = form.timing == ControllerForm::Timing::PerSample ? 0.0 : 0.02;
-    form.derivativeOnMeasurement = ui->checkDerivativeOnMeasurement->isChecked();
-    state.minText = ui->editOutputMin->text();
-    state.maxText = ui->editOutputMax->text();
-    bool minOk = false;
-    bool maxOk = false;
-    const double lo = state.minText.trimmed().toDouble(&minOk);
-    const double hi = state.maxText.trimmed().toDouble(&maxOk);
-    form.limited = minOk || maxOk;
-    form.outputMin = minOk ? lo : -HUGE_VAL;
-    form.outputMax = maxOk ? hi : HUGE_VAL;
-    if (form.limited && !(form.outputMin < form.outputMax))
+    if (!applyForm(states[std::size_t(current)], ui->comboControllerForm->currentIndex() == 1,
+                   ui->checkDerivativeOnMeasurement->isChecked(), ui->editOutputMin->text(),
+                   ui->editOutputMax->text()))
         emit message(tr("输出下限必须小于上限"));
+    emit formChanged(current);
+}
+
+QVariantMap TuningPanel::formEntry(int channel) const
+{
+    if (channel < 0 || channel >= ChannelCount)
+        return QVariantMap();
+    const ChannelState &state = states[std::size_t(channel)];
+    return {{QStringLiteral("perSample"), state.form.timing == ControllerForm::Timing::PerSample},
+            {QStringLiteral("derivativeOnMeasurement"), state.form.derivativeOnMeasurement},
+            {QStringLiteral("min"), state.minText},
+            {QStringLiteral("max"), state.maxText}};
+}
+
+void TuningPanel::setFormEntry(int channel, const QVariantMap &entry)
+{
+    if (channel < 0 || channel >= ChannelCount || !entry.contains(QStringLiteral("min")))
+        return;
+    applyForm(states[std::size_t(channel)], entry.value(QStringLiteral("perSample")).toBool(),
+              entry.value(QStringLiteral("derivativeOnMeasurement")).toBool(),
+              entry.value(QStringLiteral("min")).toString(),
+              entry.value(QStringLiteral("max")).toString());
+    if (channel == current)
+        showChannel();
 }
 
 void TuningPanel::showChannel()

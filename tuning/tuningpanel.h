@@ -5,6 +5,7 @@
 #include "tuning/tuningrules.h"
 
 #include <QFutureWatcher>
+#include <QVariantMap>
 #include <QVector>
 #include <QWidget>
 
@@ -49,6 +50,10 @@ public:
     void selectChannel(int channel);
     int channel() const { return current; }
     ControllerForm form(int channel) const;
+    // The form of a channel as the user entered it (timing, derivative on the measurement, the
+    // limits' texts), to keep between runs; setFormEntry() puts one back.
+    QVariantMap formEntry(int channel) const;
+    void setFormEntry(int channel, const QVariantMap &entry);
 
     // The selected suggestion's predicted response, floats from the identified window's start,
     // drawn from `openFirst` (the channel's open window, < 0 for none: then where it was last
@@ -69,6 +74,8 @@ Q_SIGNALS:
     // The selected suggestion or its trace changed on a channel.
     void predictionChanged(int channel);
     void suggestionApplied(int channel);
+    // The user changed a channel's controller form.
+    void formChanged(int channel);
 
 private:
     struct Outcome
@@ -96,6 +103,9 @@ private:
     void finished();
     void applySuggestion();
     void formEdited();
+    // Sets a channel's form from what the controls show; false when the limits cross.
+    static bool applyForm(ChannelState &state, bool perSample, bool derivativeOnMeasurement,
+                          const QString &minText, const QString &maxText);
     void showChannel();
     void selectRow(int row);
 

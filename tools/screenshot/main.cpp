@@ -16,6 +16,8 @@
 #include "assistant/receiveformatter.h"
 #include "chart/comparisonoverlay.h"
 #include "chart/pid_diagram.h"
+#include "chart/responseanalysis.h"
+#include "chart/runhistory.h"
 #include "chart/stepanalyzer.h"
 #include "pidlink/pidframe.h"
 #include "pidlink/pidlink.h"
@@ -149,7 +151,7 @@ void compareRuns(MainWindow &window, StepAnalyzer &analyzer)
 // Two runs of the four loops through the link, as a board sends them at 100 samples a second,
 // each with its gains reported first and a step at its start: the first run's loops ring,
 // the second's are tamer.
-void feedRuns(PidLink *link)
+void feedRuns(PidLink *link, RunHistory *history)
 {
     const Loop loops[2][4] = {
         {{0.25, 0.12, 0.4}, {0.6, 0.09, 0.3}, {1.2, 0.07, 0.25}, {0.12, 0.2, 0.6}},
@@ -183,6 +185,13 @@ void feedRuns(PidLink *link)
                 bytes.append(frame, FrameSize);
             }
             link->feed(bytes);
+            // The second run's last steps of CH1 and CH2 as after a written suggestion.
+            if (run == 1 && n == 120) {
+                history->expectPrediction(
+                    0, RunHistory::Predicted{QStringLiteral("平衡"), 11, 12.0, 60, 10.0});
+                history->expectPrediction(
+                    1, RunHistory::Predicted{QStringLiteral("平衡"), 22, 2.0, 40, 10.0});
+            }
             settle(int(std::max<qint64>(0, 10 * (n + 1) - clock.elapsed())));
         }
         link->setRunActive(false);
@@ -261,7 +270,7 @@ int main(int argc, char *argv[])
     child<QCheckBox>(window, "checkAuto")->setChecked(false);
     diagram->clearAll();
     window.findChild<QAction *>(QStringLiteral("actionAnalysis"))->setChecked(true);
-    feedRuns(window.pidLink());
+    feedRuns(window.pidLink(), window.responseAnalysis()->history());
     diagram->on_timer_updata();
     window.statusBar()->showMessage(QCoreApplication::translate("RunControl", "停止PID调试"), 0);
     settle(500);
