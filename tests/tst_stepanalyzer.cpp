@@ -280,6 +280,21 @@ void TestStepAnalyzer::countsQueueAndChannels()
     QCOMPARE(analyzer.dropped(), quint64(1));
     QCOMPARE(analyzer.takeFinishedWindows().back().figures.firstSample,
              qint64(StepAnalyzer::QueueCap));
+
+    // A steady target holds no more than the longest window: it ends there with its figures,
+    // and what follows is only counted until the target moves.
+    analyzer.clear();
+    const qint64 steady = 3 * qint64(StepAnalyzer::MaxWindowSamples);
+    for (qint64 k = 0; k < steady; ++k)
+        analyzer.addSample(3, k == 0 ? 0.0f : 1.0f, 1);
+    const auto ended = analyzer.takeFinishedWindows();
+    QCOMPARE(ended.size(), std::size_t(1));
+    QCOMPARE(ended.front().figures.samples, qint64(StepAnalyzer::MaxWindowSamples));
+    QCOMPARE(ended.front().figures.settlingSamples, std::optional<qint64>(1));
+    QVERIFY(!analyzer.figures(3).hasStep());
+    QCOMPARE(analyzer.sampleCount(3), steady);
+    analyzer.addSample(3, 1, 2);
+    QCOMPARE(analyzer.figures(3).firstSample, steady);
 }
 
 // Synthetic steps 0 -> 1 with Gaussian noise of spread `noise`: a first-order lag (tau = 19.9
