@@ -171,7 +171,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     menuHelp->addAction(actionURL);
     menuBar()->addMenu(menuHelp);
     menuBar()->addMenu(menuAbout);
-    // The tools beyond the two specified menus come after them, so those keep their places.
+    // The tools menu comes after 帮助 and 关于, so those two keep their places.
     menuTools = new QMenu(tr("工具"), this);
     menuTools->setObjectName(QStringLiteral("menuTools"));
     menuBar()->addMenu(menuTools);

@@ -156,7 +156,7 @@ void TestBenchSettings::restartKeepsBench()
 
     const auto after = open();
     Bench expected = left;
-    expected.p = first.p; // P, I, D, 目标 and 实际 always start as specified
+    expected.p = first.p; // P, I, D, 目标 and 实际 always start with their first texts
     QVERIFY(read(*after->window) == expected);
     QVERIFY(after->placed);
     QCOMPARE(after->window->size(), QSize(1000, 640));
