@@ -1,6 +1,6 @@
 #include "app/displaysetup.h"
 
-#include "app/qtcompat.h"
+#include "base/qtcompat.h"
 #include "chart/renderchoice.h"
 
 #include <QApplication>

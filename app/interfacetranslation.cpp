@@ -1,6 +1,6 @@
 #include "app/interfacetranslation.h"
 
-#include "app/qtcompat.h"
+#include "base/qtcompat.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
 
-#include "app/linkhealthlabel.h"
+#include "pidlink/linkhealthlabel.h"
 #include "assistant/linewriter.h"
 #include "assistant/receivelog.h"
 #include "chart/pid_diagram.h"

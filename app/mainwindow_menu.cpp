@@ -1,7 +1,7 @@
 // Menu actions: documents named in path.ini beside the executable, in the interface's
 // language where the document has a version in it.
 #include "app/language.h"
-#include "app/logging.h"
+#include "base/logging.h"
 #include "app/mainwindow.h"
 #include "app/pathini.h"
 

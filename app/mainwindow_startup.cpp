@@ -1,4 +1,4 @@
-#include "app/logging.h"
+#include "base/logging.h"
 #include "app/mainwindow.h"
 #include "forms/mainwindow_ui.h"
 

@@ -1,6 +1,6 @@
 #include "app/serialhelper.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 
 #include <QSerialPort>
 #include <QSerialPortInfo>

@@ -1,6 +1,6 @@
 #include "assistant/hexinput.h"
 
-#include "app/qtcompat.h"
+#include "base/qtcompat.h"
 
 namespace {
 constexpr int ValueWidth = 4;

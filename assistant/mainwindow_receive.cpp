@@ -1,5 +1,5 @@
 // Serial assistant: the receive display and the receive/send option switches.
-#include "app/logging.h"
+#include "base/logging.h"
 #include "app/mainwindow.h"
 #include "assistant/receivelog.h"
 #include "forms/mainwindow_ui.h"

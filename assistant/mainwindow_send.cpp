@@ -1,5 +1,5 @@
 // Serial assistant: sending typed text, hexadecimal bytes and files, once or periodically.
-#include "app/logging.h"
+#include "base/logging.h"
 #include "app/mainwindow.h"
 #include "assistant/linewriter.h"
 #include "assistant/sendinput.h"

@@ -31,9 +31,6 @@ public:
     static QString timeStamp(const QTime &time);
     // "01 ab ff".
     static QString hexForm(const QByteArray &bytes);
-    // Length of the front of `bytes` that ends on a character boundary: at most the last three
-    // bytes, the start of a character still missing its continuation bytes, are left out.
-    static int completeLength(const QByteArray &bytes);
 
 private:
     // The stamp of the second last shown: a busy line brings thousands of arrivals a second,

@@ -1,6 +1,6 @@
 #include "assistant/sendinput.h"
 
-#include "app/qtcompat.h"
+#include "base/qtcompat.h"
 #include "assistant/hexinput.h"
 
 #include <limits>

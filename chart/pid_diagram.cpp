@@ -1,6 +1,6 @@
 #include "chart/pid_diagram.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "chart/axislabels.h"
 #include "chart/comparisonoverlay.h"
 #include "chart/plotgrid.h"

@@ -1,6 +1,6 @@
 #include "chart/renderchoice.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 
 #include <QDir>
 #include <QGuiApplication>

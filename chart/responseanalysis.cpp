@@ -1,6 +1,6 @@
 #include "chart/responseanalysis.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "chart/pid_diagram.h"
 #include "datafiles/safefile.h"
 #include "pidlink/pidframe.h"

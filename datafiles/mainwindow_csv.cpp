@@ -1,6 +1,6 @@
 // PID tab: CSV export and import of the chart's samples, in slices with a progress dialog, so
 // a long history neither fills memory nor holds the window.
-#include "app/logging.h"
+#include "base/logging.h"
 #include "app/mainwindow.h"
 #include "chart/pid_diagram.h"
 #include "chart/responseanalysis.h"

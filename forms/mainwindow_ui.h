@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/qtcompat.h"
+#include "base/qtcompat.h"
 
 // The generated form names QChartView unqualified.
 #include <QtCharts/QChartView>

@@ -2,7 +2,7 @@
 // through SampleLineSplitter. Input: byte 0 picks the mode (bit 0, set for string mode) and
 // how many read sizes follow (bits 1..4); those bytes are the sizes of successive reads,
 // used in turn; the rest is the stream.
-#include "app/qtcompat.h"
+#include "base/qtcompat.h"
 #include "fuzz/fuzzcheck.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/pidframe.h"

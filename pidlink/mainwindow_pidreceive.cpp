@@ -1,5 +1,5 @@
 // PID tab: the board's bytes handed to the link, and the switch of the receive protocol.
-#include "app/linkhealthlabel.h"
+#include "pidlink/linkhealthlabel.h"
 #include "app/mainwindow.h"
 #include "forms/mainwindow_ui.h"
 #include "pidlink/pidlink.h"

@@ -1,6 +1,6 @@
 #include "pidlink/pidlink.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "pidlink/pidframe.h"
 
 #include <QIODevice>

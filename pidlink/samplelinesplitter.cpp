@@ -1,6 +1,6 @@
 #include "pidlink/samplelinesplitter.h"
 
-#include "app/qtcompat.h"
+#include "base/qtcompat.h"
 
 SampleLineSplitter::SampleLineSplitter() : decoder(std::make_unique<QtCompat::Utf8Decoder>()) {}
 

@@ -1,5 +1,5 @@
 // Port scan, open and close for both tabs, and the tab switch that releases the port.
-#include "app/logging.h"
+#include "base/logging.h"
 #include "app/mainwindow.h"
 #include "forms/mainwindow_ui.h"
 #include "serial/portcontroller.h"

@@ -1,6 +1,6 @@
 #include "serial/portcontroller.h"
 
-#include "app/logging.h"
+#include "base/logging.h"
 #include "serial/openfailure.h"
 #include "serial/portname.h"
 #include "serial/portsettings.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/qtcompat.h"
+#include "base/qtcompat.h"
 
 #include <QString>
 #include <QtCharts/QValueAxis>

@@ -1,4 +1,4 @@
-#include "app/linkhealthlabel.h"
+#include "pidlink/linkhealthlabel.h"
 
 #include "pidlink/pidlink.h"
 

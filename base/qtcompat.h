@@ -39,6 +39,10 @@ private:
     std::unique_ptr<State> state;
 };
 
+// Length of the front of `bytes` that ends on a character boundary: at most the last three
+// bytes, the start of a character still missing its continuation bytes, are left out.
+int utf8CompleteLength(const QByteArray &bytes);
+
 // Whole characters to text, a leading byte order mark included (QString::fromUtf8 drops it).
 QString decodeUtf8KeepingBom(const char *data, int size);
 // True when `data` holds no broken and no cut-off character.

@@ -1,6 +1,4 @@
-#include "app/qtcompat.h"
-
-#include "assistant/receiveformatter.h"
+#include "base/qtcompat.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
@@ -14,7 +12,39 @@
 #include <QTextCodec>
 #endif
 
+namespace {
+bool isContinuation(uchar byte)
+{
+    return (byte & 0xC0) == 0x80;
+}
+
+// Bytes a character starting with `lead` takes; 1 for bytes that cannot start one.
+int sequenceLength(uchar lead)
+{
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    if (lead >= 0xF0 && lead <= 0xF4)
+        return 4;
+    return 1;
+}
+
+} // namespace
+
 namespace QtCompat {
+
+int utf8CompleteLength(const QByteArray &bytes)
+{
+    const int size = bytes.size();
+    for (int back = 1; back <= 3 && back <= size; ++back) {
+        const auto byte = static_cast<uchar>(bytes.at(size - back));
+        if (isContinuation(byte))
+            continue;
+        return sequenceLength(byte) > back ? size - back : size;
+    }
+    return size;
+}
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
 
@@ -30,7 +60,7 @@ QString Utf8Decoder::decode(const char *data, int size)
 {
     const QByteArray piece = QByteArray::fromRawData(data, std::max(size, 0));
     const QByteArray bytes = state->pending.isEmpty() ? piece : state->pending + piece;
-    const int complete = ReceiveFormatter::completeLength(bytes);
+    const int complete = utf8CompleteLength(bytes);
     // A deep copy: `piece` does not own its bytes.
     state->pending = QByteArray(bytes.constData() + complete, bytes.size() - complete);
     if (complete == 0)

@@ -1,4 +1,4 @@
-#include "app/logging.h"
+#include "base/logging.h"
 
 Q_LOGGING_CATEGORY(lcApp, "tavrino.app", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcPorts, "tavrino.ports", QtInfoMsg)
