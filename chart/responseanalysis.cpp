@@ -10,8 +10,10 @@
 #include <QFile>
 #include <QSortFilterProxyModel>
 #include <QTableWidget>
+#include <QtConcurrent>
 
 #include <algorithm>
+#include <utility>
 
 ResponseAnalysis::ResponseAnalysis(const PID_Diagram *chart, QTableWidget *stepTable,
                                    QObject *parent, const QString &historyPath)
@@ -38,10 +40,13 @@ ResponseAnalysis::ResponseAnalysis(const PID_Diagram *chart, QTableWidget *stepT
     }
     saveTimer.setSingleShot(true);
     saveTimer.setInterval(SaveDelayMs);
-    connect(&saveTimer, &QTimer::timeout, this, [this] {
-        QString error;
-        if (!saveHistory(error))
+    connect(&saveTimer, &QTimer::timeout, this, &ResponseAnalysis::saveInBackground);
+    connect(&saving, &QFutureWatcherBase::finished, this, [this] {
+        const QString error = saving.result();
+        if (!error.isEmpty())
             Q_EMIT message(tr("运行记录保存失败：%1").arg(error));
+        if (std::exchange(saveAgain, false))
+            saveInBackground();
     });
     for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(&runs, signal, this, &ResponseAnalysis::saveSoon);
@@ -61,9 +66,25 @@ ResponseAnalysis::ResponseAnalysis(const PID_Diagram *chart, QTableWidget *stepT
     showFigures();
 }
 
+namespace {
+bool writeHistory(const QString &path, const std::vector<RunHistory::Run> &rows, QString &error)
+{
+    if (rows.empty()) {
+        QFile file(path);
+        if (file.exists() && !file.remove()) {
+            error = file.errorString();
+            return false;
+        }
+        return true;
+    }
+    return SafeFile::save(path, RunHistory::toJson(rows), error);
+}
+} // namespace
+
 ResponseAnalysis::~ResponseAnalysis()
 {
-    if (saveTimer.isActive()) {
+    saving.waitForFinished();
+    if (saveTimer.isActive() || saveAgain) {
         QString error;
         saveHistory(error);
     }
@@ -75,19 +96,27 @@ void ResponseAnalysis::saveSoon()
         saveTimer.start();
 }
 
-bool ResponseAnalysis::saveHistory(QString &error) const
+void ResponseAnalysis::saveInBackground()
+{
+    if (saving.isRunning()) {
+        saveAgain = true;
+        return;
+    }
+    saving.setFuture(QtConcurrent::run([path = historyFile, rows = runs.rows()] {
+        QString error;
+        writeHistory(path, rows, error);
+        return error;
+    }));
+}
+
+bool ResponseAnalysis::saveHistory(QString &error)
 {
     if (historyFile.isEmpty())
         return true;
-    if (runs.size() == 0) {
-        QFile file(historyFile);
-        if (file.exists() && !file.remove()) {
-            error = file.errorString();
-            return false;
-        }
-        return true;
-    }
-    return SafeFile::save(historyFile, runs.toJson(), error);
+    // A save on the worker would otherwise finish after this one with older rows.
+    saving.waitForFinished();
+    saveAgain = false;
+    return writeHistory(historyFile, runs.rows(), error);
 }
 
 void ResponseAnalysis::setHistoryChannel(int channel)

@@ -4,6 +4,7 @@
 #include "chart/stepanalyzer.h"
 
 #include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QObject>
 #include <QTimer>
 
@@ -26,8 +27,9 @@ class StepChart;
 //
 // A write of a channel's gain ends its window, so a history row carries the gains in force
 // during its window (reports of the board fill in what was unknown). The history is kept in
-// a file when a path is given: read at construction, written a moment after it changes and
-// at destruction.
+// a file when a path is given: read at construction, written a moment after it changes (on a
+// worker thread: a thousand rows and the disk's flush would stall the chart) and at
+// destruction.
 //
 // The table shows each channel's open window while it has a step, else the channel's last
 // finished step window since the chart was emptied, else "—".
@@ -63,7 +65,7 @@ public:
     // Empties the history and its file.
     void clearHistory();
     // Writes the history to its file now; false (with the reason) when that fails.
-    bool saveHistory(QString &error) const;
+    bool saveHistory(QString &error);
     // The small chart that follows the last step of `channel`; nullptr: none.
     void setStepChart(StepChart *chart, int channel);
     void setStepChartChannel(int channel);
@@ -111,6 +113,7 @@ private:
     void showFigures();
     void showStep();
     void saveSoon();
+    void saveInBackground();
 
     const PID_Diagram *diagram;
     QTableWidget *table;
@@ -130,6 +133,9 @@ private:
     QSortFilterProxyModel *view;
     QString historyFile;
     QTimer saveTimer;
+    // The save running on a worker; a change meanwhile is saved after it.
+    QFutureWatcher<QString> saving;
+    bool saveAgain = false;
     StepChart *stepChart = nullptr;
     int stepChannel = 0;
 };

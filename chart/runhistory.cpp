@@ -144,11 +144,19 @@ void RunHistory::setTimeUnit(TimeUnit to)
         Q_EMIT dataChanged(index(0, RiseColumn), index(count - 1, SettlingColumn));
 }
 
-QByteArray RunHistory::toJson() const
+std::vector<RunHistory::Run> RunHistory::rows() const
+{
+    std::vector<Run> copy;
+    copy.reserve(std::size_t(count));
+    for (int row = 0; row < count; ++row)
+        copy.push_back(at(row));
+    return copy;
+}
+
+QByteArray RunHistory::toJson(const std::vector<Run> &runs)
 {
     QJsonArray rows;
-    for (int row = 0; row < size(); ++row) {
-        const Run &run = at(row);
+    for (const Run &run : runs) {
         const StepAnalyzer::Figures &f = run.figures;
         QJsonArray gains;
         for (const std::optional<float> &gain : run.gains)

@@ -97,8 +97,11 @@ public:
     // prediction "12点 (10)", "120.0 ms (100)", "20.0% (15.0)".
     QString text(int row, int column) const;
 
+    // The rows in order, a copy another thread may read.
+    std::vector<Run> rows() const;
     // The rows as a JSON document, and back: a damaged document changes nothing and says why.
-    QByteArray toJson() const;
+    QByteArray toJson() const { return toJson(rows()); }
+    static QByteArray toJson(const std::vector<Run> &rows);
     bool fromJson(const QByteArray &json, QString &error);
 
     // UTF-8 with a byte order mark (spreadsheet programs then read the Chinese header as

@@ -10,6 +10,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QTableWidget>
@@ -295,6 +297,15 @@ void ResponseAnalysisTest::historyKeptFilteredAndSorted()
     QCOMPARE(rows->index(0, RunHistory::OvershootColumn).data().toString(), QStringLiteral("7.0%"));
     channels->setCurrentIndex(0);
     QCOMPARE(rows->rowCount(), 3);
+    // Saved a moment later, off the GUI thread.
+    d.window().responseAnalysis()->history()->append({windows[0]}, QTime(10, 1), {});
+    const auto savedRows = [] {
+        QFile file(historyPath());
+        return file.open(QIODevice::ReadOnly)
+                   ? QJsonDocument::fromJson(file.readAll()).array().size()
+                   : 0;
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(savedRows(), 4, ResponseAnalysis::SaveDelayMs + Patience);
     d.click("buttonClearRuns");
     QVERIFY(!QFile::exists(historyPath()));
 }
