@@ -163,6 +163,8 @@ void TestChartInteraction::readout_data()
     QTest::addColumn<QString>("text");
     QTest::newRow("both channels hold it")
         << QPointF(0, 110) << QPointF(20.1, 0) << "#20\nCH1 实际 30 目标 20\nCH2 实际 7 目标 8";
+    QTest::newRow("nearest, not the one before")
+        << QPointF(0, 110) << QPointF(20.7, 0) << "#21\nCH1 实际 31 目标 20\nCH2 实际 7 目标 8";
     QTest::newRow("only channel 1")
         << QPointF(0, 110) << QPointF(80, 0) << "#80\nCH1 实际 40 目标 20";
     // Channel 3 holds more, but is hidden.

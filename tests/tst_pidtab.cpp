@@ -58,8 +58,6 @@ private Q_SLOTS:
     void linkWiring();
     void stringModeWiring();
     void parameterFieldsWiring();
-    void boardValueNotANumber_data();
-    void boardValueNotANumber();
     void unplugDuringRun_data();
     void unplugDuringRun();
 
@@ -240,45 +238,6 @@ void PidTabTest::parameterFieldsWiring()
     d->click("radioCH1");
     QCOMPARE(p->text(), QStringLiteral("2"));
     QCOMPARE(p->property("mark").toString(), QStringLiteral("confirmed"));
-}
-
-void PidTabTest::boardValueNotANumber_data()
-{
-    QTest::addColumn<float>("value");
-    QTest::addColumn<bool>("verify");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("status");
-    QTest::newRow("NaN reported") << float(qQNaN()) << false << "nan"
-                                  << "成功接收P：不是有效数字";
-    QTest::newRow("inf reported") << float(qInf()) << false << "inf"
-                                  << "成功接收P：不是有效数字";
-    QTest::newRow("-inf reported") << float(-qInf()) << false << "-inf"
-                                   << "成功接收P：不是有效数字";
-    QTest::newRow("NaN answers a verify") << float(qQNaN()) << true << "nan"
-                                          << "校验失败：板子返回 nan";
-}
-
-// A value that is no number is shown as it is, never green, and never goes back: the board's
-// read of it is refused as a typed one is.
-void PidTabTest::boardValueNotANumber()
-{
-    QFETCH(float, value);
-    QFETCH(bool, verify);
-    QVERIFY(openBoard());
-    auto *p = d->child<QLineEdit>("editP");
-    if (verify) {
-        d->typeInto("editP", QStringLiteral("2"));
-        d->click("checkVerifyWrite");
-        d->click("buttonPWrite");
-        QCOMPARE(d->peer().read(2 * FrameSize, Patience).size(), 2 * FrameSize);
-    }
-    sendAndSettle(commandFrame(CmdP, DirWrite, 0, value));
-    QTEST(p->text(), "shown");
-    QTEST(d->status(), "status");
-    QCOMPARE(ParameterPanel::markOf(p), ParameterPanel::Mark::None);
-    sendAndSettle(commandFrame(CmdP, DirRead, 0));
-    QCOMPARE(d->status(), QStringLiteral("参数无效，未发送"));
-    QCOMPARE(nothingMore(), QByteArray());
 }
 
 void PidTabTest::stringModeWiring()
