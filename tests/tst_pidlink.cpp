@@ -339,6 +339,18 @@ void PidLinkTest::parameterFields_data()
         << "成功接收P | > 43 01 01 00 00 ea d6 fc 3d 0a | 成功发送P | 参数无效，未发送 | "
            "P=0.123457* I=x! D=0 T=0 A=0 | > 43 03 01 00 00 00 00 00 00 0a | 成功发送D | "
            "参数无效，未发送 | 参数无效，未发送";
+    QTest::newRow("a field edited after the board's value answers with the edit")
+        << "b P 0 2.5; e P 3; q P 0"
+        << "成功接收P | > 43 01 01 00 00 00 00 40 40 0a | 成功发送P";
+    // Shown as it is, never marked, never sent back: refused as a typed one is.
+    QTest::newRow("board's values that are no number")
+        << "b P 0 nan; b I 0 inf; b D 0 -inf; f; q P 0; q D 0"
+        << "成功接收P：不是有效数字 | 成功接收I：不是有效数字 | 成功接收D：不是有效数字 | "
+           "P=nan I=inf D=-inf T=0 A=0 | 参数无效，未发送 | 参数无效，未发送";
+    QTest::newRow("verify: the board answers no number")
+        << "v; e P 2; w P; b P 0 nan; f"
+        << "> 43 01 01 00 00 00 00 00 40 0a | 已发送P | > 43 01 00 00 00 00 00 00 00 0a | "
+           "校验失败：板子返回 nan | P=nan I=0 D=0 T=0 A=0";
     QTest::newRow("verify: the board keeps another value")
         << "v; e T 5; w T; b T 0 4.5; f"
         << "> 43 04 01 00 00 00 00 a0 40 0a | 已发送目标值 | > 43 04 00 00 00 00 00 00 00 0a | "

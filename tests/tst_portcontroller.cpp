@@ -38,6 +38,8 @@ private Q_SLOTS:
     void openReadWriteClose();
     void settingsApplied_data();
     void settingsApplied();
+    void lineFormat_data();
+    void lineFormat();
     void lineHangsUp();
 
 private:
@@ -146,6 +148,33 @@ void PortControllerTest::settingsApplied()
         QCOMPARE(uint(cfgetospeed(&line)), speed);
     QTEST((line.c_cflag & CSTOPB) != 0, "twoStop");
     QCOMPARE(line.c_cflag & CRTSCTS, tcflag_t(0));
+}
+
+void PortControllerTest::lineFormat_data()
+{
+    QTest::addColumn<QStringList>("texts"); // data bits, parity, stop bits
+    QTest::addColumn<QVector<int>>("expected");
+    QTest::newRow("8N1") << QStringList{"8", QStringLiteral("无"), "1"}
+                         << QVector<int>{QSerialPort::Data8, QSerialPort::NoParity,
+                                         QSerialPort::OneStop};
+    QTest::newRow("7E2") << QStringList{"7", QStringLiteral("偶"), "2"}
+                         << QVector<int>{QSerialPort::Data7, QSerialPort::EvenParity,
+                                         QSerialPort::TwoStop};
+    QTest::newRow("5O1") << QStringList{"5", QStringLiteral("奇"), "1"}
+                         << QVector<int>{QSerialPort::Data5, QSerialPort::OddParity,
+                                         QSerialPort::OneStop};
+}
+
+// What the pseudo-terminal cannot hold (data bits, parity), read back from a port that is not
+// open: it keeps what it is handed.
+void PortControllerTest::lineFormat()
+{
+    QFETCH(QStringList, texts);
+    QSerialPort unopened;
+    QVERIFY(PortController::applySettings(
+        unopened, PortSettings::fromTexts("9600", texts[0], texts[1], texts[2])));
+    QCOMPARE(unopened.baudRate(), 9600);
+    QTEST((QVector<int>{unopened.dataBits(), unopened.parity(), unopened.stopBits()}), "expected");
 }
 
 // An adapter pulled out: the hung-up line reports errors until the port is closed, which

