@@ -83,19 +83,18 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     folders = new RecentFolders(this);
     // Before the window's own wiring of the port: a tab hears a close before the status bar
     // says why.
-    portBoxes = new PortBoxes(ports, ui->comboPort, ui->buttonScan, ui->comboPortPID,
-                              ui->buttonScanPID, this);
+    portBoxes = new PortBoxes(ports, ui->comboPort, ui->comboPortPID, this);
     connect(ui->tabSwitch, &QTabWidget::currentChanged, portBoxes,
             &PortBoxes::on_tabSwitch_currentChanged);
     connect(portBoxes, &PortBoxes::message, this,
             [this](const QString &text) { statusBar()->showMessage(text, 0); });
     assistant = new AssistantTab(
-        {ui->comboPort,       ui->comboBaudrate,  ui->comboDatabit,      ui->comboCheckbit,
-         ui->comboStopbit,    ui->buttonOpenport, ui->textRecvOutput,    ui->radioRecvOptASCII,
-         ui->radioRecvOptHEX, ui->checkLogmode,   ui->pushRecvclear,     ui->pushSaveAs,
-         ui->textSendInput,   ui->textTime,       ui->radioSendOptASCII, ui->radioSendOptHEX,
-         ui->checkNewline,    ui->checkAutoSend,  ui->buttonSelectfile,  ui->buttonSendData,
-         ui->labelPath},
+        {ui->comboPort,         ui->comboBaudrate,   ui->comboDatabit,  ui->comboCheckbit,
+         ui->comboStopbit,      ui->buttonOpenport,  ui->buttonScan,    ui->textRecvOutput,
+         ui->radioRecvOptASCII, ui->radioRecvOptHEX, ui->checkLogmode,  ui->pushRecvclear,
+         ui->pushSaveAs,        ui->textSendInput,   ui->textTime,      ui->radioSendOptASCII,
+         ui->radioSendOptHEX,   ui->checkNewline,    ui->checkAutoSend, ui->buttonSelectfile,
+         ui->buttonSendData,    ui->labelPath},
         ports, portBoxes, folders, this);
     connect(assistant, &AssistantTab::message, this,
             [this](const QString &text) { statusBar()->showMessage(text, 0); });

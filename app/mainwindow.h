@@ -63,6 +63,7 @@ private Q_SLOTS:
     void on_readDataPID();
     void on_buttonStart_clicked();
     void on_buttonOpenportPID_clicked();
+    void on_buttonScanPID_clicked();
     void on_vScrollBar_sliderMoved(int position);
     void on_buttonClear_clicked();
     void on_hScrollBar_sliderMoved(int position);

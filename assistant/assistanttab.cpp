@@ -28,6 +28,7 @@ AssistantTab::AssistantTab(const Widgets &widgets, PortController *portControlle
     using Button = QAbstractButton;
     using Tab = AssistantTab;
     connect(ui.openPort, &Button::clicked, this, &Tab::on_buttonOpenport_clicked);
+    connect(ui.scan, &Button::clicked, this, &Tab::on_buttonScan_clicked);
     connect(ui.selectFile, &Button::clicked, this, &Tab::on_buttonSelectfile_clicked);
     connect(ui.send, &Button::clicked, this, &Tab::on_buttonSendData_clicked);
     connect(ui.clearReceive, &Button::clicked, this, &Tab::on_pushRecvclear_clicked);
@@ -59,8 +60,12 @@ void AssistantTab::on_buttonOpenport_clicked()
     }
     boxes->open(PortController::Assistant, ui.port->currentText(),
                 PortSettings::fromTexts(ui.baudRate->currentText(), ui.dataBits->currentText(),
-                                        ui.parity->currentText(), ui.stopBits->currentText()),
-                this, SLOT(on_readData()));
+                                        ui.parity->currentText(), ui.stopBits->currentText()));
+}
+
+void AssistantTab::on_buttonScan_clicked()
+{
+    boxes->refill(ui.port);
 }
 
 void AssistantTab::portOpened(int tab)
@@ -70,6 +75,8 @@ void AssistantTab::portOpened(int tab)
     // A character left incomplete by the previous session would never be completed.
     receiveBox->reset();
     writer->attach(ports->port(), ports->port()->baudRate());
+    // Closing drops every connection of the port, so this is made on every open.
+    connect(ports->port(), &QSerialPort::readyRead, this, &AssistantTab::on_readData);
 }
 
 // Auto-send off and what waits to be sent dropped; a file being sent ends.

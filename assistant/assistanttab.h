@@ -27,7 +27,7 @@ public:
     struct Widgets
     {
         QComboBox *port, *baudRate, *dataBits, *parity, *stopBits;
-        QAbstractButton *openPort;
+        QAbstractButton *openPort, *scan;
         QTextEdit *receiveBox;
         QAbstractButton *receiveText, *receiveHex, *timeStamps, *clearReceive, *saveReceive;
         QTextEdit *sendInput, *period;
@@ -35,7 +35,7 @@ public:
         QLabel *path; // the folder saved into or the file sent
     };
 
-    // Dialogs open over `window`; the port is opened through `boxes`.
+    // Dialogs open over `window`; the port box is filled and opened through `boxes`.
     AssistantTab(const Widgets &widgets, PortController *ports, PortBoxes *boxes,
                  RecentFolders *folders, QWidget *window);
 
@@ -46,12 +46,11 @@ Q_SIGNALS:
     // For the status bar.
     void message(const QString &text);
 
-private Q_SLOTS:
-    void on_readData();
-
 private:
+    void on_readData();
     void on_timer_timeout1();
     void on_buttonOpenport_clicked();
+    void on_buttonScan_clicked();
     void on_buttonSelectfile_clicked();
     void on_buttonSendData_clicked();
     void on_pushRecvclear_clicked();

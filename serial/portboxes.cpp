@@ -5,13 +5,11 @@
 #include "serial/portlistrefill.h"
 #include "serial/portname.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 
-PortBoxes::PortBoxes(PortController *portController, QComboBox *assistantBox,
-                     QAbstractButton *assistantScan, QComboBox *pidBox, QAbstractButton *pidScan,
+PortBoxes::PortBoxes(PortController *portController, QComboBox *assistantBox, QComboBox *pidBox,
                      QObject *parent)
     : QObject(parent), ports(portController), boxes{assistantBox, pidBox}
 {
@@ -20,8 +18,6 @@ PortBoxes::PortBoxes(PortController *portController, QComboBox *assistantBox,
         assistantBox->addItem(entry);
         pidBox->addItem(entry);
     }
-    connect(assistantScan, &QAbstractButton::clicked, this, [this] { refill(boxes[0]); });
-    connect(pidScan, &QAbstractButton::clicked, this, [this] { refill(boxes[1]); });
 }
 
 QStringList PortBoxes::scanPorts()
@@ -47,15 +43,14 @@ void PortBoxes::refill(QComboBox *box)
     box->setCurrentIndex(refill.current);
 }
 
-bool PortBoxes::open(int tab, const QString &entry, const PortSettings &settings, QObject *receiver,
-                     const char *slot)
+bool PortBoxes::open(int tab, const QString &entry, const PortSettings &settings)
 {
     const QString name = portNameFromEntry(entry);
     // A device typed into the box, not picked from the scan: a rescan keeps it.
     QComboBox *box = boxes[tab == PortController::Assistant ? 0 : 1];
     if (box->findText(entry, Qt::MatchExactly) < 0 && !typed.contains(name))
         typed.append(name);
-    if (!ports->open(PortController::Tab(tab), name, settings, receiver, slot))
+    if (!ports->open(PortController::Tab(tab), name, settings, nullptr, nullptr))
         return false;
     emit message(tr("%1打开成功！").arg(name));
     return true;

@@ -5,7 +5,6 @@
 
 class PortController;
 class PortSettings;
-class QAbstractButton;
 class QComboBox;
 
 // The two tabs' port boxes and the opening of the port they name. A device the user typed
@@ -16,10 +15,9 @@ class PortBoxes : public QObject
     Q_OBJECT
 
 public:
-    // The boxes and scan buttons are not owned; index them by PortController::Tab. Both boxes
-    // are filled with what a scan finds now.
-    PortBoxes(PortController *ports, QComboBox *assistantBox, QAbstractButton *assistantScan,
-              QComboBox *pidBox, QAbstractButton *pidScan, QObject *parent = nullptr);
+    // The boxes are not owned. Both are filled with what a scan finds now.
+    PortBoxes(PortController *ports, QComboBox *assistantBox, QComboBox *pidBox,
+              QObject *parent = nullptr);
 
     // Entries "<port name> <description>", in the order the system reports them.
     static QStringList scanPorts();
@@ -27,11 +25,10 @@ public:
     // The ports found, then the typed devices that still exist; a typed device that was
     // selected stays selected.
     void refill(QComboBox *box);
-    // Opens the device of `entry` (as the tab's box shows it) for `tab`, its readyRead()
-    // connected to `receiver`'s `slot` (SLOT(...) form). "<name>打开成功！" on success; a
-    // failure is told by the PortController's signals.
-    bool open(int tab, const QString &entry, const PortSettings &settings, QObject *receiver,
-              const char *slot);
+    // Opens the device of `entry` (as the tab's box shows it) for `tab` (a PortController::Tab);
+    // the tab connects readyRead() on opened(). "<name>打开成功！" on success; a failure is
+    // told by the PortController's signals.
+    bool open(int tab, const QString &entry, const PortSettings &settings);
     // A device given on the command line: put into both boxes, once, and selected there.
     void usePort(const QString &device);
     const QStringList &typedPorts() const { return typed; }
