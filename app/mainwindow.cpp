@@ -1,12 +1,13 @@
 #include "app/mainwindow.h"
 
-#include "pidlink/linkhealthlabel.h"
-#include "assistant/linewriter.h"
-#include "assistant/receivelog.h"
+#include "assistant/assistanttab.h"
 #include "chart/pid_diagram.h"
+#include "datafiles/chartfiles.h"
 #include "datafiles/recentfolders.h"
 #include "forms/mainwindow_ui.h"
+#include "pidlink/linkhealthlabel.h"
 #include "pidlink/pidlink.h"
+#include "serial/portboxes.h"
 #include "serial/portcontroller.h"
 #include "serial/portsettings.h"
 
@@ -37,11 +38,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     setWindowTitle(tr("Tavrino串口PID调试助手"));
     statusBar()->showMessage(tr("欢迎使用TavrinoPID调试助手！"), 0);
 
-    const QStringList portEntries = serial.scanPorts();
-    for (const QString &entry : portEntries) {
-        ui->comboPort->addItem(entry);
-        ui->comboPortPID->addItem(entry);
-    }
     for (const char *rate : baudRates) {
         ui->comboBaudrate->addItem(QLatin1String(rate));
         ui->comboBaudratePID->addItem(QLatin1String(rate));
@@ -81,12 +77,27 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ui->checkCH4->setChecked(true);
 
     diagram = new PID_Diagram(ui->graphicsView);
-    receiveBox = new ReceiveLog(ui->textRecvOutput, this);
-    writer = new LineWriter(this);
     link = new PidLink(this);
     ports = new PortController(serial.port, this);
     linkHealth = new LinkHealthLabel(link, this);
     folders = new RecentFolders(this);
+    // Before the window's own wiring of the port: a tab hears a close before the status bar
+    // says why.
+    portBoxes = new PortBoxes(ports, ui->comboPort, ui->comboPortPID, this);
+    connect(ui->tabSwitch, &QTabWidget::currentChanged, portBoxes,
+            &PortBoxes::on_tabSwitch_currentChanged);
+    connect(portBoxes, &PortBoxes::message, this,
+            [this](const QString &text) { statusBar()->showMessage(text, 0); });
+    assistant = new AssistantTab(
+        {ui->comboPort,         ui->comboBaudrate,   ui->comboDatabit,  ui->comboCheckbit,
+         ui->comboStopbit,      ui->buttonOpenport,  ui->buttonScan,    ui->textRecvOutput,
+         ui->radioRecvOptASCII, ui->radioRecvOptHEX, ui->checkLogmode,  ui->pushRecvclear,
+         ui->pushSaveAs,        ui->textSendInput,   ui->textTime,      ui->radioSendOptASCII,
+         ui->radioSendOptHEX,   ui->checkNewline,    ui->checkAutoSend, ui->buttonSelectfile,
+         ui->buttonSendData,    ui->labelPath},
+        ports, portBoxes, folders, this);
+    connect(assistant, &AssistantTab::message, this,
+            [this](const QString &text) { statusBar()->showMessage(text, 0); });
     statusBar()->addPermanentWidget(linkHealth);
 
     // What the PID link reports goes to the chart and the status bar; its parameter traffic
@@ -102,15 +113,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(link, &PidLink::linkError, this,
             [this](const QString &message) { statusBar()->showMessage(message, 0); });
 
-    // The assistant's sends count as sent once the driver has them.
-    connect(writer, &LineWriter::sent, this,
-            [this] { statusBar()->showMessage(tr("发送成功！"), 0); });
-    connect(writer, &LineWriter::fileProgress, this, &MainWindow::showFileProgress);
-    connect(writer, &LineWriter::fileFinished, this,
-            [this](LineWriter::FileOutcome outcome, qint64 done) {
-                showFileFinished(int(outcome), done);
-            });
-
     // Opening and closing the port, and what that means for each tab's features.
     using Ports = PortController;
     connect(ports, &Ports::openFailed, this, [this](int, const QString &reason) {
@@ -121,28 +123,17 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     });
     connect(ports, &Ports::opened, this, [this](int tab) {
         showPortState(tab, true);
-        if (tab == Ports::Assistant) {
-            // A character left incomplete by the previous session would never be completed.
-            receiveBox->reset();
-            writer->attach(serial.port, serial.port->baudRate());
-        } else {
+        if (tab == Ports::Pid) {
             // Each opening of the port starts its own count.
             link->resetHealth();
             linkHealth->setWatching(true);
         }
     });
 
-    // A close, in this order: the tab's widgets; auto-send off and what waits to be sent
-    // dropped (a file being sent ends); the link's label hidden and the run ended (no frame:
-    // the port is closed); after a failure the half frame or line of the lost line dropped,
-    // then the message.
+    // A close, in this order: the tab's widgets; the link's label hidden and the run ended (no
+    // frame: the port is closed); after a failure the half frame or line of the lost line
+    // dropped, then the message.
     connect(ports, &Ports::closed, this, [this](int tab) { showPortState(tab, false); });
-    connect(ports, &Ports::closed, this, [this](int tab) {
-        if (tab == Ports::Assistant) {
-            stopAutoSend();
-            writer->detach();
-        }
-    });
     connect(ports, &Ports::closed, this, [this](int tab, int reason) {
         if (tab != Ports::Pid)
             return;
@@ -183,19 +174,23 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     wireHistory();
     wireAnalysis(); // after the menus: its action goes into 工具
     wireTuning();   // after the analysis: it reads the analysis' windows
+
+    chartFiles =
+        new ChartFiles(diagram, analysis, folders, ui->buttonExport, ui->buttonInport, this);
+    connect(chartFiles, &ChartFiles::message, this,
+            [this](const QString &text) { statusBar()->showMessage(text, 0); });
 }
 
 MainWindow::~MainWindow()
 {
-    delete autoSendTimer;
     delete diagram;
     delete serial.port;
     delete ui;
 }
 
 // What setupUi would connect by name: every on_<widget>_<signal> slot to that widget's signal.
-// The form is built without it because on_timer_timeout1 names no widget (it is connected to
-// the auto-send timer while that exists), which Qt's by-name connection warns about.
+// The form is built without it: Qt's by-name connection warns about every on_ slot that names
+// no widget.
 void MainWindow::connectWidgets()
 {
     const QMetaObject *mo = metaObject();
@@ -223,4 +218,14 @@ const FrameReceiver::Health &MainWindow::pidFrameHealth() const
 const SampleLineSplitter::Health &MainWindow::pidLineHealth() const
 {
     return link->lineHealth();
+}
+
+ReceiveLog *MainWindow::receiveLog() const
+{
+    return assistant->receiveLog();
+}
+
+void MainWindow::usePort(const QString &device)
+{
+    portBoxes->usePort(device);
 }

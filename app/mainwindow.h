@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/serialhelper.h"
-#include "datafiles/samplefilereader.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/samplelinesplitter.h"
 
@@ -9,22 +8,22 @@
 #include <QPointer>
 #include <QStringList>
 
+class AssistantTab;
+class ChartFiles;
 class ChartInteraction;
-class LineWriter;
 class LinkHealthLabel;
 class ParameterPanel;
 class TuningPanel;
 class PID_Diagram;
 class PidLink;
+class PortBoxes;
 class PortController;
 class PortSettings;
 class QAction;
 class QComboBox;
 class QLineEdit;
 class QMenu;
-class QProgressDialog;
 class QSerialPort;
-class QTimer;
 class RecentFolders;
 class ReceiveLog;
 class SessionFiles;
@@ -49,7 +48,7 @@ public:
     QSerialPort *serialPort() const { return serial.port; }
     PidLink *pidLink() const { return link; }
     PortController *portController() const { return ports; }
-    ReceiveLog *receiveLog() const { return receiveBox; }
+    ReceiveLog *receiveLog() const;
     // The PID link's counters since the port was opened, for benchmarks and tools.
     const FrameReceiver::Health &pidFrameHealth() const;
     const SampleLineSplitter::Health &pidLineHealth() const;
@@ -61,25 +60,9 @@ public:
     SessionFiles *sessionFiles() const { return sessions; }
 
 private Q_SLOTS:
-    void on_timer_timeout1();
-    void on_buttonOpenport_clicked();
-    void on_buttonSelectfile_clicked();
-    void on_buttonSendData_clicked();
-    void on_pushRecvclear_clicked();
-    void on_pushSaveAs_clicked();
-    void on_readData();
     void on_readDataPID();
-    void on_buttonScan_clicked();
-    void on_radioRecvOptASCII_clicked(bool checked);
-    void on_radioRecvOptHEX_clicked(bool checked);
-    void on_checkLogmode_clicked(bool checked);
-    void on_checkNewline_clicked(bool checked);
-    void on_checkAutoSend_clicked(bool checked);
-    void on_radioSendOptASCII_clicked(bool checked);
-    void on_radioSendOptHEX_clicked(bool checked);
     void on_buttonStart_clicked();
     void on_buttonOpenportPID_clicked();
-    void on_tabSwitch_currentChanged(int index);
     void on_buttonScanPID_clicked();
     void on_vScrollBar_sliderMoved(int position);
     void on_buttonClear_clicked();
@@ -88,7 +71,6 @@ private Q_SLOTS:
     void on_buttonPRead_clicked();
     void on_buttonPWrite_clicked();
     void on_buttonIRead_clicked();
-    void on_buttonInport_clicked();
     void on_checkAuto_stateChanged(int arg1);
     void on_buttonIWrite_clicked();
     void on_buttonDRead_clicked();
@@ -96,7 +78,6 @@ private Q_SLOTS:
     void on_buttonTRead_clicked();
     void on_buttonTWrite_clicked();
     void on_buttonARead_clicked();
-    void on_buttonExport_clicked();
     void on_buttonPause_clicked();
     void on_checkCH3_clicked(bool checked);
     void on_checkCH1_clicked(bool checked);
@@ -114,17 +95,12 @@ private Q_SLOTS:
 private:
     Ui_MainWindow *ui = nullptr;
     SerialHelper serial;
-    bool recvHex = false;
-    bool sendHex = false;
-    bool logMode = false;
-    bool newLine = false;
     bool hScrollZoom = false;
     bool stringMode = false;
     quint8 channel = 0;
     PID_Diagram *diagram = nullptr;
     float hScrollValueMove = 0.0f;
     float hScrollValueZoom = 0.0f;
-    QTimer *autoSendTimer = nullptr;
     QMenu *menuAbout = nullptr;
     QMenu *menuHelp = nullptr;
     QAction *actionAbout = nullptr;
@@ -137,8 +113,9 @@ private:
     // The objects that own the tabs' state; children of the window.
     PortController *ports = nullptr;
     PidLink *link = nullptr;
-    ReceiveLog *receiveBox = nullptr;
-    LineWriter *writer = nullptr;
+    PortBoxes *portBoxes = nullptr;
+    AssistantTab *assistant = nullptr;
+    ChartFiles *chartFiles = nullptr;
     LinkHealthLabel *linkHealth = nullptr;
 
     // History length, recording and raw capture (app/mainwindow_history.cpp).
@@ -151,17 +128,6 @@ private:
     void showPortState(int tab, bool open);
     void showRun(bool active);
 
-    // Serial ports
-    void openPort(int tab, const QString &entry, const PortSettings &settings, const char *slot);
-    void refillPortBox(QComboBox *box);
-
-    // Serial assistant
-    void sendBytes(const QByteArray &bytes);
-    void stopAutoSend();
-    void showFileProgress(qint64 done, qint64 total);
-    void showFileFinished(int outcome, qint64 done);
-    QPointer<QProgressDialog> fileProgress; // while a file goes out
-
     // PID link
     void selectChannel(int index, bool checked);
 
@@ -173,20 +139,14 @@ private:
     void wireChart();
     ChartInteraction *chartInteraction = nullptr; // a child of the diagram
 
-    // Data files
-    void warnInvalidPath();
-    void plotImported(const QVector<SampleFileReader::Sample> &samples);
-
     // Menu
     bool readPathIni(QStringList &lines);
 
     // Where each kind of file dialog opens: where it last chose.
     RecentFolders *folders = nullptr;
 
-    // Safe input: the per-channel parameter fields (app/mainwindow_parameters.cpp) and the
-    // devices a rescan keeps (serial/mainwindow_ports.cpp).
+    // Safe input: the per-channel parameter fields (app/mainwindow_parameters.cpp).
     ParameterPanel *parameters = nullptr;
-    QStringList typedPorts; // typed into a port box and opened, or given with --port
     void wireParameters();
     // Response analysis: the step figures and the run history in their dock
     // (app/mainwindow_analysis.cpp).

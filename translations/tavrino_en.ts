@@ -13,6 +13,61 @@
     </message>
 </context>
 <context>
+    <name>AssistantTab</name>
+    <message>
+        <source>发送成功！</source>
+        <translation>Sent.</translation>
+    </message>
+    <message>
+        <source>选择一个文件夹</source>
+        <translation>Choose a folder</translation>
+    </message>
+    <message>
+        <source>保存失败！</source>
+        <translation>Save failed!</translation>
+    </message>
+    <message>
+        <source>发送失败：正在发送文件</source>
+        <translation>Send failed: a file is being sent</translation>
+    </message>
+    <message>
+        <source>选择一个文件</source>
+        <translation>Choose a file</translation>
+    </message>
+    <message>
+        <source>文件(*.hex *.bin *)</source>
+        <translation>Files (*.hex *.bin *)</translation>
+    </message>
+    <message>
+        <source>文件打开失败！%1</source>
+        <translation>Cannot open the file! %1</translation>
+    </message>
+    <message>
+        <source>正在发送文件…</source>
+        <translation>Sending the file…</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>发送文件</source>
+        <translation>Send file</translation>
+    </message>
+    <message>
+        <source>正在发送文件 %1%</source>
+        <translation>Sending the file %1%</translation>
+    </message>
+    <message>
+        <source>发送失败，请检查输入是否为0xXX的形式！</source>
+        <translation>Send failed: check that the input has the form 0xXX!</translation>
+    </message>
+    <message>
+        <source>发送周期无效</source>
+        <translation>Invalid send period</translation>
+    </message>
+</context>
+<context>
     <name>BenchSettings</name>
     <message>
         <source>恢复默认设置</source>
@@ -36,6 +91,89 @@
     <message>
         <source>校验失败：板子返回 %1</source>
         <translation>Verification failed: the board returned %1</translation>
+    </message>
+</context>
+<context>
+    <name>ChartFiles</name>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>Warning</translation>
+    </message>
+    <message>
+        <source>非法路径， 请选择合法路径！</source>
+        <translation>Invalid path, please choose a valid one!</translation>
+    </message>
+    <message>
+        <source>选择一个文件夹</source>
+        <translation>Choose a folder</translation>
+    </message>
+    <message>
+        <source>导出失败！</source>
+        <translation>Export failed!</translation>
+    </message>
+    <message>
+        <source>导出数据</source>
+        <translation>Export</translation>
+    </message>
+    <message>
+        <source>正在导出数据…</source>
+        <translation>Exporting…</translation>
+    </message>
+    <message>
+        <source>导出已取消</source>
+        <translation>Export cancelled</translation>
+    </message>
+    <message>
+        <source>导出成功！</source>
+        <translation>Exported.</translation>
+    </message>
+    <message>
+        <source>导出失败！%1</source>
+        <translation>Export failed! %1</translation>
+    </message>
+    <message>
+        <source>选择一个文件</source>
+        <translation>Choose a file</translation>
+    </message>
+    <message>
+        <source>文件(*.csv)</source>
+        <translation>Files (*.csv)</translation>
+    </message>
+    <message>
+        <source>导入失败！</source>
+        <translation>Import failed!</translation>
+    </message>
+    <message>
+        <source>导入失败！%1</source>
+        <translation>Import failed! %1</translation>
+    </message>
+    <message>
+        <source>导入数据</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>正在导入数据…</source>
+        <translation>Importing…</translation>
+    </message>
+    <message>
+        <source>%1个点，跳过%2行</source>
+        <translation>%1 points, %2 lines skipped</translation>
+    </message>
+    <message>
+        <source>导入失败！%1，已导入%2</source>
+        <translation>Import failed! %1; imported %2</translation>
+    </message>
+    <message>
+        <source>导入已取消，已导入%1</source>
+        <translation>Import cancelled; imported %1</translation>
+    </message>
+    <message>
+        <source>成功导入%1</source>
+        <translation>Imported %1</translation>
     </message>
 </context>
 <context>
@@ -723,38 +861,6 @@
         <translation>Tutorial opened</translation>
     </message>
     <message>
-        <source>%1打开成功！</source>
-        <translation>%1 opened.</translation>
-    </message>
-    <message>
-        <source>选择一个文件夹</source>
-        <translation>Choose a folder</translation>
-    </message>
-    <message>
-        <source>保存失败！</source>
-        <translation>Save failed!</translation>
-    </message>
-    <message>
-        <source>选择一个文件</source>
-        <translation>Choose a file</translation>
-    </message>
-    <message>
-        <source>文件(*.hex *.bin *)</source>
-        <translation>Files (*.hex *.bin *)</translation>
-    </message>
-    <message>
-        <source>发送失败，请检查输入是否为0xXX的形式！</source>
-        <translation>Send failed: check that the input has the form 0xXX!</translation>
-    </message>
-    <message>
-        <source>发送成功！</source>
-        <translation>Sent.</translation>
-    </message>
-    <message>
-        <source>发送周期无效</source>
-        <translation>Invalid send period</translation>
-    </message>
-    <message>
         <source>选择%1通道</source>
         <translation>Channel %1 selected</translation>
     </message>
@@ -777,90 +883,6 @@
     <message>
         <source>更改横向滚动条功能</source>
         <translation>Horizontal scroll bar mode changed</translation>
-    </message>
-    <message>
-        <source>警告</source>
-        <translation>Warning</translation>
-    </message>
-    <message>
-        <source>非法路径， 请选择合法路径！</source>
-        <translation>Invalid path, please choose a valid one!</translation>
-    </message>
-    <message>
-        <source>导出失败！</source>
-        <translation>Export failed!</translation>
-    </message>
-    <message>
-        <source>导出成功！</source>
-        <translation>Exported.</translation>
-    </message>
-    <message>
-        <source>文件(*.csv)</source>
-        <translation>Files (*.csv)</translation>
-    </message>
-    <message>
-        <source>导入失败！</source>
-        <translation>Import failed!</translation>
-    </message>
-    <message>
-        <source>发送失败：正在发送文件</source>
-        <translation>Send failed: a file is being sent</translation>
-    </message>
-    <message>
-        <source>文件打开失败！%1</source>
-        <translation>Cannot open the file! %1</translation>
-    </message>
-    <message>
-        <source>正在发送文件…</source>
-        <translation>Sending the file…</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>发送文件</source>
-        <translation>Send file</translation>
-    </message>
-    <message>
-        <source>正在发送文件 %1%</source>
-        <translation>Sending the file %1%</translation>
-    </message>
-    <message>
-        <source>正在导出数据…</source>
-        <translation>Exporting…</translation>
-    </message>
-    <message>
-        <source>导出已取消</source>
-        <translation>Export cancelled</translation>
-    </message>
-    <message>
-        <source>导出失败！%1</source>
-        <translation>Export failed! %1</translation>
-    </message>
-    <message>
-        <source>导入失败！%1</source>
-        <translation>Import failed! %1</translation>
-    </message>
-    <message>
-        <source>正在导入数据…</source>
-        <translation>Importing…</translation>
-    </message>
-    <message>
-        <source>%1个点，跳过%2行</source>
-        <translation>%1 points, %2 lines skipped</translation>
-    </message>
-    <message>
-        <source>导入失败！%1，已导入%2</source>
-        <translation>Import failed! %1; imported %2</translation>
-    </message>
-    <message>
-        <source>导入已取消，已导入%1</source>
-        <translation>Import cancelled; imported %1</translation>
-    </message>
-    <message>
-        <source>成功导入%1</source>
-        <translation>Imported %1</translation>
     </message>
     <message>
         <source>各通道当前阶跃的响应指标：上升时间(10%→90%)、峰值时间、超调量、调节时间、稳态误差。噪声由平稳段的二阶差分估计；小于5倍噪声或1%量程的目标变化不算阶跃；峰值和调节时间取自平滑后的响应，调节带为 max(2%, 5倍平滑后噪声)，进入后不再离开</source>
@@ -1104,6 +1126,13 @@
     <message>
         <source>数据格式错误，接收失败</source>
         <translation>Malformed data, not received</translation>
+    </message>
+</context>
+<context>
+    <name>PortBoxes</name>
+    <message>
+        <source>%1打开成功！</source>
+        <translation>%1 opened.</translation>
     </message>
 </context>
 <context>

@@ -1,18 +1,17 @@
-// PID tab: CSV export and import of the chart's samples, in slices with a progress dialog, so
-// a long history neither fills memory nor holds the window.
+#include "datafiles/chartfiles.h"
+
 #include "base/logging.h"
-#include "app/mainwindow.h"
 #include "chart/pid_diagram.h"
 #include "chart/responseanalysis.h"
 #include "datafiles/recentfolders.h"
 #include "datafiles/samplefilereader.h"
 #include "datafiles/storeexport.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <QStatusBar>
 
 #include <algorithm>
 #include <array>
@@ -26,7 +25,7 @@ constexpr int ProgressDelayMs = 300;
 std::unique_ptr<QProgressDialog> progressDialog(QWidget *window, const QString &title,
                                                 const QString &label)
 {
-    auto dialog = std::make_unique<QProgressDialog>(label, MainWindow::tr("取消"), 0, 1000, window);
+    auto dialog = std::make_unique<QProgressDialog>(label, ChartFiles::tr("取消"), 0, 1000, window);
     dialog->setWindowTitle(title);
     dialog->setWindowModality(Qt::WindowModal);
     dialog->setMinimumDuration(ProgressDelayMs);
@@ -48,20 +47,30 @@ bool stepProgress(QProgressDialog &dialog, qint64 done, qint64 total)
 
 } // namespace
 
-void MainWindow::warnInvalidPath()
+ChartFiles::ChartFiles(PID_Diagram *chart, ResponseAnalysis *responseAnalysis,
+                       RecentFolders *recentFolders, QAbstractButton *exportButton,
+                       QAbstractButton *importButton, QWidget *parent)
+    : QObject(parent), diagram(chart), analysis(responseAnalysis), folders(recentFolders),
+      window(parent)
 {
-    QMessageBox::critical(this, tr("警告"), tr("非法路径， 请选择合法路径！"), QMessageBox::Cancel,
-                          QMessageBox::Cancel);
+    connect(exportButton, &QAbstractButton::clicked, this, &ChartFiles::on_buttonExport_clicked);
+    connect(importButton, &QAbstractButton::clicked, this, &ChartFiles::on_buttonInport_clicked);
 }
 
-void MainWindow::on_buttonExport_clicked()
+void ChartFiles::warnInvalidPath()
 {
-    const QString folder = QFileDialog::getExistingDirectory(this, tr("选择一个文件夹"),
+    QMessageBox::critical(window, tr("警告"), tr("非法路径， 请选择合法路径！"),
+                          QMessageBox::Cancel, QMessageBox::Cancel);
+}
+
+void ChartFiles::on_buttonExport_clicked()
+{
+    const QString folder = QFileDialog::getExistingDirectory(window, tr("选择一个文件夹"),
                                                              folders->folder(RecentFolders::Export),
                                                              QFileDialog::ShowDirsOnly);
     if (folder.isEmpty()) {
         warnInvalidPath();
-        statusBar()->showMessage(tr("导出失败！"), 0);
+        emit message(tr("导出失败！"));
         return;
     }
     folders->setFolder(RecentFolders::Export, folder);
@@ -69,29 +78,29 @@ void MainWindow::on_buttonExport_clicked()
     StoreExport file(diagram->samples());
     QString error;
     bool written = file.start(folder + QStringLiteral("/Export.csv"), error);
-    const auto progress = progressDialog(this, tr("导出数据"), tr("正在导出数据…"));
+    const auto progress = progressDialog(window, tr("导出数据"), tr("正在导出数据…"));
     while (written && !file.atEnd()) {
         written = file.writeSlice(error);
         if (written && !file.atEnd() &&
             stepProgress(*progress, file.rowsWritten(), file.rowCount())) {
             file.cancel();
-            statusBar()->showMessage(tr("导出已取消"), 0);
+            emit message(tr("导出已取消"));
             return;
         }
     }
     written = written && file.commit(error);
     if (!written)
         qCDebug(lcDataFiles) << "export failed:" << folder << error;
-    statusBar()->showMessage(written ? tr("导出成功！") : tr("导出失败！%1").arg(error), 0);
+    emit message(written ? tr("导出成功！") : tr("导出失败！%1").arg(error));
 }
 
-void MainWindow::on_buttonInport_clicked()
+void ChartFiles::on_buttonInport_clicked()
 {
     const QString path = QFileDialog::getOpenFileName(
-        this, tr("选择一个文件"), folders->folder(RecentFolders::Import), tr("文件(*.csv)"));
+        window, tr("选择一个文件"), folders->folder(RecentFolders::Import), tr("文件(*.csv)"));
     if (path.isEmpty()) {
         warnInvalidPath();
-        statusBar()->showMessage(tr("导入失败！"), 0);
+        emit message(tr("导入失败！"));
         return;
     }
     folders->rememberFile(RecentFolders::Import, path);
@@ -99,10 +108,10 @@ void MainWindow::on_buttonInport_clicked()
     QString error;
     if (!file.open(path, error)) {
         qCDebug(lcDataFiles) << "import failed:" << path << error;
-        statusBar()->showMessage(tr("导入失败！%1").arg(error), 0);
+        emit message(tr("导入失败！%1").arg(error));
         return;
     }
-    const auto progress = progressDialog(this, tr("导入数据"), tr("正在导入数据…"));
+    const auto progress = progressDialog(window, tr("导入数据"), tr("正在导入数据…"));
     QVector<SampleFileReader::Sample> samples;
     bool read = true;
     bool cancelled = false;
@@ -116,16 +125,16 @@ void MainWindow::on_buttonInport_clicked()
     analysis->importFinished();
     const QString counts = tr("%1个点，跳过%2行").arg(file.pointCount()).arg(file.skippedLines());
     if (!read)
-        statusBar()->showMessage(tr("导入失败！%1，已导入%2").arg(error, counts), 0);
+        emit message(tr("导入失败！%1，已导入%2").arg(error, counts));
     else if (cancelled)
-        statusBar()->showMessage(tr("导入已取消，已导入%1").arg(counts), 0);
+        emit message(tr("导入已取消，已导入%1").arg(counts));
     else
-        statusBar()->showMessage(tr("成功导入%1").arg(counts), 0);
+        emit message(tr("成功导入%1").arg(counts));
 }
 
 // In file order; the history grows first to hold them where the default length would empty
 // the chart at every 10,000 samples.
-void MainWindow::plotImported(const QVector<SampleFileReader::Sample> &samples)
+void ChartFiles::plotImported(const QVector<SampleFileReader::Sample> &samples)
 {
     std::array<quint64, PID_Diagram::ChannelCount> held{};
     for (int ch = 0; ch < PID_Diagram::ChannelCount; ++ch)
