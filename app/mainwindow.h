@@ -11,8 +11,8 @@
 
 class ChartInteraction;
 class LineWriter;
-class LinkHealthLabel;
-class ParameterPanel;
+class ChartControls;
+class PidTab;
 class TuningPanel;
 class PID_Diagram;
 class PidLink;
@@ -68,7 +68,6 @@ private Q_SLOTS:
     void on_pushRecvclear_clicked();
     void on_pushSaveAs_clicked();
     void on_readData();
-    void on_readDataPID();
     void on_buttonScan_clicked();
     void on_radioRecvOptASCII_clicked(bool checked);
     void on_radioRecvOptHEX_clicked(bool checked);
@@ -77,36 +76,9 @@ private Q_SLOTS:
     void on_checkAutoSend_clicked(bool checked);
     void on_radioSendOptASCII_clicked(bool checked);
     void on_radioSendOptHEX_clicked(bool checked);
-    void on_buttonStart_clicked();
-    void on_buttonOpenportPID_clicked();
     void on_tabSwitch_currentChanged(int index);
-    void on_buttonScanPID_clicked();
-    void on_vScrollBar_sliderMoved(int position);
-    void on_buttonClear_clicked();
-    void on_hScrollBar_sliderMoved(int position);
-    void on_checkSwitch_stateChanged(int arg1);
-    void on_buttonPRead_clicked();
-    void on_buttonPWrite_clicked();
-    void on_buttonIRead_clicked();
     void on_buttonInport_clicked();
-    void on_checkAuto_stateChanged(int arg1);
-    void on_buttonIWrite_clicked();
-    void on_buttonDRead_clicked();
-    void on_buttonDWrite_clicked();
-    void on_buttonTRead_clicked();
-    void on_buttonTWrite_clicked();
-    void on_buttonARead_clicked();
     void on_buttonExport_clicked();
-    void on_buttonPause_clicked();
-    void on_checkCH3_clicked(bool checked);
-    void on_checkCH1_clicked(bool checked);
-    void on_radioCH1_clicked(bool checked);
-    void on_checkCH2_clicked(bool checked);
-    void on_radioCH2_clicked(bool checked);
-    void on_radioCH3_clicked(bool checked);
-    void on_checkCH4_clicked(bool checked);
-    void on_radioCH4_clicked(bool checked);
-    void on_checkStringMode_clicked(bool checked);
     void On_ActionAbout();
     void On_ActionHTML();
     void On_ActionURL();
@@ -118,12 +90,7 @@ private:
     bool sendHex = false;
     bool logMode = false;
     bool newLine = false;
-    bool hScrollZoom = false;
-    bool stringMode = false;
-    quint8 channel = 0;
     PID_Diagram *diagram = nullptr;
-    float hScrollValueMove = 0.0f;
-    float hScrollValueZoom = 0.0f;
     QTimer *autoSendTimer = nullptr;
     QMenu *menuAbout = nullptr;
     QMenu *menuHelp = nullptr;
@@ -137,9 +104,10 @@ private:
     // The objects that own the tabs' state; children of the window.
     PortController *ports = nullptr;
     PidLink *link = nullptr;
+    PidTab *pidTab = nullptr;
+    ChartControls *chartControls = nullptr;
     ReceiveLog *receiveBox = nullptr;
     LineWriter *writer = nullptr;
-    LinkHealthLabel *linkHealth = nullptr;
 
     // History length, recording and raw capture (app/mainwindow_history.cpp).
     SessionFiles *sessions = nullptr;
@@ -147,13 +115,16 @@ private:
 
     // Construction (app/)
     void connectWidgets();
-    // What the port and the PID link report, shown (app/mainwindow_links.cpp).
+    // What the port reports, shown on the serial assistant tab (app/mainwindow_links.cpp).
     void showPortState(int tab, bool open);
-    void showRun(bool active);
 
     // Serial ports
     void openPort(int tab, const QString &entry, const PortSettings &settings, const char *slot);
     void refillPortBox(QComboBox *box);
+    // No longer connected: the PID tab's buttons are PidTab's, which opens and rescans through
+    // openPort and refillPortBox until the port boxes have an object of their own.
+    void on_buttonOpenportPID_clicked();
+    void on_buttonScanPID_clicked();
 
     // Serial assistant
     void sendBytes(const QByteArray &bytes);
@@ -161,13 +132,6 @@ private:
     void showFileProgress(qint64 done, qint64 total);
     void showFileFinished(int outcome, qint64 done);
     QPointer<QProgressDialog> fileProgress; // while a file goes out
-
-    // PID link
-    void selectChannel(int index, bool checked);
-
-    // Chart controls
-    bool pauseNext = true;
-    float hScrollPosition = 0.0f;
 
     // Chart interactions: mouse, legend, comparison, keys (app/mainwindow_chart.cpp)
     void wireChart();
@@ -183,11 +147,8 @@ private:
     // Where each kind of file dialog opens: where it last chose.
     RecentFolders *folders = nullptr;
 
-    // Safe input: the per-channel parameter fields (app/mainwindow_parameters.cpp) and the
-    // devices a rescan keeps (serial/mainwindow_ports.cpp).
-    ParameterPanel *parameters = nullptr;
+    // The devices a rescan keeps (serial/mainwindow_ports.cpp).
     QStringList typedPorts; // typed into a port box and opened, or given with --port
-    void wireParameters();
     // Response analysis: the step figures and the run history in their dock
     // (app/mainwindow_analysis.cpp).
 public:

@@ -55,7 +55,8 @@ bool PortController::open(Tab tab, const QString &name, const PortSettings &sett
         emit settingsRefused(tab, refusal);
         return false;
     }
-    QObject::connect(serial, SIGNAL(readyRead()), receiver, slot);
+    if (receiver && slot)
+        QObject::connect(serial, SIGNAL(readyRead()), receiver, slot);
     // Closing drops every connection of the port, so this is renewed on every open.
     connect(serial, &QSerialPort::errorOccurred, this, &PortController::portError,
             Qt::UniqueConnection);

@@ -29,9 +29,9 @@ public:
                               QString *refusal = nullptr);
 
     // Opens `name` for `tab` with `settings` and connects readyRead() to `receiver`'s `slot`
-    // (SLOT(...) form). False, with openFailed, when the port does not open; false, with
-    // settingsRefused and the port left closed, when the settings are no valid settings or
-    // the driver refuses them.
+    // (SLOT(...) form; none when null: the tab connects on opened()). False, with openFailed, when
+    // the port does not open; false, with settingsRefused and the port left closed, when the
+    // settings are no valid settings or the driver refuses them.
     bool open(Tab tab, const QString &name, const PortSettings &settings, QObject *receiver,
               const char *slot);
     // Closes the port if `tab` holds it, dropping every connection of the port.

@@ -39,6 +39,29 @@
     </message>
 </context>
 <context>
+    <name>ChartControls</name>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>自动滚屏模式开启</source>
+        <translation>Auto scroll on</translation>
+    </message>
+    <message>
+        <source>自动滚屏模式关闭</source>
+        <translation>Auto scroll off</translation>
+    </message>
+    <message>
+        <source>更改横向滚动条功能</source>
+        <translation>Horizontal scroll bar mode changed</translation>
+    </message>
+</context>
+<context>
     <name>ChartInteraction</name>
     <message>
         <source>CH%1 实际 %2</source>
@@ -707,10 +730,6 @@
         <translation>Close port</translation>
     </message>
     <message>
-        <source>停止</source>
-        <translation>Stop</translation>
-    </message>
-    <message>
         <source>打开失败 %1</source>
         <translation>Cannot open %1</translation>
     </message>
@@ -753,30 +772,6 @@
     <message>
         <source>发送周期无效</source>
         <translation>Invalid send period</translation>
-    </message>
-    <message>
-        <source>选择%1通道</source>
-        <translation>Channel %1 selected</translation>
-    </message>
-    <message>
-        <source>更改接收协议</source>
-        <translation>Receive protocol changed</translation>
-    </message>
-    <message>
-        <source>继续</source>
-        <translation>Resume</translation>
-    </message>
-    <message>
-        <source>自动滚屏模式开启</source>
-        <translation>Auto scroll on</translation>
-    </message>
-    <message>
-        <source>自动滚屏模式关闭</source>
-        <translation>Auto scroll off</translation>
-    </message>
-    <message>
-        <source>更改横向滚动条功能</source>
-        <translation>Horizontal scroll bar mode changed</translation>
     </message>
     <message>
         <source>警告</source>
@@ -1104,6 +1099,33 @@
     <message>
         <source>数据格式错误，接收失败</source>
         <translation>Malformed data, not received</translation>
+    </message>
+</context>
+<context>
+    <name>PidTab</name>
+    <message>
+        <source>更改接收协议</source>
+        <translation>Receive protocol changed</translation>
+    </message>
+    <message>
+        <source>选择%1通道</source>
+        <translation>Channel %1 selected</translation>
+    </message>
+    <message>
+        <source>关闭串口</source>
+        <translation>Close port</translation>
+    </message>
+    <message>
+        <source>打开串口</source>
+        <translation>Open port</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Start</translation>
     </message>
 </context>
 <context>
