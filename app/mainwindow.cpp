@@ -1,12 +1,14 @@
 #include "app/mainwindow.h"
 
 #include "assistant/assistanttab.h"
+#include "chart/chartcontrols.h"
 #include "chart/pid_diagram.h"
 #include "datafiles/chartfiles.h"
 #include "datafiles/recentfolders.h"
 #include "forms/mainwindow_ui.h"
 #include "pidlink/linkhealthlabel.h"
 #include "pidlink/pidlink.h"
+#include "pidlink/pidtab.h"
 #include "serial/portboxes.h"
 #include "serial/portcontroller.h"
 #include "serial/portsettings.h"
@@ -67,9 +69,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ui->editActual->setText(QStringLiteral("0"));
     ui->textTime->setText(QStringLiteral("1000"));
 
-    ui->vScrollBar->setRange(1, 1000);
-    ui->hScrollBar->setRange(1, 1000);
-
     ui->checkCH1->setChecked(true);
     ui->radioCH1->setChecked(true);
     ui->checkCH2->setChecked(true);
@@ -79,7 +78,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     diagram = new PID_Diagram(ui->graphicsView);
     link = new PidLink(this);
     ports = new PortController(serial.port, this);
-    linkHealth = new LinkHealthLabel(link, this);
+    auto *linkHealth = new LinkHealthLabel(link, this);
     folders = new RecentFolders(this);
     // Before the window's own wiring of the port: a tab hears a close before the status bar
     // says why.
@@ -99,19 +98,62 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(assistant, &AssistantTab::message, this,
             [this](const QString &text) { statusBar()->showMessage(text, 0); });
     statusBar()->addPermanentWidget(linkHealth);
+    const auto showMessage = [this](const QString &text) { statusBar()->showMessage(text, 0); };
 
-    // What the PID link reports goes to the chart and the status bar; its parameter traffic
-    // goes through the parameter fields' own object (wireParameters).
+    chartControls = new ChartControls({ui->buttonPause,
+                                       ui->buttonClear,
+                                       ui->hScrollBar,
+                                       ui->vScrollBar,
+                                       ui->checkSwitch,
+                                       ui->checkAuto,
+                                       {ui->checkCH1, ui->checkCH2, ui->checkCH3, ui->checkCH4}},
+                                      diagram, this);
+    connect(chartControls, &ChartControls::message, this, showMessage);
+
+    // What the PID link reports goes to the chart, and through the PID tab to its widgets and
+    // the status bar; a run redraws the chart.
     link->setDevice(serial.port);
     connect(link, &PidLink::sampleReceived, diagram, [this](int ch, float actual, float target) {
         diagram->appendActual(ch, actual);
         diagram->appendTarget(ch, target);
     });
-    connect(link, &PidLink::runChanged, this, &MainWindow::showRun);
-    connect(link, &PidLink::runStatus, this,
-            [this](const QString &message) { statusBar()->showMessage(message, 0); });
-    connect(link, &PidLink::linkError, this,
-            [this](const QString &message) { statusBar()->showMessage(message, 0); });
+    connect(link, &PidLink::runChanged, diagram, [this](bool active) {
+        if (active)
+            diagram->startRefresh(20);
+        else
+            diagram->stopRefresh();
+    });
+    PidTab::Widgets pid{ui->buttonOpenportPID,
+                        ui->buttonScanPID,
+                        ui->comboPortPID,
+                        ui->comboBaudratePID,
+                        ui->comboDatabitPID,
+                        ui->comboCheckbitPID,
+                        ui->comboStopbitPID,
+                        ui->buttonStart,
+                        ui->checkStringMode,
+                        ui->buttonPRead,
+                        ui->buttonPWrite,
+                        ui->buttonIRead,
+                        ui->buttonIWrite,
+                        ui->buttonDRead,
+                        ui->buttonDWrite,
+                        ui->buttonTRead,
+                        ui->buttonTWrite,
+                        ui->buttonARead,
+                        {ui->radioCH1, ui->radioCH2, ui->radioCH3, ui->radioCH4},
+                        {ui->editP, ui->editI, ui->editD, ui->editTarget, ui->editActual},
+                        ui->checkVerifyWrite,
+                        ui->buttonPause,
+                        ui->buttonExport,
+                        ui->buttonInport,
+                        linkHealth};
+    pidTab = new PidTab(pid, link, ports, this);
+    connect(pidTab, &PidTab::message, this, showMessage);
+    pidTab->setPortBoxes({[this](QComboBox *box) { portBoxes->refill(box); },
+                          [this](const QString &entry, const PortSettings &settings) {
+                              portBoxes->open(PortController::Pid, entry, settings);
+                          }});
 
     // Opening and closing the port, and what that means for each tab's features.
     using Ports = PortController;
@@ -121,27 +163,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(ports, &Ports::settingsRefused, this, [this](int, const QString &reason) {
         statusBar()->showMessage(tr("打开失败！%1").arg(reason), 0);
     });
-    connect(ports, &Ports::opened, this, [this](int tab) {
-        showPortState(tab, true);
-        if (tab == Ports::Pid) {
-            // Each opening of the port starts its own count.
-            link->resetHealth();
-            linkHealth->setWatching(true);
-        }
-    });
+    connect(ports, &Ports::opened, this, [this](int tab) { showPortState(tab, true); });
 
-    // A close, in this order: the tab's widgets; the link's label hidden and the run ended (no
-    // frame: the port is closed); after a failure the half frame or line of the lost line
-    // dropped, then the message.
+    // A close, in this order: the tabs' own parts (AssistantTab, PidTab); the tab's widgets;
+    // then the message.
     connect(ports, &Ports::closed, this, [this](int tab) { showPortState(tab, false); });
-    connect(ports, &Ports::closed, this, [this](int tab, int reason) {
-        if (tab != Ports::Pid)
-            return;
-        linkHealth->setWatching(false);
-        link->portClosed();
-        if (reason == Ports::PortFailure)
-            link->forgetLine();
-    });
     connect(ports, &Ports::closed, this, [this](int, int reason) {
         if (reason == Ports::PortFailure)
             statusBar()->showMessage(tr("串口已断开"), 0);
@@ -149,7 +175,6 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
             statusBar()->showMessage(tr("已关闭串口（已切换标签页）"), 0);
     });
 
-    wireParameters();
     wireChart();
 
     menuHelp = new QMenu(tr("帮助"), this);

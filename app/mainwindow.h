@@ -11,8 +11,8 @@
 class AssistantTab;
 class ChartFiles;
 class ChartInteraction;
-class LinkHealthLabel;
-class ParameterPanel;
+class ChartControls;
+class PidTab;
 class TuningPanel;
 class PID_Diagram;
 class PidLink;
@@ -60,34 +60,6 @@ public:
     SessionFiles *sessionFiles() const { return sessions; }
 
 private Q_SLOTS:
-    void on_readDataPID();
-    void on_buttonStart_clicked();
-    void on_buttonOpenportPID_clicked();
-    void on_buttonScanPID_clicked();
-    void on_vScrollBar_sliderMoved(int position);
-    void on_buttonClear_clicked();
-    void on_hScrollBar_sliderMoved(int position);
-    void on_checkSwitch_stateChanged(int arg1);
-    void on_buttonPRead_clicked();
-    void on_buttonPWrite_clicked();
-    void on_buttonIRead_clicked();
-    void on_checkAuto_stateChanged(int arg1);
-    void on_buttonIWrite_clicked();
-    void on_buttonDRead_clicked();
-    void on_buttonDWrite_clicked();
-    void on_buttonTRead_clicked();
-    void on_buttonTWrite_clicked();
-    void on_buttonARead_clicked();
-    void on_buttonPause_clicked();
-    void on_checkCH3_clicked(bool checked);
-    void on_checkCH1_clicked(bool checked);
-    void on_radioCH1_clicked(bool checked);
-    void on_checkCH2_clicked(bool checked);
-    void on_radioCH2_clicked(bool checked);
-    void on_radioCH3_clicked(bool checked);
-    void on_checkCH4_clicked(bool checked);
-    void on_radioCH4_clicked(bool checked);
-    void on_checkStringMode_clicked(bool checked);
     void On_ActionAbout();
     void On_ActionHTML();
     void On_ActionURL();
@@ -95,12 +67,7 @@ private Q_SLOTS:
 private:
     Ui_MainWindow *ui = nullptr;
     SerialHelper serial;
-    bool hScrollZoom = false;
-    bool stringMode = false;
-    quint8 channel = 0;
     PID_Diagram *diagram = nullptr;
-    float hScrollValueMove = 0.0f;
-    float hScrollValueZoom = 0.0f;
     QMenu *menuAbout = nullptr;
     QMenu *menuHelp = nullptr;
     QAction *actionAbout = nullptr;
@@ -116,7 +83,8 @@ private:
     PortBoxes *portBoxes = nullptr;
     AssistantTab *assistant = nullptr;
     ChartFiles *chartFiles = nullptr;
-    LinkHealthLabel *linkHealth = nullptr;
+    PidTab *pidTab = nullptr;
+    ChartControls *chartControls = nullptr;
 
     // History length, recording and raw capture (app/mainwindow_history.cpp).
     SessionFiles *sessions = nullptr;
@@ -124,16 +92,8 @@ private:
 
     // Construction (app/)
     void connectWidgets();
-    // What the port and the PID link report, shown (app/mainwindow_links.cpp).
+    // What the port reports, shown on the serial assistant tab (app/mainwindow_links.cpp).
     void showPortState(int tab, bool open);
-    void showRun(bool active);
-
-    // PID link
-    void selectChannel(int index, bool checked);
-
-    // Chart controls
-    bool pauseNext = true;
-    float hScrollPosition = 0.0f;
 
     // Chart interactions: mouse, legend, comparison, keys (app/mainwindow_chart.cpp)
     void wireChart();
@@ -145,9 +105,6 @@ private:
     // Where each kind of file dialog opens: where it last chose.
     RecentFolders *folders = nullptr;
 
-    // Safe input: the per-channel parameter fields (app/mainwindow_parameters.cpp).
-    ParameterPanel *parameters = nullptr;
-    void wireParameters();
     // Response analysis: the step figures and the run history in their dock
     // (app/mainwindow_analysis.cpp).
 public:

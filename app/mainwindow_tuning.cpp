@@ -6,7 +6,7 @@
 #include "chart/responseanalysis.h"
 #include "chart/stepchart.h"
 #include "forms/mainwindow_ui.h"
-#include "pidlink/parameterpanel.h"
+#include "pidlink/pidtab.h"
 #include "tuning/tuningpanel.h"
 
 #include <QAction>
@@ -78,8 +78,9 @@ void MainWindow::wireTuning()
     dock->hide();
 
     tuning->setWindowSource([this](int ch) { return lastWindow(analysis, ch); });
-    tuning->setWriter(
-        [this](int op, float value) { return parameters->writeValue(quint8(op), value); });
+    tuning->setWriter([this](int op, float value) {
+        return pidTab->parameterPanel()->writeValue(quint8(op), value);
+    });
     connect(tuning, &TuningPanel::message, this,
             [this](const QString &text) { statusBar()->showMessage(text, 0); });
     // The selected suggestion's predicted response, on the open step once the next one runs.

@@ -2,6 +2,7 @@
 // wiring to the widgets, a line that goes away, the controls beside the chart, and the CSV
 // export and import.
 #include "app/mainwindow.h"
+#include "chart/chartcontrols.h"
 #include "pidlink/parameterpanel.h"
 #include "pidlink/pidlink.h"
 #include "tests/support/axisrange.h"
@@ -63,6 +64,8 @@ private Q_SLOTS:
     void scrollBars_data();
     void scrollBars();
     void barModes();
+    void handleForView_data();
+    void handleForView();
     void pauseTextsAcrossStopAndStart();
     void channelsHiddenAndShown();
 
@@ -365,18 +368,25 @@ void PidTabTest::barModes()
     dragTo(bar, 500);
     QCOMPARE(x(), QStringLiteral("(300, 700)"));
 
+    // The handle follows the view: a switch shows the visible share, then the position.
     d->click("checkSwitch");
     QCOMPARE(d->status(), QStringLiteral("更改横向滚动条功能"));
-    QCOMPARE(bar->value(), 1);
+    QCOMPARE(bar->value(), 400);
     QCOMPARE(x(), QStringLiteral("(300, 700)"));
     dragTo(bar, 100); // zoom: a tenth around the kept position
     QCOMPARE(x(), QStringLiteral("(450, 550)"));
 
     d->click("checkSwitch");
-    QCOMPARE(bar->value(), 1);
+    QCOMPARE(bar->value(), 500);
     QCOMPARE(x(), QStringLiteral("(450, 550)"));
     dragTo(bar, 1000); // scroll again, with the zoomed width
     QCOMPARE(x(), QStringLiteral("(0, 100)"));
+    // Whatever else moves the view moves the handle; a step beside it moves the view.
+    d->chart()->showRange(800, 900, -1, 1);
+    QCOMPARE(bar->value(), 111);
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    QCOMPARE(x(), QStringLiteral("(899.1, 999.1)"));
+    QCOMPARE(bar->value(), 1);
 
     // Auto-scroll mode locks both bars.
     for (const bool on : {true, false}) {
@@ -387,6 +397,32 @@ void PidTabTest::barModes()
         QCOMPARE(d->child("hScrollBar")->isEnabled(), !on);
         QCOMPARE(d->child("vScrollBar")->isEnabled(), !on);
     }
+}
+
+void PidTabTest::handleForView_data()
+{
+    QTest::addColumn<QVector<double>>("view"); // xMin, xMax, first held, end
+    QTest::addColumn<bool>("zoom");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("pageStep"); // handle share pageStep / (999 + pageStep)
+    QTest::newRow("newest end") << QVector<double>{600, 1000, 0, 1000} << false << 1 << 666;
+    QTest::newRow("oldest end") << QVector<double>{0, 400, 0, 1000} << false << 1000 << 666;
+    QTest::newRow("middle, long history")
+        << QVector<double>{5450, 5550, 5000, 6000} << false << 500 << 111;
+    QTest::newRow("zoom shows the share") << QVector<double>{0, 100, 0, 1000} << true << 100 << 111;
+    QTest::newRow("all in view, handle stays")
+        << QVector<double>{0, 1000, 0, 1000} << false << 0 << 1000000;
+    QTest::newRow("nothing held") << QVector<double>{0, 200, 0, 0} << false << 0 << 0;
+}
+
+void PidTabTest::handleForView()
+{
+    QFETCH(QVector<double>, view);
+    QFETCH(bool, zoom);
+    const ChartControls::Handle h =
+        ChartControls::handleFor(view[0], view[1], view[2], view[3], zoom);
+    QTEST(h.value, "value");
+    QTEST(h.pageStep, "pageStep");
 }
 
 // The text tracks its own toggle, not the run: a stop and start keep "继续".

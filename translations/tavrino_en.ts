@@ -94,6 +94,29 @@
     </message>
 </context>
 <context>
+    <name>ChartControls</name>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>自动滚屏模式开启</source>
+        <translation>Auto scroll on</translation>
+    </message>
+    <message>
+        <source>自动滚屏模式关闭</source>
+        <translation>Auto scroll off</translation>
+    </message>
+    <message>
+        <source>更改横向滚动条功能</source>
+        <translation>Horizontal scroll bar mode changed</translation>
+    </message>
+</context>
+<context>
     <name>ChartFiles</name>
     <message>
         <source>取消</source>
@@ -845,10 +868,6 @@
         <translation>Close port</translation>
     </message>
     <message>
-        <source>停止</source>
-        <translation>Stop</translation>
-    </message>
-    <message>
         <source>打开失败 %1</source>
         <translation>Cannot open %1</translation>
     </message>
@@ -859,30 +878,6 @@
     <message>
         <source>已打开教程</source>
         <translation>Tutorial opened</translation>
-    </message>
-    <message>
-        <source>选择%1通道</source>
-        <translation>Channel %1 selected</translation>
-    </message>
-    <message>
-        <source>更改接收协议</source>
-        <translation>Receive protocol changed</translation>
-    </message>
-    <message>
-        <source>继续</source>
-        <translation>Resume</translation>
-    </message>
-    <message>
-        <source>自动滚屏模式开启</source>
-        <translation>Auto scroll on</translation>
-    </message>
-    <message>
-        <source>自动滚屏模式关闭</source>
-        <translation>Auto scroll off</translation>
-    </message>
-    <message>
-        <source>更改横向滚动条功能</source>
-        <translation>Horizontal scroll bar mode changed</translation>
     </message>
     <message>
         <source>各通道当前阶跃的响应指标：上升时间(10%→90%)、峰值时间、超调量、调节时间、稳态误差。噪声由平稳段的二阶差分估计；小于5倍噪声或1%量程的目标变化不算阶跃；峰值和调节时间取自平滑后的响应，调节带为 max(2%, 5倍平滑后噪声)，进入后不再离开</source>
@@ -1126,6 +1121,33 @@
     <message>
         <source>数据格式错误，接收失败</source>
         <translation>Malformed data, not received</translation>
+    </message>
+</context>
+<context>
+    <name>PidTab</name>
+    <message>
+        <source>更改接收协议</source>
+        <translation>Receive protocol changed</translation>
+    </message>
+    <message>
+        <source>选择%1通道</source>
+        <translation>Channel %1 selected</translation>
+    </message>
+    <message>
+        <source>关闭串口</source>
+        <translation>Close port</translation>
+    </message>
+    <message>
+        <source>打开串口</source>
+        <translation>Open port</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Start</translation>
     </message>
 </context>
 <context>
