@@ -222,7 +222,10 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
                 return figures.settlingSamples ? double(*figures.settlingSamples) : 2.0 * horizon;
             };
             double worst = samplesOf(f);
-            double best = samplesOf(full);
+            // Entering the band itself much before the prediction is a slow tail that noise
+            // may stretch either way.
+            double best = std::min(samplesOf(full),
+                                   samplesOf(StepFigures::of(trace, step.target, step.band)));
             // In the band for twice the nominal settling counts as settled: most of the
             // horizon is there for slow candidates only.
             const int reach = std::min(horizon, std::max(2 * int(worst) + 10, 50));
