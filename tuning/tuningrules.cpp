@@ -15,7 +15,7 @@ constexpr int FrequencyPoints = 160;
 // The identification's likely error in gain, time constant and dead time (a fraction; the
 // dead time also a quarter period more or less).
 constexpr double ModelError = 0.05;
-// How much later than predicted the worst of the nearby loops may settle.
+// How much later (or, inverted, earlier) than predicted the nearby loops may settle.
 constexpr double SettlingSpread = 1.1;
 constexpr double Pi = 3.14159265358979323846;
 
