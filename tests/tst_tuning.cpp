@@ -3,6 +3,7 @@
 #include "chart/stepanalyzer.h"
 #include "pidlink/pidframe.h"
 #include "tools/boardsim/boardsimulator.h"
+#include "tuning/closedloop.h"
 #include "tuning/loopidentifier.h"
 #include "tuning/tuningrules.h"
 
@@ -232,6 +233,22 @@ void TuningTest::suggestionsMeetTheirConstraints()
         // Looser constraints never settle slower by much.
         QVERIFY(*s.predicted.settlingSamples <= lastSettling * 1.25);
         lastSettling = *s.predicted.settlingSamples;
+        // A loop a little off the model (the dead time a tenth of a period longer, 2 % more
+        // gain) settles about as predicted: the gains do not sit on an edge.
+        ClosedLoop::Setup near;
+        near.plant = PlantModel{gain * 1.02, tau, dead + 0.001, 0.0};
+        near.form = form;
+        near.gains = {s.p, s.i, s.d};
+        near.target = step.target;
+        const StepFigures f =
+            StepFigures::of(ClosedLoop::simulate(near, s.trace.size()), step.target,
+                            TuningRules::predictionBand(step.band, noise, step.target));
+        QVERIFY(f.settlingSamples);
+        QVERIFY2(std::abs(*f.settlingSamples - *s.predicted.settlingSamples) <=
+                     0.3 * *s.predicted.settlingSamples,
+                 qPrintable(QStringLiteral("%1 / %2")
+                                .arg(*f.settlingSamples)
+                                .arg(*s.predicted.settlingSamples)));
         // The trace is the closed loop with these gains: the output stays within its limits.
         for (const double y : s.trace)
             QVERIFY(std::fabs(y) <= gain * 100 + 1e-6);

@@ -12,6 +12,11 @@
 namespace {
 
 constexpr int FrequencyPoints = 160;
+// The identification's likely error in gain, time constant and dead time (a fraction; the
+// dead time also a quarter period more or less).
+constexpr double ModelError = 0.05;
+// How much later (or, inverted, earlier) than predicted the nearby loops may settle.
+constexpr double SettlingSpread = 1.1;
 constexpr double Pi = 3.14159265358979323846;
 
 struct Candidate
@@ -107,6 +112,14 @@ double TuningRules::maxSensitivity(const PlantModel &model, const ControllerForm
     return Frequencies(model, form, dt).maxSensitivity(form.toPerSecond(gains, dt));
 }
 
+double TuningRules::predictionBand(double band, double noise, double stepSize)
+{
+    const double margin = std::fabs(stepSize) > 0.0 && std::isfinite(noise) && noise > 0.0
+                              ? noise / std::fabs(stepSize)
+                              : 0.0;
+    return band - std::min(margin, band / 2.0);
+}
+
 std::array<TuningRules::Suggestion, TuningRules::AimCount>
 TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const Step &step)
 {
@@ -147,9 +160,34 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
     setup.initialOutput = step.initialOutput;
     setup.running = step.running;
     const double size = std::fabs(step.target - step.start);
+    const double inner = predictionBand(step.band, step.noise, size);
     const double noiseLimit = form.limited && step.noise > 0.0 && std::isfinite(step.noise)
                                   ? NoiseShare * (form.outputMax - form.outputMin)
                                   : 0.0;
+
+    // The model is an estimate: a slightly different loop must settle about as predicted too.
+    // Two corners of its likely error, one livelier (more gain and dead time, a quicker lag),
+    // one slower. Near an output limit this matters most: an output that just reaches it
+    // freezes the integral for a period, and the step then creeps over its last per cent.
+    std::array<ClosedLoop::Setup, 2> nearby = {setup, setup};
+    for (std::size_t n = 0; n < nearby.size(); ++n) {
+        const double s = n == 0 ? 1.0 : -1.0;
+        PlantModel &p = nearby[n].plant;
+        p.gain = model.gain * (1.0 + s * ModelError);
+        // Less gain may ask for more output than the limits give, and that loop never
+        // settles whatever the gains: take the least gain that just reaches the target, whose
+        // output ends at the limit (its slow last approach is what such a step shows).
+        const double needed = step.initialOutput + (step.target - step.start) / p.gain;
+        if (form.limited && (needed > form.outputMax || needed < form.outputMin)) {
+            const double limit = needed > form.outputMax ? form.outputMax : form.outputMin;
+            const double least = (step.target - step.start) / (limit - step.initialOutput);
+            p.gain = std::isfinite(least) && least > 0.0 ? std::min(least, model.gain) : model.gain;
+        }
+        p.timeConstantS = model.timeConstantS / (1.0 + s * ModelError);
+        p.deadTimeS =
+            std::max(0.0, model.deadTimeS + s * (ModelError * model.deadTimeS + dt / 4.0));
+        p.rest = step.start - p.gain * step.initialOutput;
+    }
 
     const auto gainsOf = [&](const Candidate &c) {
         return form.fromPerSecond(ControllerForm::Gains{c.kp, c.kp / c.ti, c.kp * c.td}, dt);
@@ -158,6 +196,7 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
     QVector<double> trace;
     trace.reserve(std::max(horizon, traceLength));
 
+    std::vector<double> previous;
     for (int a = 0; a < AimCount; ++a) {
         Suggestion &s = out[std::size_t(a)];
         const Constraints limits = constraintsOf(s.aim);
@@ -174,12 +213,36 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
             // Settling into half the band: a response that only grazes the band's edge on the
             // model may leave it on the board.
             const StepFigures f = StepFigures::of(trace, step.target, step.band / 2.0);
+            const StepFigures full = StepFigures::of(trace, step.target, inner);
             double iae = 0.0;
             for (const double y : trace)
                 iae += std::fabs(step.target - y);
             iae *= dt / (size * settleScale);
-            const double settling =
-                (f.settlingSamples ? *f.settlingSamples : 2.0 * horizon) * dt / settleScale;
+            const auto samplesOf = [horizon](const StepFigures &figures) {
+                return figures.settlingSamples ? double(*figures.settlingSamples) : 2.0 * horizon;
+            };
+            double worst = samplesOf(f);
+            // Entering the band itself much before the prediction is a slow tail that noise
+            // may stretch either way.
+            double best = std::min(samplesOf(full),
+                                   samplesOf(StepFigures::of(trace, step.target, step.band)));
+            // In the band for twice the nominal settling counts as settled: most of the
+            // horizon is there for slow candidates only.
+            const int reach = std::min(horizon, std::max(2 * int(worst) + 10, 50));
+            for (ClosedLoop::Setup &near : nearby) {
+                near.gains = setup.gains;
+                if (!ClosedLoop::simulate(near, reach, trace))
+                    return std::numeric_limits<double>::infinity();
+                const double n = samplesOf(StepFigures::of(trace, step.target, inner));
+                worst = std::max(worst, n);
+                best = std::min(best, n);
+            }
+            const double settling = worst * dt / settleScale;
+            // The prediction is the nominal settling; the model's error moves the measured one
+            // between the best and the worst, so keep those close to it.
+            const double predicted = std::max(samplesOf(full), 1.0);
+            const double spread = std::max(0.0, worst / predicted - SettlingSpread) +
+                                  std::max(0.0, 1.0 / SettlingSpread - best / predicted);
             const double ms = frequencies.maxSensitivity(form.toPerSecond(setup.gains, dt));
             // The controller's gain at Nyquist, where white measurement noise has most power.
             const double alpha =
@@ -192,7 +255,8 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
                 std::max(0.0, f.overshootPercent - limits.maxOvershootPercent);
             const double msExcess = std::max(0.0, ms - limits.maxSensitivity);
             return settling + 0.5 * iae + 10.0 * overshootExcess * overshootExcess +
-                   1000.0 * msExcess * msExcess + 100.0 * noiseExcess * noiseExcess;
+                   100.0 * spread * spread + 1000.0 * msExcess * msExcess +
+                   100.0 * noiseExcess * noiseExcess;
         };
 
         // The established starting points: SIMC's PI (Skogestad 2003) with a closed-loop time
@@ -215,10 +279,17 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
             if (r.cost < best.cost)
                 best = r;
         }
+        // The stricter aim's gains meet this aim's constraints too: never settle for worse.
+        if (!previous.empty()) {
+            const double c = cost(previous);
+            if (c < best.cost)
+                best = NelderMead::Result{previous, c, 1};
+        }
         const NelderMead::Result polished =
             NelderMead::minimise(cost, best.x, {0.1, 0.1, 0.5}, 120, 1e-7);
         if (polished.cost < best.cost)
             best = polished;
+        previous = best.x;
 
         const ControllerForm::Gains g = gainsOf(candidateOf(best.x));
         if (!std::isfinite(g.p) || !std::isfinite(g.i) || !std::isfinite(g.d) || g.p < 0.0 ||
@@ -231,7 +302,7 @@ TuningRules::suggest(const PlantModel &model, const ControllerForm &form, const 
         s.d = g.d;
         setup.gains = g;
         ClosedLoop::simulate(setup, traceLength, s.trace);
-        s.predicted = StepFigures::of(s.trace, step.target, step.band);
+        s.predicted = StepFigures::of(s.trace, step.target, inner);
         s.sensitivity = frequencies.maxSensitivity(form.toPerSecond(g, dt));
         s.ok = true;
     }

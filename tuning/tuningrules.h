@@ -66,6 +66,12 @@ public:
         QVector<double> trace;       // the predicted measurement, sample by sample
     };
 
+    // The band a noise-free trace is judged in to predict the settling a noisy step will show:
+    // the measured one ends only once the noise no longer carries it out of `band`, so judge
+    // it one standard deviation of the noise inside (at most half the band). `noise` and
+    // `stepSize` in the measurement's units.
+    static double predictionBand(double band, double noise, double stepSize);
+
     static std::array<Suggestion, AimCount> suggest(const PlantModel &model,
                                                     const ControllerForm &form, const Step &step);
     // Ms of per-form gains with the model at this sample period, on a frequency grid up to

@@ -249,7 +249,9 @@ void StepTest::sampleArrived(int channel, float actual, float target)
         stepless = true;
         wake();
     }
-    if (isStep(f) && (heldFor(f.samples, f.settlingSamples) || settledOverNoise(f))) {
+    // Not before the analyzer knows the noise: until then it judges the raw samples, and a
+    // noisy step's figures come out by chance.
+    if (isStep(f) && f.noise && (heldFor(f.samples, f.settlingSamples) || settledOverNoise(f))) {
         settledAndHeld = true;
         wake();
     }
@@ -336,8 +338,11 @@ bool StepTest::settledOverNoise(const StepAnalyzer::Figures &f) const
 {
     // Measurement noise a good part of the 2 % band leaves it now and then long after the loop
     // settled, and the run would go on to --duration. For the stop only (the figures stay the
-    // analyzer's): settled within six times the noise, checked every few samples.
-    if (f.samples < 2 * MinHeldSamples || f.samples % 10 != 0)
+    // analyzer's): settled within six times the noise, checked every few samples. The analyzer
+    // itself must see the step settled for a while: stopped earlier, a step still creeping
+    // towards its band gets the window's end for its settling, or none.
+    if (f.samples < 2 * MinHeldSamples || f.samples % 10 != 0 || !f.settlingSamples ||
+        f.samples - *f.settlingSamples < MinHeldSamples)
         return false;
     QVector<double> values;
     values.reserve(int(f.samples));
@@ -494,7 +499,10 @@ bool StepTest::tune()
     // The prediction judged in the band the applied step got: each step's noise sets its own,
     // and a wider band before would flatter the prediction.
     outcome.applied->predicted = predictedOf(
-        StepFigures::of(chosen.trace, data.target, outcome.applied->run.settlingBand), periodMs);
+        StepFigures::of(chosen.trace, data.target,
+                        TuningRules::predictionBand(outcome.applied->run.settlingBand, id.noise,
+                                                    step.target - step.start)),
+        periodMs);
     // Measured against predicted over the samples both have.
     QVector<double> measured = stepValues(outcome.applied->run);
     QVector<double> predicted = chosen.trace;

@@ -208,8 +208,9 @@ int main(int argc, char *argv[])
                 << seconds(predicted.settlingSamples, dt) << " | "
                 << QString::number(now.overshootPercent.value_or(0), 'f', 1) << ", "
                 << seconds(now.settlingSamples, dt) << " | "
-                << QString::number(predictionFit, 'f', 1) << (modelOk && tuneOk ? "" : " ✗")
-                << " | " << QString::number(step.band * 100, 'f', 1) << ", "
+                << QString::number(predictionFit, 'f', 1)
+                << (modelOk && tuneOk ? QString() : QStringLiteral(" ✗")) << " | "
+                << QString::number(step.band * 100, 'f', 1) << ", "
                 << QString::number(now.settlingBand * 100, 'f', 1) << " |\n";
         }
     }
