@@ -68,7 +68,6 @@ private Q_SLOTS:
     void on_pushRecvclear_clicked();
     void on_pushSaveAs_clicked();
     void on_readData();
-    void on_readDataPID();
     void on_buttonScan_clicked();
     void on_radioRecvOptASCII_clicked(bool checked);
     void on_radioRecvOptHEX_clicked(bool checked);
@@ -152,7 +151,8 @@ private:
     void showRun(bool active);
 
     // Serial ports
-    void openPort(int tab, const QString &entry, const PortSettings &settings, const char *slot);
+    void openPort(int tab, const QString &entry, const PortSettings &settings, QObject *receiver,
+                  const char *slot);
     void refillPortBox(QComboBox *box);
 
     // Serial assistant

@@ -1,16 +1,11 @@
-// PID tab: the board's bytes handed to the link, and the switch of the receive protocol.
-#include "pidlink/linkhealthlabel.h"
+// PID tab: the switch of the receive protocol.
 #include "app/mainwindow.h"
 #include "forms/mainwindow_ui.h"
+#include "pidlink/linkhealthlabel.h"
 #include "pidlink/pidlink.h"
 #include "serial/portcontroller.h"
 
 #include <QStatusBar>
-
-void MainWindow::on_readDataPID()
-{
-    link->feed(ports->read());
-}
 
 void MainWindow::on_checkStringMode_clicked(bool checked)
 {

@@ -1,7 +1,8 @@
 // Port scan, open and close for both tabs, and the tab switch that releases the port.
-#include "base/logging.h"
 #include "app/mainwindow.h"
+#include "base/logging.h"
 #include "forms/mainwindow_ui.h"
+#include "pidlink/pidlink.h"
 #include "serial/portcontroller.h"
 #include "serial/portlistrefill.h"
 #include "serial/portname.h"
@@ -19,7 +20,7 @@ void MainWindow::on_buttonOpenport_clicked()
         PortController::Assistant, ui->comboPort->currentText(),
         PortSettings::fromTexts(ui->comboBaudrate->currentText(), ui->comboDatabit->currentText(),
                                 ui->comboCheckbit->currentText(), ui->comboStopbit->currentText()),
-        SLOT(on_readData()));
+        this, SLOT(on_readData()));
 }
 
 void MainWindow::on_buttonOpenportPID_clicked()
@@ -32,18 +33,18 @@ void MainWindow::on_buttonOpenportPID_clicked()
              PortSettings::fromTexts(
                  ui->comboBaudratePID->currentText(), ui->comboDatabitPID->currentText(),
                  ui->comboCheckbitPID->currentText(), ui->comboStopbitPID->currentText()),
-             SLOT(on_readDataPID()));
+             link, SLOT(readAvailable()));
 }
 
 void MainWindow::openPort(int tab, const QString &entry, const PortSettings &settings,
-                          const char *slot)
+                          QObject *receiver, const char *slot)
 {
     const QString name = portNameFromEntry(entry);
     // A device typed into the box, not picked from the scan: a rescan keeps it.
     QComboBox *box = tab == PortController::Assistant ? ui->comboPort : ui->comboPortPID;
     if (box->findText(entry, Qt::MatchExactly) < 0 && !typedPorts.contains(name))
         typedPorts.append(name);
-    if (ports->open(PortController::Tab(tab), name, settings, this, slot))
+    if (ports->open(PortController::Tab(tab), name, settings, receiver, slot))
         statusBar()->showMessage(tr("%1打开成功！").arg(name), 0);
 }
 
