@@ -1,11 +1,11 @@
 #include "app/mainwindow.h"
 
-#include "pidlink/linkhealthlabel.h"
 #include "assistant/linewriter.h"
 #include "assistant/receivelog.h"
 #include "chart/pid_diagram.h"
 #include "datafiles/recentfolders.h"
 #include "forms/mainwindow_ui.h"
+#include "pidlink/linkhealthlabel.h"
 #include "pidlink/pidlink.h"
 #include "serial/portcontroller.h"
 #include "serial/portsettings.h"
@@ -92,10 +92,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     // What the PID link reports goes to the chart and the status bar; its parameter traffic
     // goes through the parameter fields' own object (wireParameters).
     link->setDevice(serial.port);
-    connect(link, &PidLink::sampleReceived, diagram, [this](int ch, float actual, float target) {
-        diagram->appendActual(ch, actual);
-        diagram->appendTarget(ch, target);
-    });
+    connect(link, &PidLink::sampleReceived, diagram, &PID_Diagram::append);
     connect(link, &PidLink::runChanged, this, &MainWindow::showRun);
     connect(link, &PidLink::runStatus, this,
             [this](const QString &message) { statusBar()->showMessage(message, 0); });

@@ -1,7 +1,7 @@
 // PID tab: CSV export and import of the chart's samples, in slices with a progress dialog, so
 // a long history neither fills memory nor holds the window.
-#include "base/logging.h"
 #include "app/mainwindow.h"
+#include "base/logging.h"
 #include "chart/pid_diagram.h"
 #include "chart/responseanalysis.h"
 #include "datafiles/recentfolders.h"
@@ -127,14 +127,13 @@ void MainWindow::on_buttonInport_clicked()
 // the chart at every 10,000 samples.
 void MainWindow::plotImported(const QVector<SampleFileReader::Sample> &samples)
 {
-    std::array<quint64, PID_Diagram::ChannelCount> held{};
-    for (int ch = 0; ch < PID_Diagram::ChannelCount; ++ch)
+    std::array<quint64, ChannelCount> held{};
+    for (int ch = 0; ch < ChannelCount; ++ch)
         held[std::size_t(ch)] = diagram->samples().held(ch);
     for (const SampleFileReader::Sample &sample : samples)
         ++held[std::size_t(sample.channel)];
     diagram->makeRoomFor(*std::max_element(held.begin(), held.end()));
     for (const SampleFileReader::Sample &sample : samples) {
-        diagram->appendActual(sample.channel, sample.actual);
-        diagram->appendTarget(sample.channel, sample.target);
+        diagram->append(sample.channel, sample.actual, sample.target);
     }
 }
