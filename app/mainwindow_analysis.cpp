@@ -37,10 +37,6 @@ void MainWindow::wireAnalysis()
     diagram->comparison()->setSource(
         [this](int ch) { return analysis->analyzer().previousWindowTrace(ch); });
 
-    // The samples as the chart plots them (it is connected first); a read's samples share
-    // its arrival time.
-    connect(link, &PidLink::bytesRead, analysis, &ResponseAnalysis::bytesArrived);
-    connect(link, &PidLink::sampleReceived, analysis, &ResponseAnalysis::addSample);
     connect(link, &PidLink::parameterWritten, analysis, &ResponseAnalysis::parameterWritten);
     connect(link, &PidLink::parameterReceived, analysis, &ResponseAnalysis::parameterReported);
     connect(link, &PidLink::runChanged, analysis, &ResponseAnalysis::runChanged);
@@ -48,8 +44,6 @@ void MainWindow::wireAnalysis()
         if (tab == PortController::Pid)
             analysis->finish();
     });
-    connect(diagram, &PID_Diagram::cleared, analysis, &ResponseAnalysis::chartCleared);
-    connect(diagram, &PID_Diagram::capReached, analysis, &ResponseAnalysis::chartCapReached);
 
     // Compact rows; the history's columns as wide as their usual texts, its newest row shown.
     const int rowHeight = fontMetrics().height() + 6;
@@ -100,7 +94,7 @@ void MainWindow::wireAnalysis()
     ui->gridAnalysis->addWidget(stepChart, 0, 1, 2, 1);
     analysis->setStepChart(stepChart, 0);
     const QRadioButton *channelButtons[] = {ui->radioCH1, ui->radioCH2, ui->radioCH3, ui->radioCH4};
-    for (int ch = 0; ch < StepAnalyzer::ChannelCount; ++ch)
+    for (int ch = 0; ch < ChannelCount; ++ch)
         connect(channelButtons[ch], &QRadioButton::toggled, analysis, [this, ch](bool on) {
             if (on)
                 analysis->setStepChartChannel(ch);

@@ -15,8 +15,8 @@ void MainWindow::wireChart()
 
     // A legend click and a check box show or hide the channel alike; the box follows the
     // chart without emitting clicked.
-    const std::array<QCheckBox *, PID_Diagram::ChannelCount> channelBoxes{
-        ui->checkCH1, ui->checkCH2, ui->checkCH3, ui->checkCH4};
+    const std::array<QCheckBox *, ChannelCount> channelBoxes{ui->checkCH1, ui->checkCH2,
+                                                             ui->checkCH3, ui->checkCH4};
     connect(diagram, &PID_Diagram::channelShownChanged, this, [channelBoxes](int ch, bool shown) {
         channelBoxes[std::size_t(ch)]->setChecked(shown);
     });

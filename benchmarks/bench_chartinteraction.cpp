@@ -110,8 +110,7 @@ LongTimings longHistory(quint32 held, int steps)
     clock.start();
     for (qint64 i = 0; i < qint64(held); ++i) {
         for (int c = 0; c < 4; ++c) {
-            diagram.appendActual(c, wave(c, i));
-            diagram.appendTarget(c, wave(c, i) + 1);
+            diagram.append(c, wave(c, i), wave(c, i) + 1);
         }
     }
     std::printf("history of %u samples per channel filled in %.1f s\n", held,
@@ -153,8 +152,7 @@ LongTimings longHistory(quint32 held, int steps)
     t.autoFit = measure(steps, [&](int) {
         for (int k = 0; k < 3; ++k, ++next) {
             for (int c = 0; c < 4; ++c) {
-                diagram.appendActual(c, wave(c, next));
-                diagram.appendTarget(c, wave(c, next) + 1);
+                diagram.append(c, wave(c, next), wave(c, next) + 1);
             }
         }
         diagram.on_timer_updata();
@@ -187,8 +185,7 @@ int main(int argc, char *argv[])
     for (int i = 0; i < Held; ++i) {
         for (int c = 0; c < 4; ++c) {
             const float y = float(100.0 * std::sin(i * 0.01 + c) + 10.0 * std::sin(i * 0.37));
-            diagram.appendActual(c, y);
-            diagram.appendTarget(c, y + 1);
+            diagram.append(c, y, y + 1);
         }
     }
     diagram.showRange(Held - inView, Held, -120, 120);

@@ -57,8 +57,7 @@ void fill(PID_Diagram *diagram)
     diagram->clearAll();
     for (int i = 0; i < Rows; ++i)
         for (int c = 0; c < 4; ++c) {
-            diagram->appendActual(c, sampleWave(c, i));
-            diagram->appendTarget(c, sampleWave(c, i) + 1);
+            diagram->append(c, sampleWave(c, i), sampleWave(c, i) + 1);
         }
 }
 
@@ -129,8 +128,7 @@ void longHistory(MainWindow &window, ModalDriver &driver, const QString &folder,
     diagram->setHistoryLength(PID_Diagram::HistoryLengths.back());
     for (quint32 i = 0; i < rows; ++i) {
         for (int c = 0; c < 4; ++c) {
-            diagram->appendActual(c, sampleWave(c, int(i)));
-            diagram->appendTarget(c, sampleWave(c, int(i)) + 1);
+            diagram->append(c, sampleWave(c, int(i)), sampleWave(c, int(i)) + 1);
         }
     }
     std::printf("long history, %u rows: %8s %14s %14s %12s  %s\n", rows, "ms", "longest wait ms",

@@ -42,9 +42,8 @@ void storeFigures(quint64 history)
     QElapsedTimer clock;
     clock.start();
     for (quint64 i = 0; i < history; ++i) {
-        for (int c = 0; c < SampleStore::ChannelCount; ++c) {
-            store.appendActual(c, wave(i, c));
-            store.appendTarget(c, wave(i, c) + 1);
+        for (int c = 0; c < ChannelCount; ++c) {
+            store.append(c, wave(i, c), wave(i, c) + 1);
         }
     }
     const qint64 fillNanos = clock.nsecsElapsed();
@@ -53,9 +52,8 @@ void storeFigures(quint64 history)
     clock.restart();
     const quint64 more = std::min<quint64>(history, 2000000);
     for (quint64 i = 0; i < more; ++i) {
-        for (int c = 0; c < SampleStore::ChannelCount; ++c) {
-            store.appendActual(c, wave(i, c));
-            store.appendTarget(c, wave(i, c) + 1);
+        for (int c = 0; c < ChannelCount; ++c) {
+            store.append(c, wave(i, c), wave(i, c) + 1);
         }
     }
     const qint64 wrapNanos = clock.nsecsElapsed();
@@ -87,9 +85,8 @@ void chartFigures(quint64 history)
     clock.start();
     const quint64 count = history + history / 10;
     for (quint64 i = 0; i < count; ++i) {
-        for (int c = 0; c < PID_Diagram::ChannelCount; ++c) {
-            diagram.appendActual(c, wave(i, c));
-            diagram.appendTarget(c, wave(i, c) + 1);
+        for (int c = 0; c < ChannelCount; ++c) {
+            diagram.append(c, wave(i, c), wave(i, c) + 1);
         }
     }
     const qint64 nanos = clock.nsecsElapsed();

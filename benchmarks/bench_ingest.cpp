@@ -223,9 +223,8 @@ void fillHistory(MainWindow &window, quint32 history)
     clock.start();
     PID_Diagram *diagram = window.pidDiagram();
     for (quint32 i = 0; i < history; ++i) {
-        for (int ch = 0; ch < PID_Diagram::ChannelCount; ++ch) {
-            diagram->appendActual(ch, float(i % 1000));
-            diagram->appendTarget(ch, float(ch));
+        for (int ch = 0; ch < ChannelCount; ++ch) {
+            diagram->append(ch, float(i % 1000), float(ch));
         }
     }
     runEventLoopFor(200);
@@ -252,7 +251,7 @@ double ours(const std::vector<double> &rates, double seconds, bool keepGoing,
     // The stream's target moves at every sample, so every sample ends a step window: the
     // analysis' dearest case. Without it, the difference is what it costs.
     if (!session.analysis)
-        QObject::disconnect(window.pidLink(), nullptr, window.responseAnalysis(), nullptr);
+        QObject::disconnect(window.pidDiagram(), nullptr, window.responseAnalysis(), nullptr);
     window.show();
     if (!QTest::qWaitForWindowExposed(&window))
         std::printf("the window was not exposed\n");

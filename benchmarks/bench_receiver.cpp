@@ -35,8 +35,7 @@ template <typename Chart> struct Sink
     quint64 samples = 0;
     void add(int channel, float actual, float target)
     {
-        chart.appendActual(channel, actual);
-        chart.appendTarget(channel, target);
+        chart.append(channel, actual, target);
         ++samples;
     }
 };

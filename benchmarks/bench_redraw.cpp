@@ -127,8 +127,7 @@ Timing ours(View mode, int ticks)
         diagram.setHistoryLength(ourHeld);
     for (int i = 0; i < int(ourHeld); ++i)
         for (int c = 0; c < 4; ++c) {
-            diagram.appendActual(c, wave(c, i));
-            diagram.appendTarget(c, wave(c, i) + 1);
+            diagram.append(c, wave(c, i), wave(c, i) + 1);
         }
     // Auto-scroll moves both axes every tick: the costlier case.
     diagram.autoScroll = true;
@@ -140,8 +139,7 @@ Timing ours(View mode, int ticks)
         view, ticks,
         [&](int i) {
             for (int c = 0; c < 4; ++c) {
-                diagram.appendActual(c, wave(c, i));
-                diagram.appendTarget(c, wave(c, i) + 1);
+                diagram.append(c, wave(c, i), wave(c, i) + 1);
             }
         },
         [&] {

@@ -95,6 +95,7 @@ Cost analyze(const std::vector<Sample> &samples, qint64 total)
     const qint64 blockNs = samples.back().ns + qint64(FramesPerRead * 1e9 / FramesPerSecond);
     qint64 offsetNs = 0;
     qint64 done = 0;
+    qint64 clearedAt = 0; // numbers restart where the chart last emptied itself
     int sinceRedraw = 0;
     QElapsedTimer clock;
     clock.start();
@@ -105,19 +106,21 @@ Cost analyze(const std::vector<Sample> &samples, qint64 total)
                 std::min({block, at + FramesPerRead, at + std::size_t(total - done)});
             for (std::size_t i = at; i < end; ++i) {
                 const Sample &s = samples[i];
-                analyzer.addSample(int(i & 3), s.actual, s.target, s.ns + offsetNs);
+                analyzer.addSample(int(i & 3), (done + qint64(i - at)) / 4 - clearedAt, s.actual,
+                                   s.target, s.ns + offsetNs);
             }
             done += qint64(end - at);
             cost.rows += analyzer.takeFinishedWindows().size();
-            if (analyzer.sampleCount(0) >= Held) {
+            if (done / 4 - clearedAt >= Held) {
                 analyzer.finishWindows();
                 analyzer.clear();
                 analyzer.beginRun();
+                clearedAt = done / 4;
             }
             sinceRedraw += int(end - at);
             if (sinceRedraw >= SamplesPerRedraw) {
                 sinceRedraw -= SamplesPerRedraw;
-                for (int c = 0; c < StepAnalyzer::ChannelCount; ++c)
+                for (int c = 0; c < ChannelCount; ++c)
                     cost.textLength +=
                         StepAnalyzer::cellTexts(analyzer.figures(c)).join(' ').size();
             }
@@ -150,7 +153,7 @@ double windowIngest(const QByteArray &stream, bool analysis)
 {
     MainWindow window;
     if (!analysis)
-        QObject::disconnect(window.pidLink(), nullptr, window.responseAnalysis(), nullptr);
+        QObject::disconnect(window.pidDiagram(), nullptr, window.responseAnalysis(), nullptr);
     int sinceRedraw = 0;
     const double cpu0 = ProcessStats::threadCpuSeconds();
     for (int at = 0; at < stream.size(); at += ReadSize) {
@@ -180,8 +183,7 @@ double ingest(const std::vector<Sample> &samples, qint64 count)
         events.clear();
         receiver.feed(stream.constData() + at, std::min(ReadSize, int(stream.size()) - at), events);
         for (const FrameReceiver::Event &e : events) {
-            diagram.appendActual(e.channel, e.actual);
-            diagram.appendTarget(e.channel, e.target);
+            diagram.append(e.channel, e.actual, e.target);
         }
         if (diagram.sampleCounts().at(0) >= Held)
             diagram.clearAll();
@@ -204,10 +206,10 @@ void steadySoak(qint64 perChannel)
     const double before = ProcessStats::residentMiB();
     double early = 0;
     for (qint64 k = 0; k < perChannel; ++k) {
-        for (int c = 0; c < StepAnalyzer::ChannelCount; ++c)
-            analyzer.addSample(c, k == 0 ? 0 : 100 + uniform(), 100);
+        for (int c = 0; c < ChannelCount; ++c)
+            analyzer.addSample(c, k, k == 0 ? 0 : 100 + uniform(), 100);
         if (k % (SamplesPerRedraw / 4) == 0) {
-            for (int c = 0; c < StepAnalyzer::ChannelCount; ++c)
+            for (int c = 0; c < ChannelCount; ++c)
                 analyzer.figures(c);
         }
         if (k == 100000)

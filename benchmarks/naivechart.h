@@ -28,6 +28,12 @@ public:
 
     void appendActual(int channel, float value);
     void appendTarget(int channel, float value);
+    // As PID_Diagram takes a sample.
+    void append(int channel, float actual, float target)
+    {
+        appendActual(channel, actual);
+        appendTarget(channel, target);
+    }
     // Fills a channel with one replace() per series: single appends of thousands of points
     // would take minutes.
     void load(int channel, const QVector<QPointF> &actual, const QVector<QPointF> &target);

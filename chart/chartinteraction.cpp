@@ -87,7 +87,7 @@ ChartInteraction::ChartInteraction(PID_Diagram *owner) : QObject(owner), diagram
     }
     connect(chart, &QChart::plotAreaChanged, this, &ChartInteraction::updateReadout);
 
-    for (int c = 0; c < PID_Diagram::ChannelCount; ++c) {
+    for (int c = 0; c < ChannelCount; ++c) {
         for (QLineSeries *s : {diagram->series(2 * c), diagram->series(2 * c + 1)}) {
             for (QLegendMarker *marker : chart->legend()->markers(s)) {
                 connect(marker, &QLegendMarker::clicked, diagram,
@@ -259,7 +259,7 @@ void ChartInteraction::fitAll()
     quint64 end = 0;
     double low = std::numeric_limits<double>::infinity();
     double high = -low;
-    for (int c = 0; c < PID_Diagram::ChannelCount; ++c) {
+    for (int c = 0; c < ChannelCount; ++c) {
         const SampleStore::Series actual = store.series(2 * c);
         if (actual.size() > 0) {
             first = std::min(first, actual.first());
@@ -333,7 +333,7 @@ void ChartInteraction::updateReadout()
     const SampleStore &store = diagram->samples();
     qint64 first = std::numeric_limits<qint64>::max();
     qint64 end = 0;
-    for (int c = 0; c < PID_Diagram::ChannelCount; ++c) {
+    for (int c = 0; c < ChannelCount; ++c) {
         const SampleStore::Series actual = store.series(2 * c);
         if (diagram->channelShown(c) && actual.size() > 0) {
             first = std::min(first, qint64(actual.first()));
@@ -354,7 +354,7 @@ void ChartInteraction::updateReadout()
     }
 
     QString html = QStringLiteral("<div>%1</div>").arg(diagram->timeText(quint64(n)));
-    for (int c = 0; c < PID_Diagram::ChannelCount; ++c) {
+    for (int c = 0; c < ChannelCount; ++c) {
         const SampleStore::Series actual = store.series(2 * c);
         const SampleStore::Series target = store.series(2 * c + 1);
         if (!diagram->channelShown(c) || quint64(n) < actual.first() || quint64(n) >= actual.end())

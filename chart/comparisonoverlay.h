@@ -26,7 +26,6 @@ class ComparisonOverlay : public QGraphicsObject
     Q_OBJECT
 
 public:
-    static constexpr int ChannelCount = 4;
     using Trace = StepAnalyzer::Trace;
     // Asked for every channel's trace at each refresh, e.g. the step analyzer's
     // previousWindowTrace().

@@ -76,8 +76,8 @@ PID_Diagram::PID_Diagram(QChartView *view) : chartView(view)
     predicted = new ComparisonOverlay(chart, axisX, axisY, colours);
     predicted->setLineLook(Qt::DashDotLine, colours);
     predicted->setShown(true);
-    for (ComparisonOverlay *lines : {overlay, predicted}) {
-        connect(lines, &ComparisonOverlay::changed, this, [this] {
+    for (ComparisonOverlay *drawn : {overlay, predicted}) {
+        connect(drawn, &ComparisonOverlay::changed, this, [this] {
             seriesDirty = true;
             refreshSeries();
         });
@@ -91,14 +91,8 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
 {
     axisX = new QValueAxis;
     axisY = new QValueAxis;
-    seriesActual1 = new QLineSeries;
-    seriesTarget1 = new QLineSeries;
-    seriesActual2 = new QLineSeries;
-    seriesTarget2 = new QLineSeries;
-    seriesActual3 = new QLineSeries;
-    seriesTarget3 = new QLineSeries;
-    seriesActual4 = new QLineSeries;
-    seriesTarget4 = new QLineSeries;
+    for (QLineSeries *&s : lines)
+        s = new QLineSeries;
     chart = new QChart;
 
     axisX->setLabelFormat(QStringLiteral("%d"));
@@ -121,27 +115,26 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
     axisY->setTitleText(yTitle);
 
     for (int i = 0; i < SeriesCount; ++i) {
-        QLineSeries *s = seriesAt(i);
-        s->setPointsVisible(false);
-        s->setName(tr(seriesStyles[i].name));
+        lines[std::size_t(i)]->setPointsVisible(false);
+        lines[std::size_t(i)]->setName(tr(seriesStyles[i].name));
     }
 
     chart->addAxis(axisY, Qt::AlignLeft);
     chart->addAxis(axisX, Qt::AlignBottom);
     for (int i = 0; i < SeriesCount; ++i) {
-        chart->addSeries(seriesAt(i));
+        chart->addSeries(lines[std::size_t(i)]);
         // Adding a series applies the chart theme's colours; ours win.
-        seriesAt(i)->setColor(readableOnWhite(seriesStyles[i].color));
+        lines[std::size_t(i)]->setColor(readableOnWhite(seriesStyles[i].color));
     }
     chart->setAnimationOptions(QChart::NoAnimation);
-    for (int i = 0; i < SeriesCount; ++i) {
-        seriesAt(i)->attachAxis(axisX);
-        seriesAt(i)->attachAxis(axisY);
+    for (QLineSeries *s : lines) {
+        s->attachAxis(axisX);
+        s->attachAxis(axisY);
     }
     lightenFurniture();
     const bool useOpenGL = RenderChoice::forThisDisplay().openGL;
-    for (int i = 0; i < SeriesCount; ++i)
-        seriesAt(i)->setUseOpenGL(useOpenGL);
+    for (QLineSeries *s : lines)
+        s->setUseOpenGL(useOpenGL);
 
     // The view gives up the chart it made for itself without deleting it.
     QChart *const previous = chartView->chart();
@@ -207,71 +200,23 @@ void PID_Diagram::drawSmooth()
     chartView->setRenderHint(QPainter::Antialiasing, true);
 }
 
-QLineSeries *PID_Diagram::seriesAt(int index) const
-{
-    switch (index) {
-    case 0:
-        return seriesActual1;
-    case 1:
-        return seriesTarget1;
-    case 2:
-        return seriesActual2;
-    case 3:
-        return seriesTarget2;
-    case 4:
-        return seriesActual3;
-    case 5:
-        return seriesTarget3;
-    case 6:
-        return seriesActual4;
-    case 7:
-        return seriesTarget4;
-    default:
-        return nullptr;
-    }
-}
-
-// One switch for both constness.
-template <typename Diagram> auto &PID_Diagram::shownFlag(Diagram &self, int channel)
-{
-    switch (channel) {
-    case 0:
-        return self.showCH1;
-    case 1:
-        return self.showCH2;
-    case 2:
-        return self.showCH3;
-    default:
-        return self.showCH4;
-    }
-}
-
 bool PID_Diagram::isChannel(int channel)
 {
     return channel >= 0 && channel < ChannelCount;
 }
 
-bool PID_Diagram::appendActual(int channel, float value)
+bool PID_Diagram::append(int channel, float actual, float target, qint64 arrivalNs)
 {
     if (!isChannel(channel))
         return false;
     // Without a ticking redraw nothing else keeps the default length.
     if (emptiesAtCap() && !ticking() && store.count(channel) >= SampleCap)
         emptyAtCap();
-    store.appendActual(channel, value);
+    const quint64 number = store.count(channel);
+    store.append(channel, actual, target);
     ++appendedTotal;
     scheduleSeriesUpdate();
-    return true;
-}
-
-bool PID_Diagram::appendTarget(int channel, float value)
-{
-    if (!isChannel(channel))
-        return false;
-    if (emptiesAtCap() && !ticking() && store.targetsHeld(channel) >= SampleCap)
-        emptyAtCap();
-    store.appendTarget(channel, value);
-    scheduleSeriesUpdate();
+    Q_EMIT sampleAppended(channel, qint64(number), actual, target, arrivalNs);
     return true;
 }
 
@@ -291,8 +236,8 @@ bool PID_Diagram::clearAll()
     restartClock();
     overlay->clear();
     predicted->clear();
-    for (int i = 0; i < SeriesCount; ++i)
-        seriesAt(i)->clear();
+    for (QLineSeries *s : lines)
+        s->clear();
     pictureMoved();
     scheduleSeriesUpdate();
     Q_EMIT cleared();
@@ -348,10 +293,10 @@ void PID_Diagram::setChannelShown(int channel, bool shown)
 {
     if (!isChannel(channel))
         return;
-    const bool change = shownFlag(*this, channel) != shown;
-    shownFlag(*this, channel) = shown;
-    seriesAt(2 * channel)->setVisible(shown);
-    seriesAt(2 * channel + 1)->setVisible(shown);
+    const bool change = shownFlags[std::size_t(channel)] != shown;
+    shownFlags[std::size_t(channel)] = shown;
+    for (QLineSeries *s : channelLines(channel))
+        s->setVisible(shown);
     // Hidden series are not kept up to date; the comparison line goes with its channel.
     seriesDirty = true;
     refreshSeries();
@@ -361,7 +306,7 @@ void PID_Diagram::setChannelShown(int channel, bool shown)
 
 bool PID_Diagram::channelShown(int channel) const
 {
-    return isChannel(channel) && shownFlag(*this, channel);
+    return isChannel(channel) && shownFlags[std::size_t(channel)];
 }
 
 void PID_Diagram::startRefresh(int framesPerSecond)
@@ -407,100 +352,26 @@ bool PID_Diagram::setPause(bool pause)
 void PID_Diagram::on_timer_updata()
 {
     quint64 maxCount = 0;
-    quint64 mostTargets = 0;
-    for (int c = 0; c < ChannelCount; ++c) {
+    for (int c = 0; c < ChannelCount; ++c)
         maxCount = std::max(maxCount, countOf(c));
-        mostTargets = std::max(mostTargets, store.targetsHeld(c));
-    }
     measurePeriod(maxCount);
 
-    ViewRange view{axisX->min(), axisX->max(), axisY->min(), axisY->max()};
+    // The target scan covers the channel's whole history at the default length; a longer
+    // history is scanned over as many of its newest samples, so the fit costs the same.
     if (!autoScroll)
-        followNewest(maxCount, view);
+        moveView(shownRange().following(maxCount, windowWidth));
     else
-        fitVertical(maxCount, view);
-    moveView(view);
+        moveView(
+            shownRange().fitted(store, shownFlags, windowWidth, emptiesAtCap() ? 0 : SampleCap));
 
-    // Targets without their actual values do not advance a counter, but they take memory.
-    if (emptiesAtCap() && (maxCount >= SampleCap || mostTargets >= SampleCap))
+    if (emptiesAtCap() && maxCount >= SampleCap)
         emptyAtCap();
     refreshSeries();
 }
 
-void PID_Diagram::followNewest(quint64 maxCount, ViewRange &view) const
+ViewRange PID_Diagram::shownRange() const
 {
-    const qint64 width = windowWidth;
-    if (width > qint64(maxCount)) {
-        view.xMin = 0;
-        view.xMax = double(width);
-    } else {
-        view.xMin = double(qint64(maxCount) - width);
-        view.xMax = double(maxCount);
-    }
-}
-
-void PID_Diagram::fitVertical(quint64 maxCount, ViewRange &view) const
-{
-    const qint64 width = windowWidth;
-    double low = 0.0;
-    double high = 0.0;
-    for (int c = 0; c < ChannelCount; ++c) {
-        if (!channelShown(c))
-            continue;
-        const quint64 count = countOf(c);
-        // Each shown channel sets the window again, so the last shown one decides it.
-        quint64 start = 0;
-        if (qint64(count) < width) {
-            view.xMin = 0;
-            view.xMax = double(width);
-        } else {
-            view.xMin = double(qint64(maxCount) - width);
-            view.xMax = double(maxCount);
-            start = count - quint64(width);
-        }
-        // Every fourth point only: the fit need not be exact and must stay cheap.
-        const SampleStore::Series actual = store.series(2 * c);
-        const quint64 actualEnd = std::min(count, actual.end());
-        for (quint64 i = std::max(start, actual.first()); i < actualEnd; i += 4) {
-            const double y = double(actual.y(i));
-            // An infinity from a damaged frame would make the range unusable; Qt keeps the
-            // old one then.
-            if (!std::isfinite(y))
-                continue;
-            if (y > high)
-                high = y;
-            if (y < low)
-                low = y;
-        }
-        // The target scan covers the channel's whole history at the default length; a longer
-        // history is scanned over as many of its newest samples, so the fit costs the same.
-        const SampleStore::Series target = store.series(2 * c + 1);
-        quint64 from = target.first();
-        if (!emptiesAtCap() && count > SampleCap)
-            from = std::max(from, (count - SampleCap + 3) & ~quint64(3));
-        const quint64 targetEnd = std::min(count, target.end());
-        for (quint64 i = from; i < targetEnd; i += 4) {
-            const double y = double(target.y(i));
-            if (!std::isfinite(y))
-                continue;
-            if (y > high)
-                high = y;
-            if (y < low)
-                low = y;
-        }
-    }
-    const double span = high - low;
-    if (span != 0.0) {
-        view.yMin = low - 0.1 * span;
-        view.yMax = high + 0.1 * span;
-    } else {
-        const double mid = (high + low) * 0.5;
-        view.yMin = mid - 1;
-        view.yMax = mid + 1;
-    }
-    const RoundTicks::Range round = RoundTicks::widen(view.yMin, view.yMax);
-    view.yMin = round.min;
-    view.yMax = round.max;
+    return {axisX->min(), axisX->max(), axisY->min(), axisY->max()};
 }
 
 void PID_Diagram::moveView(const ViewRange &view)
@@ -511,9 +382,9 @@ void PID_Diagram::moveView(const ViewRange &view)
         return;
     // Qt Charts maps every point of every series again on each axis change, and once more
     // when the series are refreshed; empty series cost nothing to map.
-    for (int i = 0; i < SeriesCount; ++i) {
-        if (seriesAt(i)->count() > 0)
-            seriesAt(i)->clear();
+    for (QLineSeries *s : lines) {
+        if (s->count() > 0)
+            s->clear();
     }
     if (xMoves)
         axisX->setRange(view.xMin, view.xMax);
@@ -529,19 +400,14 @@ void PID_Diagram::setHorizontalView(double position, double fraction)
         viewFraction = float(fraction);
     qCDebug(lcChart) << position << viewFraction;
     // Over what channel 1 holds: from its oldest held sample to its newest.
-    const double first = double(store.series(0).first());
-    const double n = double(countOf(0)) - first;
-    const double f = n - n * double(viewFraction);
-    const double g = position * f;
-    const float lo = float(f - g);
-    const float hi = float(n - g);
-    moveView({first + double(lo), first + double(hi), axisY->min(), axisY->max()});
+    moveView(
+        shownRange().scrolled(store.series(0).first(), countOf(0), position, double(viewFraction)));
     refreshSeries();
 }
 
 void PID_Diagram::showRange(double xMin, double xMax, double yMin, double yMax)
 {
-    moveView({xMin, xMax, yMin, yMax});
+    moveView(ViewRange{xMin, xMax, yMin, yMax});
     refreshSeries();
 }
 
@@ -647,8 +513,7 @@ void PID_Diagram::restartClock()
 
 void PID_Diagram::setVerticalScale(double scale)
 {
-    const RoundTicks::Range round = RoundTicks::symmetric(scale < 0.01 ? 10.0 : 1000 * scale);
-    moveView({axisX->min(), axisX->max(), round.min, round.max});
+    moveView(shownRange().scaled(scale));
     refreshSeries();
 }
 
@@ -683,7 +548,7 @@ void PID_Diagram::refreshSeries()
     const double hi = axisX->max();
     const int columns = plotColumns();
     for (int i = 0; i < SeriesCount; ++i) {
-        QLineSeries *s = seriesAt(i);
+        QLineSeries *s = lines[std::size_t(i)];
         // A hidden series is mapped all the same; it is brought up to date when shown.
         if (!s->isVisible())
             continue;
@@ -695,11 +560,8 @@ void PID_Diagram::refreshSeries()
         s->replace(scratch);
         pictureMoved();
     }
-    std::array<bool, ChannelCount> shown;
-    for (int c = 0; c < ChannelCount; ++c)
-        shown[std::size_t(c)] = channelShown(c);
-    if (overlay->refresh(lo, hi, columns, shown))
+    if (overlay->refresh(lo, hi, columns, shownFlags))
         pictureMoved();
-    if (predicted->refresh(lo, hi, columns, shown))
+    if (predicted->refresh(lo, hi, columns, shownFlags))
         pictureMoved();
 }

@@ -2,6 +2,7 @@
 
 #include "base/qtcompat.h"
 #include "chart/samplestore.h"
+#include "chart/viewrange.h"
 
 #include <QColor>
 #include <QElapsedTimer>
@@ -37,9 +38,8 @@ class PID_Diagram : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int SeriesCount = 8;
-    static constexpr int ChannelCount = 4;
-    static constexpr quint32 SampleCap = 10000;
+    static constexpr int SeriesCount = SampleStore::SeriesCount;
+    static constexpr quint32 SampleCap = SampleStore::SampleCap;
     // The history lengths the window offers; the first is the default.
     static constexpr std::array<quint32, 4> HistoryLengths = {SampleCap, 100000, 1000000, 10000000};
 
@@ -49,18 +49,9 @@ public:
     void setupChart(const QString &xTitle, const QString &yTitle, int xMin, int xMax, int yMin,
                     int yMax);
 
-    bool appendActual1(float value) { return appendActual(0, value); }
-    bool appendActual2(float value) { return appendActual(1, value); }
-    bool appendActual3(float value) { return appendActual(2, value); }
-    bool appendActual4(float value) { return appendActual(3, value); }
-    bool appendTarget1(float value) { return appendTarget(0, value); }
-    bool appendTarget2(float value) { return appendTarget(1, value); }
-    bool appendTarget3(float value) { return appendTarget(2, value); }
-    bool appendTarget4(float value) { return appendTarget(3, value); }
-    // channel 0..3, false for any other; the actual append advances the channel's counter,
-    // the target append not.
-    bool appendActual(int channel, float value);
-    bool appendTarget(int channel, float value);
+    // One sample of channel 0..3 (false for any other), announced as sampleAppended once it
+    // is held. arrivalNs: when its bytes were read (ArrivalClock), negative when unknown.
+    bool append(int channel, float actual, float target, qint64 arrivalNs = -1);
 
     bool clearAll();
     // Every held point, series order: actual 1, target 1, ... target 4; x is the sample number.
@@ -94,6 +85,9 @@ public:
     bool isFollowing() const { return ticking(); }
 
 Q_SIGNALS:
+    // A sample was appended as number `number` of its channel (after capReached when the
+    // append emptied the chart first).
+    void sampleAppended(int channel, qint64 number, float actual, float target, qint64 arrivalNs);
     // The default history length emptied every channel.
     void capReached();
     // clearAll() emptied every channel.
@@ -153,7 +147,10 @@ public:
     ComparisonOverlay *prediction() const { return predicted; }
     QtCharts::QValueAxis *horizontalAxis() const { return axisX; }
     QtCharts::QValueAxis *verticalAxis() const { return axisY; }
-    QtCharts::QLineSeries *series(int index) const { return seriesAt(index); }
+    QtCharts::QLineSeries *series(int index) const
+    {
+        return index >= 0 && index < SeriesCount ? lines[std::size_t(index)] : nullptr;
+    }
     int windowSize() const { return windowWidth; }
     float horizontalFraction() const { return viewFraction; }
 
@@ -168,24 +165,18 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    QtCharts::QLineSeries *seriesAt(int index) const;
     quint64 countOf(int channel) const { return store.count(channel); }
     bool emptiesAtCap() const { return history == SampleCap; }
     bool ticking() const { return timer && timer->isActive(); }
     void emptyAtCap();
-    template <typename Diagram> static auto &shownFlag(Diagram &self, int channel);
     static bool isChannel(int channel);
     void scheduleSeriesUpdate();
     int plotColumns() const;
-    struct ViewRange
+    ViewRange shownRange() const;
+    std::array<QtCharts::QLineSeries *, 2> channelLines(int channel) const
     {
-        double xMin;
-        double xMax;
-        double yMin;
-        double yMax;
-    };
-    void followNewest(quint64 maxCount, ViewRange &view) const;
-    void fitVertical(quint64 maxCount, ViewRange &view) const;
+        return {lines[std::size_t(2 * channel)], lines[std::size_t(2 * channel + 1)]};
+    }
     void moveView(const ViewRange &view);
     void lightenFurniture();
     void pictureMoved();
@@ -205,19 +196,10 @@ private:
     quint64 timeOrigin = 0; // the run's first sample
     quint64 clockFrom = 0;  // the sample count when runClock started
     QElapsedTimer runClock; // valid while a run is drawn
-    QtCharts::QLineSeries *seriesActual1 = nullptr;
-    QtCharts::QLineSeries *seriesTarget1 = nullptr;
-    QtCharts::QLineSeries *seriesActual2 = nullptr;
-    QtCharts::QLineSeries *seriesTarget2 = nullptr;
-    QtCharts::QLineSeries *seriesActual3 = nullptr;
-    QtCharts::QLineSeries *seriesTarget3 = nullptr;
-    QtCharts::QLineSeries *seriesActual4 = nullptr;
-    QtCharts::QLineSeries *seriesTarget4 = nullptr;
+    // Series order: actual 1, target 1, ... target 4.
+    std::array<QtCharts::QLineSeries *, SeriesCount> lines{};
     QtCharts::QChart *chart = nullptr;
-    bool showCH1 = true;
-    bool showCH2 = true;
-    bool showCH3 = true;
-    bool showCH4 = true;
+    std::array<bool, ChannelCount> shownFlags{true, true, true, true};
     qint32 windowWidth = 200;
     float viewFraction = 0.4f;
     quint64 appendedTotal = 0;

@@ -1,6 +1,5 @@
 #include "chart/responseanalysis.h"
 
-#include "base/logging.h"
 #include "chart/pid_diagram.h"
 #include "datafiles/safefile.h"
 #include "pidlink/pidframe.h"
@@ -17,8 +16,8 @@
 
 ResponseAnalysis::ResponseAnalysis(const PID_Diagram *chart, QTableWidget *stepTable,
                                    QObject *parent, const QString &historyPath)
-    : QObject(parent), diagram(chart), table(stepTable), view(new QSortFilterProxyModel(this)),
-      historyFile(historyPath)
+    : QObject(parent), table(stepTable), steps(int(PID_Diagram::SampleCap)),
+      view(new QSortFilterProxyModel(this)), historyFile(historyPath)
 {
     view->setSourceModel(&runs);
     view->setSortRole(RunHistory::SortRole);
@@ -51,13 +50,16 @@ ResponseAnalysis::ResponseAnalysis(const PID_Diagram *chart, QTableWidget *stepT
     for (const auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(&runs, signal, this, &ResponseAnalysis::saveSoon);
     connect(&runs, &QAbstractItemModel::modelReset, this, &ResponseAnalysis::saveSoon);
-    clock.start();
+    // The chart's own samples, numbered as it numbers them, after it has taken them.
+    connect(chart, &PID_Diagram::sampleAppended, this, &ResponseAnalysis::addSample);
+    connect(chart, &PID_Diagram::cleared, this, &ResponseAnalysis::chartCleared);
+    connect(chart, &PID_Diagram::capReached, this, &ResponseAnalysis::chartCapReached);
     refreshTimer.setSingleShot(true);
     refreshTimer.setInterval(RefreshIntervalMs);
     connect(&refreshTimer, &QTimer::timeout, this, &ResponseAnalysis::refresh);
-    table->setRowCount(StepAnalyzer::ChannelCount);
+    table->setRowCount(ChannelCount);
     table->setColumnCount(StepAnalyzer::ColumnCount);
-    for (int row = 0; row < StepAnalyzer::ChannelCount; ++row) {
+    for (int row = 0; row < ChannelCount; ++row) {
         for (int column = 0; column < StepAnalyzer::ColumnCount; ++column) {
             if (!table->item(row, column))
                 table->setItem(row, column, new QTableWidgetItem);
@@ -157,35 +159,17 @@ bool ResponseAnalysis::exportRuns(const QString &path, QString &error) const
     return SafeFile::save(path, runs.toCsv(), error);
 }
 
-void ResponseAnalysis::bytesArrived()
+void ResponseAnalysis::addSample(int channel, qint64 number, float actual, float target,
+                                 qint64 arrivalNs)
 {
-    // One time for all samples of a read: they arrived together.
-    arrivalNs = clock.nsecsElapsed();
-}
-
-void ResponseAnalysis::addSample(int channel, float actual, float target)
-{
-    // An import reads everything from the chart's store, in the store's order.
-    if (importing || channel < 0 || channel >= StepAnalyzer::ChannelCount)
-        return;
-    const auto c = std::size_t(channel);
-    const float previous = lastTarget[c];
-    lastTarget[c] = target;
-    if (parked[c]) {
-        if (!StepAnalyzer::targetChanged(previous, target)) {
-            steps.skipSamples(channel, 1);
-            return;
-        }
-        parked[c] = false;
-    }
-    steps.addSample(channel, actual, target, arrivalNs);
+    steps.addSample(channel, number, actual, target, arrivalNs);
     if (!refreshTimer.isActive())
         refreshTimer.start();
 }
 
 void ResponseAnalysis::parameterWritten(int op, int channel, float value)
 {
-    if (op < CmdP || op > CmdD || channel < 0 || channel >= StepAnalyzer::ChannelCount)
+    if (op < CmdP || op > CmdD || channel < 0 || channel >= ChannelCount)
         return;
     // What ran so far ran with the gains before this write.
     if (!importing)
@@ -199,7 +183,7 @@ void ResponseAnalysis::parameterWritten(int op, int channel, float value)
 
 void ResponseAnalysis::parameterReported(int op, int channel, float value)
 {
-    if (op < CmdP || op > CmdD || channel < 0 || channel >= StepAnalyzer::ChannelCount)
+    if (op < CmdP || op > CmdD || channel < 0 || channel >= ChannelCount)
         return;
     takeFinishedWindows(!importing);
     gains[std::size_t(channel)][std::size_t(op - CmdP)] = value;
@@ -212,18 +196,15 @@ void ResponseAnalysis::setParameter(int op, int channel, float value)
 
 void ResponseAnalysis::runChanged(bool active)
 {
-    if (active) {
+    if (active)
         steps.beginRun();
-        parked.fill(false);
-    } else {
+    else
         finish();
-    }
 }
 
 void ResponseAnalysis::finish()
 {
-    steps.finishWindows();
-    parked.fill(true);
+    steps.park();
     refresh();
 }
 
@@ -231,28 +212,22 @@ void ResponseAnalysis::chartCleared()
 {
     takeFinishedWindows(!importing);
     steps.clear();
-    parkAfterClear();
+    // An emptied chart starts no window: the next one opens where the target changes, or at
+    // the next run, or a settled signal's noise would read as a step of its own.
+    if (!importing)
+        steps.park();
     lastFinished.fill(std::nullopt);
     showFigures();
 }
 
 void ResponseAnalysis::chartCapReached()
 {
-    // During an import the store is already empty here: what was not read yet is lost, as
-    // it is to the chart.
     steps.finishWindows();
     takeFinishedWindows(!importing);
     steps.clear();
-    parkAfterClear();
-    showFigures();
-}
-
-void ResponseAnalysis::parkAfterClear()
-{
-    // An emptied chart starts no window: the next one opens where the target changes, or at
-    // the next run, or a settled signal's noise would read as a step of its own.
     if (!importing)
-        parked.fill(true);
+        steps.park();
+    showFigures();
 }
 
 void ResponseAnalysis::importStarting()
@@ -262,26 +237,21 @@ void ResponseAnalysis::importStarting()
     finish();
     importing = true;
     steps.beginRun();
-    parked.fill(false);
 }
 
 void ResponseAnalysis::importFinished()
 {
     if (!importing)
         return;
-    readImportedSamples();
-    steps.finishWindows();
+    steps.park();
     takeFinishedWindows(false);
     importing = false;
-    parked.fill(true);
     showFigures();
 }
 
 void ResponseAnalysis::refresh()
 {
     refreshTimer.stop();
-    if (importing)
-        readImportedSamples();
     takeFinishedWindows(!importing);
     showFigures();
 }
@@ -294,39 +264,16 @@ void ResponseAnalysis::takeFinishedWindows(bool withGains)
     // Imported data carries no gains.
     runs.append(windows, QTime::currentTime(), gains, !withGains);
     // Each channel's newest window is the one the table shows.
-    std::array<bool, StepAnalyzer::ChannelCount> ended{};
+    std::array<bool, ChannelCount> ended{};
     int channelsSeen = 0;
-    for (auto window = windows.crbegin();
-         window != windows.crend() && channelsSeen < StepAnalyzer::ChannelCount; ++window) {
+    for (auto window = windows.crbegin(); window != windows.crend() && channelsSeen < ChannelCount;
+         ++window) {
         const auto channel = std::size_t(window->channel);
         if (ended[channel])
             continue;
         ended[channel] = true;
         ++channelsSeen;
         lastFinished[channel] = window->figures;
-    }
-}
-
-void ResponseAnalysis::readImportedSamples()
-{
-    const SampleStore &store = diagram->samples();
-    for (int channel = 0; channel < StepAnalyzer::ChannelCount; ++channel) {
-        const SampleStore::Series actual = store.series(2 * channel);
-        const SampleStore::Series target = store.series(2 * channel + 1);
-        auto next = quint64(steps.sampleCount(channel));
-        const quint64 held = std::max(actual.first(), target.first());
-        if (next < held) {
-            // A history shorter than the import dropped them before they were read.
-            qCDebug(lcChart) << "step analysis: samples dropped unread" << channel << held - next;
-            steps.skipSamples(channel, qint64(held - next));
-            next = held;
-        }
-        // A sample is read once its target is in too.
-        const quint64 end = std::min(actual.end(), target.end());
-        for (; next < end; ++next)
-            steps.addSample(channel, actual.y(next), target.y(next));
-        if (end > held)
-            lastTarget[std::size_t(channel)] = target.y(end - 1);
     }
 }
 
@@ -341,7 +288,7 @@ void ResponseAnalysis::setTimeUnit(RunHistory::TimeUnit unit)
 void ResponseAnalysis::showFigures()
 {
     showStep();
-    for (int channel = 0; channel < StepAnalyzer::ChannelCount; ++channel) {
+    for (int channel = 0; channel < ChannelCount; ++channel) {
         StepAnalyzer::Figures figures = steps.figures(channel);
         if (!figures.hasStep() && lastFinished[std::size_t(channel)])
             figures = *lastFinished[std::size_t(channel)];

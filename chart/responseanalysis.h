@@ -3,7 +3,6 @@
 #include "chart/runhistory.h"
 #include "chart/stepanalyzer.h"
 
-#include <QElapsedTimer>
 #include <QFutureWatcher>
 #include <QObject>
 #include <QTimer>
@@ -20,10 +19,10 @@ class StepChart;
 // step in a table, refreshed as often as the chart redraws, and a run history row for every
 // step window that ends.
 //
-// It follows the chart's samples as they arrive (the link's samples, timed by their read)
-// and the chart's life: a run starts and stops, the port closes, the chart is cleared or
-// empties itself at its cap, a file is imported. Its sample numbers stay the chart's, so the
-// previous window's trace lines up with the chart's points.
+// It follows the samples the chart took (sampleAppended: live ones timed by their read,
+// imported ones untimed) and the chart's life: a run starts and stops, the port closes, the
+// chart is cleared or empties itself at its cap, a file is imported. Its sample numbers are
+// the chart's, so the previous window's trace lines up with the chart's points.
 //
 // A write of a channel's gain ends its window, so a history row carries the gains in force
 // during its window (reports of the board fill in what was unknown). The history is kept in
@@ -34,10 +33,8 @@ class StepChart;
 // The table shows each channel's open window while it has a step, else the channel's last
 // finished step window since the chart was emptied, else "—".
 //
-// Once a run stops, the port closes or an import ends, samples are counted but not analysed
-// until the channel's target changes or a run starts: the frames still on their way when the
-// user stopped would otherwise open a window of their own, with the small "step" between the
-// settled value and the target, and replace the run's figures.
+// Once a run stops, the port closes, an import ends or the chart is emptied, the analysis
+// waits for a channel's target to change or a run to start (StepAnalyzer::park).
 class ResponseAnalysis : public QObject
 {
     Q_OBJECT
@@ -72,10 +69,8 @@ public:
     // The run history as a CSV file (RunHistory::toCsv), saved whole or not at all.
     bool exportRuns(const QString &path, QString &error) const;
 
-    // Bytes were read: the samples that follow arrived now.
-    void bytesArrived();
-    // A sample as the chart has just plotted it.
-    void addSample(int channel, float actual, float target);
+    // A sample as the chart has just taken it (PID_Diagram::sampleAppended).
+    void addSample(int channel, qint64 number, float actual, float target, qint64 arrivalNs);
     // P, I or D of a channel written to the board: the channel's window ends first and keeps
     // the gains it ran with; a prediction expected for the channel is dropped. Other
     // operations are ignored.
@@ -93,9 +88,8 @@ public:
     // The chart emptied itself at its cap: open windows end first.
     void chartCapReached();
 
-    // Around the import's appends to the chart: the imported samples are analysed from the
-    // chart's store (without arrival times) and their step windows end with the import.
-    // Live samples meanwhile are in the store too and are read from there.
+    // Around the import's appends to the chart: the imported samples carry no gains, and
+    // their step windows end with the import.
     void importStarting();
     void importFinished();
 
@@ -107,27 +101,19 @@ Q_SIGNALS:
     void message(const QString &text);
 
 private:
-    void parkAfterClear();
     void takeFinishedWindows(bool withGains);
-    void readImportedSamples();
     void showFigures();
     void showStep();
     void saveSoon();
     void saveInBackground();
 
-    const PID_Diagram *diagram;
     QTableWidget *table;
     StepAnalyzer steps;
     RunHistory runs;
-    QElapsedTimer clock;
-    qint64 arrivalNs = -1;
     bool importing = false;
-    // See above; the last target of each channel tells when one changes.
-    std::array<bool, StepAnalyzer::ChannelCount> parked{};
-    std::array<float, StepAnalyzer::ChannelCount> lastTarget{};
     RunHistory::ChannelGains gains;
     // The last finished step window of each channel, shown while no step is open.
-    std::array<std::optional<StepAnalyzer::Figures>, StepAnalyzer::ChannelCount> lastFinished;
+    std::array<std::optional<StepAnalyzer::Figures>, ChannelCount> lastFinished;
     StepAnalyzer::TimeText times = StepAnalyzer::TimeText::Samples;
     QTimer refreshTimer;
     QSortFilterProxyModel *view;

@@ -122,7 +122,7 @@ void RunHistory::append(const std::vector<StepAnalyzer::FinishedWindow> &windows
 
 void RunHistory::expectPrediction(int channel, const std::optional<Predicted> &predicted)
 {
-    if (channel >= 0 && channel < StepAnalyzer::ChannelCount)
+    if (channel >= 0 && channel < ChannelCount)
         expected[std::size_t(channel)] = predicted;
 }
 
@@ -210,8 +210,8 @@ bool RunHistory::fromJson(const QByteArray &json, QString &error)
         StepAnalyzer::Figures &f = run.figures;
         f.y0 = doubleOf(o.value(QStringLiteral("y0")));
         f.target = doubleOf(o.value(QStringLiteral("target")));
-        if (run.channel < 0 || run.channel >= StepAnalyzer::ChannelCount || gains.size() != 3 ||
-            !f.y0 || !f.target) {
+        if (run.channel < 0 || run.channel >= ChannelCount || gains.size() != 3 || !f.y0 ||
+            !f.target) {
             error = tr("第%1条记录已损坏").arg(rows.size() + 1);
             return false;
         }

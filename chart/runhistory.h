@@ -76,7 +76,7 @@ public:
 
     explicit RunHistory(QObject *parent = nullptr);
 
-    using ChannelGains = std::array<Gains, StepAnalyzer::ChannelCount>;
+    using ChannelGains = std::array<Gains, ChannelCount>;
 
     // A row for each window, in order, that ended at `time` with its channel's `gains`;
     // beyond MaxRows the oldest rows go.
@@ -122,7 +122,7 @@ private:
     void appendRun(const Run &run);
 
     std::vector<Run> ring;
-    std::array<std::optional<Predicted>, StepAnalyzer::ChannelCount> expected;
+    std::array<std::optional<Predicted>, ChannelCount> expected;
     TimeUnit unit = TimeUnit::Samples;
     std::size_t first = 0;
     int count = 0;

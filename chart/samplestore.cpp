@@ -132,16 +132,6 @@ void SampleStore::Ring::clear()
     chunkBase = firstNumber = endNumber = 0;
 }
 
-qint64 SampleStore::Series::offsetAt(quint64 number) const
-{
-    if (offsets->size() == 1 || number >= offsets->back().from)
-        return offsets->back().offset;
-    const auto after =
-        std::upper_bound(offsets->cbegin(), offsets->cend(), number,
-                         [](quint64 n, const OffsetRun &run) { return n < run.from; });
-    return after == offsets->cbegin() ? after->offset : std::prev(after)->offset;
-}
-
 quint64 SampleStore::Series::lowerBound(double value) const
 {
     quint64 lo = first();
@@ -184,33 +174,8 @@ void SampleStore::setCapacity(quint64 capacity)
     for (int c = 0; c < ChannelCount; ++c) {
         actual[std::size_t(c)].setCapacity(capacity);
         target[std::size_t(c)].setCapacity(capacity);
-        pruneOffsets(c);
     }
     releaseFreedMemory(before - memoryBytes());
-}
-
-void SampleStore::appendActual(int channel, float value)
-{
-    actual[std::size_t(channel)].append(value);
-}
-
-void SampleStore::appendTarget(int channel, float value)
-{
-    Ring &ring = target[std::size_t(channel)];
-    std::deque<OffsetRun> &runs = targetOffsets[std::size_t(channel)];
-    const qint64 offset = qint64(count(channel)) - qint64(ring.end());
-    if (runs.empty() || runs.back().offset != offset)
-        runs.push_back({ring.end(), offset});
-    ring.append(value);
-    pruneOffsets(channel);
-}
-
-void SampleStore::pruneOffsets(int channel)
-{
-    std::deque<OffsetRun> &runs = targetOffsets[std::size_t(channel)];
-    const quint64 first = target[std::size_t(channel)].first();
-    while (runs.size() > 1 && runs[1].from <= first)
-        runs.pop_front();
 }
 
 SampleStore::Series SampleStore::series(int index) const
@@ -221,7 +186,7 @@ SampleStore::Series SampleStore::series(int index) const
         s.values = &actual[channel];
     } else {
         s.values = &target[channel];
-        s.offsets = &targetOffsets[channel];
+        s.isTarget = true;
     }
     return s;
 }
@@ -242,7 +207,6 @@ void SampleStore::clear()
     for (int c = 0; c < ChannelCount; ++c) {
         actual[std::size_t(c)].clear();
         target[std::size_t(c)].clear();
-        targetOffsets[std::size_t(c)].clear();
     }
     releaseFreedMemory(before);
 }

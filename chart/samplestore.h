@@ -1,5 +1,7 @@
 #pragma once
 
+#include "pidlink/pidframe.h"
+
 #include <QPointF>
 #include <QVector>
 #include <QtGlobal>
@@ -9,18 +11,19 @@
 #include <memory>
 
 // The chart's samples: for each of four channels one ring of actual values and one of target
-// values, four bytes a value. A value's x is not stored: an actual value's x is its number
-// (the sample number, counted since the last clear and never reused), a target value's x is
-// the channel's sample count when it was appended, which with the usual order (actual, then
-// target) is its number plus one. Each ring keeps the newest `capacity` values and drops the
+// values, four bytes a value, appended together. A value's x is not stored: an actual value's
+// x is its number (the sample number, counted since the last clear and never reused), a target
+// value's x its number plus one (the chart draws a target from the moment it was in force).
+// Each ring keeps the newest `capacity` values and drops the
 // oldest as new ones arrive; numbers go on counting. Memory follows what is held, in chunks.
 // Each block of BlockSize values also keeps its lowest and highest value, so that a fit or a
 // zoomed-out view of a long history reads a block's extremes instead of its values.
 class SampleStore
 {
 public:
-    static constexpr int ChannelCount = 4;
     static constexpr int SeriesCount = 2 * ChannelCount;
+    // The chart's default history: it empties itself at this many samples per channel.
+    static constexpr quint32 SampleCap = 10000;
     // No value is ever dropped.
     static constexpr quint64 Unlimited = ~quint64(0);
 
@@ -128,10 +131,7 @@ public:
         quint64 first() const { return values->first(); }
         quint64 end() const { return values->end(); }
         quint64 size() const { return values->size(); }
-        double x(quint64 number) const
-        {
-            return double(qint64(number) + (offsets ? offsetAt(number) : 0));
-        }
+        double x(quint64 number) const { return double(number) + (isTarget ? 1.0 : 0.0); }
         float y(quint64 number) const { return values->at(number); }
         // As Ring::extremes and Ring::finiteRange, over the points numbered [from, to).
         bool extremes(quint64 from, quint64 to, quint64 &lowAt, quint64 &highAt) const
@@ -150,15 +150,9 @@ public:
 
     private:
         friend class SampleStore;
-        struct OffsetRun
-        {
-            quint64 from; // first number the offset applies to
-            qint64 offset;
-        };
-        qint64 offsetAt(quint64 number) const;
 
         const Ring *values = nullptr;
-        const std::deque<OffsetRun> *offsets = nullptr; // null for an actual series
+        bool isTarget = false;
     };
 
     explicit SampleStore(quint64 capacity = Unlimited);
@@ -166,16 +160,18 @@ public:
     // Keeps the newest `capacity` values of every ring (at least 1).
     void setCapacity(quint64 capacity);
 
-    // channel 0..3. The actual append takes the next sample number; the target append does not.
-    void appendActual(int channel, float value);
-    void appendTarget(int channel, float value);
+    // One sample of channel 0..3; it takes the channel's next number.
+    void append(int channel, float actualValue, float targetValue)
+    {
+        actual[std::size_t(channel)].append(actualValue);
+        target[std::size_t(channel)].append(targetValue);
+    }
 
     // Samples (actual values) appended to the channel since the last clear: the number the
     // next one gets.
     quint64 count(int channel) const { return actual[std::size_t(channel)].end(); }
     // Actual values held; the oldest has number count() - held().
     quint64 held(int channel) const { return actual[std::size_t(channel)].size(); }
-    quint64 targetsHeld(int channel) const { return target[std::size_t(channel)].size(); }
 
     Series series(int index) const;
     // The held points of one series, x and y as drawn.
@@ -186,12 +182,6 @@ public:
     qint64 memoryBytes() const;
 
 private:
-    using OffsetRun = Series::OffsetRun;
-    void pruneOffsets(int channel);
-
     std::array<Ring, ChannelCount> actual;
     std::array<Ring, ChannelCount> target;
-    // Per channel, x - number of its target values in runs; one run while every target follows
-    // its actual value.
-    std::array<std::deque<OffsetRun>, ChannelCount> targetOffsets;
 };

@@ -68,23 +68,26 @@ void StepAnalyzer::beginRun()
         c.startPending = true;
 }
 
-bool StepAnalyzer::addSample(int channel, float actual, float target, qint64 arrivalNs)
+bool StepAnalyzer::addSample(int channel, qint64 number, float actual, float target,
+                             qint64 arrivalNs)
 {
     if (channel < 0 || channel >= ChannelCount)
         return false;
     Channel &c = channels[std::size_t(channel)];
     const bool moved = targetChanged(c.lastTarget, target);
     c.lastTarget = target;
-    if (c.waiting && !c.startPending && !moved) {
-        ++c.count;
-        return false;
-    }
     bool ended = false;
-    if (c.startPending || !c.open || moved) {
+    if (c.open && number != c.first + c.n) {
+        // Samples missed: the window's values would no longer be consecutive.
         ended = closeWindow(channel);
-        startWindow(c, actual, target);
+        c.startPending = true;
     }
-    ++c.count;
+    if (c.waiting && !c.startPending && !moved)
+        return ended;
+    if (c.startPending || !c.open || moved) {
+        ended = closeWindow(channel) || ended;
+        startWindow(c, number, actual, target);
+    }
 
     const qint64 k = c.n++;
     if (arrivalNs < 0)
@@ -127,20 +130,19 @@ bool StepAnalyzer::finishWindow(int channel)
     return closeWindow(channel);
 }
 
-void StepAnalyzer::skipSamples(int channel, qint64 count)
+void StepAnalyzer::park()
 {
-    if (channel < 0 || channel >= ChannelCount || count <= 0)
-        return;
-    closeWindow(channel);
-    Channel &c = channels[std::size_t(channel)];
-    c.startPending = true;
-    c.count += count;
+    for (int channel = 0; channel < ChannelCount; ++channel) {
+        closeWindow(channel);
+        Channel &c = channels[std::size_t(channel)];
+        c.waiting = true;
+        c.startPending = false;
+    }
 }
 
 void StepAnalyzer::clear()
 {
     for (Channel &c : channels) {
-        c.count = 0;
         c.open = false;
         c.waiting = false;
         c.startPending = true;
@@ -204,13 +206,6 @@ StepAnalyzer::StepTrace StepAnalyzer::stepTrace(int channel) const
     return trace;
 }
 
-qint64 StepAnalyzer::sampleCount(int channel) const
-{
-    if (channel < 0 || channel >= ChannelCount)
-        return 0;
-    return channels[std::size_t(channel)].count;
-}
-
 QString StepAnalyzer::cellText(const Figures &figures, Column column, TimeText times)
 {
     const QString none = QStringLiteral("—");
@@ -261,12 +256,12 @@ QStringList StepAnalyzer::cellTexts(const Figures &figures, TimeText times)
     return cells;
 }
 
-void StepAnalyzer::startWindow(Channel &c, float actual, float target)
+void StepAnalyzer::startWindow(Channel &c, qint64 number, float actual, float target)
 {
     c.startPending = false;
     c.waiting = false;
     c.open = true;
-    c.first = c.count;
+    c.first = number;
     c.n = 0;
     c.y0 = actual;
     c.r = target;

@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QVector>
 
+#include "chart/samplestore.h"
+#include "pidlink/pidframe.h"
+
 #include <array>
 #include <optional>
 #include <vector>
@@ -47,9 +50,9 @@
 // Milliseconds: where every sample of the window came with an arrival time and n >= 2, the
 // sample counts times the mean arrival interval (t_last - t_first) / (n - 1).
 //
-// Sample numbers are the chart's: the n-th sample of a channel since the last clear(), from 0.
-// The owner must call clear() whenever the chart is emptied (its clear button and the redraw
-// tick's reset at the sample cap) so that the numbers stay aligned.
+// Sample numbers are the caller's (the chart's: its n-th sample of a channel since it was last
+// emptied, from 0); a number that does not follow the open window's last one ends it as
+// finishWindows() does. The owner calls clear() when the chart is emptied.
 //
 // Memory: at most MaxWindowSamples values of each channel's open window and two finished step
 // windows' first traceCap values (the comparison trace and the one before it), whatever the
@@ -59,9 +62,8 @@ class StepAnalyzer
     Q_DECLARE_TR_FUNCTIONS(StepAnalyzer)
 
 public:
-    static constexpr int ChannelCount = 4;
-    // The chart's history: it empties itself at this many samples per channel.
-    static constexpr int DefaultTraceCap = 10000;
+    // As long as the chart's default history.
+    static constexpr int DefaultTraceCap = int(SampleStore::SampleCap);
     // Finished windows that nobody took; older ones are dropped beyond this (see dropped()).
     static constexpr int QueueCap = 10000;
     // The longest window analysed: a window ends here, its figures kept.
@@ -139,10 +141,10 @@ public:
     // appended): the next sample of every channel starts a window.
     void beginRun();
 
-    // One sample of channel 0..3 (others are ignored). arrivalNs: arrival time in nanoseconds
-    // on a monotonic clock (QElapsedTimer::nsecsElapsed()), negative when unknown (imported
-    // data). Returns true when this sample ended a window with a step, which is now queued.
-    bool addSample(int channel, float actual, float target, qint64 arrivalNs = -1);
+    // Sample `number` of channel 0..3 (others are ignored). arrivalNs: arrival time in
+    // nanoseconds on a monotonic clock (ArrivalClock), negative when unknown (imported data).
+    // Returns true when this sample ended a window with a step, which is now queued.
+    bool addSample(int channel, qint64 number, float actual, float target, qint64 arrivalNs = -1);
 
     // Ends the open windows (a run stops, the port closes, an import has been appended): those
     // with a step are queued and become the previous traces. Returns how many were queued.
@@ -153,9 +155,11 @@ public:
     // True when a window with a step was queued.
     bool finishWindow(int channel);
 
-    // Samples of the channel that will never be added (the chart dropped them unread): the
-    // open window ends as finishWindows() ends it, and the sample numbers move on by `count`.
-    void skipSamples(int channel, qint64 count);
+    // A run stops, the port closes, an import ends, the chart is emptied: the open windows
+    // end as finishWindows() ends them, and each channel waits for its target to change or a
+    // run to start. The samples still on their way when the user stopped would otherwise open
+    // a window of their own, with the small "step" between the settled value and the target.
+    void park();
 
     // The chart was emptied: sample numbers restart at 0, open windows and previous traces are
     // forgotten (call finishWindows() first to keep their rows). Queued windows stay.
@@ -173,9 +177,6 @@ public:
     // them from its first sample, and where the open window starts, to draw them aligned.
     Trace previousWindowTrace(int channel) const;
     StepTrace stepTrace(int channel) const;
-    // Samples of the channel since the last clear(): the chart's counter.
-    qint64 sampleCount(int channel) const;
-
     // How a time reads: "N点", "T ms" (the samples where no time was measured), or both as
     // "N点 (T ms)" (T below 100 ms with 3 significant digits, from 100 ms on in whole ms).
     enum class TimeText { Samples, Milliseconds, Both };
@@ -189,7 +190,6 @@ public:
 private:
     struct Channel
     {
-        qint64 count = 0;
         bool startPending = true;
         bool open = false;
         bool waiting = false; // after finishWindow() or a full window: until the target moves
@@ -222,7 +222,7 @@ private:
         bool hasPrevious = false;
     };
 
-    void startWindow(Channel &c, float actual, float target);
+    void startWindow(Channel &c, qint64 number, float actual, float target);
     bool closeWindow(int channel);
     void enqueue(const FinishedWindow &window);
     const Figures &figuresOf(const Channel &c) const;

@@ -1,4 +1,5 @@
 #include "datafiles/capturewriter.h"
+#include "base/arrivalclock.h"
 
 #include "datafiles/captureformat.h"
 
@@ -25,7 +26,7 @@ CaptureWriter::CaptureWriter(QObject *parent) : QObject(parent), file(wholeRecor
     connect(&file, &AppendFile::flushed, this,
             [this] { Q_EMIT progress(fileSize(), durationMs()); });
     connect(&file, &AppendFile::failed, this, [this](const QString &reason) {
-        stoppedAtMs = clock.elapsed();
+        stoppedAtMs = elapsedMs();
         Q_EMIT failed(reason);
     });
 }
@@ -44,7 +45,7 @@ bool CaptureWriter::start(const QString &path)
     qToLittleEndian(quint64(QDateTime::currentMSecsSinceEpoch()), header + 8);
     if (!file.open(path, QByteArray(header, CaptureFormat::HeaderSize)))
         return false;
-    clock.start();
+    startNs = ArrivalClock::nowNs();
     return true;
 }
 
@@ -52,20 +53,21 @@ void CaptureWriter::stop()
 {
     if (!file.isOpen())
         return;
-    stoppedAtMs = clock.elapsed();
+    stoppedAtMs = elapsedMs();
     file.close();
 }
 
 qint64 CaptureWriter::durationMs() const
 {
-    return file.isOpen() ? clock.elapsed() : stoppedAtMs;
+    return file.isOpen() ? elapsedMs() : stoppedAtMs;
 }
 
-void CaptureWriter::addBytes(const QByteArray &bytes)
+void CaptureWriter::addBytes(const QByteArray &bytes, qint64 arrivalNs)
 {
     if (!file.isOpen() || bytes.isEmpty())
         return;
-    const quint64 timeUs = quint64(clock.nsecsElapsed() / 1000);
+    const qint64 readNs = arrivalNs < 0 ? ArrivalClock::nowNs() : arrivalNs;
+    const quint64 timeUs = quint64(std::max<qint64>(0, readNs - startNs) / 1000);
     QByteArray &out = file.buffer();
     for (int at = 0; at < bytes.size();) {
         const int length =
@@ -78,4 +80,9 @@ void CaptureWriter::addBytes(const QByteArray &bytes)
     }
     captured += bytes.size();
     file.recordsAdded();
+}
+
+qint64 CaptureWriter::elapsedMs() const
+{
+    return (ArrivalClock::nowNs() - startNs) / 1000000;
 }

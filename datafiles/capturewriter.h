@@ -2,7 +2,6 @@
 
 #include "datafiles/appendfile.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 
 // Captures every byte received on the port, with its arrival time, to a raw capture file
@@ -30,8 +29,9 @@ public:
     qint64 durationMs() const;
 
 public Q_SLOTS:
-    // Bytes as read from the port. Ignored while not capturing.
-    void addBytes(const QByteArray &bytes);
+    // Bytes as read from the port, stamped with their read (ArrivalClock; negative: now).
+    // Ignored while not capturing.
+    void addBytes(const QByteArray &bytes, qint64 arrivalNs = -1);
 
 Q_SIGNALS:
     // While capturing, after each write to disk (at least once a second).
@@ -40,7 +40,8 @@ Q_SIGNALS:
 
 private:
     AppendFile file;
-    QElapsedTimer clock;
+    qint64 startNs = 0; // on ArrivalClock
+    qint64 elapsedMs() const;
     qint64 stoppedAtMs = 0;
     qint64 captured = 0;
 };

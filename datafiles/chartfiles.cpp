@@ -136,14 +136,13 @@ void ChartFiles::on_buttonInport_clicked()
 // the chart at every 10,000 samples.
 void ChartFiles::plotImported(const QVector<SampleFileReader::Sample> &samples)
 {
-    std::array<quint64, PID_Diagram::ChannelCount> held{};
-    for (int ch = 0; ch < PID_Diagram::ChannelCount; ++ch)
+    std::array<quint64, ChannelCount> held{};
+    for (int ch = 0; ch < ChannelCount; ++ch)
         held[std::size_t(ch)] = diagram->samples().held(ch);
     for (const SampleFileReader::Sample &sample : samples)
         ++held[std::size_t(sample.channel)];
     diagram->makeRoomFor(*std::max_element(held.begin(), held.end()));
     for (const SampleFileReader::Sample &sample : samples) {
-        diagram->appendActual(sample.channel, sample.actual);
-        diagram->appendTarget(sample.channel, sample.target);
+        diagram->append(sample.channel, sample.actual, sample.target);
     }
 }

@@ -1,8 +1,11 @@
 #include "datafiles/samplerecorder.h"
+#include "base/arrivalclock.h"
 
 #include "datafiles/recordingcodec.h"
 
 #include <QDateTime>
+
+#include <algorithm>
 
 namespace {
 // Rows end with LF; a row cut in the middle has none yet.
@@ -20,7 +23,7 @@ SampleRecorder::SampleRecorder(QObject *parent) : QObject(parent), file(wholeRow
     connect(&file, &AppendFile::flushed, this,
             [this] { Q_EMIT progress(bytesRecorded(), durationMs()); });
     connect(&file, &AppendFile::failed, this, [this](const QString &reason) {
-        stoppedAtMs = clock.elapsed();
+        stoppedAtMs = elapsedMs();
         Q_EMIT failed(reason);
     });
 }
@@ -39,7 +42,7 @@ bool SampleRecorder::start(const QString &path)
     stoppedAtMs = 0;
     if (!file.open(path, RecordingCodec::headerLine()))
         return false;
-    clock.start();
+    startNs = ArrivalClock::nowNs();
     return true;
 }
 
@@ -47,20 +50,27 @@ void SampleRecorder::stop()
 {
     if (!file.isOpen())
         return;
-    stoppedAtMs = clock.elapsed();
+    stoppedAtMs = elapsedMs();
     file.close();
 }
 
 qint64 SampleRecorder::durationMs() const
 {
-    return file.isOpen() ? clock.elapsed() : stoppedAtMs;
+    return file.isOpen() ? elapsedMs() : stoppedAtMs;
 }
 
-void SampleRecorder::addSample(int channel, float actual, float target)
+void SampleRecorder::addSample(int channel, float actual, float target, qint64 arrivalNs)
 {
     if (!file.isOpen() || channel < 0 || channel > 3)
         return;
-    RecordingCodec::appendRow(file.buffer(), clock.elapsed(), channel, actual, target);
+    const qint64 at = arrivalNs < 0 ? ArrivalClock::nowNs() : arrivalNs;
+    const qint64 ms = std::max<qint64>(0, at - startNs) / 1000000;
+    RecordingCodec::appendRow(file.buffer(), ms, channel, actual, target);
     ++samples;
     file.recordsAdded();
+}
+
+qint64 SampleRecorder::elapsedMs() const
+{
+    return (ArrivalClock::nowNs() - startNs) / 1000000;
 }

@@ -2,7 +2,6 @@
 
 #include "datafiles/appendfile.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 
 class QDateTime;
@@ -35,8 +34,9 @@ public:
     qint64 durationMs() const;
 
 public Q_SLOTS:
-    // One sample of channel 0..3, as the link delivers it. Ignored while not recording.
-    void addSample(int channel, float actual, float target);
+    // One sample of channel 0..3, as the link delivers it, stamped with its read
+    // (ArrivalClock; negative: now). Ignored while not recording.
+    void addSample(int channel, float actual, float target, qint64 arrivalNs = -1);
 
 Q_SIGNALS:
     // While recording, after each write to disk (at least once a second).
@@ -46,7 +46,8 @@ Q_SIGNALS:
 
 private:
     AppendFile file;
-    QElapsedTimer clock;
+    qint64 startNs = 0; // on ArrivalClock
+    qint64 elapsedMs() const;
     qint64 stoppedAtMs = 0;
     quint64 samples = 0;
 };

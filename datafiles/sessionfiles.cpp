@@ -16,7 +16,11 @@ SessionFiles::SessionFiles(const PidLink *link, const PortController *ports, QOb
     : QObject(parent)
 {
     connect(link, &PidLink::sampleReceived, &recording, &SampleRecorder::addSample);
-    connect(ports, &PortController::received, &capture, &CaptureWriter::addBytes);
+    // The PID tab's bytes come stamped by the link that reads them, the assistant's through
+    // the port controller.
+    connect(link, &PidLink::bytesRead, &capture, &CaptureWriter::addBytes);
+    connect(ports, &PortController::received, &capture,
+            [this](const QByteArray &bytes) { capture.addBytes(bytes); });
     connect(&recording, &SampleRecorder::progress, this, &SessionFiles::showState);
     connect(&capture, &CaptureWriter::progress, this, &SessionFiles::showState);
     connect(&recording, &SampleRecorder::failed, this, &SessionFiles::recordingFailed);

@@ -6,6 +6,8 @@
 // array owned by the caller.
 
 constexpr int FrameSize = 10;
+// Data frames '0'..'3': the channels every part of the program counts.
+constexpr int ChannelCount = 4;
 
 enum PidOperation : unsigned char {
     CmdP = 1,

@@ -1,5 +1,6 @@
 #include "pidlink/pidlink.h"
 
+#include "base/arrivalclock.h"
 #include "base/logging.h"
 #include "pidlink/pidframe.h"
 
@@ -26,11 +27,13 @@ void PidLink::readAvailable()
         feed(io->readAll());
 }
 
-void PidLink::feed(const QByteArray &bytes)
+void PidLink::feed(const QByteArray &bytes, qint64 arrivalNs)
 {
     if (bytes.isEmpty())
         return;
-    emit bytesRead(bytes);
+    // One stamp for all samples of a read: they arrived together.
+    readNs = arrivalNs >= 0 ? arrivalNs : ArrivalClock::nowNs();
+    emit bytesRead(bytes, readNs);
     // Handlers may call back into the link, but never feed it: the event lists stay valid.
     if (textMode) {
         lineEvents.clear();
@@ -117,7 +120,7 @@ void PidLink::handleFrameEvent(const FrameReceiver::Event &event)
 {
     switch (event.type) {
     case FrameReceiver::Event::Sample:
-        emit sampleReceived(event.channel, event.actual, event.target);
+        emit sampleReceived(event.channel, event.actual, event.target, readNs);
         break;
     case FrameReceiver::Event::Command:
         handleCommand(event);
@@ -176,7 +179,7 @@ void PidLink::handleLineEvent(const SampleLineSplitter::Event &event)
     case SampleLineSplitter::Event::Line:
         for (int ch = 0; ch < SampleLineSplitter::FieldCount / 2; ++ch)
             emit sampleReceived(ch, event.values[std::size_t(2 * ch)],
-                                event.values[std::size_t(2 * ch + 1)]);
+                                event.values[std::size_t(2 * ch + 1)], readNs);
         break;
     case SampleLineSplitter::Event::Malformed:
         qCDebug(lcPidLink) << event.text;

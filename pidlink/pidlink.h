@@ -29,10 +29,9 @@ public:
     // Not owned. Commands are written only while it is open for writing.
     void setDevice(QIODevice *device);
 
-    // Reads everything the device holds and handles it.
-    void readAvailable();
-    // Handles bytes read elsewhere, in the current receive protocol.
-    void feed(const QByteArray &bytes);
+    // Handles bytes read elsewhere (a replay, a test), in the current receive protocol, as
+    // one read arrived at `arrivalNs` (ArrivalClock); negative: now.
+    void feed(const QByteArray &bytes, qint64 arrivalNs = -1);
 
     // Text sample lines instead of binary frames. Neither protocol's half-read frame or line
     // is dropped by switching.
@@ -65,10 +64,15 @@ public:
     const SampleLineSplitter::Health &lineHealth() const { return lines.health(); }
     void resetHealth();
 
+public Q_SLOTS:
+    // Reads everything the device holds and handles it: the port's readyRead() comes here.
+    void readAvailable();
+
 Q_SIGNALS:
-    void bytesRead(const QByteArray &bytes);
+    // One per read, stamped when it was read (ArrivalClock); its samples carry the same stamp.
+    void bytesRead(const QByteArray &bytes, qint64 arrivalNs);
     // One per channel data frame; in string mode one per channel of a line, in channel order.
-    void sampleReceived(int channel, float actual, float target);
+    void sampleReceived(int channel, float actual, float target, qint64 arrivalNs);
     // The board sent P, I, D, the target or the actual value.
     void parameterReceived(int op, int channel, float value);
     void readRequestAnswered(int op, float value);
@@ -90,6 +94,7 @@ private:
     void runEvent(RunControl::Event event);
 
     QIODevice *io = nullptr;
+    qint64 readNs = -1; // the stamp of the read being handled
     bool textMode = false;
     RunControl run;
     ParameterSource parameterSource;

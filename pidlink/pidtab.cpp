@@ -29,7 +29,7 @@ PidTab::PidTab(const Widgets &widgets, PidLink *pidLink, PortController *portCon
         link->resetHealth();
         ui.health->setWatching(true);
         // Closing drops every connection of the port, so this is made on every open.
-        connect(ports->port(), &QSerialPort::readyRead, this, &PidTab::on_readDataPID);
+        connect(ports->port(), &QSerialPort::readyRead, link, &PidLink::readAvailable);
     });
     // The label hidden and the run ended (no frame: the port is closed); after a failure the
     // half frame or line of the lost line dropped.
@@ -90,11 +90,6 @@ void PidTab::on_buttonScanPID_clicked()
 {
     if (portBoxes.refill)
         portBoxes.refill(ui.port);
-}
-
-void PidTab::on_readDataPID()
-{
-    link->feed(ports->read());
 }
 
 // The link decides with the board's start and stop commands and a close of the port who runs;

@@ -65,7 +65,6 @@ public:
 public Q_SLOTS:
     void on_buttonOpenportPID_clicked();
     void on_buttonScanPID_clicked();
-    void on_readDataPID();
     void on_buttonStart_clicked();
     void on_checkStringMode_clicked(bool checked);
     void on_buttonPRead_clicked();

@@ -8,8 +8,8 @@ class QSerialPort;
 
 // Opens and closes the program's one serial port for either tab and notices when the line
 // goes away. It says what happened with signals; what a close means for the tabs' features
-// is wired by the window. Bytes are read through read(), so every chunk either tab takes
-// passes received() on the way.
+// is wired by the window. The terminal tab reads through read(), so its chunks pass
+// received() on the way; the PID tab's link reads the port itself.
 class PortController : public QObject
 {
     Q_OBJECT

@@ -70,8 +70,13 @@ void TestChartInteraction::init()
         for (int c = 0; c < 3; ++c) {
             if ((c == 0 && n >= 1000) || (c == 1 && n >= 50))
                 continue;
-            diagram->appendActual(c, c == 0 ? float(10 + n % 50) : c == 1 ? 7.f : 500.f);
-            diagram->appendTarget(c, c == 0 ? 20.f : c == 1 ? 8.f : 500.f);
+            diagram->append(c,
+                            c == 0   ? float(10 + n % 50)
+                            : c == 1 ? 7.f
+                                     : 500.f,
+                            c == 0   ? 20.f
+                            : c == 1 ? 8.f
+                                     : 500.f);
         }
     }
     diagram->setChannelShown(2, false);
@@ -196,9 +201,8 @@ void TestChartInteraction::comparison()
     const auto run = [&](const QVector<float> &actual) {
         analyzer.beginRun();
         for (const float a : actual) {
-            diagram->appendActual(0, a);
-            diagram->appendTarget(0, 10);
-            analyzer.addSample(0, a, 10);
+            analyzer.addSample(0, qint64(diagram->nextSampleNumber(0)), a, 10);
+            diagram->append(0, a, 10);
             diagram->refreshSeries();
         }
         analyzer.finishWindows();
@@ -208,7 +212,7 @@ void TestChartInteraction::comparison()
     QCOMPARE(overlay->points(0), QVector<QPointF>());
     run({0, 5, 9});
     const QVector<QPointF> first{{5, 0}, {6, 4}, {7, 8}, {8, 9}, {9, 10}};
-    diagram->appendActual(1, 1); // a later refresh finds no current window
+    diagram->append(1, 1, 1); // a later refresh finds no current window
     diagram->refreshSeries();
     QCOMPARE(overlay->points(0), first);
     QCOMPARE(diagram->allPoints().at(0).size(), 8);
@@ -256,7 +260,7 @@ void TestChartInteraction::throughTheWindow()
     key(Qt::Key_F6);
     QCOMPARE(pause->text(), QStringLiteral("继续"));
     QVERIFY(!d.chart()->isFollowing());
-    d.chart()->appendActual(0, 1);
+    d.chart()->append(0, 1, 1);
     key(Qt::Key_L, Qt::ControlModifier);
     QCOMPARE(d.chart()->sampleCounts().at(0), 0u);
     key(Qt::Key_F5);

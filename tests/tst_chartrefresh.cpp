@@ -48,8 +48,7 @@ void ChartRefreshTest::replacedOnlyWhenShownPointsChange()
     PID_Diagram diagram(&view);
     diagram.horizontalAxis()->setRange(0, axisMax);
     for (int i = 0; i < 150; ++i) {
-        diagram.appendActual(0, float(i % 7));
-        diagram.appendTarget(0, 1);
+        diagram.append(0, float(i % 7), 1);
     }
     diagram.refreshSeries();
     QLineSeries *actual = diagram.series(0);
@@ -57,8 +56,7 @@ void ChartRefreshTest::replacedOnlyWhenShownPointsChange()
 
     QSignalSpy spy(actual, &QXYSeries::pointsReplaced);
     for (int i = 0; i < count; ++i) {
-        diagram.appendActual(0, float(i));
-        diagram.appendTarget(0, 1);
+        diagram.append(0, float(i), 1);
     }
     diagram.refreshSeries();
     QCOMPARE(spy.count() > 0, replaced);
@@ -75,8 +73,7 @@ void ChartRefreshTest::hiddenChannelCatchesUpWhenShown()
     diagram.setChannelShown(2, false);
     QSignalSpy spy(diagram.series(4), &QXYSeries::pointsReplaced);
     for (int i = 0; i < 30; ++i) {
-        diagram.appendActual(2, float(i));
-        diagram.appendTarget(2, float(-i));
+        diagram.append(2, float(i), float(-i));
     }
     diagram.refreshSeries();
     QCOMPARE(spy.count(), 0);
@@ -101,8 +98,7 @@ void ChartRefreshTest::minimizedCatchesUpWhenRestored()
     view.showMinimized();
     QTRY_VERIFY(view.isMinimized());
     for (int i = 0; i < 30; ++i) {
-        diagram.appendActual(0, float(i));
-        diagram.appendTarget(0, 1);
+        diagram.append(0, float(i), 1);
     }
     diagram.on_timer_updata();
     QCOMPARE(diagram.series(0)->count(), 0);
@@ -120,8 +116,7 @@ void ChartRefreshTest::smoothOnceStill()
     QVERIFY(view.renderHints().testFlag(QPainter::Antialiasing));
     diagram.startRefresh(20);
     for (int i = 0; i < 300; ++i) {
-        diagram.appendActual(0, float(i % 9));
-        diagram.appendTarget(0, 1);
+        diagram.append(0, float(i % 9), 1);
     }
     // A tick that moves the view draws it aliased ...
     diagram.on_timer_updata();

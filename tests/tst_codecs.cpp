@@ -71,10 +71,8 @@ QByteArray encodeFromStore(const Channels &channels, quint64 capacity)
 {
     SampleStore store(capacity);
     for (int c = 0; c < channels.size(); ++c) {
-        for (const auto &sample : channels[c]) {
-            store.appendActual(c, sample.first);
-            store.appendTarget(c, sample.second);
-        }
+        for (const auto &sample : channels[c])
+            store.append(c, sample.first, sample.second);
     }
     QBuffer out;
     out.open(QIODevice::WriteOnly);

@@ -79,7 +79,7 @@ void TestEndToEnd::tuneAndRun()
     QCOMPARE(quint64(board.number("data_frames")), total(chart->sampleCounts()));
     // Each channel got its share: the board sends the four channels in turn.
     const QVector<quint32> counts = chart->sampleCounts();
-    for (int ch = 1; ch < PID_Diagram::ChannelCount; ++ch)
+    for (int ch = 1; ch < ChannelCount; ++ch)
         QVERIFY(qAbs(qint64(counts.at(ch)) - qint64(counts.at(0))) <= 1);
 }
 

@@ -202,10 +202,10 @@ void FilesTest::exportInSlices()
     QVERIFY(writeFile(path, earlierSave()));
     const quint32 rows = StoreExport::SliceRows + 50000;
     SampleStore store(rows);
-    for (quint32 i = 0; i < rows; ++i) {
-        store.appendActual(int(i % 4), float(i));
-        store.appendTarget(0, 0.5f);
-    }
+    for (quint32 i = 0; i < rows; ++i)
+        store.append(int(i % 4), float(i), 0.5f);
+    for (quint32 i = 0; i < rows - rows / 4; ++i)
+        store.append(0, 1.5f, 0.5f);
     QBuffer expected;
     expected.open(QIODevice::WriteOnly);
     QVERIFY(StoreExport::write(expected, store));
@@ -221,7 +221,7 @@ void FilesTest::exportInSlices()
     else if (obstacle == QLatin1String("cleared"))
         store.clear();
     for (quint32 i = 0; obstacle == QLatin1String("dropped") && i <= StoreExport::SliceRows; ++i)
-        store.appendTarget(0, 1.0f);
+        store.append(0, 1.0f, 1.0f);
     while (written && !file.atEnd() && obstacle != QLatin1String("cancel"))
         written = file.writeSlice(why);
     written = written && obstacle != QLatin1String("cancel") && file.commit(why);

@@ -51,8 +51,7 @@ private:
     void fill(int channel, int n, float actual = 1, float target = 2)
     {
         for (int i = 0; i < n; ++i) {
-            diagram->appendActual(channel, actual);
-            diagram->appendTarget(channel, target);
+            diagram->append(channel, actual, target);
         }
     }
     QString x() const { return range(diagram->horizontalAxis()); }
@@ -77,27 +76,28 @@ void TestPidDiagram::cleanup()
 
 void TestPidDiagram::appendPositions()
 {
-    diagram->appendActual1(3);
-    diagram->appendTarget1(4);
+    QSignalSpy appended(diagram.get(), &PID_Diagram::sampleAppended);
+    diagram->append(0, 3, 4, 77);
     for (int i = 0; i < 3; ++i)
-        diagram->appendActual2(7);
-    diagram->appendTarget2(8);
+        diagram->append(1, 7, 8);
     const auto points = diagram->allPoints();
     QCOMPARE(points.at(0), QVector<QPointF>{QPointF(0, 3)});
     QCOMPARE(points.at(1), QVector<QPointF>{QPointF(1, 4)});
     QCOMPARE(points.at(2), (QVector<QPointF>{{0, 7}, {1, 7}, {2, 7}}));
-    QCOMPARE(points.at(3), QVector<QPointF>{QPointF(3, 8)});
+    QCOMPARE(points.at(3), (QVector<QPointF>{{1, 8}, {2, 8}, {3, 8}}));
     QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{1, 3, 0, 0}));
+    QCOMPARE(appended.at(0), (QVariantList{0, qint64(0), 3.f, 4.f, qint64(77)}));
+    QCOMPARE(appended.at(3), (QVariantList{1, qint64(2), 7.f, 8.f, qint64(-1)}));
     // There are four channels; anything else is refused and changes nothing.
     for (const int channel : {-1, 4, 1000}) {
-        QVERIFY(!diagram->appendActual(channel, 1) && !diagram->appendTarget(channel, 1));
+        QVERIFY(!diagram->append(channel, 1, 1));
         diagram->setChannelShown(channel, false);
     }
     QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{1, 3, 0, 0}));
     QCOMPARE(diagram->samplesAppended(), quint64(4));
     // Without a run the series follow the buffers too; the axes stay until a tick or a scroll.
     QTRY_COMPARE(diagram->series(2)->count(), 3);
-    QCOMPARE(diagram->series(3)->at(0), QPointF(3, 8));
+    QCOMPARE(diagram->series(3)->at(0), QPointF(1, 8));
     QCOMPARE(x(), QStringLiteral("(0, 100)"));
 }
 
@@ -160,8 +160,11 @@ void TestPidDiagram::autoFit()
         const int count = ch == 0 ? count1 : shown ? 0 : 30;
         // A hidden channel gets a huge value that must not reach the fit.
         for (int i = 0; i < count; ++i) {
-            diagram->appendActual(ch, ch == 0 && i == spikeAt ? spike : shown ? value : 1000.f);
-            diagram->appendTarget(ch, shown ? value : 1000.f);
+            diagram->append(ch,
+                            ch == 0 && i == spikeAt ? spike
+                            : shown                 ? value
+                                                    : 1000.f,
+                            shown ? value : 1000.f);
         }
         diagram->setChannelShown(ch, shown);
     }
@@ -213,8 +216,7 @@ void TestPidDiagram::capWithoutTicks()
     fill(0, 5);
     fill(1, 10000);
     QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{5, 10000, 0, 0}));
-    diagram->appendActual(1, 3);
-    diagram->appendTarget(1, 4);
+    diagram->append(1, 3, 4);
     if (state == QLatin1String("running")) {
         QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{5, 10001, 0, 0}));
         QCOMPARE(capped.count(), 0);
@@ -238,8 +240,7 @@ void TestPidDiagram::longHistoryKeepsNewest()
     diagram->setHistoryLength(500);
     QCOMPARE(diagram->historyLength(), 500u);
     for (int i = 0; i < 1200; ++i) {
-        diagram->appendActual(0, float(i));
-        diagram->appendTarget(0, float(-i));
+        diagram->append(0, float(i), float(-i));
     }
     QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{500, 0, 0, 0}));
     QCOMPARE(diagram->nextSampleNumber(0), quint64(1200));
@@ -292,8 +293,7 @@ void TestPidDiagram::fitOverNewestTargets()
     QFETCH(int, count);
     diagram->setHistoryLength(history);
     for (int i = 0; i < count; ++i) {
-        diagram->appendActual(0, 5);
-        diagram->appendTarget(0, i == 0 ? 1000 : 5);
+        diagram->append(0, 5, i == 0 ? 1000 : 5);
     }
     for (int c = 1; c < 4; ++c)
         diagram->setChannelShown(c, false);
@@ -325,8 +325,7 @@ void TestPidDiagram::seriesShowVisibleRange()
     // Past the default cap, which would empty the chart.
     diagram->setHistoryLength(100000);
     for (int i = 0; i < 1000; ++i) {
-        diagram->appendActual1(float(i));
-        diagram->appendTarget1(float(-i));
+        diagram->append(0, float(i), float(-i));
     }
     diagram->setHorizontalView(0.5, 0.1); // (450, 550)
     diagram->refreshSeries();
@@ -339,8 +338,7 @@ void TestPidDiagram::seriesShowVisibleRange()
 
     // Zoomed out over far more points than pixels: reduced, extremes kept.
     for (int i = 0; i < 99000; ++i) {
-        diagram->appendActual1(i % 2 ? 50.f : -50.f);
-        diagram->appendTarget1(0);
+        diagram->append(0, i % 2 ? 50.f : -50.f, 0);
     }
     diagram->setHorizontalView(0, 1.0);
     diagram->refreshSeries();

@@ -110,8 +110,7 @@ private:
     {
         for (int c = 0; c < channels.size(); ++c) {
             for (const auto &sample : channels[c]) {
-                d->chart()->appendActual(c, sample.first);
-                d->chart()->appendTarget(c, sample.second);
+                d->chart()->append(c, sample.first, sample.second);
             }
         }
     }
@@ -468,7 +467,7 @@ void PidTabTest::channelsHiddenAndShown()
         QVector<bool> expected(PID_Diagram::SeriesCount, true);
         expected[2 * channel] = expected[2 * channel + 1] = false;
         QCOMPARE(shownSeries(), expected);
-        d->chart()->appendActual(channel, 5);
+        d->chart()->append(channel, 5, 5);
         QCOMPARE(d->chart()->sampleCounts().at(channel), 1u);
         d->click(box.constData());
         QCOMPARE(shownSeries(), QVector<bool>(PID_Diagram::SeriesCount, true));
@@ -512,7 +511,7 @@ void PidTabTest::longHistoryRoundTrip()
     const quint32 rows = 1000100;
     d->chart()->setHistoryLength(10000000);
     for (quint32 i = 0; i < rows; ++i)
-        d->chart()->appendActual(0, float(i));
+        d->chart()->append(0, float(i), 0);
     exportTo(dir->path());
     QCOMPARE(d->status(), QStringLiteral("导出成功！"));
 

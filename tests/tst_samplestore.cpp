@@ -24,7 +24,6 @@ class SampleStoreTest : public QObject
 private Q_SLOTS:
     void wrapAround_data();
     void wrapAround();
-    void targetPositions();
     void rangeLookups();
     void capacityChanges();
     void memoryFollowsHeld();
@@ -52,14 +51,11 @@ void SampleStoreTest::wrapAround()
     QFETCH(quint64, capacity);
     QFETCH(quint64, appended);
     SampleStore store(capacity);
-    for (quint64 n = 0; n < appended; ++n) {
-        store.appendActual(1, valueOf(n, 2));
-        store.appendTarget(1, valueOf(n, 3));
-    }
+    for (quint64 n = 0; n < appended; ++n)
+        store.append(1, valueOf(n, 2), valueOf(n, 3));
     const quint64 held = std::min(capacity, appended);
     QCOMPARE(store.count(1), appended);
     QCOMPARE(store.held(1), held);
-    QCOMPARE(store.targetsHeld(1), held);
     QCOMPARE(store.count(0), quint64(0));
     const SampleStore::Series actual = store.series(2);
     const SampleStore::Series target = store.series(3);
@@ -76,51 +72,21 @@ void SampleStoreTest::wrapAround()
     QCOMPARE(points.last(), QPointF(appended, valueOf(appended - 1, 3)));
 }
 
-// A target lies at the channel's count when it is appended, whatever the order of appends,
-// also after the values before it were dropped.
-void SampleStoreTest::targetPositions()
-{
-    SampleStore store(4);
-    store.appendTarget(0, 1); // before any actual value: x 0
-    for (int i = 0; i < 3; ++i)
-        store.appendActual(0, 7);
-    store.appendTarget(0, 8);  // x 3
-    store.appendTarget(0, 9);  // x 3 again
-    store.appendActual(0, 7);  // count 4
-    store.appendTarget(0, 10); // x 4
-    QCOMPARE(store.points(1), (QVector<QPointF>{{0, 1}, {3, 8}, {3, 9}, {4, 10}}));
-    QCOMPARE(store.points(0), (QVector<QPointF>{{0, 7}, {1, 7}, {2, 7}, {3, 7}}));
-    // Paired appends from here on; the oldest targets, and their odd positions, go.
-    for (int i = 0; i < 6; ++i) {
-        store.appendActual(0, float(i));
-        store.appendTarget(0, float(-i));
-    }
-    QCOMPARE(store.points(1), (QVector<QPointF>{{7, -2}, {8, -3}, {9, -4}, {10, -5}}));
-    QCOMPARE(store.points(0), (QVector<QPointF>{{6, 2}, {7, 3}, {8, 4}, {9, 5}}));
-    store.clear();
-    store.appendActual(0, 1);
-    store.appendTarget(0, 2);
-    QCOMPARE(store.points(1), QVector<QPointF>{QPointF(1, 2)});
-}
-
 // First point at or after x, first point after x, on the held part only.
 void SampleStoreTest::rangeLookups()
 {
     SampleStore store(10);
-    for (int i = 0; i < 25; ++i) {
-        store.appendActual(2, 0);
-        store.appendTarget(2, 0);
-    }
-    store.appendTarget(2, 0);                           // a second target at x 25
+    for (int i = 0; i < 25; ++i)
+        store.append(2, 0, 0);
     const SampleStore::Series actual = store.series(4); // numbers 15..24, x the same
-    const SampleStore::Series target = store.series(5); // numbers 16..25, x 17..25, 25
+    const SampleStore::Series target = store.series(5); // numbers 15..24, x 16..25
     QCOMPARE(actual.lowerBound(-1e300), quint64(15));
     QCOMPARE(actual.lowerBound(17.5), quint64(18));
     QCOMPARE(actual.upperBound(17), quint64(18));
     QCOMPARE(actual.lowerBound(1e300), quint64(25));
     QCOMPARE(target.lowerBound(25), quint64(24));
     QCOMPARE(target.upperBound(24.9), quint64(24));
-    QCOMPARE(target.upperBound(25), quint64(26));
+    QCOMPARE(target.upperBound(25), quint64(25));
     QCOMPARE(target.lowerBound(std::numeric_limits<double>::quiet_NaN()), target.first());
 }
 
@@ -129,7 +95,7 @@ void SampleStoreTest::capacityChanges()
 {
     SampleStore store;
     for (quint64 n = 0; n < 3 * Chunk; ++n)
-        store.appendActual(3, valueOf(n, 6));
+        store.append(3, valueOf(n, 6), 0);
     const qint64 before = store.memoryBytes();
     store.setCapacity(100);
     QCOMPARE(store.held(3), quint64(100));
@@ -138,7 +104,7 @@ void SampleStoreTest::capacityChanges()
     QVERIFY2(store.memoryBytes() < before / 2, "the dropped values' memory was kept");
     store.setCapacity(1000);
     for (quint64 n = 3 * Chunk; n < 3 * Chunk + 50; ++n)
-        store.appendActual(3, valueOf(n, 6));
+        store.append(3, valueOf(n, 6), 0);
     QCOMPARE(store.held(3), quint64(150));
     QCOMPARE(store.count(3), 3 * Chunk + 50);
     QCOMPARE(store.series(6).y(3 * Chunk - 100), valueOf(3 * Chunk - 100, 6));
@@ -156,10 +122,8 @@ void SampleStoreTest::memoryFollowsHeld()
     QCOMPARE(store.memoryBytes(), qint64(0));
     const auto fill = [&store](quint64 samples) {
         for (quint64 n = 0; n < samples; ++n)
-            for (int c = 0; c < SampleStore::ChannelCount; ++c) {
-                store.appendActual(c, 1);
-                store.appendTarget(c, 2);
-            }
+            for (int c = 0; c < ChannelCount; ++c)
+                store.append(c, 1, 2);
     };
     // Four bytes a value, 1.2 % more for the block extremes, and two chunks of slack.
     const auto bound = [](quint64 held) {
@@ -202,9 +166,10 @@ void SampleStoreTest::reductionReadsInPlace()
     SampleStore store(capacity);
     QRandomGenerator random{quint32(samples)};
     for (int i = 0; i < samples; ++i) {
-        store.appendActual(0, float(random.bounded(200.0) - 100));
-        store.appendTarget(0, i % 97 == 0 ? std::numeric_limits<float>::quiet_NaN()
-                                          : float(random.bounded(10.0)));
+        const float actual = float(random.bounded(200.0) - 100);
+        store.append(0, actual,
+                     i % 97 == 0 ? std::numeric_limits<float>::quiet_NaN()
+                                 : float(random.bounded(10.0)));
     }
     QVector<QPointF> fromStore;
     QVector<QPointF> fromCopy;
@@ -255,7 +220,7 @@ void SampleStoreTest::blockExtremesMatchAScan()
             v = std::numeric_limits<float>::quiet_NaN();
         else if (values == QLatin1String("inf") && i % 1000 == 0)
             v = i % 2000 ? inf : -inf;
-        store.appendActual(0, v);
+        store.append(0, v, 0);
     }
     const SampleStore::Series s = store.series(0);
     for (int k = 0; k < 300; ++k) {

@@ -200,10 +200,11 @@ void TestStepAnalyzer::handComputed()
     QFETCH(QStringList, cells);
 
     StepAnalyzer analyzer;
-    analyzer.addSample(2, 5, 5); // an earlier window on this channel
+    analyzer.addSample(2, 0, 5, 5); // an earlier window on this channel
     analyzer.beginRun();
     for (int k = 0; k < actual.size(); ++k)
-        QVERIFY(!analyzer.addSample(2, actual[k], target, intervalNs ? 7 + k * intervalNs : -1));
+        QVERIFY(
+            !analyzer.addSample(2, 1 + k, actual[k], target, intervalNs ? 7 + k * intervalNs : -1));
     const Figures f = analyzer.figures(2);
     QCOMPARE(f.firstSample, qint64(1));
     QCOMPARE(f.samples, qint64(actual.size()));
@@ -243,39 +244,43 @@ void TestStepAnalyzer::cellTexts()
     QCOMPARE(StepAnalyzer::cellTexts(figures), cells);
 }
 
-// What the random runs below leave out: counters, the finish count, channels outside 0..3,
-// a window's rows kept across a clear, skipped samples, and the queue's cap.
+// What the random runs below leave out: the finish count, channels outside 0..3, a window's
+// rows kept across a clear, missed sample numbers, parking, and the queue's cap.
 void TestStepAnalyzer::countsQueueAndChannels()
 {
     StepAnalyzer analyzer(3);
     const Floats rise{0, 0.5f, 0.95f, 1};
     for (int k = 0; k < rise.size(); ++k)
-        QVERIFY(!analyzer.addSample(1, rise[k], 1, k * 1000000));
-    analyzer.addSample(3, 2, 2); // flat: finishing it records nothing
-    QVERIFY(!analyzer.addSample(4, 1, 2) && !analyzer.addSample(-1, 1, 2));
+        QVERIFY(!analyzer.addSample(1, k, rise[k], 1, k * 1000000));
+    analyzer.addSample(3, 0, 2, 2); // flat: finishing it records nothing
+    QVERIFY(!analyzer.addSample(4, 0, 1, 2) && !analyzer.addSample(-1, 0, 1, 2));
     QCOMPARE(analyzer.figures(4).samples, qint64(0));
-    QCOMPARE(analyzer.sampleCount(1), qint64(4));
     QCOMPARE(analyzer.finishWindows(), 1);
     QCOMPARE(analyzer.finishWindows(), 0);
     QCOMPARE(analyzer.previousWindowTrace(1).actual, (Floats{0, 0.5f, 0.95f})); // capped at 3
 
     analyzer.clear();
-    QCOMPARE(analyzer.sampleCount(1), qint64(0));
     QVERIFY(analyzer.previousWindowTrace(1).actual.isEmpty());
     QCOMPARE(analyzer.queuedWindows(), 1);
     QCOMPARE(StepAnalyzer::cellTexts(analyzer.takeFinishedWindows().at(0).figures),
              (QStringList{"0 → 1", "1点 (1 ms)", "3点 (3 ms)", "0.0%", "3点 (3 ms)", "0"}));
 
-    // Samples skipped: the open window is queued and the numbers move on.
-    analyzer.addSample(2, 0, 1);
-    analyzer.skipSamples(2, 5);
-    analyzer.addSample(2, 0, 1);
+    // Sample numbers missed: the open window is queued and a new one starts.
+    analyzer.addSample(2, 0, 0, 1);
+    analyzer.addSample(2, 6, 0, 1);
     QCOMPARE(analyzer.figures(2).firstSample, qint64(6));
     QCOMPARE(analyzer.takeFinishedWindows().size(), std::size_t(1));
+    // Parked: the same target opens nothing, a new one does.
+    analyzer.park();
+    QCOMPARE(analyzer.takeFinishedWindows().size(), std::size_t(1));
+    analyzer.addSample(2, 7, 0, 1);
+    QCOMPARE(analyzer.figures(2).firstSample, qint64(-1));
+    analyzer.addSample(2, 8, 0, 2);
+    QCOMPARE(analyzer.figures(2).firstSample, qint64(8));
 
     // Nobody takes the rows: the oldest go.
     for (int i = 0; i <= StepAnalyzer::QueueCap + 1; ++i)
-        analyzer.addSample(0, 0, float(i % 2 + 1));
+        analyzer.addSample(0, i, 0, float(i % 2 + 1));
     QCOMPARE(analyzer.queuedWindows(), StepAnalyzer::QueueCap);
     QCOMPARE(analyzer.dropped(), quint64(1));
     QCOMPARE(analyzer.takeFinishedWindows().back().figures.firstSample,
@@ -286,14 +291,13 @@ void TestStepAnalyzer::countsQueueAndChannels()
     analyzer.clear();
     const qint64 steady = 3 * qint64(StepAnalyzer::MaxWindowSamples);
     for (qint64 k = 0; k < steady; ++k)
-        analyzer.addSample(3, k == 0 ? 0.0f : 1.0f, 1);
+        analyzer.addSample(3, k, k == 0 ? 0.0f : 1.0f, 1);
     const auto ended = analyzer.takeFinishedWindows();
     QCOMPARE(ended.size(), std::size_t(1));
     QCOMPARE(ended.front().figures.samples, qint64(StepAnalyzer::MaxWindowSamples));
     QCOMPARE(ended.front().figures.settlingSamples, std::optional<qint64>(1));
     QVERIFY(!analyzer.figures(3).hasStep());
-    QCOMPARE(analyzer.sampleCount(3), steady);
-    analyzer.addSample(3, 1, 2);
+    analyzer.addSample(3, steady, 1, 2);
     QCOMPARE(analyzer.figures(3).firstSample, steady);
 }
 
@@ -347,13 +351,14 @@ void TestStepAnalyzer::noisySteps()
     StepAnalyzer clean, noisy;
     if (steadyBefore) {
         for (int k = 0; k < 300; ++k)
-            noisy.addSample(0, float(noise * gauss()), 0);
+            noisy.addSample(0, k, float(noise * gauss()), 0);
     }
     QCOMPARE(noisy.takeFinishedWindows().size(), std::size_t(0)); // a run at 0 is no step
     Figures early;
     for (int k = 0; k < 2400; ++k) {
-        clean.addSample(0, float(response(k)), float(step));
-        noisy.addSample(0, float(response(k) + noise * gauss()), float(step));
+        clean.addSample(0, k, float(response(k)), float(step));
+        noisy.addSample(0, (steadyBefore ? 300 : 0) + k, float(response(k) + noise * gauss()),
+                        float(step));
         if (k == 399)
             early = noisy.figures(0);
     }
@@ -488,7 +493,8 @@ void TestStepAnalyzer::matchesDefinitionsOnRandomRuns()
         m.window.push_back({actual, m.target, m.ns});
         ++m.count;
 
-        QCOMPARE(analyzer.addSample(c, actual, m.target, m.ns), expected.size() > before);
+        QCOMPARE(analyzer.addSample(c, m.count - 1, actual, m.target, m.ns),
+                 expected.size() > before);
         double scale = 1;
         for (const Sample &s : m.window)
             scale = std::max(scale, std::isfinite(s.actual) ? std::fabs(double(s.actual)) : 0.0);

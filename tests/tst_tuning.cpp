@@ -264,8 +264,8 @@ void TuningTest::figuresAsTheChartComputesThem()
     const QVector<double> values = {0,  2,  8,   30,  70,  95,  104,  108, 103, 99,
                                     97, 99, 100, 101, 100, 100, 99.5, 100, 100, 100};
     StepAnalyzer analyzer;
-    for (const double v : values)
-        analyzer.addSample(0, float(v), 100.0f);
+    for (int k = 0; k < values.size(); ++k)
+        analyzer.addSample(0, k, float(values[k]), 100.0f);
     const StepAnalyzer::Figures chart = analyzer.figures(0);
     const StepFigures ours = StepFigures::of(values, 100.0);
     QCOMPARE(qint64(*ours.riseSamples), *chart.riseSamples);

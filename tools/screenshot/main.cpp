@@ -87,8 +87,7 @@ void fillChart(PID_Diagram *diagram)
             v += l.omega * l.omega * (target - y) - 2 * l.zeta * l.omega * v;
             y += v;
             const double noise = (random.generateDouble() - 0.5) * 2 * l.noise;
-            diagram->appendActual(c, float(y + noise));
-            diagram->appendTarget(c, float(target));
+            diagram->append(c, float(y + noise), float(target));
         }
     }
 }
@@ -116,9 +115,8 @@ void compareRuns(MainWindow &window, StepAnalyzer &analyzer)
                 v[c] += l.omega * l.omega * (step[c] - y[c]) - 2 * l.zeta * l.omega * v[c];
                 y[c] += v[c];
                 const float actual = float(y[c] + (random.generateDouble() - 0.5) * 2 * l.noise);
-                diagram->appendActual(c, actual);
-                diagram->appendTarget(c, float(step[c]));
-                analyzer.addSample(c, actual, float(step[c]));
+                analyzer.addSample(c, qint64(diagram->nextSampleNumber(c)), actual, float(step[c]));
+                diagram->append(c, actual, float(step[c]));
             }
             // The window redraws while the run goes on; the comparison is taken then.
             diagram->refreshSeries();

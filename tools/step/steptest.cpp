@@ -242,7 +242,7 @@ void StepTest::sampleArrived(int channel, float actual, float target)
         return;
     const qint64 now = clock.nsecsElapsed();
     collecting->samples.append({double(now - runStartNs) / 1e6, actual, target});
-    analyzer.addSample(channel, actual, target, now);
+    analyzer.addSample(channel, collecting->samples.size() - 1, actual, target, now);
     const StepAnalyzer::Figures f = analyzer.figures(channel);
     // The board took our target and stands at it already: there is no step to wait for.
     if (!opts.listenOnly() && !f.hasStep() && f.target && float(*f.target) == *opts.target) {

@@ -47,8 +47,8 @@ StepAnalyzer::Figures analysed(const QVector<double> &actual, double target)
 {
     StepAnalyzer analyzer;
     analyzer.beginRun();
-    for (const double v : actual)
-        analyzer.addSample(0, float(v), float(target));
+    for (int k = 0; k < actual.size(); ++k)
+        analyzer.addSample(0, k, float(actual[k]), float(target));
     return analyzer.figures(0);
 }
 
