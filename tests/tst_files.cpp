@@ -2,9 +2,9 @@
 // old file whole or leaves it as it was, on a full disk too; the chart's export and import in
 // slices. path.ini is read only at its start.
 #include "app/pathini.h"
+#include "base/safefile.h"
 #include "chart/samplestore.h"
 #include "datafiles/recordingcodec.h"
-#include "datafiles/safefile.h"
 #include "datafiles/samplefilereader.h"
 #include "datafiles/storeexport.h"
 #include "tests/support/smalldisk.h"
