@@ -274,9 +274,9 @@ double ours(const std::vector<double> &rates, double seconds, bool keepGoing,
 
     fillHistory(window, session.history);
     SessionFiles *files = window.sessionFiles();
-    if (!session.recordPath.isEmpty() && !files->startRecording(session.recordPath))
+    if (!session.recordPath.isEmpty() && !files->start(SessionFiles::Recording, session.recordPath))
         std::printf("cannot record: %s\n", qPrintable(files->recorder().errorString()));
-    if (!session.capturePath.isEmpty() && !files->startCapture(session.capturePath))
+    if (!session.capturePath.isEmpty() && !files->start(SessionFiles::Capture, session.capturePath))
         std::printf("cannot capture: %s\n", qPrintable(files->captureWriter().errorString()));
     const quint64 framesBefore = window.pidFrameHealth().frames;
 
@@ -290,7 +290,7 @@ double ours(const std::vector<double> &rates, double seconds, bool keepGoing,
     QTest::mouseClick(open, Qt::LeftButton);
     const quint64 frames = window.pidFrameHealth().frames - framesBefore;
     if (files->recorder().isRecording()) {
-        files->stopRecording();
+        files->stop(SessionFiles::Recording);
         const quint64 recorded = files->recorder().samplesRecorded();
         const qint64 size = QFileInfo(session.recordPath).size();
         std::printf("recording: %llu of %llu frames received (%s), %.1f MB, %.1f bytes a sample\n",
@@ -299,7 +299,7 @@ double ours(const std::vector<double> &rates, double seconds, bool keepGoing,
                     recorded ? double(size) / double(recorded) : 0.0);
     }
     if (files->captureWriter().isCapturing()) {
-        files->stopCapture();
+        files->stop(SessionFiles::Capture);
         std::printf("capture: %lld bytes received, file %.1f MB\n",
                     (long long)files->captureWriter().bytesCaptured(),
                     QFileInfo(session.capturePath).size() / 1e6);

@@ -15,52 +15,23 @@ qint64 wholeRows(const char *data, qint64 size)
 }
 } // namespace
 
-SampleRecorder::SampleRecorder(QObject *parent) : QObject(parent), file(wholeRows)
-{
-    connect(&file, &AppendFile::flushed, this,
-            [this] { Q_EMIT progress(bytesRecorded(), durationMs()); });
-    connect(&file, &AppendFile::failed, this, [this](const QString &reason) {
-        stoppedAtMs = clock.elapsed();
-        Q_EMIT failed(reason);
-    });
-}
-
-SampleRecorder::~SampleRecorder() = default;
+SampleRecorder::SampleRecorder(QObject *parent) : TimedWriter(wholeRows, parent) {}
 
 QString SampleRecorder::defaultFileName(const QDateTime &at)
 {
     return at.toString(QStringLiteral("'Record-'yyyyMMdd-HHmmss'.csv'"));
 }
 
-bool SampleRecorder::start(const QString &path)
+QByteArray SampleRecorder::header() const
 {
-    stop();
-    samples = 0;
-    stoppedAtMs = 0;
-    if (!file.open(path, RecordingCodec::headerLine()))
-        return false;
-    clock.start();
-    return true;
-}
-
-void SampleRecorder::stop()
-{
-    if (!file.isOpen())
-        return;
-    stoppedAtMs = clock.elapsed();
-    file.close();
-}
-
-qint64 SampleRecorder::durationMs() const
-{
-    return file.isOpen() ? clock.elapsed() : stoppedAtMs;
+    return RecordingCodec::headerLine();
 }
 
 void SampleRecorder::addSample(int channel, float actual, float target)
 {
-    if (!file.isOpen() || channel < 0 || channel > 3)
+    QByteArray *out = records();
+    if (!out || channel < 0 || channel > 3)
         return;
-    RecordingCodec::appendRow(file.buffer(), clock.elapsed(), channel, actual, target);
-    ++samples;
-    file.recordsAdded();
+    RecordingCodec::appendRow(*out, clock().elapsed(), channel, actual, target);
+    added(1);
 }
