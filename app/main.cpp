@@ -122,12 +122,12 @@ int main(int argc, char *argv[])
         !files->start(SessionFiles::Recording, parser.value(recordOption)))
         std::fprintf(stderr, "tavrino: cannot record to %s: %s\n",
                      qPrintable(parser.value(recordOption)),
-                     qPrintable(files->recorder().errorString()));
+                     qPrintable(files->writer(SessionFiles::Recording).errorString()));
     if (parser.isSet(captureOption) &&
         !files->start(SessionFiles::Capture, parser.value(captureOption)))
         std::fprintf(stderr, "tavrino: cannot capture to %s: %s\n",
                      qPrintable(parser.value(captureOption)),
-                     qPrintable(files->captureWriter().errorString()));
+                     qPrintable(files->writer(SessionFiles::Capture).errorString()));
     // Where the user left it, or the form's size where the screen has room for it and the
     // screen's free area otherwise.
     if (placed)

@@ -20,11 +20,9 @@ qint64 wholeRecords(const char *data, qint64 size)
 }
 } // namespace
 
-CaptureWriter::CaptureWriter(QObject *parent) : TimedWriter(wholeRecords, parent) {}
-
-QString CaptureWriter::defaultFileName(const QDateTime &at)
+CaptureWriter::CaptureWriter(QObject *parent)
+    : TimedWriter(wholeRecords, "'Capture-'yyyyMMdd-HHmmss'.tvcap'", parent)
 {
-    return at.toString(QStringLiteral("'Capture-'yyyyMMdd-HHmmss'.tvcap'"));
 }
 
 QByteArray CaptureWriter::header() const

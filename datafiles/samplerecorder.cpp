@@ -15,11 +15,9 @@ qint64 wholeRows(const char *data, qint64 size)
 }
 } // namespace
 
-SampleRecorder::SampleRecorder(QObject *parent) : TimedWriter(wholeRows, parent) {}
-
-QString SampleRecorder::defaultFileName(const QDateTime &at)
+SampleRecorder::SampleRecorder(QObject *parent)
+    : TimedWriter(wholeRows, "'Record-'yyyyMMdd-HHmmss'.csv'", parent)
 {
-    return at.toString(QStringLiteral("'Record-'yyyyMMdd-HHmmss'.csv'"));
 }
 
 QByteArray SampleRecorder::header() const

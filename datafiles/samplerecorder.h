@@ -2,8 +2,6 @@
 
 #include "datafiles/timedwriter.h"
 
-class QDateTime;
-
 // Records every sample of every channel to a file as it arrives (the rows of RecordingCodec),
 // whatever the chart keeps.
 class SampleRecorder : public TimedWriter
@@ -12,13 +10,6 @@ class SampleRecorder : public TimedWriter
 
 public:
     explicit SampleRecorder(QObject *parent = nullptr);
-
-    // "Record-YYYYMMDD-HHMMSS.csv"
-    static QString defaultFileName(const QDateTime &at);
-
-    bool isRecording() const { return isWriting(); }
-    quint64 samplesRecorded() const { return itemCount(); }
-    qint64 bytesRecorded() const { return fileSize(); }
 
 public Q_SLOTS:
     // One sample of channel 0..3, as the link delivers it. Ignored while not recording.

@@ -16,7 +16,6 @@ namespace {
 struct Row
 {
     RecentFolders::Kind folder;
-    QString (*defaultName)(const QDateTime &at);
     const char *dialogTitle;
     const char *filter;
     const char *started; // the file
@@ -29,8 +28,7 @@ struct Row
 };
 
 constexpr Row rows[SessionFiles::KindCount] = {
-    {RecentFolders::Recording, &SampleRecorder::defaultFileName,
-     QT_TRANSLATE_NOOP("SessionFiles", "录制到文件"),
+    {RecentFolders::Recording, QT_TRANSLATE_NOOP("SessionFiles", "录制到文件"),
      QT_TRANSLATE_NOOP("SessionFiles", "CSV 文件 (*.csv)"),
      QT_TRANSLATE_NOOP("SessionFiles", "正在录制到 %1"),
      QT_TRANSLATE_NOOP("SessionFiles", "录制已保存：%1（%2个样本）"),
@@ -38,8 +36,7 @@ constexpr Row rows[SessionFiles::KindCount] = {
      QT_TRANSLATE_NOOP("SessionFiles", "录制失败"),
      QT_TRANSLATE_NOOP("SessionFiles", "录制 %1 · %2"),
      QT_TRANSLATE_NOOP("SessionFiles", "录制：%1（%2个样本）"), true},
-    {RecentFolders::Capture, &CaptureWriter::defaultFileName,
-     QT_TRANSLATE_NOOP("SessionFiles", "原始数据捕获到文件"),
+    {RecentFolders::Capture, QT_TRANSLATE_NOOP("SessionFiles", "原始数据捕获到文件"),
      QT_TRANSLATE_NOOP("SessionFiles", "捕获文件 (*.tvcap);;所有文件 (*)"),
      QT_TRANSLATE_NOOP("SessionFiles", "正在捕获到 %1"),
      QT_TRANSLATE_NOOP("SessionFiles", "捕获已保存：%1（%2字节）"),
@@ -149,7 +146,7 @@ void SessionFiles::toggled(Kind kind, bool on)
         return;
     }
     const Row &r = row(kind);
-    const QString name = r.defaultName(QDateTime::currentDateTime());
+    const QString name = writers[kind]->defaultFileName(QDateTime::currentDateTime());
     const QString path = QFileDialog::getSaveFileName(
         dialogParent, tr(r.dialogTitle), folders ? folders->suggest(r.folder, name) : name,
         tr(r.filter));

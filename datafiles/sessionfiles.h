@@ -46,8 +46,6 @@ public:
     void stop(Kind kind);
 
     const TimedWriter &writer(Kind kind) const { return *writers[std::size_t(kind)]; }
-    const SampleRecorder &recorder() const { return recording; }
-    const CaptureWriter &captureWriter() const { return capture; }
 
     // "16 B", "12 KB", "3.4 MB"; and "1:02:03" for a duration.
     static QString sizeText(qint64 bytes);

@@ -1,7 +1,10 @@
 #include "datafiles/timedwriter.h"
 
-TimedWriter::TimedWriter(AppendFile::WholeRecords wholeRecords, QObject *parent)
-    : QObject(parent), file(std::move(wholeRecords))
+#include <QDateTime>
+
+TimedWriter::TimedWriter(AppendFile::WholeRecords wholeRecords, const char *pattern,
+                         QObject *parent)
+    : QObject(parent), namePattern(pattern), file(std::move(wholeRecords))
 {
     connect(&file, &AppendFile::flushed, this,
             [this] { Q_EMIT progress(fileSize(), durationMs()); });
@@ -12,6 +15,11 @@ TimedWriter::TimedWriter(AppendFile::WholeRecords wholeRecords, QObject *parent)
 }
 
 TimedWriter::~TimedWriter() = default;
+
+QString TimedWriter::defaultFileName(const QDateTime &at) const
+{
+    return at.toString(QLatin1String(namePattern));
+}
 
 bool TimedWriter::start(const QString &path)
 {

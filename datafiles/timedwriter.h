@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QObject>
 
+class QDateTime;
+
 // What the sample recording and the raw capture share: a file that only grows by whole
 // records (AppendFile), the clock that times them from the start, and what they say while
 // they run. Records reach the disk at least once a second; when the disk refuses one, or the
@@ -28,6 +30,8 @@ public:
     qint64 durationMs() const;
     // What was taken since the start: samples recorded, bytes captured.
     quint64 itemCount() const { return items; }
+    // The name suggested for a file started `at`: "Record-YYYYMMDD-HHMMSS.csv" and the like.
+    QString defaultFileName(const QDateTime &at) const;
 
 Q_SIGNALS:
     // While writing, after each write to disk (at least once a second).
@@ -36,7 +40,8 @@ Q_SIGNALS:
     void failed(const QString &reason);
 
 protected:
-    TimedWriter(AppendFile::WholeRecords wholeRecords, QObject *parent);
+    // `namePattern`: QDateTime::toString()'s, for defaultFileName().
+    TimedWriter(AppendFile::WholeRecords wholeRecords, const char *namePattern, QObject *parent);
     ~TimedWriter() override;
 
     // What the file starts with, made as it starts.
@@ -54,6 +59,7 @@ protected:
     const QElapsedTimer &clock() const { return started; }
 
 private:
+    const char *namePattern;
     AppendFile file;
     QElapsedTimer started;
     qint64 stoppedAtMs = 0;
