@@ -4,6 +4,8 @@
 #include <QtEndian>
 #include <QtGlobal>
 
+#include <algorithm>
+
 // The raw capture file (docs/capture-format.md): a 16-byte header, then one record per chunk
 // of received bytes. All numbers little-endian. Every offset is here, for writer and reader.
 namespace CaptureFormat {
@@ -27,7 +29,7 @@ struct Header
 inline QByteArray encodeHeader(quint64 startMs)
 {
     QByteArray head(HeaderSize, '\0');
-    head.replace(0, MagicSize, Magic, MagicSize);
+    std::copy_n(Magic, MagicSize, head.data());
     head[5] = char(Version);
     qToLittleEndian(quint16(HeaderSize), head.data() + 6);
     qToLittleEndian(startMs, head.data() + 8);
