@@ -118,14 +118,16 @@ int main(int argc, char *argv[])
         window.usePort(parser.value(portOption));
     // A file that cannot be written is said in the status bar and here.
     SessionFiles *files = window.sessionFiles();
-    if (parser.isSet(recordOption) && !files->startRecording(parser.value(recordOption)))
+    if (parser.isSet(recordOption) &&
+        !files->start(SessionFiles::Recording, parser.value(recordOption)))
         std::fprintf(stderr, "tavrino: cannot record to %s: %s\n",
                      qPrintable(parser.value(recordOption)),
-                     qPrintable(files->recorder().errorString()));
-    if (parser.isSet(captureOption) && !files->startCapture(parser.value(captureOption)))
+                     qPrintable(files->writer(SessionFiles::Recording).errorString()));
+    if (parser.isSet(captureOption) &&
+        !files->start(SessionFiles::Capture, parser.value(captureOption)))
         std::fprintf(stderr, "tavrino: cannot capture to %s: %s\n",
                      qPrintable(parser.value(captureOption)),
-                     qPrintable(files->captureWriter().errorString()));
+                     qPrintable(files->writer(SessionFiles::Capture).errorString()));
     // Where the user left it, or the form's size where the screen has room for it and the
     // screen's free area otherwise.
     if (placed)

@@ -1,6 +1,6 @@
 #include "app/pathini.h"
 
-#include "datafiles/safefile.h"
+#include "base/safefile.h"
 
 #include <QFile>
 

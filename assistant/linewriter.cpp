@@ -1,6 +1,6 @@
 #include "assistant/linewriter.h"
 
-#include "datafiles/safefile.h"
+#include "base/safefile.h"
 
 #include <QFile>
 #include <QIODevice>

@@ -1,6 +1,6 @@
 #include "assistant/receivelog.h"
 
-#include "datafiles/safefile.h"
+#include "base/safefile.h"
 
 #include <QScrollBar>
 #include <QTextCursor>

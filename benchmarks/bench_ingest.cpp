@@ -273,34 +273,34 @@ double ours(const std::vector<double> &rates, double seconds, bool keepGoing,
 
     fillHistory(window, session.history);
     SessionFiles *files = window.sessionFiles();
-    if (!session.recordPath.isEmpty() && !files->startRecording(session.recordPath))
-        std::printf("cannot record: %s\n", qPrintable(files->recorder().errorString()));
-    if (!session.capturePath.isEmpty() && !files->startCapture(session.capturePath))
-        std::printf("cannot capture: %s\n", qPrintable(files->captureWriter().errorString()));
+    const TimedWriter &recording = files->writer(SessionFiles::Recording);
+    const TimedWriter &capture = files->writer(SessionFiles::Capture);
+    if (!session.recordPath.isEmpty() && !files->start(SessionFiles::Recording, session.recordPath))
+        std::printf("cannot record: %s\n", qPrintable(recording.errorString()));
+    if (!session.capturePath.isEmpty() && !files->start(SessionFiles::Capture, session.capturePath))
+        std::printf("cannot capture: %s\n", qPrintable(capture.errorString()));
     const quint64 framesBefore = window.pidFrameHealth().frames;
 
     std::printf("\nours: MainWindow, redraw 20 per second, history %u%s%s, response analysis %s\n",
-                session.history, files->recorder().isRecording() ? ", recording" : "",
-                files->captureWriter().isCapturing() ? ", capturing" : "",
-                session.analysis ? "on" : "off");
+                session.history, recording.isWriting() ? ", recording" : "",
+                capture.isWriting() ? ", capturing" : "", session.analysis ? "on" : "off");
     const Counters counters{[&] { return quint64(window.pidFrameHealth().frames); },
                             [&] { return quint64(window.pidFrameHealth().discarded); }};
     const double best = runSteps(writer, rates, seconds, counters, keepGoing, true);
     QTest::mouseClick(open, Qt::LeftButton);
     const quint64 frames = window.pidFrameHealth().frames - framesBefore;
-    if (files->recorder().isRecording()) {
-        files->stopRecording();
-        const quint64 recorded = files->recorder().samplesRecorded();
+    if (recording.isWriting()) {
+        files->stop(SessionFiles::Recording);
+        const quint64 recorded = recording.itemCount();
         const qint64 size = QFileInfo(session.recordPath).size();
         std::printf("recording: %llu of %llu frames received (%s), %.1f MB, %.1f bytes a sample\n",
                     (unsigned long long)recorded, (unsigned long long)frames,
                     recorded == frames ? "all" : "NOT all", size / 1e6,
                     recorded ? double(size) / double(recorded) : 0.0);
     }
-    if (files->captureWriter().isCapturing()) {
-        files->stopCapture();
-        std::printf("capture: %lld bytes received, file %.1f MB\n",
-                    (long long)files->captureWriter().bytesCaptured(),
+    if (capture.isWriting()) {
+        files->stop(SessionFiles::Capture);
+        std::printf("capture: %lld bytes received, file %.1f MB\n", (long long)capture.itemCount(),
                     QFileInfo(session.capturePath).size() / 1e6);
     }
     return best;

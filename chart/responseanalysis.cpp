@@ -1,7 +1,8 @@
 #include "chart/responseanalysis.h"
 
+#include "base/logging.h"
+#include "base/safefile.h"
 #include "chart/pid_diagram.h"
-#include "datafiles/safefile.h"
 #include "pidlink/pidframe.h"
 
 #include "chart/stepchart.h"

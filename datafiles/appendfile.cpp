@@ -1,9 +1,9 @@
 #include "datafiles/appendfile.h"
-#include "datafiles/safefile.h"
+
+#include "base/safefile.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 
 AppendFile::AppendFile(WholeRecords records, QObject *parent)
@@ -38,33 +37,19 @@ bool AppendFile::open(const QString &path, const QByteArray &header)
     error.clear();
     written = 0;
     pending.clear();
-    target = path;
     if (SafeFile::refusesWriting(path)) {
         error = SafeFile::notRegularText();
         return false;
     }
-    QString writeTo = path;
-    const QFileInfo existing(path);
-    if (existing.exists() && existing.isFile()) {
-        // A name of its own beside the earlier file, on the same disk, so that a rename can
-        // put it in place; it starts with the earlier file's permissions.
-        QTemporaryFile reserve(path + QStringLiteral(".XXXXXX.part"));
-        reserve.setAutoRemove(false);
-        if (!reserve.open()) {
-            error = reserve.errorString();
-            return false;
-        }
-        writeTo = reserve.fileName();
-        reserve.setPermissions(existing.permissions());
-    }
-    file.setFileName(writeTo);
     // Unbuffered: a refused write shows at once, not at some later flush. Readable too, so
     // that what it holds can still be copied once its name is gone.
     const auto mode = QIODevice::Truncate | QIODevice::Unbuffered;
-    if (!file.open(QIODevice::ReadWrite | mode) && !file.open(QIODevice::WriteOnly | mode)) {
+    const QFileInfo existing(path);
+    const bool replaces = existing.exists() && existing.isFile();
+    if (!(replaces ? file.openBeside(path, QIODevice::ReadWrite | mode)
+                   : file.openTarget(path, QIODevice::ReadWrite | mode) ||
+                         file.openTarget(path, QIODevice::WriteOnly | mode))) {
         error = file.errorString();
-        if (writeTo != target)
-            QFile::remove(writeTo);
         return false;
     }
     // Not through flush(): its failure puts what was written in the earlier file's place, and
@@ -73,8 +58,9 @@ bool AppendFile::open(const QString &path, const QByteArray &header)
         const qint64 n = file.write(header.constData() + done, header.size() - done);
         if (n <= 0) {
             error = file.errorString();
-            file.close();
-            QFile::remove(writeTo);
+            file.discard();
+            if (!existing.exists())
+                QFile::remove(path);
             return false;
         }
         done += n;
@@ -91,25 +77,12 @@ void AppendFile::close()
     flushTimer.stop();
     if (!flush())
         return; // fail() has closed and replaced
-    file.close();
     pending.clear();
     pending.squeeze();
-    if (!replaceTarget())
+    if (!file.replaceTarget()) {
+        error = file.errorString();
         Q_EMIT failed(error);
-}
-
-bool AppendFile::replaceTarget()
-{
-    if (file.fileName() == target)
-        return true;
-    // rename() puts the new file in place of the old in one step, as QSaveFile does.
-    if (std::rename(QFile::encodeName(file.fileName()).constData(),
-                    QFile::encodeName(target).constData()) != 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
     }
-    file.setFileName(target);
-    return true;
 }
 
 bool AppendFile::stillAtPath() const
@@ -169,12 +142,11 @@ void AppendFile::fail(const QString &reason, qint64 partial)
         written += keep;
     else
         written += partial;
-    file.close();
     pending.clear();
     pending.squeeze();
     error = reason;
     // What was written replaces the earlier file whole: it is what the recording holds.
-    replaceTarget();
+    file.replaceTarget();
     Q_EMIT failed(reason);
 }
 
@@ -198,7 +170,7 @@ void AppendFile::vanished()
 
 QString AppendFile::recover(qint64 extra, QString &why)
 {
-    const QFileInfo asked(target);
+    const QFileInfo asked(file.target());
     const QString suffix = asked.suffix().isEmpty() ? QString() : QLatin1Char('.') + asked.suffix();
     QFile copy;
     // A name of its own: whatever is at the path now, or beside it, stays as it is.

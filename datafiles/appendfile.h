@@ -1,7 +1,8 @@
 #pragma once
 
+#include "base/replacementfile.h"
+
 #include <QByteArray>
-#include <QFile>
 #include <QObject>
 #include <QTimer>
 
@@ -50,7 +51,7 @@ public:
 
     // Bytes of the file so far, the buffered ones included.
     qint64 size() const { return written + pending.size(); }
-    QString fileName() const { return target; }
+    QString fileName() const { return file.target(); }
     QString errorString() const { return error; }
 
 Q_SIGNALS:
@@ -65,12 +66,9 @@ private:
     // Copies the file written so far and the first `extra` buffered bytes to a new file
     // beside the path; its name, or empty with `why` set.
     QString recover(qint64 extra, QString &why);
-    // Puts the file written beside an existing one in its place; false with `error` set.
-    bool replaceTarget();
 
     WholeRecords wholeRecords;
-    QFile file;
-    QString target; // the file asked for; file.fileName() differs while it is replaced
+    ReplacementFile file; // beside the file asked for while it replaces an earlier one
     QByteArray pending;
     qint64 written = 0;
     QString error;

@@ -13,28 +13,26 @@ bool CaptureReader::fail(const QString &message)
 bool CaptureReader::readHeader()
 {
     const QByteArray head = device->read(CaptureFormat::HeaderSize);
-    if (head.size() < CaptureFormat::MagicSize ||
-        !head.startsWith(QByteArray(CaptureFormat::Magic, CaptureFormat::MagicSize)))
+    if (!CaptureFormat::startsWithMagic(head))
         return fail(QStringLiteral("not a capture file (no TVCAP at its start)"));
     if (head.size() < CaptureFormat::HeaderSize)
         return fail(QStringLiteral("the capture file ends inside its header"));
-    fileVersion = quint8(head.at(5));
+    const CaptureFormat::Header header = CaptureFormat::decodeHeader(head.constData());
+    fileVersion = header.version;
     if (fileVersion != CaptureFormat::Version)
         return fail(QStringLiteral("capture format version %1 is not supported (only %2)")
                         .arg(fileVersion)
                         .arg(CaptureFormat::Version));
-    const int headerSize = qFromLittleEndian<quint16>(head.constData() + 6);
-    if (headerSize < CaptureFormat::HeaderSize)
+    if (header.size < CaptureFormat::HeaderSize)
         return fail(QStringLiteral("the capture header claims %1 bytes, fewer than %2")
-                        .arg(headerSize)
+                        .arg(header.size)
                         .arg(CaptureFormat::HeaderSize));
-    startMs = qint64(qFromLittleEndian<quint64>(head.constData() + 8));
+    startMs = qint64(header.startMs);
     // A later revision may add to the header; skip what this one does not know.
-    if (headerSize > CaptureFormat::HeaderSize &&
-        device->read(headerSize - CaptureFormat::HeaderSize).size() !=
-            headerSize - CaptureFormat::HeaderSize)
+    const int unknown = header.size - CaptureFormat::HeaderSize;
+    if (unknown > 0 && device->read(unknown).size() != unknown)
         return fail(QStringLiteral("the capture file ends inside its header"));
-    offset = headerSize;
+    offset = header.size;
     return true;
 }
 
@@ -50,8 +48,7 @@ bool CaptureReader::next(Record &record)
         return fail(QStringLiteral("the capture ends inside record %1 (at byte %2)")
                         .arg(records + 1)
                         .arg(offset));
-    const quint64 timeUs = qFromLittleEndian<quint64>(head);
-    const quint32 length = qFromLittleEndian<quint32>(head + 8);
+    const auto [timeUs, length] = CaptureFormat::recordHeader(head);
     if (length == 0 || length > CaptureFormat::MaxRecordBytes)
         return fail(QStringLiteral("record %1 (at byte %2) is damaged: length %3")
                         .arg(records + 1)

@@ -1,7 +1,7 @@
 #include "datafiles/samplefilereader.h"
 
+#include "base/safefile.h"
 #include "datafiles/recordingcodec.h"
-#include "datafiles/safefile.h"
 
 bool SampleFileReader::open(const QString &path, QString &error)
 {

@@ -9,8 +9,53 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
+
+namespace {
+// What tells the recording from the capture. The texts are SessionFiles' to translate.
+struct Row
+{
+    RecentFolders::Kind folder;
+    const char *dialogTitle;
+    const char *filter;
+    const char *started; // the file
+    const char *saved;   // the file, samples or bytes
+    const char *failed;  // the reason
+    const char *failedShort;
+    const char *running; // size, duration
+    const char *tooltip; // the file, and the samples where counted
+    bool tooltipCounts;
+};
+
+constexpr Row rows[SessionFiles::KindCount] = {
+    {RecentFolders::Recording, QT_TRANSLATE_NOOP("SessionFiles", "录制到文件"),
+     QT_TRANSLATE_NOOP("SessionFiles", "CSV 文件 (*.csv)"),
+     QT_TRANSLATE_NOOP("SessionFiles", "正在录制到 %1"),
+     QT_TRANSLATE_NOOP("SessionFiles", "录制已保存：%1（%2个样本）"),
+     QT_TRANSLATE_NOOP("SessionFiles", "录制失败：%1"),
+     QT_TRANSLATE_NOOP("SessionFiles", "录制失败"),
+     QT_TRANSLATE_NOOP("SessionFiles", "录制 %1 · %2"),
+     QT_TRANSLATE_NOOP("SessionFiles", "录制：%1（%2个样本）"), true},
+    {RecentFolders::Capture, QT_TRANSLATE_NOOP("SessionFiles", "原始数据捕获到文件"),
+     QT_TRANSLATE_NOOP("SessionFiles", "捕获文件 (*.tvcap);;所有文件 (*)"),
+     QT_TRANSLATE_NOOP("SessionFiles", "正在捕获到 %1"),
+     QT_TRANSLATE_NOOP("SessionFiles", "捕获已保存：%1（%2字节）"),
+     QT_TRANSLATE_NOOP("SessionFiles", "捕获失败：%1"),
+     QT_TRANSLATE_NOOP("SessionFiles", "捕获失败"),
+     QT_TRANSLATE_NOOP("SessionFiles", "捕获 %1 · %2"),
+     QT_TRANSLATE_NOOP("SessionFiles", "原始数据捕获：%1"), false},
+};
+
+const Row &row(SessionFiles::Kind kind)
+{
+    return rows[std::size_t(kind)];
+}
+
+QString nativeName(const TimedWriter &writer)
+{
+    return QDir::toNativeSeparators(writer.fileName());
+}
+} // namespace
 
 SessionFiles::SessionFiles(const PidLink *link, const PortController *ports, QObject *parent)
     : QObject(parent)
@@ -21,10 +66,11 @@ SessionFiles::SessionFiles(const PidLink *link, const PortController *ports, QOb
     connect(link, &PidLink::bytesRead, &capture, &CaptureWriter::addBytes);
     connect(ports, &PortController::received, &capture,
             [this](const QByteArray &bytes) { capture.addBytes(bytes); });
-    connect(&recording, &SampleRecorder::progress, this, &SessionFiles::showState);
-    connect(&capture, &CaptureWriter::progress, this, &SessionFiles::showState);
-    connect(&recording, &SampleRecorder::failed, this, &SessionFiles::recordingFailed);
-    connect(&capture, &CaptureWriter::failed, this, &SessionFiles::captureFailed);
+    for (const Kind kind : {Recording, Capture}) {
+        connect(writers[kind], &TimedWriter::progress, this, &SessionFiles::showState);
+        connect(writers[kind], &TimedWriter::failed, this,
+                [this, kind](const QString &reason) { failed(kind, reason); });
+    }
 }
 
 SessionFiles::~SessionFiles() = default;
@@ -38,15 +84,16 @@ void SessionFiles::setControls(QAbstractButton *recordButton, QAction *captureAc
     dialogParent = parentForDialogs;
     // Clicks and triggers only: the program checking the controls itself asks nothing.
     if (button)
-        connect(button, &QAbstractButton::clicked, this, &SessionFiles::recordClicked);
+        connect(button, &QAbstractButton::clicked, this,
+                [this](bool on) { toggled(Recording, on); });
     if (action)
-        connect(action, &QAction::triggered, this, &SessionFiles::captureTriggered);
+        connect(action, &QAction::triggered, this, [this](bool on) { toggled(Capture, on); });
     showState();
 }
 
-QString SessionFiles::defaultCaptureName(const QDateTime &at)
+void SessionFiles::setFolders(RecentFolders *recent)
 {
-    return at.toString(QStringLiteral("'Capture-'yyyyMMdd-HHmmss'.tvcap'"));
+    folders = recent;
 }
 
 QString SessionFiles::sizeText(qint64 bytes)
@@ -67,160 +114,94 @@ QString SessionFiles::durationText(qint64 ms)
         .arg(s % 60, 2, 10, QLatin1Char('0'));
 }
 
-bool SessionFiles::startRecording(const QString &path)
+bool SessionFiles::start(Kind kind, const QString &path)
 {
-    const bool started = recording.start(path);
-    recordingFailure.clear();
-    if (started) {
-        if (folders)
-            folders->rememberFile(RecentFolders::Recording, path);
-        Q_EMIT message(tr("正在录制到 %1").arg(QDir::toNativeSeparators(path)));
-    } else {
-        recordingFailed(recording.errorString());
+    TimedWriter &file = *writers[kind];
+    const bool started = file.start(path);
+    failures[kind].clear();
+    if (!started) {
+        failed(kind, file.errorString());
         return false;
     }
+    if (folders)
+        folders->rememberFile(row(kind).folder, path);
+    Q_EMIT message(tr(row(kind).started).arg(QDir::toNativeSeparators(path)));
     showState();
-    return started;
+    return true;
 }
 
-void SessionFiles::stopRecording()
+void SessionFiles::stop(Kind kind)
 {
-    if (!recording.isRecording())
+    TimedWriter &file = *writers[kind];
+    if (!file.isWriting())
         return;
-    recording.stop();
+    file.stop();
     // Writing what was still buffered can fail too; that was said already.
-    if (recording.errorString().isEmpty())
-        Q_EMIT message(tr("录制已保存：%1（%2个样本）")
-                           .arg(QDir::toNativeSeparators(recording.fileName()))
-                           .arg(recording.samplesRecorded()));
+    if (file.errorString().isEmpty())
+        Q_EMIT message(
+            tr(row(kind).saved).arg(nativeName(file), QString::number(file.itemCount())));
     showState();
 }
 
-bool SessionFiles::startCapture(const QString &path)
-{
-    const bool started = capture.start(path);
-    captureFailure.clear();
-    if (started) {
-        if (folders)
-            folders->rememberFile(RecentFolders::Capture, path);
-        Q_EMIT message(tr("正在捕获到 %1").arg(QDir::toNativeSeparators(path)));
-    } else {
-        captureFailed(capture.errorString());
-        return false;
-    }
-    showState();
-    return started;
-}
-
-void SessionFiles::stopCapture()
-{
-    if (!capture.isCapturing())
-        return;
-    capture.stop();
-    if (capture.errorString().isEmpty())
-        Q_EMIT message(tr("捕获已保存：%1（%2字节）")
-                           .arg(QDir::toNativeSeparators(capture.fileName()))
-                           .arg(capture.bytesCaptured()));
-    showState();
-}
-
-void SessionFiles::recordClicked(bool on)
+void SessionFiles::toggled(Kind kind, bool on)
 {
     if (!on) {
-        stopRecording();
+        stop(kind);
         return;
     }
-    const QString path = askForFile(RecentFolders::Recording, tr("录制到文件"),
-                                    SampleRecorder::defaultFileName(QDateTime::currentDateTime()),
-                                    tr("CSV 文件 (*.csv)"));
-    // A cancelled dialog changes nothing; showState unchecks the button.
+    const Row &r = row(kind);
+    const QString name = writers[kind]->defaultFileName(QDateTime::currentDateTime());
+    const QString path = QFileDialog::getSaveFileName(
+        dialogParent, tr(r.dialogTitle), folders ? folders->suggest(r.folder, name) : name,
+        tr(r.filter));
+    // A cancelled dialog changes nothing; showState unchecks the control.
     if (path.isEmpty())
         showState();
     else
-        startRecording(path);
+        start(kind, path);
 }
 
-void SessionFiles::captureTriggered(bool on)
+void SessionFiles::failed(Kind kind, const QString &reason)
 {
-    if (!on) {
-        stopCapture();
-        return;
-    }
-    const QString path = askForFile(RecentFolders::Capture, tr("原始数据捕获到文件"),
-                                    defaultCaptureName(QDateTime::currentDateTime()),
-                                    tr("捕获文件 (*.tvcap);;所有文件 (*)"));
-    if (path.isEmpty())
-        showState();
-    else
-        startCapture(path);
-}
-
-void SessionFiles::setFolders(RecentFolders *recent)
-{
-    folders = recent;
-}
-
-QString SessionFiles::askForFile(int kind, const QString &title, const QString &name,
-                                 const QString &filter)
-{
-    const QString suggested = folders ? folders->suggest(RecentFolders::Kind(kind), name) : name;
-    return QFileDialog::getSaveFileName(dialogParent, title, suggested, filter);
-}
-
-void SessionFiles::recordingFailed(const QString &reason)
-{
-    recordingFailure = tr("录制失败：%1").arg(reason);
-    Q_EMIT failure(recordingFailure);
-    showState();
-}
-
-void SessionFiles::captureFailed(const QString &reason)
-{
-    captureFailure = tr("捕获失败：%1").arg(reason);
-    Q_EMIT failure(captureFailure);
+    failures[kind] = tr(row(kind).failed).arg(reason);
+    Q_EMIT failure(failures[kind]);
     showState();
 }
 
 void SessionFiles::showState()
 {
-    const bool recordingOn = recording.isRecording();
-    const bool captureOn = capture.isCapturing();
     if (button)
-        button->setChecked(recordingOn);
+        button->setChecked(recording.isWriting());
     if (action)
-        action->setChecked(captureOn);
+        action->setChecked(capture.isWriting());
     if (!label)
         return;
     QStringList parts;
     QStringList files;
-    if (recordingOn) {
-        parts << tr("录制 %1 · %2")
-                     .arg(sizeText(recording.bytesRecorded()),
-                          durationText(recording.durationMs()));
-        files << tr("录制：%1（%2个样本）")
-                     .arg(QDir::toNativeSeparators(recording.fileName()))
-                     .arg(recording.samplesRecorded());
-    }
-    if (captureOn) {
-        parts << tr("捕获 %1 · %2")
-                     .arg(sizeText(capture.fileSize()), durationText(capture.durationMs()));
-        files << tr("原始数据捕获：%1").arg(QDir::toNativeSeparators(capture.fileName()));
+    for (const Kind kind : {Recording, Capture}) {
+        const TimedWriter &file = *writers[kind];
+        if (!file.isWriting())
+            continue;
+        parts << tr(row(kind).running)
+                     .arg(sizeText(file.fileSize()), durationText(file.durationMs()));
+        const QString tooltip = tr(row(kind).tooltip);
+        files << (row(kind).tooltipCounts
+                      ? tooltip.arg(nativeName(file), QString::number(file.itemCount()))
+                      : tooltip.arg(nativeName(file)));
     }
     // A failure stays in the label, short, with the whole reason in its tooltip.
-    const bool failing = !recordingOn && !recordingFailure.isEmpty();
-    if (failing) {
-        parts << tr("录制失败");
-        files << recordingFailure;
-    }
-    const bool captureFailing = !captureOn && !captureFailure.isEmpty();
-    if (captureFailing) {
-        parts << tr("捕获失败");
-        files << captureFailure;
+    bool failing = false;
+    for (const Kind kind : {Recording, Capture}) {
+        if (writers[kind]->isWriting() || failures[kind].isEmpty())
+            continue;
+        parts << tr(row(kind).failedShort);
+        files << failures[kind];
+        failing = true;
     }
     const QString text = parts.join(QStringLiteral(" | "));
     if (text != label->text())
         label->setText(text);
-    const QString style = failing || captureFailing ? QStringLiteral("color: #c62828;") : QString();
+    const QString style = failing ? QStringLiteral("color: #c62828;") : QString();
     if (label->styleSheet() != style)
         label->setStyleSheet(style);
     files.prepend(tr("正在写入的录制和原始数据捕获文件：大小和时长"));

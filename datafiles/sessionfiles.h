@@ -6,11 +6,12 @@
 #include <QObject>
 #include <QPointer>
 
+#include <array>
+
 class PidLink;
 class PortController;
 class QAbstractButton;
 class QAction;
-class QDateTime;
 class QLabel;
 class QWidget;
 class RecentFolders;
@@ -24,30 +25,28 @@ class SessionFiles : public QObject
     Q_OBJECT
 
 public:
+    enum Kind { Recording, Capture };
+    static constexpr int KindCount = 2;
+
     SessionFiles(const PidLink *link, const PortController *ports, QObject *parent = nullptr);
     ~SessionFiles() override;
 
-    // The controls it drives, any of them null. A click on the button or a trigger of the
-    // action asks for a file and starts, or stops; the label shows size and duration while
-    // either file is written, a failure in red until that file is started again, and is
-    // hidden otherwise. Dialogs open over `dialogParent`.
+    // The controls it drives, any of them null. A click on the button (the recording) or a
+    // trigger of the action (the capture) asks for a file and starts, or stops; the label
+    // shows size and duration while either file is written, a failure in red until that file
+    // is started again, and is hidden otherwise. Dialogs open over `dialogParent`.
     void setControls(QAbstractButton *recordButton, QAction *captureAction, QLabel *label,
                      QWidget *dialogParent);
 
-    // Start at once on `path` (the command line's files); false after the failure message.
     // Where the file dialogs open and what they remember; none: where the platform chooses.
     void setFolders(RecentFolders *folders);
 
-    bool startRecording(const QString &path);
-    void stopRecording();
-    bool startCapture(const QString &path);
-    void stopCapture();
+    // Start at once on `path` (the command line's files); false after the failure message.
+    bool start(Kind kind, const QString &path);
+    void stop(Kind kind);
 
-    const SampleRecorder &recorder() const { return recording; }
-    const CaptureWriter &captureWriter() const { return capture; }
+    const TimedWriter &writer(Kind kind) const { return *writers[std::size_t(kind)]; }
 
-    // "Capture-YYYYMMDD-HHMMSS.tvcap"
-    static QString defaultCaptureName(const QDateTime &at);
     // "16 B", "12 KB", "3.4 MB"; and "1:02:03" for a duration.
     static QString sizeText(qint64 bytes);
     static QString durationText(qint64 ms);
@@ -59,21 +58,18 @@ Q_SIGNALS:
     void failure(const QString &text);
 
 private:
-    void recordClicked(bool on);
-    void captureTriggered(bool on);
-    void recordingFailed(const QString &reason);
-    void captureFailed(const QString &reason);
-    QString askForFile(int kind, const QString &title, const QString &name, const QString &filter);
+    void toggled(Kind kind, bool on);
+    void failed(Kind kind, const QString &reason);
     void showState();
 
     SampleRecorder recording;
     CaptureWriter capture;
+    std::array<TimedWriter *, KindCount> writers{{&recording, &capture}};
+    // The last failure of each, shown in the label until the next start.
+    std::array<QString, KindCount> failures;
     QPointer<QAbstractButton> button;
     QPointer<QAction> action;
     QPointer<QLabel> label;
     QPointer<QWidget> dialogParent;
     QPointer<RecentFolders> folders;
-    // The last failure of each, shown in the label until the next start.
-    QString recordingFailure;
-    QString captureFailure;
 };

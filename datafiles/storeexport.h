@@ -1,12 +1,13 @@
 #pragma once
 
+#include "base/safefile.h"
 #include "datafiles/csvcodec.h"
-#include "datafiles/safefile.h"
 
 #include <QCoreApplication>
 #include <QString>
 
 #include <array>
+#include <memory>
 
 class QIODevice;
 class SampleStore;

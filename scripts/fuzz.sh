@@ -85,9 +85,9 @@ if command -v llvm-profdata >/dev/null && command -v llvm-cov >/dev/null; then
     )
     # What the code under test calls besides, compiled in but not reported; the Qt the build
     # folder was configured with.
-    support="app/qtcompat.cpp assistant/receiveformatter.cpp"
+    support="base/qtcompat.cpp"
     declare -A extra=(
-        [recordingimport]="datafiles/safefile.cpp datafiles/csvdecoder.cpp datafiles/csvcodec.cpp"
+        [recordingimport]="base/safefile.cpp base/replacementfile.cpp datafiles/csvdecoder.cpp datafiles/csvcodec.cpp"
     )
     qt=$(sed -n 's/^TAVRINO_QT:[A-Z]*=//p' "$build/CMakeCache.txt")
     cov=$runs/coverage

@@ -2,9 +2,9 @@
 // old file whole or leaves it as it was, on a full disk too; the chart's export and import in
 // slices. path.ini is read only at its start.
 #include "app/pathini.h"
+#include "base/safefile.h"
 #include "chart/samplestore.h"
 #include "datafiles/recordingcodec.h"
-#include "datafiles/safefile.h"
 #include "datafiles/samplefilereader.h"
 #include "datafiles/storeexport.h"
 #include "tests/support/smalldisk.h"
@@ -115,6 +115,7 @@ void FilesTest::saving_data()
     const QString notRegular = SafeFile::notRegularText();
     QTest::newRow("new file") << "new" << true << "";
     QTest::newRow("replaces the earlier file") << "folder" << true << "";
+    QTest::newRow("through a link: the file it leads to") << "link" << true << "";
     QTest::newRow("full disk") << "size=64k" << false << "No space left on device";
     QTest::newRow("no room for a temporary file") << "nr_inodes=2" << false << "";
     QTest::newRow("file size limit") << "rlimit" << false << "";
@@ -144,7 +145,13 @@ void FilesTest::saving()
     const QByteArray before = earlierSave();
     if (place != QLatin1String("new"))
         QVERIFY(writeFile(path, before));
-    if (place.startsWith(QLatin1Char('/'))) {
+    // Replaced, it keeps its permissions; a link stays a link.
+    const auto kept = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+    QVERIFY(place == QLatin1String("new") || QFile::setPermissions(path, kept));
+    if (place == QLatin1String("link")) {
+        QVERIFY(QFile::rename(path, folder + QStringLiteral("/real.txt")) &&
+                QFile::link(QStringLiteral("real.txt"), path));
+    } else if (place.startsWith(QLatin1Char('/'))) {
         QVERIFY(QFile::remove(path) && QFile::link(place, path));
     } else if (place == QLatin1String("fifo")) {
         QVERIFY(QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
@@ -172,6 +179,9 @@ void FilesTest::saving()
         QCOMPARE(QFileInfo(path).isFile(), false); // still what it was
     else
         QCOMPARE(readFile(path), saved ? content : before);
+    if (place == QLatin1String("folder") || place == QLatin1String("link"))
+        QCOMPARE(QFile::permissions(path) & 0x7077, kept);
+    QVERIFY(place != QLatin1String("link") || QFileInfo(path).isSymLink());
 }
 
 void FilesTest::exportInSlices_data()

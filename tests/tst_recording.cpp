@@ -77,8 +77,9 @@ private Q_SLOTS:
 void RecordingTest::recordsEverySample()
 {
     QTemporaryDir dir;
+    SampleRecorder recorder;
     const QString path =
-        dir.filePath(SampleRecorder::defaultFileName(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9))));
+        dir.filePath(recorder.defaultFileName(QDateTime(QDate(2024, 3, 5), QTime(7, 8, 9))));
     QVERIFY(path.endsWith(QLatin1String("/Record-20240305-070809.csv")));
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
@@ -87,7 +88,6 @@ void RecordingTest::recordsEverySample()
     for (int i = 0; i < 3000; ++i)
         sent.append({0, i % 4, special[i % 8], float(i) * 0.731f});
 
-    SampleRecorder recorder;
     QVERIFY2(recorder.start(path), qPrintable(recorder.errorString()));
     recorder.addSample(4, 1, 1); // no such channel
     for (int i = 0; i < sent.size(); ++i) {
@@ -95,10 +95,10 @@ void RecordingTest::recordsEverySample()
         if (i == 1500)
             QTest::qWait(5); // so that times differ
     }
-    const qint64 size = recorder.bytesRecorded();
+    const qint64 size = recorder.fileSize();
     recorder.stop();
     recorder.addSample(0, 1, 1); // after the stop: ignored
-    QCOMPARE(recorder.samplesRecorded(), quint64(sent.size()));
+    QCOMPARE(recorder.itemCount(), quint64(sent.size()));
 
     const QByteArray bytes = readFile(path);
     QCOMPARE(qint64(bytes.size()), size);
@@ -132,7 +132,7 @@ void RecordingTest::rowsReachTheDiskWhileRecording()
     QTRY_VERIFY_WITH_TIMEOUT(readFile(path).endsWith(",2,2.5,3\n"), 5000);
     QTRY_VERIFY(!progress.isEmpty());
     QCOMPARE(progress.last().at(0).toLongLong(), qint64(readFile(path).size()));
-    QVERIFY(recorder.isRecording());
+    QVERIFY(recorder.isWriting());
 }
 
 // A recording over an earlier file leaves it as it was until the recording ends, then takes
@@ -187,7 +187,7 @@ void RecordingTest::startFailsClearly()
     const QStringList before = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     SampleRecorder recorder;
     QVERIFY(!recorder.start(path));
-    QVERIFY(!recorder.isRecording());
+    QVERIFY(!recorder.isWriting());
     QVERIFY(!recorder.errorString().isEmpty());
     CaptureWriter capture;
     QVERIFY(!capture.start(path));
@@ -259,7 +259,7 @@ void RecordingTest::captureRoundTrip()
     writer.addBytes("last");
     chunks << "last";
     writer.stop();
-    QCOMPARE(writer.bytesCaptured(), qint64(5018));
+    QCOMPARE(writer.itemCount(), quint64(5018));
 
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -382,11 +382,11 @@ void RecordingTest::fullDiskKeepsWholeRecords()
     const QString reason = failed.first().first().toString();
     QVERIFY2(reason.contains(QLatin1String("space")) || reason.contains(QLatin1String("large")),
              qPrintable(reason));
-    QVERIFY(!(capture ? writer.isCapturing() : recorder.isRecording()));
+    QVERIFY(!(capture ? writer.isWriting() : recorder.isWriting()));
     QCOMPARE(capture ? writer.errorString() : recorder.errorString(), reason);
 
     QByteArray bytes = readFile(path);
-    QCOMPARE(qint64(bytes.size()), capture ? writer.fileSize() : recorder.bytesRecorded());
+    QCOMPARE(qint64(bytes.size()), capture ? writer.fileSize() : recorder.fileSize());
     int whole = 0;
     if (capture) {
         QBuffer buffer(&bytes);
@@ -462,7 +462,7 @@ void RecordingTest::vanishedFileStops()
     if (stopAtOnce)
         capture ? writer.stop() : recorder.stop();
     QTRY_COMPARE(failed.count(), 1);
-    QVERIFY(!(capture ? writer.isCapturing() : recorder.isRecording()));
+    QVERIFY(!(capture ? writer.isWriting() : recorder.isWriting()));
     const QString reason = failed.first().first().toString();
     const QString recovered = dir.filePath(QStringLiteral("rec5-recovered.csv"));
     QCOMPARE(reason, QStringLiteral("文件已被删除或移动，已写入的内容另存为 %1")

@@ -73,7 +73,8 @@ void SessionFilesTest::historyCapAndFullDisk()
     QCOMPARE(d.chart()->sampleCounts().at(0), 1u);
 
     QTemporaryDir dir;
-    QVERIFY(d.window().sessionFiles()->startRecording(dir.filePath(QStringLiteral("full.csv"))));
+    QVERIFY(d.window().sessionFiles()->start(SessionFiles::Recording,
+                                             dir.filePath(QStringLiteral("full.csv"))));
     QVector<Sample> sent;
     {
         const FileSizeLimit limit;
@@ -112,7 +113,8 @@ void SessionFilesTest::recordCaptureReplay()
         QTest::qWait(1);
     }
     const SessionFiles *files = d.window().sessionFiles();
-    QTRY_COMPARE_WITH_TIMEOUT(files->recorder().samplesRecorded(), quint64(sent.size()), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(files->writer(SessionFiles::Recording).itemCount(),
+                              quint64(sent.size()), 10000);
     d.click("buttonRecord");
     capture->trigger();
     QVERIFY(!d.child<QLabel>("labelRecording")->isVisible());
@@ -154,11 +156,11 @@ void SessionFilesTest::failuresStayInView()
     SessionFiles *files = d.window().sessionFiles();
     const QString record = dir.filePath(QStringLiteral("rec5.csv"));
     const QString raw = dir.filePath(QStringLiteral("raw.tvcap"));
-    QVERIFY(files->startRecording(record));
-    QVERIFY(!capture || files->startCapture(raw));
+    QVERIFY(files->start(SessionFiles::Recording, record));
+    QVERIFY(!capture || files->start(SessionFiles::Capture, raw));
     QVERIFY(QFile::remove(record) && (!capture || QFile::remove(raw)));
     d.click("buttonRecord");
-    files->stopCapture();
+    files->stop(SessionFiles::Capture);
     QString said =
         QStringLiteral("录制失败：文件已被删除或移动，已写入的内容另存为 %1")
             .arg(QDir::toNativeSeparators(dir.filePath(QStringLiteral("rec5-recovered.csv"))));
@@ -172,7 +174,7 @@ void SessionFilesTest::failuresStayInView()
     auto *label = d.child<QLabel>("labelRecording");
     QTEST(label->text(), "label");
     QVERIFY(!label->isHidden() && label->styleSheet().contains(QLatin1String("#c62828")));
-    QVERIFY(files->startRecording(record));
+    QVERIFY(files->start(SessionFiles::Recording, record));
     QVERIFY(!label->text().contains(QStringLiteral("录制失败")));
 
     QStatusBar bar;

@@ -4,7 +4,7 @@
 #include "app/interfacetranslation.h"
 #include "app/language.h"
 #include "app/version.h"
-#include "datafiles/safefile.h"
+#include "base/safefile.h"
 #include "tools/step/stepchart.h"
 #include "tools/step/stepreport.h"
 #include "tools/step/steptest.h"

@@ -1,8 +1,7 @@
-#include "datafiles/safefile.h"
+#include "base/safefile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -136,85 +135,72 @@ bool SafeFile::save(const QString &path, const QByteArray &bytes, QString &error
     return file.commit(error);
 }
 
-SafeFile::SafeFile(const QString &path) : target(path) {}
-
-SafeFile::~SafeFile()
-{
-    cancel();
-}
-
 bool SafeFile::open(QString &error)
 {
     cancel();
     const Kind kind = kindOf(target, nullptr, nullptr);
-    if (kind == Kind::CharDevice) {
-        deviceFile = std::make_unique<QFile>(target);
-        if (deviceFile->open(QIODevice::WriteOnly))
-            return true;
-        error = deviceFile->errorString();
-        deviceFile.reset();
-        return false;
-    }
     if (kind == Kind::Other) {
         error = notRegularText();
         return false;
     }
-    replacement = std::make_unique<QSaveFile>(target);
-    // Writing in place where no temporary file can be made would cut the old file short
-    // when the disk fills.
-    replacement->setDirectWriteFallback(false);
-    if (replacement->open(QIODevice::WriteOnly))
+    if (kind == Kind::CharDevice) {
+        if (file.openTarget(target, QIODevice::WriteOnly))
+            return true;
+        error = file.errorString();
+        return false;
+    }
+    QFileInfo existing(target);
+    if (existing.exists() && !existing.isWritable()) {
+        // Qt's own text, from Qt's catalogue, as when QSaveFile said it.
+        const char *const notWritable = "Existing file %1 is not writable";
+        error = QCoreApplication::translate("QSaveFile", notWritable).arg(target);
+        return false;
+    }
+    // The file a link leads to, even one that does not exist yet; a loop of links stays put.
+    QString replaced = target;
+    int depth = 128;
+    while (--depth && existing.isSymLink())
+        existing.setFile(existing.symLinkTarget());
+    if (depth > 0)
+        replaced = existing.filePath();
+    if (file.openBeside(replaced, QIODevice::WriteOnly))
         return true;
-    error = replacement->errorString();
-    replacement.reset();
+    error = file.errorString();
     return false;
 }
 
-QIODevice *SafeFile::device() const
+QIODevice *SafeFile::device()
 {
-    if (deviceFile)
-        return deviceFile.get();
-    return replacement.get();
+    return file.isOpen() ? &file : nullptr;
 }
 
 void SafeFile::startWriteBack()
 {
 #ifdef Q_OS_LINUX
-    if (replacement && replacement->flush())
-        ::sync_file_range(replacement->handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
+    if (file.isBeside() && file.flush())
+        ::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
 }
 
 bool SafeFile::commit(QString &error)
 {
-    if (deviceFile) {
-        // A full device shows up only when the buffered bytes are flushed.
-        const bool written = deviceFile->flush() && deviceFile->error() == QFileDevice::NoError;
-        error = written ? QString() : deviceFile->errorString();
-        deviceFile.reset();
-        return written;
-    }
-    if (!replacement) {
+    if (!file.isOpen()) {
         error = tr("文件未打开");
         return false;
     }
-    // QSaveFile::commit() does not notice when writing out its buffer fails (a short tail
-    // after a full disk): it would put the truncated file in place.
-    if (!replacement->flush()) {
-        error = replacement->errorString();
+    // A write refused earlier, or the buffered tail refused now (a full disk, a full device):
+    // the file is cut short and must not take the old one's place.
+    const bool whole = file.flush() && file.error() == QFileDevice::NoError;
+    if (!whole || !file.replaceTarget()) {
+        error = file.errorString();
         cancel();
         return false;
     }
-    const bool written = replacement->commit();
-    error = written ? QString() : replacement->errorString();
-    replacement.reset();
-    return written;
+    error.clear();
+    return true;
 }
 
 void SafeFile::cancel()
 {
-    if (replacement)
-        replacement->cancelWriting();
-    replacement.reset();
-    deviceFile.reset();
+    file.discard();
 }

@@ -1,13 +1,11 @@
 #pragma once
 
+#include "base/replacementfile.h"
+
 #include <QCoreApplication>
 #include <QString>
 
-#include <memory>
-
-class QFile;
 class QIODevice;
-class QSaveFile;
 
 // Files the user names, read and written without harm.
 //
@@ -15,10 +13,11 @@ class QSaveFile;
 // would wait for a writer forever) and neither is a device (/dev/zero never ends; opening a
 // serial line sets its control lines).
 //
-// Saving replaces the old file whole or leaves it untouched: the content goes to a temporary
-// file beside it, which takes the old file's place only once all of it is on disk. A folder
-// that takes no temporary file fails the save; the old file is never written in place. A
-// character device (/dev/null, a link to /dev/full) is written directly: it holds no old
+// Saving replaces the old file whole or leaves it untouched (ReplacementFile): the content goes
+// to a file beside it, which takes the old file's place only once all of it is on disk. A
+// folder that takes no file beside fails the save; the old file is never written in place. A
+// link is followed: the file it leads to is replaced. A file the user may not write is refused.
+// A character device (/dev/null, a link to /dev/full) is written directly: it holds no old
 // content to lose. Other special files (a FIFO, a folder) are refused.
 class SafeFile
 {
@@ -41,14 +40,12 @@ public:
 
     // A save written in slices: open(), write to device(), then commit() or cancel(). An
     // object destroyed before commit() leaves the old file as it was.
-    explicit SafeFile(const QString &path);
-    ~SafeFile();
-    SafeFile(const SafeFile &) = delete;
-    SafeFile &operator=(const SafeFile &) = delete;
+    explicit SafeFile(const QString &path) : target(path) {}
+    ~SafeFile() { cancel(); }
 
     bool open(QString &error);
     // Valid between a successful open() and commit() or cancel().
-    QIODevice *device() const;
+    QIODevice *device();
     // Starts putting what was written so far on the disk without waiting for it, so a long
     // save's commit() has little left to wait for.
     void startWriteBack();
@@ -57,6 +54,5 @@ public:
 
 private:
     QString target;
-    std::unique_ptr<QSaveFile> replacement;
-    std::unique_ptr<QFile> deviceFile;
+    ReplacementFile file;
 };
