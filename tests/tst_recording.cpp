@@ -1,7 +1,6 @@
 // Session files: the sample recording (writer and decoder) and the raw capture (writer and
 // reader), written to disk while they run, and what stays when the disk refuses a write.
 #include "datafiles/appendfile.h"
-#include "datafiles/captureformat.h"
 #include "datafiles/capturereader.h"
 #include "datafiles/capturewriter.h"
 #include "datafiles/recordingcodec.h"
@@ -32,23 +31,6 @@ float asWritten(float v)
 bool sameValue(float a, float b)
 {
     return a == b || (std::isnan(a) && std::isnan(b));
-}
-
-QByteArray captureHeader(quint8 version = CaptureFormat::Version)
-{
-    QByteArray head("TVCAP");
-    head += char(version);
-    head += char(CaptureFormat::HeaderSize);
-    head += char(0);
-    head += QByteArray(8, '\0');
-    return head;
-}
-
-QByteArray captureRecord(quint64 timeUs, const QByteArray &bytes)
-{
-    char head[CaptureFormat::RecordHeaderSize];
-    CaptureFormat::putRecordHeader(head, timeUs, quint32(bytes.size()));
-    return QByteArray(head, CaptureFormat::RecordHeaderSize) + bytes;
 }
 
 // The recording or the capture behind one face: both keep what they are given alike.
