@@ -507,7 +507,8 @@ void PidTabTest::fileFailures()
 void PidTabTest::importCounts()
 {
     const QString path = dir->filePath(QStringLiteral("data.csv"));
-    QVERIFY(writeFile(path, "time_ms,channel,actual,target\n0,1,1.5,2\n5,3,7,8\n\n9,1,2.5,3\n12,4,1"));
+    QVERIFY(
+        writeFile(path, "time_ms,channel,actual,target\n0,1,1.5,2\n5,3,7,8\n\n9,1,2.5,3\n12,4,1"));
     import(path);
     QCOMPARE(d->status(), QStringLiteral("成功导入3个点，跳过1行"));
     QCOMPARE(d->chart()->sampleCounts(), (QVector<quint32>{2, 0, 1, 0}));

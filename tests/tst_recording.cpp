@@ -36,10 +36,10 @@ bool sameValue(float a, float b)
 // The recording or the capture behind one face: both keep what they are given alike.
 struct EitherWriter
 {
-    explicit EitherWriter(bool capture)
-        : capture(capture),
-          failed(capture ? std::make_unique<QSignalSpy>(&writer, &CaptureWriter::failed)
-                         : std::make_unique<QSignalSpy>(&recorder, &SampleRecorder::failed))
+    explicit EitherWriter(bool isCapture)
+        : capture(isCapture),
+          failed(isCapture ? std::make_unique<QSignalSpy>(&writer, &CaptureWriter::failed)
+                           : std::make_unique<QSignalSpy>(&recorder, &SampleRecorder::failed))
     {
     }
     bool start(const QString &path) { return capture ? writer.start(path) : recorder.start(path); }
