@@ -1,6 +1,6 @@
 // The chart's mouse gestures, the values under the cursor, the legend and the comparison with
-// the last run on a chart of its own; the keys, the legend and the comparison box through the
-// real window and a pseudo-terminal.
+// the last run on a chart of its own; the keys, the channel boxes, the legend and the comparison
+// box through the real window and a pseudo-terminal.
 #include "chart/chartinteraction.h"
 #include "chart/comparisonoverlay.h"
 #include "tests/support/modaldriver.h"
@@ -268,6 +268,21 @@ void TestChartInteraction::throughTheWindow()
     key(Qt::Key_E, Qt::ControlModifier);
     QTRY_COMPARE(modal.fileDialogs, 1);
 
+    // Each box hides and shows its own channel's two series.
+    const auto shownSeries = [&d] {
+        QVector<bool> visible;
+        for (int i = 0; i < PID_Diagram::SeriesCount; ++i)
+            visible << d.chart()->series(i)->isVisible();
+        return visible;
+    };
+    for (int channel = 0; channel < 4; ++channel) {
+        const QByteArray box = "checkCH" + QByteArray::number(channel + 1);
+        d.click(box.constData());
+        QVector<bool> expected(PID_Diagram::SeriesCount, true);
+        expected[2 * channel] = expected[2 * channel + 1] = false;
+        QCOMPARE(shownSeries(), expected);
+        d.click(box.constData());
+    }
     // The legend and the check box agree, whichever is clicked; hidden markers stay, greyed.
     QtCharts::QChartView *chartView = d.chart()->view();
     const auto clickLabel = [chartView](const char *name) {

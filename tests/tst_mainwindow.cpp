@@ -121,8 +121,9 @@ void TestMainWindow::startState_data()
     const auto row = [](const char *object, const char *property, const QVariant &value) {
         QTest::addRow("%s.%s", object, property) << object << QByteArray(property) << value;
     };
+    // What the window tests start from is theirs to check (the tab shown, the boxes checked,
+    // the run's buttons, the editable port boxes).
     row("MainWindow", "windowTitle", QStringLiteral("Tavrino串口PID调试助手"));
-    row("tabSwitch", "currentIndex", 1);
     row("buttonScan", "text", QStringLiteral(" 扫描"));
     row("checkStringMode", "text", QStringLiteral(" 字符串模式接收数据"));
     row("checkNewline", "text", QStringLiteral("发送新行(\\r\\n)"));
@@ -131,18 +132,11 @@ void TestMainWindow::startState_data()
     row("radioCH1", "text", QString());
     row("groupRecv", "title", QStringLiteral("接收数据"));
     row("labelTime", "text", QStringLiteral("ms发送一次"));
-    row("buttonPause", "enabled", false);
-    row("buttonExport", "enabled", true);
     row("editP", "text", QStringLiteral("1.0"));
     row("textTime", "plainText", QStringLiteral("1000"));
-    row("checkCH4", "checked", true);
-    row("radioCH1", "checked", true);
-    row("checkLogmode", "checked", false);
-    row("radioRecvOptASCII", "checked", true);
     // The rate boxes show "115200" as edit text while their index stays at the first item.
     row("comboBaudratePID", "currentText", QStringLiteral("115200"));
     row("comboBaudrate", "currentIndex", 0);
-    row("comboPort", "editable", true);
     row("comboCheckbit", "editable", false);
 }
 

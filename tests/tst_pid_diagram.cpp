@@ -106,7 +106,6 @@ void TestPidDiagram::tickFollowsWindow_data()
     QTest::addColumn<int>("count1");
     QTest::addColumn<int>("count3");
     QTest::addColumn<QString>("x");
-    QTest::newRow("fewer than the window") << 150 << 0 << "(0, 200)";
     QTest::newRow("largest counter 250") << 250 << 0 << "(50, 250)";
     QTest::newRow("largest counter on channel 3") << 10 << 700 << "(500, 700)";
 }
@@ -136,7 +135,6 @@ void TestPidDiagram::autoFit_data()
         QTest::newRow(name) << count1 << mask << value << at << spike << QString(x) << QString(y);
     };
     // The fit's 10 % margins, widened to round ticks (RoundTicks).
-    row("no channel shown", 50, 0, 5, -1, 0, "(0, 100)", "(-1, 1)");
     row("constant 5", 50, 1, 5, -1, 0, "(0, 200)", "(-1, 7)");
     row("last shown channel decides x, hidden ones not y", 250, 0b1001, 5, -1, 0, "(0, 200)",
         "(-1, 7)");

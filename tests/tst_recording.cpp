@@ -1,7 +1,6 @@
 // Session files: the sample recording (writer and decoder) and the raw capture (writer and
 // reader), written to disk while they run, and what stays when the disk refuses a write.
 #include "datafiles/appendfile.h"
-#include "datafiles/captureformat.h"
 #include "datafiles/capturereader.h"
 #include "datafiles/capturewriter.h"
 #include "datafiles/recordingcodec.h"
@@ -34,22 +33,60 @@ bool sameValue(float a, float b)
     return a == b || (std::isnan(a) && std::isnan(b));
 }
 
-QByteArray captureHeader(quint8 version = CaptureFormat::Version)
+// The recording or the capture behind one face: both keep what they are given alike.
+struct EitherWriter
 {
-    QByteArray head("TVCAP");
-    head += char(version);
-    head += char(CaptureFormat::HeaderSize);
-    head += char(0);
-    head += QByteArray(8, '\0');
-    return head;
-}
+    explicit EitherWriter(bool isCapture)
+        : capture(isCapture),
+          failed(isCapture ? std::make_unique<QSignalSpy>(&writer, &CaptureWriter::failed)
+                           : std::make_unique<QSignalSpy>(&recorder, &SampleRecorder::failed))
+    {
+    }
+    bool start(const QString &path) { return capture ? writer.start(path) : recorder.start(path); }
+    void stop() { capture ? writer.stop() : recorder.stop(); }
+    bool isWriting() const { return capture ? writer.isWriting() : recorder.isWriting(); }
+    QString errorString() const { return capture ? writer.errorString() : recorder.errorString(); }
+    qint64 fileSize() const { return capture ? writer.fileSize() : recorder.fileSize(); }
+    static QByteArray chunk(int i) { return QByteArray(1 + i % 7, char('a' + i % 26)); }
+    // Item i: a chunk of odd size, or a sample of value i.
+    void add(int i)
+    {
+        capture ? writer.addBytes(chunk(i)) : recorder.addSample(i % 4, float(i), float(-i));
+    }
+    // How many of the items from the first the file holds whole, in order, and nothing else;
+    // -1 if anything else.
+    int wholeItems(QByteArray bytes) const
+    {
+        int whole = 0;
+        if (capture) {
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::ReadOnly);
+            CaptureReader reader(&buffer);
+            CaptureReader::Record record;
+            if (!reader.readHeader())
+                return -1;
+            for (; reader.next(record); ++whole) {
+                if (record.bytes != chunk(whole))
+                    return -1;
+            }
+            return reader.hasError() ? -1 : whole;
+        }
+        const RecordingCodec::Decoded decoded = RecordingCodec::decode(bytes);
+        if (decoded.skipped != 0 || !bytes.endsWith('\n'))
+            return -1;
+        for (const Sample &s : decoded.samples) {
+            if (s.channel != whole % 4 || s.actual != asWritten(float(whole)))
+                return -1;
+            ++whole;
+        }
+        return whole;
+    }
 
-QByteArray captureRecord(quint64 timeUs, const QByteArray &bytes)
-{
-    char head[CaptureFormat::RecordHeaderSize];
-    CaptureFormat::putRecordHeader(head, timeUs, quint32(bytes.size()));
-    return QByteArray(head, CaptureFormat::RecordHeaderSize) + bytes;
-}
+    const bool capture;
+    SampleRecorder recorder;
+    CaptureWriter writer;
+    const std::unique_ptr<QSignalSpy> failed;
+};
 } // namespace
 
 class RecordingTest : public QObject
@@ -355,60 +392,31 @@ void RecordingTest::fullDiskKeepsWholeRecords()
         folder = plain->path();
     }
     const QString path = folder + QStringLiteral("/session");
-    SampleRecorder recorder;
-    CaptureWriter writer;
-    QSignalSpy recordingFailed(&recorder, &SampleRecorder::failed);
-    QSignalSpy captureFailed(&writer, &CaptureWriter::failed);
-    QSignalSpy &failed = capture ? captureFailed : recordingFailed;
-    QVERIFY(capture ? writer.start(path) : recorder.start(path));
-
+    EitherWriter w(capture);
+    QVERIFY(w.start(path));
     std::unique_ptr<FileSizeLimit> limit;
     if (!tmpfs) {
         limit = std::make_unique<FileSizeLimit>();
         QVERIFY(limit->isActive());
     }
-    // Far more than 64 KiB, in pieces of odd sizes.
-    const int count = 12000;
-    for (int i = 0; i < count && failed.isEmpty(); ++i) {
-        if (capture)
-            writer.addBytes(QByteArray(1 + i % 13, char('a' + i % 26)));
-        else
-            recorder.addSample(i % 4, float(i), float(-i));
+    // Far more than 64 KiB.
+    for (int i = 0; i < 12000 && w.failed->isEmpty(); ++i) {
+        w.add(i);
         if (i % 1000 == 999)
             QTest::qWait(1);
     }
-    QTRY_COMPARE_WITH_TIMEOUT(failed.count(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.failed->count(), 1, 5000);
     limit.reset();
-    const QString reason = failed.first().first().toString();
+    const QString reason = w.failed->first().first().toString();
     QVERIFY2(reason.contains(QLatin1String("space")) || reason.contains(QLatin1String("large")),
              qPrintable(reason));
-    QVERIFY(!(capture ? writer.isWriting() : recorder.isWriting()));
-    QCOMPARE(capture ? writer.errorString() : recorder.errorString(), reason);
-
-    QByteArray bytes = readFile(path);
-    QCOMPARE(qint64(bytes.size()), capture ? writer.fileSize() : recorder.fileSize());
-    int whole = 0;
-    if (capture) {
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::ReadOnly);
-        CaptureReader reader(&buffer);
-        QVERIFY(reader.readHeader());
-        CaptureReader::Record record;
-        for (; reader.next(record); ++whole)
-            QCOMPARE(record.bytes, QByteArray(1 + whole % 13, char('a' + whole % 26)));
-        QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
-    } else {
-        QVERIFY(bytes.endsWith('\n'));
-        const RecordingCodec::Decoded decoded = RecordingCodec::decode(bytes);
-        QCOMPARE(decoded.skipped, 0);
-        for (const Sample &s : decoded.samples) {
-            QCOMPARE(s.channel, whole % 4);
-            QCOMPARE(s.actual, asWritten(float(whole)));
-            ++whole;
-        }
-    }
+    QVERIFY(!w.isWriting());
+    QCOMPARE(w.errorString(), reason);
+    const QByteArray bytes = readFile(path);
+    QCOMPARE(qint64(bytes.size()), w.fileSize());
     // Most of the 64 KiB hold whole records.
-    QVERIFY2(bytes.size() > 40000 && whole > 1000, qPrintable(QString::number(bytes.size())));
+    const int whole = w.wholeItems(bytes);
+    QVERIFY2(bytes.size() > 40000 && whole > 1000, qPrintable(QString::number(whole)));
 }
 
 void RecordingTest::vanishedFileStops_data()
@@ -436,21 +444,10 @@ void RecordingTest::vanishedFileStops()
     const QString path = dir.filePath(QStringLiteral("rec5.csv"));
     if (how == QLatin1String("part"))
         QVERIFY(writeFile(path, "earlier\n"));
-    SampleRecorder recorder;
-    CaptureWriter writer;
-    QSignalSpy recordingFailed(&recorder, &SampleRecorder::failed);
-    QSignalSpy captureFailed(&writer, &CaptureWriter::failed);
-    QSignalSpy &failed = capture ? captureFailed : recordingFailed;
-    QVERIFY(capture ? writer.start(path) : recorder.start(path));
-    const auto add = [&](int from, int to) {
-        for (int i = from; i < to; ++i) {
-            if (capture)
-                writer.addBytes(QByteArray(1 + i % 7, char('a' + i % 26)));
-            else
-                recorder.addSample(i % 4, float(i), float(-i));
-        }
-    };
-    add(0, 50);
+    EitherWriter w(capture);
+    QVERIFY(w.start(path));
+    for (int i = 0; i < 50; ++i)
+        w.add(i);
     QTest::qWait(AppendFile::FlushIntervalMs + 100); // on disk
     const QStringList parts = QDir(dir.path()).entryList({QStringLiteral("*.part")});
     const QString written = how == QLatin1String("part") ? dir.filePath(parts.value(0)) : path;
@@ -458,37 +455,20 @@ void RecordingTest::vanishedFileStops()
         QVERIFY(QFile::rename(path, dir.filePath(QStringLiteral("elsewhere.csv"))));
     else
         QVERIFY(QFile::remove(written));
-    add(50, 80);
+    for (int i = 50; i < 80; ++i)
+        w.add(i);
     if (stopAtOnce)
-        capture ? writer.stop() : recorder.stop();
-    QTRY_COMPARE(failed.count(), 1);
-    QVERIFY(!(capture ? writer.isWriting() : recorder.isWriting()));
-    const QString reason = failed.first().first().toString();
+        w.stop();
+    QTRY_COMPARE(w.failed->count(), 1);
+    QVERIFY(!w.isWriting());
+    const QString reason = w.failed->first().first().toString();
     const QString recovered = dir.filePath(QStringLiteral("rec5-recovered.csv"));
     QCOMPARE(reason, QStringLiteral("文件已被删除或移动，已写入的内容另存为 %1")
                          .arg(QDir::toNativeSeparators(recovered)));
-    QCOMPARE(capture ? writer.errorString() : recorder.errorString(), reason);
+    QCOMPARE(w.errorString(), reason);
     QCOMPARE(readFile(path),
              how == QLatin1String("part") ? QByteArray("earlier\n") : QByteArray("<missing>"));
-
-    QByteArray kept = readFile(recovered);
-    int whole = 0;
-    if (capture) {
-        QBuffer buffer(&kept);
-        buffer.open(QIODevice::ReadOnly);
-        CaptureReader reader(&buffer);
-        QVERIFY(reader.readHeader());
-        CaptureReader::Record record;
-        for (; reader.next(record); ++whole)
-            QCOMPARE(record.bytes, QByteArray(1 + whole % 7, char('a' + whole % 26)));
-        QVERIFY(!reader.hasError());
-    } else {
-        const RecordingCodec::Decoded decoded = RecordingCodec::decode(kept);
-        QCOMPARE(decoded.skipped, 0);
-        for (; whole < decoded.samples.size(); ++whole)
-            QCOMPARE(decoded.samples.at(whole).actual, float(whole));
-    }
-    QCOMPARE(whole, 80);
+    QCOMPARE(w.wholeItems(readFile(recovered)), 80);
 }
 
 QTEST_GUILESS_MAIN(RecordingTest)

@@ -57,7 +57,7 @@ private Q_SLOTS:
 };
 
 // Without a port: the history box and the chart follow each other, the default cap is
-// announced, and a recording that meets a full disk stops and keeps its whole rows.
+// announced, and a recording that meets a full disk stops.
 void SessionFilesTest::historyCapAndFullDisk()
 {
     WindowDriver d;
@@ -82,10 +82,8 @@ void SessionFilesTest::historyCapAndFullDisk()
         d.window().pidLink()->feed(frames(8000, sent, 5));
         QTRY_VERIFY(d.status().startsWith(QStringLiteral("录制失败：")));
     }
+    // What the file keeps: tst_recording's fullDiskKeepsWholeRecords.
     QVERIFY(!d.child<QPushButton>("buttonRecord")->isChecked());
-    const auto kept = RecordingCodec::decode(readFile(dir.filePath(QStringLiteral("full.csv"))));
-    QVERIFY(kept.skipped == 0 && kept.samples.size() > 100 && kept.samples.size() < sent.size());
-    QCOMPARE(rows(kept.samples), rows(sent.mid(0, kept.samples.size())));
 }
 
 // Frames through the pseudo-terminal are recorded once each, in order, with times that never

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datafiles/captureformat.h"
 #include "pidlink/pidframe.h"
 
 #include <QByteArray>
@@ -39,4 +40,18 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+// A raw capture's header and records.
+inline QByteArray captureHeader(quint8 version = CaptureFormat::Version)
+{
+    return QByteArray("TVCAP") + char(version) + char(CaptureFormat::HeaderSize) +
+           QByteArray(9, '\0');
+}
+
+inline QByteArray captureRecord(quint64 timeUs, const QByteArray &bytes)
+{
+    char head[CaptureFormat::RecordHeaderSize];
+    CaptureFormat::putRecordHeader(head, timeUs, quint32(bytes.size()));
+    return QByteArray(head, CaptureFormat::RecordHeaderSize) + bytes;
 }
