@@ -1,6 +1,7 @@
 #include "app/benchsettings.h"
 
 #include "datafiles/recentfolders.h"
+#include "pidlink/pidframe.h"
 #include "tuning/tuningpanel.h"
 
 #include <QAbstractButton>
@@ -97,7 +98,7 @@ bool BenchSettings::attach(QMainWindow *target)
         }
     }
     if (auto *tuning = window->findChild<TuningPanel *>()) {
-        for (int c = 0; c < TuningPanel::ChannelCount; ++c) {
+        for (int c = 0; c < ChannelCount; ++c) {
             bindValue(
                 QStringLiteral("tuning/form%1").arg(c + 1), tuning, &TuningPanel::formChanged,
                 [tuning, c] { return tuning->formEntry(c); },

@@ -1,10 +1,15 @@
 #include "app/mainwindow.h"
 
+#include "app/stickystatus.h"
 #include "assistant/assistanttab.h"
+#include "chart/analysisdock.h"
+#include "chart/chartbindings.h"
 #include "chart/chartcontrols.h"
 #include "chart/pid_diagram.h"
 #include "datafiles/chartfiles.h"
 #include "datafiles/recentfolders.h"
+#include "datafiles/sessioncontrols.h"
+#include "datafiles/sessionfiles.h"
 #include "forms/mainwindow_ui.h"
 #include "pidlink/linkhealthlabel.h"
 #include "pidlink/pidlink.h"
@@ -80,13 +85,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     ports = new PortController(serial.port, this);
     auto *linkHealth = new LinkHealthLabel(link, this);
     folders = new RecentFolders(this);
+    const auto showMessage = [this](const QString &text) { statusBar()->showMessage(text, 0); };
     // Before the window's own wiring of the port: a tab hears a close before the status bar
     // says why.
     portBoxes = new PortBoxes(ports, ui->comboPort, ui->comboPortPID, this);
     connect(ui->tabSwitch, &QTabWidget::currentChanged, portBoxes,
             &PortBoxes::on_tabSwitch_currentChanged);
-    connect(portBoxes, &PortBoxes::message, this,
-            [this](const QString &text) { statusBar()->showMessage(text, 0); });
+    connect(portBoxes, &PortBoxes::message, this, showMessage);
     assistant = new AssistantTab(
         {ui->comboPort,         ui->comboBaudrate,   ui->comboDatabit,  ui->comboCheckbit,
          ui->comboStopbit,      ui->buttonOpenport,  ui->buttonScan,    ui->textRecvOutput,
@@ -95,19 +100,18 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
          ui->radioSendOptHEX,   ui->checkNewline,    ui->checkAutoSend, ui->buttonSelectfile,
          ui->buttonSendData,    ui->labelPath},
         ports, portBoxes, folders, this);
-    connect(assistant, &AssistantTab::message, this,
-            [this](const QString &text) { statusBar()->showMessage(text, 0); });
+    connect(assistant, &AssistantTab::message, this, showMessage);
     statusBar()->addPermanentWidget(linkHealth);
-    const auto showMessage = [this](const QString &text) { statusBar()->showMessage(text, 0); };
 
-    chartControls = new ChartControls({ui->buttonPause,
-                                       ui->buttonClear,
-                                       ui->hScrollBar,
-                                       ui->vScrollBar,
-                                       ui->checkSwitch,
-                                       ui->checkAuto,
-                                       {ui->checkCH1, ui->checkCH2, ui->checkCH3, ui->checkCH4}},
-                                      diagram, this);
+    auto *chartControls =
+        new ChartControls({ui->buttonPause,
+                           ui->buttonClear,
+                           ui->hScrollBar,
+                           ui->vScrollBar,
+                           ui->checkSwitch,
+                           ui->checkAuto,
+                           {ui->checkCH1, ui->checkCH2, ui->checkCH3, ui->checkCH4}},
+                          diagram, this);
     connect(chartControls, &ChartControls::message, this, showMessage);
 
     // What the PID link reports goes to the chart, and through the PID tab to its widgets and
@@ -160,11 +164,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(ports, &Ports::settingsRefused, this, [this](int, const QString &reason) {
         statusBar()->showMessage(tr("打开失败！%1").arg(reason), 0);
     });
-    connect(ports, &Ports::opened, this, [this](int tab) { showPortState(tab, true); });
-
-    // A close, in this order: the tabs' own parts (AssistantTab, PidTab); the tab's widgets;
-    // then the message.
-    connect(ports, &Ports::closed, this, [this](int tab) { showPortState(tab, false); });
+    // A close, in this order: the tabs' own parts and widgets (AssistantTab, PidTab); then
+    // the message.
     connect(ports, &Ports::closed, this, [this](int, int reason) {
         if (reason == Ports::PortFailure)
             statusBar()->showMessage(tr("串口已断开"), 0);
@@ -172,7 +173,17 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
             statusBar()->showMessage(tr("已关闭串口（已切换标签页）"), 0);
     });
 
-    wireChart();
+    chartInteraction = (new ChartBindings({{ui->checkCH1, ui->checkCH2, ui->checkCH3, ui->checkCH4},
+                                           ui->checkCompare,
+                                           ui->checkTimeInSeconds,
+                                           ui->buttonPause,
+                                           ui->buttonExport,
+                                           ui->buttonInport,
+                                           ui->buttonClear,
+                                           ui->buttonStart,
+                                           ui->tabPID},
+                                          diagram, this))
+                           ->interaction();
 
     menuHelp = new QMenu(tr("帮助"), this);
     menuAbout = new QMenu(tr("关于"), this);
@@ -192,15 +203,36 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     connect(actionHTML, &QAction::triggered, this, &MainWindow::On_ActionHTML);
     connect(actionURL, &QAction::triggered, this, &MainWindow::On_ActionURL);
 
-    // After the menu bar: the raw capture's action goes into the tools menu.
-    wireHistory();
-    wireAnalysis(); // after the menus: its action goes into 工具
-    wireTuning();   // after the analysis: it reads the analysis' windows
+    // After the menu bar: the raw capture's and the analysis' actions go into 工具.
+    auto *sessionControls =
+        new SessionControls({ui->comboHistory, ui->buttonRecord, menuTools, statusBar(), this},
+                            diagram, link, ports, folders);
+    connect(sessionControls, &SessionControls::message, this, showMessage);
+    sessions = sessionControls->sessionFiles();
+    connect(sessions, &SessionFiles::message, this, showMessage);
+    // Failures stay in view over the routine messages that follow.
+    connect(sessions, &SessionFiles::failure, new StickyStatus(statusBar()), &StickyStatus::hold);
+    analysisDock = new AnalysisDock({this,
+                                     ui->dockAnalysis,
+                                     ui->gridAnalysis,
+                                     ui->tableStepResponse,
+                                     ui->tableRuns,
+                                     {ui->radioCH1, ui->radioCH2, ui->radioCH3, ui->radioCH4},
+                                     ui->comboRunsChannel,
+                                     ui->comboRunsUnit,
+                                     ui->buttonExportRuns,
+                                     ui->buttonClearRuns,
+                                     ui->tabSwitch,
+                                     ui->tabPID,
+                                     menuTools},
+                                    diagram, link, ports);
+    connect(analysisDock, &AnalysisDock::message, this, showMessage);
+    analysis = analysisDock->analysis();
+    wireTuning(); // after the analysis: it reads the analysis' windows
 
-    chartFiles =
+    auto *chartFiles =
         new ChartFiles(diagram, analysis, folders, ui->buttonExport, ui->buttonInport, this);
-    connect(chartFiles, &ChartFiles::message, this,
-            [this](const QString &text) { statusBar()->showMessage(text, 0); });
+    connect(chartFiles, &ChartFiles::message, this, showMessage);
 }
 
 MainWindow::~MainWindow()

@@ -5,23 +5,18 @@
 #include "pidlink/samplelinesplitter.h"
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QStringList>
 
+class AnalysisDock;
 class AssistantTab;
-class ChartFiles;
 class ChartInteraction;
-class ChartControls;
 class PidTab;
 class TuningPanel;
 class PID_Diagram;
 class PidLink;
 class PortBoxes;
 class PortController;
-class PortSettings;
 class QAction;
-class QComboBox;
-class QLineEdit;
 class QMenu;
 class QSerialPort;
 class RecentFolders;
@@ -52,12 +47,12 @@ public:
     // The PID link's counters since the port was opened, for benchmarks and tools.
     const FrameReceiver::Health &pidFrameHealth() const;
     const SampleLineSplitter::Health &pidLineHealth() const;
+    SessionFiles *sessionFiles() const { return sessions; }
+    ResponseAnalysis *responseAnalysis() const { return analysis; }
+    TuningPanel *tuningPanel() const { return tuning; }
 
     // A port named on the command line: put into both tabs' port boxes and selected there.
     void usePort(const QString &device);
-
-    // History length, recording and raw capture (app/mainwindow_history.cpp).
-    SessionFiles *sessionFiles() const { return sessions; }
 
 private Q_SLOTS:
     void On_ActionAbout();
@@ -77,48 +72,23 @@ private:
     // The third menu, for the tools the features add (response analysis, raw capture).
     QMenu *menuTools = nullptr;
 
-    // The objects that own the tabs' state; children of the window.
+    // The objects that own the tabs' state and wire their widgets; children of the window.
     PortController *ports = nullptr;
     PidLink *link = nullptr;
     PortBoxes *portBoxes = nullptr;
     AssistantTab *assistant = nullptr;
-    ChartFiles *chartFiles = nullptr;
     PidTab *pidTab = nullptr;
-    ChartControls *chartControls = nullptr;
-
-    // History length, recording and raw capture (app/mainwindow_history.cpp).
-    SessionFiles *sessions = nullptr;
-    void wireHistory();
-
-    // Construction (app/)
-    void connectWidgets();
-    // What the port reports, shown on the serial assistant tab (app/mainwindow_links.cpp).
-    void showPortState(int tab, bool open);
-
-    // Chart interactions: mouse, legend, comparison, keys (app/mainwindow_chart.cpp)
-    void wireChart();
     ChartInteraction *chartInteraction = nullptr; // a child of the diagram
-
-    // Menu
-    bool readPathIni(QStringList &lines);
-
+    SessionFiles *sessions = nullptr;
+    AnalysisDock *analysisDock = nullptr;
+    ResponseAnalysis *analysis = nullptr;
     // Where each kind of file dialog opens: where it last chose.
     RecentFolders *folders = nullptr;
 
-    // Response analysis: the step figures and the run history in their dock
-    // (app/mainwindow_analysis.cpp).
-public:
-    ResponseAnalysis *responseAnalysis() const { return analysis; }
+    void connectWidgets();
+    bool readPathIni(QStringList &lines);
 
-private:
-    ResponseAnalysis *analysis = nullptr;
-    void wireAnalysis();
-    void exportRuns();
     // The tuning assistant's dock (app/mainwindow_tuning.cpp).
-public:
-    TuningPanel *tuningPanel() const { return tuning; }
-
-private:
     TuningPanel *tuning = nullptr;
     void wireTuning();
 };

@@ -1,6 +1,7 @@
 // PID tab: the tuning assistant's dock, fed by the response analysis' windows and writing
 // through the parameter fields.
 #include "app/mainwindow.h"
+#include "chart/analysisdock.h"
 #include "chart/comparisonoverlay.h"
 #include "chart/pid_diagram.h"
 #include "chart/responseanalysis.h"
@@ -91,7 +92,7 @@ void MainWindow::wireTuning()
     };
     diagram->prediction()->setSource(source);
     // The analysis dock's step chart shows the selected channel's prediction from its step.
-    auto *stepChart = findChild<StepChart *>(QStringLiteral("chartStep"));
+    StepChart *stepChart = analysisDock->stepChart();
     const auto showPrediction = [this, stepChart] {
         const QVector<float> values = tuning->prediction(tuning->channel(), -1).values;
         stepChart->setPredicted(QVector<double>(values.cbegin(), values.cend()));

@@ -77,6 +77,7 @@ void AssistantTab::portOpened(int tab)
     writer->attach(ports->port(), ports->port()->baudRate());
     // Closing drops every connection of the port, so this is made on every open.
     connect(ports->port(), &QSerialPort::readyRead, this, &AssistantTab::on_readData);
+    showPortState(true);
 }
 
 // Auto-send off and what waits to be sent dropped; a file being sent ends.
@@ -86,6 +87,17 @@ void AssistantTab::portClosed(int tab)
         return;
     stopAutoSend();
     writer->detach();
+    showPortState(false);
+}
+
+void AssistantTab::showPortState(bool open)
+{
+    ui.openPort->setText(open ? tr("关闭串口") : tr("打开串口"));
+    for (QWidget *w : std::initializer_list<QWidget *>{ui.scan, ui.port, ui.baudRate, ui.dataBits,
+                                                       ui.stopBits, ui.parity})
+        w->setEnabled(!open);
+    for (QAbstractButton *button : {ui.selectFile, ui.send, ui.autoSend})
+        button->setEnabled(open);
 }
 
 void AssistantTab::on_readData()

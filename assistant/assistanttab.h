@@ -65,6 +65,8 @@ private:
 
     void portOpened(int tab);
     void portClosed(int tab);
+    // The port's widgets as the port is: settings while closed, sending while open.
+    void showPortState(bool open);
     void sendBytes(const QByteArray &bytes);
     void stopAutoSend();
     void showFileProgress(qint64 done, qint64 total);

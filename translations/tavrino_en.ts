@@ -2,6 +2,41 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US" sourcelanguage="zh_CN">
 <context>
+    <name>AnalysisDock</name>
+    <message>
+        <source>所选通道最近一次阶跃：实际值（蓝）、目标值（红虚线）、上次运行（灰虚线）、所选整定建议的预测（绿点线）</source>
+        <translation>The selected channel&apos;s last step: actual (blue), target (red, dashed), previous run (grey, dashed), the selected suggestion&apos;s prediction (green, dotted)</translation>
+    </message>
+    <message>
+        <source>响应分析</source>
+        <translation>Response analysis</translation>
+    </message>
+    <message>
+        <source>在PID调试助手页显示或隐藏阶跃响应指标和运行记录</source>
+        <translation>Show or hide the step-response figures and the run history on the PID tuning tab</translation>
+    </message>
+    <message>
+        <source>没有运行记录可导出</source>
+        <translation>No run history to export</translation>
+    </message>
+    <message>
+        <source>导出记录</source>
+        <translation>Export history</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>已导出%1条运行记录</source>
+        <translation>Exported %1 runs</translation>
+    </message>
+    <message>
+        <source>运行记录导出失败：%1</source>
+        <translation>Run history export failed: %1</translation>
+    </message>
+</context>
+<context>
     <name>AppendFile</name>
     <message>
         <source>文件已被删除或移动，已写入的内容未能另存：%1</source>
@@ -65,6 +100,14 @@
     <message>
         <source>发送周期无效</source>
         <translation>Invalid send period</translation>
+    </message>
+    <message>
+        <source>关闭串口</source>
+        <translation>Close port</translation>
+    </message>
+    <message>
+        <source>打开串口</source>
+        <translation>Open port</translation>
     </message>
 </context>
 <context>
@@ -832,42 +875,6 @@
         <translation>Tools</translation>
     </message>
     <message>
-        <source>在PID调试助手页显示或隐藏阶跃响应指标和运行记录</source>
-        <translation>Show or hide the step-response figures and the run history on the PID tuning tab</translation>
-    </message>
-    <message>
-        <source>没有运行记录可导出</source>
-        <translation>No run history to export</translation>
-    </message>
-    <message>
-        <source>CSV 文件 (*.csv)</source>
-        <translation>CSV files (*.csv)</translation>
-    </message>
-    <message>
-        <source>已导出%1条运行记录</source>
-        <translation>Exported %1 runs</translation>
-    </message>
-    <message>
-        <source>运行记录导出失败：%1</source>
-        <translation>Run history export failed: %1</translation>
-    </message>
-    <message>
-        <source>已达%1点，图表已清空</source>
-        <translation>Reached %1 samples, chart cleared</translation>
-    </message>
-    <message>
-        <source>原始数据捕获…</source>
-        <translation>Raw capture…</translation>
-    </message>
-    <message>
-        <source>把串口收到的每个字节连同到达时间写入文件，可用 tavrino-boardsim --replay 回放</source>
-        <translation>Write every byte received on the port with its arrival time to a file; tavrino-boardsim --replay plays it back</translation>
-    </message>
-    <message>
-        <source>关闭串口</source>
-        <translation>Close port</translation>
-    </message>
-    <message>
         <source>打开失败 %1</source>
         <translation>Cannot open %1</translation>
     </message>
@@ -934,10 +941,6 @@
     <message>
         <source>打开失败，请用浏览器打开 %1</source>
         <translation>Could not open it; open %1 in a browser</translation>
-    </message>
-    <message>
-        <source>所选通道最近一次阶跃：实际值（蓝）、目标值（红虚线）、上次运行（灰虚线）、所选整定建议的预测（绿点线）</source>
-        <translation>The selected channel&apos;s last step: actual (blue), target (red, dashed), previous run (grey, dashed), the selected suggestion&apos;s prediction (green, dotted)</translation>
     </message>
     <message>
         <source>指标表和运行记录中的时间以点数或毫秒显示</source>
@@ -1369,6 +1372,21 @@
     <message>
         <source>文件行数过多（超过%1行）</source>
         <translation>Too many lines (more than %1)</translation>
+    </message>
+</context>
+<context>
+    <name>SessionControls</name>
+    <message>
+        <source>已达%1点，图表已清空</source>
+        <translation>Reached %1 samples, chart cleared</translation>
+    </message>
+    <message>
+        <source>原始数据捕获…</source>
+        <translation>Raw capture…</translation>
+    </message>
+    <message>
+        <source>把串口收到的每个字节连同到达时间写入文件，可用 tavrino-boardsim --replay 回放</source>
+        <translation>Write every byte received on the port with its arrival time to a file; tavrino-boardsim --replay plays it back</translation>
     </message>
 </context>
 <context>

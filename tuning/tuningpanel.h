@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pidlink/pidframe.h"
 #include "tuning/controllerform.h"
 #include "tuning/loopidentifier.h"
 #include "tuning/tuningrules.h"
@@ -27,8 +28,6 @@ class TuningPanel : public QWidget
     Q_OBJECT
 
 public:
-    static constexpr int ChannelCount = 4;
-
     // A channel's last finished step window; `missing` says why there is none.
     struct StepWindow
     {

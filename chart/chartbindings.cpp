@@ -1,28 +1,25 @@
-// PID tab: what the chart does beyond its controls (mouse, legend, comparison, keys).
-#include "app/mainwindow.h"
+#include "chart/chartbindings.h"
+
 #include "chart/chartinteraction.h"
 #include "chart/comparisonoverlay.h"
 #include "chart/pid_diagram.h"
-#include "forms/mainwindow_ui.h"
 
+#include <QCheckBox>
+#include <QPushButton>
 #include <QShortcut>
 
-#include <array>
-
-void MainWindow::wireChart()
+ChartBindings::ChartBindings(const Widgets &widgets, PID_Diagram *diagram, QObject *parent)
+    : QObject(parent), mouse(new ChartInteraction(diagram))
 {
-    chartInteraction = new ChartInteraction(diagram);
-
     // A legend click and a check box show or hide the channel alike; the box follows the
     // chart without emitting clicked.
-    const std::array<QCheckBox *, ChannelCount> channelBoxes{ui->checkCH1, ui->checkCH2,
-                                                             ui->checkCH3, ui->checkCH4};
+    const std::array<QCheckBox *, ChannelCount> channelBoxes = widgets.channels;
     connect(diagram, &PID_Diagram::channelShownChanged, this, [channelBoxes](int ch, bool shown) {
         channelBoxes[std::size_t(ch)]->setChecked(shown);
     });
-    connect(ui->checkCompare, &QCheckBox::toggled, diagram->comparison(),
+    connect(widgets.compare, &QCheckBox::toggled, diagram->comparison(),
             &ComparisonOverlay::setShown);
-    connect(ui->checkTimeInSeconds, &QCheckBox::toggled, diagram, &PID_Diagram::setTimeInSeconds);
+    connect(widgets.timeInSeconds, &QCheckBox::toggled, diagram, &PID_Diagram::setTimeInSeconds);
 
     // Keys for the chart's buttons, on the PID tab only (the shortcuts belong to its page,
     // which is visible only while it is the current tab). A key presses its button, so it
@@ -32,14 +29,14 @@ void MainWindow::wireChart()
         QPushButton *button;
         QKeySequence key;
     } keys[] = {
-        {ui->buttonPause, QKeySequence(Qt::Key_F6)},
-        {ui->buttonExport, QKeySequence(Qt::CTRL | Qt::Key_E)},
-        {ui->buttonInport, QKeySequence(Qt::CTRL | Qt::Key_I)},
-        {ui->buttonClear, QKeySequence(Qt::CTRL | Qt::Key_L)},
-        {ui->buttonStart, QKeySequence(Qt::Key_F5)},
+        {widgets.pause, QKeySequence(Qt::Key_F6)},
+        {widgets.exportChart, QKeySequence(Qt::CTRL | Qt::Key_E)},
+        {widgets.importChart, QKeySequence(Qt::CTRL | Qt::Key_I)},
+        {widgets.clear, QKeySequence(Qt::CTRL | Qt::Key_L)},
+        {widgets.start, QKeySequence(Qt::Key_F5)},
     };
     for (const auto &k : keys) {
-        auto *shortcut = new QShortcut(k.key, ui->tabPID);
+        auto *shortcut = new QShortcut(k.key, widgets.page);
         shortcut->setAutoRepeat(false);
         QPushButton *button = k.button;
         connect(shortcut, &QShortcut::activated, button, [button] {
