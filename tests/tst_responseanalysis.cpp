@@ -39,6 +39,20 @@ QStringList timesHidden(QStringList texts)
                      QStringLiteral(" (T)"));
     return texts;
 }
+// A step from 0 to 10 with these figures.
+StepAnalyzer::Figures stepTo10(qint64 rise, double riseMs, double overshoot, qint64 settling,
+                               double settlingMs)
+{
+    StepAnalyzer::Figures f;
+    f.y0 = 0;
+    f.target = 10;
+    f.riseSamples = rise;
+    f.riseMs = riseMs;
+    f.overshootPercent = overshoot;
+    f.settlingSamples = settling;
+    f.settlingMs = settlingMs;
+    return f;
+}
 } // namespace
 
 class ResponseAnalysisTest : public QObject
@@ -61,14 +75,7 @@ void ResponseAnalysisTest::initTestCase()
 
 void ResponseAnalysisTest::runHistoryTextsAndCsv()
 {
-    StepAnalyzer::Figures f;
-    f.y0 = 0;
-    f.target = 10;
-    f.riseSamples = 1;
-    f.riseMs = 2.5;
-    f.overshootPercent = 10;
-    f.settlingSamples = 5;
-    f.settlingMs = 12.5;
+    StepAnalyzer::Figures f = stepTo10(1, 2.5, 10, 5, 12.5);
     f.steadyStateError = -0.25;
     const StepAnalyzer::Figures unsettled = [f]() mutable {
         f.riseMs.reset();
@@ -118,14 +125,7 @@ void ResponseAnalysisTest::runHistoryTextsAndCsv()
 
 void ResponseAnalysisTest::predictionBesideMeasured()
 {
-    StepAnalyzer::Figures f;
-    f.y0 = 0;
-    f.target = 10;
-    f.riseSamples = 12;
-    f.riseMs = 120;
-    f.overshootPercent = 2;
-    f.settlingSamples = 40;
-    f.settlingMs = 400;
+    const StepAnalyzer::Figures f = stepTo10(12, 120, 2, 40, 400);
     RunHistory history;
     const QByteArray csvBefore = [&] {
         RunHistory plain;
