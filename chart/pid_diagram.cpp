@@ -4,9 +4,9 @@
 #include "chart/axislabels.h"
 #include "chart/comparisonoverlay.h"
 #include "chart/plotgrid.h"
-#include "chart/renderchoice.h"
 #include "chart/roundticks.h"
 #include "chart/seriesdecimator.h"
+#include "chart/tracelayer.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -38,15 +38,6 @@ const SeriesStyle seriesStyles[PID_Diagram::SeriesCount] = {
     {QT_TRANSLATE_NOOP("PID_Diagram", "实际值4"), Qt::cyan},
     {QT_TRANSLATE_NOOP("PID_Diagram", "目标值4"), Qt::magenta},
 };
-
-// Exactly equal, NaN never: a series holding NaN is simply replaced.
-bool samePoints(const QVector<QPointF> &a, const QVector<QPointF> &b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.cbegin(), a.cend(), b.cbegin(), [](const QPointF &p, const QPointF &q) {
-               return p.x() == q.x() && p.y() == q.y();
-           });
-}
 
 } // namespace
 
@@ -132,9 +123,6 @@ void PID_Diagram::setupChart(const QString &xTitle, const QString &yTitle, int x
         s->attachAxis(axisY);
     }
     lightenFurniture();
-    const bool useOpenGL = RenderChoice::forThisDisplay().openGL;
-    for (QLineSeries *s : lines)
-        s->setUseOpenGL(useOpenGL);
 
     // The view gives up the chart it made for itself without deleting it.
     QChart *const previous = chartView->chart();
@@ -173,8 +161,14 @@ void PID_Diagram::lightenFurniture()
     }
     // The grid in the theme's pens, drawn once instead of at every repaint.
     grid = new PlotGrid(chart, axisX, axisY);
+    traces = new TraceLayer(chart, axisX, axisY, {lines.begin(), lines.end()});
     // Connected before the chart goes into the view, whose first layout already moves it.
-    connect(chart, &QChart::plotAreaChanged, this, [this] { grid->refresh(); });
+    connect(chart, &QChart::plotAreaChanged, this, [this] {
+        grid->refresh();
+        traces->refresh();
+    });
+    for (QValueAxis *axis : {axisX, axisY})
+        connect(axis, &QValueAxis::rangeChanged, this, [this] { traces->refresh(); });
 }
 
 bool PID_Diagram::eventFilter(QObject *watched, QEvent *event)
@@ -236,8 +230,7 @@ bool PID_Diagram::clearAll()
     restartClock();
     overlay->clear();
     predicted->clear();
-    for (QLineSeries *s : lines)
-        s->clear();
+    traces->clear();
     pictureMoved();
     scheduleSeriesUpdate();
     Q_EMIT cleared();
@@ -251,6 +244,11 @@ QVector<QVector<QPointF>> PID_Diagram::allPoints() const
     for (int i = 0; i < SeriesCount; ++i)
         points.append(store.points(i));
     return points;
+}
+
+QVector<QPointF> PID_Diagram::shownPoints(int index) const
+{
+    return traces->points(index);
 }
 
 QVector<quint32> PID_Diagram::sampleCounts() const
@@ -380,12 +378,6 @@ void PID_Diagram::moveView(const ViewRange &view)
     const bool yMoves = axisY->min() != view.yMin || axisY->max() != view.yMax;
     if (!xMoves && !yMoves)
         return;
-    // Qt Charts maps every point of every series again on each axis change, and once more
-    // when the series are refreshed; empty series cost nothing to map.
-    for (QLineSeries *s : lines) {
-        if (s->count() > 0)
-            s->clear();
-    }
     if (xMoves)
         axisX->setRange(view.xMin, view.xMax);
     if (yMoves)
@@ -553,12 +545,12 @@ void PID_Diagram::refreshSeries()
         if (!s->isVisible())
             continue;
         SeriesDecimator::visiblePoints(store.series(i), lo, hi, columns, scratch);
-        // replace() maps and strokes the whole series again, also for the same points, as
-        // while paused with samples arriving outside the view.
-        if (samePoints(QtCompat::seriesPoints(*s), scratch))
+        // The same points leave the picture alone, as while paused with samples arriving
+        // outside the view.
+        if (!traces->replace(i, scratch))
             continue;
-        s->replace(scratch);
         pictureMoved();
+        Q_EMIT shownPointsChanged(i);
     }
     if (overlay->refresh(lo, hi, columns, shownFlags))
         pictureMoved();

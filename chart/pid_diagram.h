@@ -15,6 +15,7 @@
 
 class ComparisonOverlay;
 class PlotGrid;
+class TraceLayer;
 
 QT_CHARTS_BEGIN_NAMESPACE
 class QChart;
@@ -24,9 +25,11 @@ class QValueAxis;
 QT_CHARTS_END_NAMESPACE
 
 // The PID tab's live chart: actual and target value of four channels over a common sample
-// axis. Every sample is kept in this object's sample store; the eight line series only hold
-// what the current horizontal range shows, reduced to about two points per pixel column,
-// so appends stay cheap and a redraw costs the same whatever the history holds.
+// axis. Every sample is kept in this object's sample store; the lines drawn only hold what the
+// current horizontal range shows, reduced to about two points per pixel column, so appends
+// stay cheap and a redraw costs the same whatever the history holds. The chart's own item
+// (TraceLayer) draws them; the eight line series stay empty and give the lines their names,
+// colours, visibility and legend.
 //
 // History length: at the default (SampleCap) all channels are emptied once one of them holds
 // that many samples: by the redraw tick while it runs, and otherwise by the append that
@@ -96,6 +99,8 @@ Q_SIGNALS:
     void historyLengthChanged(quint32 length);
     // setChannelShown() changed what a channel shows.
     void channelShownChanged(int channel, bool shown);
+    // Series 0..7 draws other points (shownPoints).
+    void shownPointsChanged(int index);
 
 public:
     void setHorizontalView(double position, double fraction);
@@ -151,6 +156,8 @@ public:
     {
         return index >= 0 && index < SeriesCount ? lines[std::size_t(index)] : nullptr;
     }
+    // What series 0..7 draws now: the points of the shown range, reduced, in axis values.
+    QVector<QPointF> shownPoints(int index) const;
     int windowSize() const { return windowWidth; }
     float horizontalFraction() const { return viewFraction; }
 
@@ -215,6 +222,7 @@ private:
     static constexpr int SmoothAfterMs = 300;
     QTimer smoothTimer;
     PlotGrid *grid = nullptr;               // a child item of the chart
+    TraceLayer *traces = nullptr;           // a child item of the chart
     ComparisonOverlay *overlay = nullptr;   // a child item of the chart
     ComparisonOverlay *predicted = nullptr; // a child item of the chart
 };

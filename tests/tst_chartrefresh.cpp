@@ -3,6 +3,7 @@
 // drawn: aliased while it moves, smooth once it holds still, its grid where the axes' would be.
 #include "chart/pid_diagram.h"
 #include "chart/plotgrid.h"
+#include "chart/tracelayer.h"
 
 #include <QSignalSpy>
 #include <QtCharts/QChart>
@@ -24,6 +25,8 @@ private Q_SLOTS:
     void minimizedCatchesUpWhenRestored();
     void smoothOnceStill();
     void gridWhereTheAxesPutIt();
+    void tracesWhereTheSeriesPutThem_data();
+    void tracesWhereTheSeriesPutThem();
 };
 
 void ChartRefreshTest::replacedOnlyWhenShownPointsChange_data()
@@ -51,18 +54,16 @@ void ChartRefreshTest::replacedOnlyWhenShownPointsChange()
         diagram.append(0, float(i % 7), 1);
     }
     diagram.refreshSeries();
-    QLineSeries *actual = diagram.series(0);
-    const QVector<QPointF> before = QtCompat::seriesPoints(*actual);
+    const QVector<QPointF> before = diagram.shownPoints(0);
 
-    QSignalSpy spy(actual, &QXYSeries::pointsReplaced);
+    QSignalSpy spy(&diagram, &PID_Diagram::shownPointsChanged);
     for (int i = 0; i < count; ++i) {
         diagram.append(0, float(i), 1);
     }
     diagram.refreshSeries();
     QCOMPARE(spy.count() > 0, replaced);
-    QCOMPARE(QtCompat::seriesPoints(*actual) == before, !replaced);
-    QCOMPARE(QtCompat::seriesPoints(*actual).last().x(),
-             double(std::min(axisMax + 1, 149 + count)));
+    QCOMPARE(diagram.shownPoints(0) == before, !replaced);
+    QCOMPARE(diagram.shownPoints(0).last().x(), double(std::min(axisMax + 1, 149 + count)));
 }
 
 void ChartRefreshTest::hiddenChannelCatchesUpWhenShown()
@@ -71,20 +72,20 @@ void ChartRefreshTest::hiddenChannelCatchesUpWhenShown()
     view.resize(800, 500);
     PID_Diagram diagram(&view);
     diagram.setChannelShown(2, false);
-    QSignalSpy spy(diagram.series(4), &QXYSeries::pointsReplaced);
+    QSignalSpy spy(&diagram, &PID_Diagram::shownPointsChanged);
     for (int i = 0; i < 30; ++i) {
         diagram.append(2, float(i), float(-i));
     }
     diagram.refreshSeries();
     QCOMPARE(spy.count(), 0);
-    QCOMPARE(diagram.series(4)->count(), 0);
+    QCOMPARE(diagram.shownPoints(4).size(), 0);
 
     // Shown again: at once, without waiting for the next update.
     diagram.setChannelShown(2, true);
-    QCOMPARE(diagram.series(4)->count(), 30);
-    QCOMPARE(diagram.series(5)->count(), 30);
-    QCOMPARE(diagram.series(4)->at(29), QPointF(29, 29));
-    QCOMPARE(diagram.series(5)->at(0), QPointF(1, 0));
+    QCOMPARE(diagram.shownPoints(4).size(), 30);
+    QCOMPARE(diagram.shownPoints(5).size(), 30);
+    QCOMPARE(diagram.shownPoints(4).at(29), QPointF(29, 29));
+    QCOMPARE(diagram.shownPoints(5).at(0), QPointF(1, 0));
     QCOMPARE(diagram.allPoints().at(4).size(), 30);
 }
 
@@ -101,11 +102,11 @@ void ChartRefreshTest::minimizedCatchesUpWhenRestored()
         diagram.append(0, float(i), 1);
     }
     diagram.on_timer_updata();
-    QCOMPARE(diagram.series(0)->count(), 0);
+    QCOMPARE(diagram.shownPoints(0).size(), 0);
     // Restored: everything that arrived meanwhile, without waiting for a tick.
     view.showNormal();
-    QTRY_COMPARE(diagram.series(0)->count(), 30);
-    QCOMPARE(diagram.series(1)->count(), 30);
+    QTRY_COMPARE(diagram.shownPoints(0).size(), 30);
+    QCOMPARE(diagram.shownPoints(1).size(), 30);
 }
 
 void ChartRefreshTest::smoothOnceStill()
@@ -184,6 +185,108 @@ void ChartRefreshTest::gridWhereTheAxesPutIt()
             std::abs(ours.at(i) - theirs.at(i)) <= 1,
             qPrintable(
                 QStringLiteral("line %1: %2 against %3").arg(i).arg(ours.at(i)).arg(theirs.at(i))));
+}
+
+namespace {
+// The pixels of `colour` inside `plot`.
+QVector<QPoint> pixelsOf(const QImage &image, const QColor &colour, const QRect &plot)
+{
+    QVector<QPoint> at;
+    for (int y = plot.top(); y <= plot.bottom(); ++y) {
+        for (int x = plot.left() + 2; x < plot.right() - 2; ++x) {
+            if (image.pixel(x, y) == colour.rgb())
+                at.append({x, y});
+        }
+    }
+    return at;
+}
+
+// How many of `pixels` have a pixel of `colour` in `image` at most one pixel away.
+int nearby(const QVector<QPoint> &pixels, const QImage &image, const QColor &colour)
+{
+    return int(std::count_if(pixels.cbegin(), pixels.cend(), [&](const QPoint &p) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            for (int dx = -1; dx <= 1; ++dx) {
+                if (image.valid(p.x() + dx, p.y() + dy) &&
+                    image.pixel(p.x() + dx, p.y() + dy) == colour.rgb())
+                    return true;
+            }
+        }
+        return false;
+    }));
+}
+
+int columnsOf(const QVector<QPoint> &pixels)
+{
+    QSet<int> columns;
+    for (const QPoint &p : pixels)
+        columns.insert(p.x());
+    return columns.size();
+}
+} // namespace
+
+void ChartRefreshTest::tracesWhereTheSeriesPutThem_data()
+{
+    QTest::addColumn<bool>("smooth");
+    QTest::newRow("moving") << false;
+    QTest::newRow("still") << true;
+}
+
+void ChartRefreshTest::tracesWhereTheSeriesPutThem()
+{
+    // Our lines against Qt Charts' own drawing of the same points: place, colour, width, the
+    // gap of a value that is not a number, and nothing for a hidden channel.
+    QFETCH(bool, smooth);
+    QChartView view;
+    view.resize(800, 500);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    PID_Diagram diagram(&view);
+    QTRY_VERIFY(diagram.chartItem()->plotArea().width() > 500);
+    for (int i = 0; i <= 100; ++i) {
+        const float gap = i >= 40 && i < 50 ? std::nanf("") : float(i) - 50;
+        diagram.append(0, float(80 * std::sin(i * 0.1)), gap);
+        diagram.append(1, 20, 30);
+    }
+    diagram.showRange(0, 100, -100, 100);
+    diagram.setChannelShown(1, false);
+    QTest::qWait(50);
+    view.setRenderHint(QPainter::Antialiasing, smooth);
+    const QRect plot = diagram.chartItem()->plotArea().toRect();
+    const QImage ours = view.grab().toImage();
+
+    for (QGraphicsItem *item : diagram.chartItem()->childItems()) {
+        if (dynamic_cast<TraceLayer *>(item))
+            item->hide();
+    }
+    for (int i = 0; i < 2; ++i)
+        diagram.series(i)->replace(diagram.shownPoints(i));
+    view.setRenderHint(QPainter::Antialiasing, false);
+    const QImage theirs = view.grab().toImage();
+    const int width = plot.width() - 4;
+    for (int i = 0; i < 4; ++i) {
+        const QColor colour = diagram.series(i)->color();
+        const QVector<QPoint> a = pixelsOf(ours, colour, plot);
+        const QVector<QPoint> b = pixelsOf(theirs, colour, plot);
+        const QString what = QStringLiteral("series %1: %2 and %3 pixels, %4 and %5 near")
+                                 .arg(i)
+                                 .arg(a.size())
+                                 .arg(b.size())
+                                 .arg(nearby(a, theirs, colour))
+                                 .arg(nearby(b, ours, colour));
+        // As wide: as many pixels within a fifth; in the same place: all but a few near theirs
+        // (smooth edges are blends, not the colour).
+        QVERIFY2(std::abs(a.size() - b.size()) * 5 <= b.size() || (smooth && a.size() > 0) ||
+                     b.isEmpty(),
+                 qPrintable(what));
+        QVERIFY2(nearby(a, theirs, colour) * 100 >= a.size() * 98, qPrintable(what));
+        QVERIFY2(nearby(b, ours, colour) * 100 >= b.size() * (smooth ? 60 : 98), qPrintable(what));
+        // The sine everywhere, the target but for its gap of a tenth, channel 2 hidden.
+        const int least = (i == 0 ? 98 : i == 1 ? 85 : 0) - (smooth && i < 2 ? 10 : 0);
+        const int most = i == 0 ? 100 : i == 1 ? 92 : 0;
+        QVERIFY2(columnsOf(a) * 100 >= width * least && columnsOf(a) * 100 <= width * most,
+                 qPrintable(what + QStringLiteral(", %1 columns").arg(columnsOf(a))));
+    }
 }
 
 QTEST_MAIN(ChartRefreshTest)

@@ -96,8 +96,8 @@ void TestPidDiagram::appendPositions()
     QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{1, 3, 0, 0}));
     QCOMPARE(diagram->samplesAppended(), quint64(4));
     // Without a run the series follow the buffers too; the axes stay until a tick or a scroll.
-    QTRY_COMPARE(diagram->series(2)->count(), 3);
-    QCOMPARE(diagram->series(3)->at(0), QPointF(1, 8));
+    QTRY_COMPARE(diagram->shownPoints(2).size(), 3);
+    QCOMPARE(diagram->shownPoints(3).at(0), QPointF(1, 8));
     QCOMPARE(x(), QStringLiteral("(0, 100)"));
 }
 
@@ -220,7 +220,7 @@ void TestPidDiagram::capWithoutTicks()
         QCOMPARE(capped.count(), 0);
         diagram->on_timer_updata();
         QCOMPARE(diagram->sampleCounts(), QVector<quint32>(4, 0));
-        QCOMPARE(diagram->series(2)->count(), 0);
+        QCOMPARE(diagram->shownPoints(2).size(), 0);
         QCOMPARE(x(), QStringLiteral("(9801, 10001)"));
     } else {
         QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{0, 1, 0, 0}));
@@ -251,7 +251,7 @@ void TestPidDiagram::longHistoryKeepsNewest()
     QCOMPARE(x(), QStringLiteral("(700, 900)"));
     diagram->setHorizontalView(0.0, 0.0);
     QCOMPARE(x(), QStringLiteral("(1000, 1200)"));
-    QCOMPARE(QtCompat::seriesPoints(*diagram->series(0)).first(), QPointF(999, 999));
+    QCOMPARE(diagram->shownPoints(0).first(), QPointF(999, 999));
 
     // Back to the default: the newest 10000 at most, emptied by the next sample at the cap.
     diagram->setHistoryLength(100000);
@@ -327,12 +327,12 @@ void TestPidDiagram::seriesShowVisibleRange()
     }
     diagram->setHorizontalView(0.5, 0.1); // (450, 550)
     diagram->refreshSeries();
-    const auto actual = QtCompat::seriesPoints(*diagram->series(0));
+    const auto actual = diagram->shownPoints(0);
     // The points inside plus one neighbour beyond each edge.
     QCOMPARE(actual.size(), 101 + 2);
     QCOMPARE(actual.first(), QPointF(449, 449));
     QCOMPARE(actual.last(), QPointF(551, 551));
-    QCOMPARE(QtCompat::seriesPoints(*diagram->series(1)).first(), QPointF(449, -448));
+    QCOMPARE(diagram->shownPoints(1).first(), QPointF(449, -448));
 
     // Zoomed out over far more points than pixels: reduced, extremes kept.
     for (int i = 0; i < 99000; ++i) {
@@ -340,7 +340,7 @@ void TestPidDiagram::seriesShowVisibleRange()
     }
     diagram->setHorizontalView(0, 1.0);
     diagram->refreshSeries();
-    const auto reduced = QtCompat::seriesPoints(*diagram->series(0));
+    const auto reduced = diagram->shownPoints(0);
     const int columns = qRound(view->chart()->plotArea().width());
     QVERIFY(columns > 0);
     QVERIFY2(reduced.size() <= 2 * columns + 2, qPrintable(QString::number(reduced.size())));

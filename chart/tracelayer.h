@@ -1,0 +1,53 @@
+#pragma once
+
+#include "base/qtcompat.h"
+
+#include <QGraphicsItem>
+#include <QPointF>
+#include <QVector>
+
+#include <vector>
+
+QT_CHARTS_BEGIN_NAMESPACE
+class QChart;
+class QLineSeries;
+class QValueAxis;
+QT_CHARTS_END_NAMESPACE
+
+// The chart's data lines, drawn by the chart's own item in place of Qt Charts' line items.
+// A line item strokes a hit-test shape of every series at each change and paints each segment
+// as its own line; this item draws one polyline per series over the two axes' ranges, in the
+// series' pen, and nothing else. The series stay in the chart, empty, for their names, colours,
+// visibility and legend markers.
+class TraceLayer : public QGraphicsItem
+{
+public:
+    // A child item of `chart`, where the series lie, drawing `series` in their order.
+    TraceLayer(QtCharts::QChart *chart, QtCharts::QValueAxis *horizontal,
+               QtCharts::QValueAxis *vertical, std::vector<QtCharts::QLineSeries *> series);
+
+    // What series `index` draws, in axis values; a value that is not finite breaks the line.
+    // Takes the points, leaving `points` with the ones it drew before. False when they are the
+    // same points, which leaves the picture as it is.
+    bool replace(int index, QVector<QPointF> &points);
+    QVector<QPointF> points(int index) const;
+    void clear();
+
+    // The plot area moved or the axes' ranges changed.
+    void refresh();
+
+    QRectF boundingRect() const override;
+    void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
+
+private:
+    // Points per stroked polyline in a still picture.
+    static constexpr int ShortRun = 32;
+
+    QtCharts::QChart *chart;
+    QtCharts::QValueAxis *axisX;
+    QtCharts::QValueAxis *axisY;
+    std::vector<QtCharts::QLineSeries *> lines;
+    std::vector<QVector<QPointF>> drawn;
+    QRectF area;
+    QVector<QPointF> mapped;
+};
