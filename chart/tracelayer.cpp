@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 QT_CHARTS_USE_NAMESPACE
 
@@ -22,6 +23,67 @@ bool samePoints(const QVector<QPointF> &a, const QVector<QPointF> &b)
 }
 
 } // namespace
+
+void TraceLayer::spanColumns(const QVector<QPointF> &device, const QRect &clip, int width,
+                             QVector<QRect> &out)
+{
+    // A polyline's part within one pixel column is connected, so what it covers there is one
+    // run of rows: the union of its segments' rows in the column. Each pixel is filled once,
+    // where stroking the segments of a zoomed-out view covers every column twice or more.
+    // A pixel is covered when its centre lies within the pen's width of the segment, as a
+    // stroke covers it, the segment's ends taken square.
+    const int left = clip.left();
+    const int columns = clip.width();
+    low.assign(std::size_t(std::max(columns, 0)), std::numeric_limits<double>::infinity());
+    high.assign(low.size(), -std::numeric_limits<double>::infinity());
+    const double half = width / 2.0;
+    // Rows beyond the clip are clipped before they become whole numbers.
+    const double above = clip.top() - 1.0;
+    const double below = clip.bottom() + 2.0;
+    for (int k = 0; k + 1 < device.size(); ++k) {
+        QPointF a = device.at(k);
+        QPointF b = device.at(k + 1);
+        if (!std::isfinite(a.y()) || !std::isfinite(b.y()))
+            continue;
+        if (b.x() < a.x())
+            std::swap(a, b);
+        const double dx = b.x() - a.x();
+        const double dy = b.y() - a.y();
+        const double length = std::hypot(dx, dy);
+        // Half the pen across and along the axes: all of it across a level line, none along.
+        const double hx = length > 0 ? half * std::abs(dy) / length : half;
+        const double hy = length > 0 ? half * dx / length : half;
+        const double stretch = dx > 0 && hy > 0 ? half / hy : 1.0; // sqrt(1 + slope^2)
+        const double top = std::min(a.y(), b.y()) - half;
+        const double bottom = std::max(a.y(), b.y()) + half;
+        const int first =
+            int(std::ceil(std::clamp(a.x() - hx - 0.5, double(left - 1), double(left + columns))));
+        const int last =
+            int(std::floor(std::clamp(b.x() + hx - 0.5, double(left - 1), double(left + columns))));
+        for (int c = std::max(first, left); c <= std::min(last, left + columns - 1); ++c) {
+            // Along the line at the column's centre: the pixels within half the pen of it.
+            const double y =
+                dx > 0 ? a.y() + (std::clamp(c + 0.5, a.x(), b.x()) - a.x()) * dy / dx : a.y();
+            const double reachY = dx > 0 ? half * stretch : std::abs(dy) + half;
+            const std::size_t i = std::size_t(c - left);
+            low[i] = std::min(low[i], std::clamp(y - reachY, top, bottom));
+            high[i] = std::max(high[i], std::clamp(y + reachY, top, bottom));
+        }
+    }
+    out.resize(0);
+    for (int c = 0; c < columns; ++c) {
+        const std::size_t i = std::size_t(c);
+        if (!(low[i] <= high[i]))
+            continue;
+        // The rows whose centres lie inside.
+        const int topRow = int(std::ceil(std::clamp(low[i], above, below) - 0.5));
+        const int bottomRow = int(std::floor(std::clamp(high[i], above, below) - 0.5));
+        const int from = std::max(topRow, clip.top());
+        const int to = std::min(bottomRow, clip.bottom());
+        if (from <= to)
+            out.append(QRect(left + c, from, 1, to - from + 1));
+    }
+}
 
 TraceLayer::TraceLayer(QChart *owner, QValueAxis *horizontal, QValueAxis *vertical,
                        std::vector<QLineSeries *> series)
@@ -80,56 +142,51 @@ void TraceLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWid
     const double ySpan = axisY->max() - axisY->min();
     if (area.isEmpty() || !(xSpan > 0) || !(ySpan > 0))
         return;
-    const double sx = area.width() / xSpan;
-    const double sy = area.height() / ySpan;
-    const double x0 = area.left() - axisX->min() * sx;
-    const double y0 = area.top() + axisY->max() * sy;
-    painter->setClipRect(area);
     const bool smooth = painter->testRenderHint(QPainter::Antialiasing);
-    // One device pixel in item units, for the passes of a thin pen.
-    const QTransform toDevice = painter->deviceTransform();
-    const double px = toDevice.m11() != 0 ? 1.0 / std::abs(toDevice.m11()) : 1.0;
-    const double py = toDevice.m22() != 0 ? 1.0 / std::abs(toDevice.m22()) : 1.0;
+    // Moving, the lines are filled column by column in device pixels; still, the series' pen
+    // strokes them in item units.
+    const QTransform toDevice = smooth ? QTransform() : painter->deviceTransform();
+    const QRectF plot = toDevice.mapRect(area);
+    const double sx = plot.width() / xSpan;
+    const double sy = plot.height() / ySpan;
+    const double x0 = plot.left() - axisX->min() * sx;
+    const double y0 = plot.top() + axisY->max() * sy;
+    painter->save();
+    if (smooth) {
+        painter->setClipRect(area);
+    } else {
+        painter->resetTransform();
+        painter->setPen(Qt::NoPen);
+    }
+    const QRect clip = plot.toAlignedRect();
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const QVector<QPointF> &line = drawn[i];
         if (line.size() < 2 || !lines[i]->isVisible())
             continue;
         const QPen pen = lines[i]->pen();
-        // Still: the series' pen, stroked. Moving: the cosmetic pen of one pixel that the
-        // raster engine draws without stroking, in passes a pixel apart for a wider pen.
-        QPen thin(pen.color(), 0);
-        thin.setCosmetic(true);
-        const int passes = pen.widthF() >= 1.5 ? 3 : 1;
-        painter->setPen(smooth ? pen : thin);
         mapped.resize(0);
-        const auto flush = [&] {
-            const int n = mapped.size();
-            if (n < 2) {
-                mapped.resize(0);
-                return;
-            }
-            if (smooth) {
-                // A stroked polyline is filled as one shape, whose cost grows with how often it
-                // crosses itself: short runs, as a zoomed-out view crosses itself everywhere.
-                for (int k = 0; k + 1 < n; k += ShortRun)
-                    painter->drawPolyline(mapped.constData() + k, std::min(ShortRun + 1, n - k));
-            } else {
-                const QPointF offsets[3] = {{0, 0}, {px, 0}, {0, py}};
-                for (int pass = 0; pass < passes; ++pass) {
-                    painter->translate(offsets[pass]);
-                    painter->drawPolyline(mapped.constData(), n);
-                    painter->translate(-offsets[pass]);
-                }
-            }
-            mapped.resize(0);
-        };
-        for (const QPointF &p : line) {
-            if (!std::isfinite(p.y())) {
-                flush();
-                continue;
-            }
+        for (const QPointF &p : line)
             mapped.append(QPointF(x0 + p.x() * sx, y0 - p.y() * sy));
+        if (!smooth) {
+            const int width = std::max(1, int(std::lround(pen.widthF() * toDevice.m11())));
+            spanColumns(mapped, clip, width, rects);
+            painter->setBrush(pen.color());
+            painter->drawRects(rects.constData(), rects.size());
+            continue;
         }
-        flush();
+        painter->setPen(pen);
+        // A value that is not a number breaks the line. A stroked polyline is filled as one
+        // shape, whose cost grows with how often it crosses itself: short runs, as a zoomed-out
+        // view crosses itself everywhere.
+        int from = 0;
+        for (int k = 0; k <= mapped.size(); ++k) {
+            if (k < mapped.size() && std::isfinite(mapped.at(k).y()))
+                continue;
+            for (int start = from; start + 1 < k; start += ShortRun)
+                painter->drawPolyline(mapped.constData() + start,
+                                      std::min(ShortRun + 1, k - start));
+            from = k + 1;
+        }
     }
+    painter->restore();
 }

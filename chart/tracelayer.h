@@ -4,6 +4,7 @@
 
 #include <QGraphicsItem>
 #include <QPointF>
+#include <QRect>
 #include <QVector>
 
 #include <vector>
@@ -43,6 +44,11 @@ private:
     // Points per stroked polyline in a still picture.
     static constexpr int ShortRun = 32;
 
+    // The rows a polyline in device pixels drawn `width` pixels wide covers in each pixel
+    // column of `clip`, as rectangles one column wide.
+    void spanColumns(const QVector<QPointF> &device, const QRect &clip, int width,
+                     QVector<QRect> &out);
+
     QtCharts::QChart *chart;
     QtCharts::QValueAxis *axisX;
     QtCharts::QValueAxis *axisY;
@@ -50,4 +56,7 @@ private:
     std::vector<QVector<QPointF>> drawn;
     QRectF area;
     QVector<QPointF> mapped;
+    QVector<QRect> rects;
+    std::vector<double> low;
+    std::vector<double> high;
 };
