@@ -41,7 +41,6 @@ PlotGrid::PlotGrid(QChart *owner, QValueAxis *horizontal, QValueAxis *vertical)
     // Above the chart's background, below its axes and series, as the axes' grid lies.
     setZValue(2);
     setFlag(ItemIgnoresParentOpacity);
-    setCacheMode(DeviceCoordinateCache);
     refresh();
 }
 

@@ -80,7 +80,13 @@ void TraceLayer::spanColumns(const QVector<QPointF> &device, const QRect &clip, 
         const int bottomRow = int(std::floor(std::clamp(high[i], above, below) - 0.5));
         const int from = std::max(topRow, clip.top());
         const int to = std::min(bottomRow, clip.bottom());
-        if (from <= to)
+        if (from > to)
+            continue;
+        // A level line covers the same rows in many columns: one rectangle for them.
+        if (!out.isEmpty() && out.last().right() == left + c - 1 && out.last().top() == from &&
+            out.last().bottom() == to)
+            out.last().setRight(left + c);
+        else
             out.append(QRect(left + c, from, 1, to - from + 1));
     }
 }
