@@ -51,6 +51,7 @@ void PlotGrid::refresh()
         prepareGeometryChange();
         area = now;
     }
+    stale = true;
     update();
 }
 
@@ -64,25 +65,43 @@ void PlotGrid::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
 {
     if (area.isEmpty())
         return;
-    painter->setRenderHint(QPainter::Antialiasing, false);
-    // Whole device pixels: at any scale a line is one sharp pixel, never two blurred ones.
     const QTransform toDevice = painter->deviceTransform();
-    const QTransform fromDevice = toDevice.inverted();
-    const QRectF device = toDevice.mapRect(area);
+    const QRect device = toDevice.mapRect(boundingRect()).toAlignedRect();
+    if (stale || picture.size() != device.size() || picture.offset() != device.topLeft()) {
+        render(toDevice, device);
+        stale = false;
+    }
+    // Whole device pixels, not scaled again: a plain copy.
+    painter->save();
+    painter->resetTransform();
+    painter->drawImage(device.topLeft(), picture);
+    painter->restore();
+}
+
+void PlotGrid::render(const QTransform &toDevice, const QRect &device)
+{
+    picture = QImage(device.size(), QImage::Format_RGB32);
+    picture.setOffset(device.topLeft());
+    picture.fill(chart->backgroundBrush().color());
+    QPainter painter(&picture);
+    painter.translate(-device.left(), -device.top());
+    const QRectF plot = toDevice.mapRect(area);
+    const auto deviceX = [&](double x) {
+        return std::floor(toDevice.map(QPointF(x, 0)).x()) + 0.5;
+    };
+    const auto deviceY = [&](double y) {
+        return std::floor(toDevice.map(QPointF(0, y)).y()) + 0.5;
+    };
     const auto drawLines = [&](const QPen &pen, const QVector<double> &xs,
                                const QVector<double> &ys) {
         QPen line = pen;
         line.setCosmetic(true);
         line.setWidth(0);
-        painter->setPen(line);
-        for (double x : xs) {
-            const double dx = std::floor(toDevice.map(QPointF(x, 0)).x()) + 0.5;
-            painter->drawLine(fromDevice.map(QLineF(dx, device.top(), dx, device.bottom())));
-        }
-        for (double y : ys) {
-            const double dy = std::floor(toDevice.map(QPointF(0, y)).y()) + 0.5;
-            painter->drawLine(fromDevice.map(QLineF(device.left(), dy, device.right(), dy)));
-        }
+        painter.setPen(line);
+        for (double x : xs)
+            painter.drawLine(QLineF(deviceX(x), plot.top(), deviceX(x), plot.bottom()));
+        for (double y : ys)
+            painter.drawLine(QLineF(plot.left(), deviceY(y), plot.right(), deviceY(y)));
     };
     const int countX = axisX->tickCount();
     const int countY = axisY->tickCount();

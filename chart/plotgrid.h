@@ -3,6 +3,7 @@
 #include "base/qtcompat.h"
 
 #include <QGraphicsItem>
+#include <QImage>
 
 QT_CHARTS_BEGIN_NAMESPACE
 class QChart;
@@ -10,9 +11,11 @@ class QValueAxis;
 QT_CHARTS_END_NAMESPACE
 
 // The chart's grid, in place of the axes' own grid lines: the same lines at the same ticks in
-// the same pens, but drawn once into a cached pixmap, aliased on whole device pixels, and
-// blitted at every repaint. The axes' own grid is some two hundred line items, each stroked
-// and measured again at every repaint, and costs more than the data lines.
+// the same pens, aliased on whole device pixels, drawn once with the plot's background into an
+// opaque picture of device pixels that every repaint copies. The axes' own grid is some two
+// hundred line items, each stroked and measured again at every repaint; a picture with
+// transparency would be blended pixel by pixel, and drawing the dashed lines afresh costs
+// more than copying them.
 class PlotGrid : public QGraphicsItem
 {
 public:
@@ -31,5 +34,9 @@ private:
     QtCharts::QChart *chart;
     QtCharts::QValueAxis *axisX;
     QtCharts::QValueAxis *axisY;
+    void render(const QTransform &toDevice, const QRect &device);
+
     QRectF area;
+    QImage picture; // device pixels of boundingRect(), background and lines
+    bool stale = true;
 };
