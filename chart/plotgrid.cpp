@@ -31,6 +31,13 @@ QVector<double> tickPositions(double start, double length, int count, int minor,
 
 } // namespace
 
+QTransform PlotGrid::devicePixels(const QPainter *painter)
+{
+    // The painter scales by the device's pixel ratio beneath any world transform.
+    const double ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    return QTransform::fromScale(1 / ratio, 1 / ratio);
+}
+
 PlotGrid::PlotGrid(QChart *owner, QValueAxis *horizontal, QValueAxis *vertical)
     : QGraphicsItem(owner), chart(owner), axisX(horizontal), axisY(vertical)
 {
@@ -73,14 +80,14 @@ void PlotGrid::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
     }
     // Whole device pixels, not scaled again: a plain copy.
     painter->save();
-    painter->resetTransform();
+    painter->setWorldTransform(devicePixels(painter));
     painter->drawImage(device.topLeft(), picture);
     painter->restore();
 }
 
 void PlotGrid::render(const QTransform &toDevice, const QRect &device)
 {
-    picture = QImage(device.size(), QImage::Format_RGB32);
+    picture = QImage(device.size(), QImage::Format_ARGB32_Premultiplied);
     picture.setOffset(device.topLeft());
     picture.fill(chart->backgroundBrush().color());
     QPainter painter(&picture);

@@ -27,6 +27,9 @@ public:
     // The plot area or a tick count changed.
     void refresh();
 
+    // The world transform under which a painter draws in whole device pixels.
+    static QTransform devicePixels(const QPainter *painter);
+
     QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 

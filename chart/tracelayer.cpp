@@ -1,5 +1,7 @@
 #include "chart/tracelayer.h"
 
+#include "chart/plotgrid.h"
+
 #include <QPainter>
 #include <QtCharts/QChart>
 #include <QtCharts/QLineSeries>
@@ -24,7 +26,7 @@ bool samePoints(const QVector<QPointF> &a, const QVector<QPointF> &b)
 
 } // namespace
 
-void TraceLayer::spanColumns(const QVector<QPointF> &device, const QRect &clip, int width,
+void TraceLayer::spanColumns(const QVector<QPointF> &device, const QRect &clip, double width,
                              QVector<QRect> &out)
 {
     // A polyline's part within one pixel column is connected, so what it covers there is one
@@ -161,7 +163,7 @@ void TraceLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWid
     if (smooth) {
         painter->setClipRect(area);
     } else {
-        painter->resetTransform();
+        painter->setWorldTransform(PlotGrid::devicePixels(painter));
         painter->setPen(Qt::NoPen);
     }
     const QRect clip = plot.toAlignedRect();
@@ -174,7 +176,8 @@ void TraceLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWid
         for (const QPointF &p : line)
             mapped.append(QPointF(x0 + p.x() * sx, y0 - p.y() * sy));
         if (!smooth) {
-            const int width = std::max(1, int(std::lround(pen.widthF() * toDevice.m11())));
+            // At least a pixel, as a cosmetic pen.
+            const double width = std::max(1.0, pen.widthF() * std::abs(toDevice.m11()));
             spanColumns(mapped, clip, width, rects);
             painter->setBrush(pen.color());
             painter->drawRects(rects.constData(), rects.size());

@@ -46,7 +46,7 @@ private:
 
     // The rows a polyline in device pixels drawn `width` pixels wide covers in each pixel
     // column of `clip`, as rectangles one column wide.
-    void spanColumns(const QVector<QPointF> &device, const QRect &clip, int width,
+    void spanColumns(const QVector<QPointF> &device, const QRect &clip, double width,
                      QVector<QRect> &out);
 
     QtCharts::QChart *chart;

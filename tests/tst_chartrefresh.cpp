@@ -132,6 +132,14 @@ void ChartRefreshTest::smoothOnceStill()
 }
 
 namespace {
+// The plot area in the pixels of a grab of the view.
+QRect devicePlot(const PID_Diagram &diagram, QWidget &view)
+{
+    const double ratio = view.devicePixelRatioF();
+    const QRectF area = diagram.chartItem()->plotArea();
+    return QRectF(area.topLeft() * ratio, area.size() * ratio).toRect();
+}
+
 // Columns that are not the plot's white in any of six rows from `y` (dashed lines have gaps):
 // vertical grid lines, where nothing else is drawn.
 QVector<int> markedColumns(const QImage &image, int y, int from, int to)
@@ -163,7 +171,7 @@ void ChartRefreshTest::gridWhereTheAxesPutIt()
     for (QGraphicsItem *item : diagram.chartItem()->childItems())
         grid = grid ? grid : dynamic_cast<PlotGrid *>(item);
     QVERIFY(grid);
-    const QRect plot = diagram.chartItem()->plotArea().toRect();
+    const QRect plot = devicePlot(diagram, view);
     // Between two horizontal lines: 16 of them, major and minor, 20 pixels apart.
     const int row = plot.top() + plot.height() * 9 / 64;
     view.setRenderHint(QPainter::Antialiasing, false);
@@ -177,14 +185,14 @@ void ChartRefreshTest::gridWhereTheAxesPutIt()
     }
     const QVector<int> theirs =
         markedColumns(view.grab().toImage(), row, plot.left() + 2, plot.right() - 2);
-    // 9 ticks with 9 minor ones between each two: 79 lines inside the edges.
+    // 9 ticks with 9 minor ones between each two: 79 lines inside the edges, each where one
+    // of theirs is (which, a pixel and a quarter wide on a scaled screen, may cover two).
     QCOMPARE(ours.size(), 79);
-    QCOMPARE(theirs.size(), ours.size());
-    for (int i = 0; i < ours.size(); ++i)
-        QVERIFY2(
-            std::abs(ours.at(i) - theirs.at(i)) <= 1,
-            qPrintable(
-                QStringLiteral("line %1: %2 against %3").arg(i).arg(ours.at(i)).arg(theirs.at(i))));
+    QVERIFY(theirs.size() >= ours.size());
+    for (int x : ours)
+        QVERIFY2(std::any_of(theirs.cbegin(), theirs.cend(),
+                             [x](int t) { return std::abs(t - x) <= 1; }),
+                 qPrintable(QStringLiteral("line at %1").arg(x)));
 }
 
 namespace {
@@ -252,7 +260,7 @@ void ChartRefreshTest::tracesWhereTheSeriesPutThem()
     diagram.setChannelShown(1, false);
     QTest::qWait(50);
     view.setRenderHint(QPainter::Antialiasing, smooth);
-    const QRect plot = diagram.chartItem()->plotArea().toRect();
+    const QRect plot = devicePlot(diagram, view);
     const QImage ours = view.grab().toImage();
 
     for (QGraphicsItem *item : diagram.chartItem()->childItems()) {
