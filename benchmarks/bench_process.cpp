@@ -156,7 +156,8 @@ double cpuOver(qint64 pid, int ms)
     return 100.0 * (childCpuSeconds(pid) - cpu) / (ProcessStats::monotonicSeconds() - wall);
 }
 
-Step runStep(PacedWriter &writer, qint64 pid, double rate, double warmup, double seconds,
+// `burst`: frames per unit of the writer, written together.
+Step runStep(PacedWriter &writer, int burst, qint64 pid, double rate, double warmup, double seconds,
              int slices)
 {
     Step step;
@@ -168,7 +169,7 @@ Step runStep(PacedWriter &writer, qint64 pid, double rate, double warmup, double
         rss = std::max(rss, childResidentMiB(pid));
         step.maxBacklog = std::max(step.maxBacklog, writer.waitingOnLine());
     });
-    writer.start(rate);
+    writer.start(rate / burst);
     runEventLoopFor(int(warmup * 1000));
     watch.start(100);
     const double cpu = childCpuSeconds(pid);
@@ -185,7 +186,7 @@ Step runStep(PacedWriter &writer, qint64 pid, double rate, double warmup, double
     step.rssMiB = std::max(rss, childResidentMiB(pid));
     step.threads = statusValue(pid, "Threads");
     step.scheduled = qint64(rate * writer.runSeconds());
-    step.sent = writer.unitsWritten();
+    step.sent = writer.unitsWritten() * burst;
     step.longestFullMs = writer.longestFullMilliseconds();
     const double stopped = ProcessStats::monotonicSeconds();
     runEventLoopUntil([&] { return writer.waitingOnLine() == 0; }, 5000);
@@ -224,6 +225,11 @@ int main(int argc, char *argv[])
     const double warmup = std::max(0.0, options.number("warmup", 5));
     const double idleSeconds = std::max(0.0, options.number("idle-seconds", 5));
     const int slices = std::max(1, int(options.number("slices", 3)));
+    // A board's loop sends one frame of each channel per sample period, together; the writer
+    // writes whole periods as they fall due (at most one write a millisecond). --burst 1: a
+    // frame at a time, as bench_ingest writes, so at most a write each millisecond whatever
+    // the rate.
+    const int burst = std::max(1, int(options.number("burst", ChannelCount)));
     const QString program = options.text("program", QStringLiteral(TAVRINO_PROGRAM));
     // The size of the windows in the side-by-side measurement; only an X display honours it,
     // the offscreen screen (800 x 600) gets the window maximized.
@@ -232,14 +238,14 @@ int main(int argc, char *argv[])
     std::printf("%s\n", qPrintable(ProcessStats::machineLine()));
     const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("default"));
     std::printf("whole process: %s --no-settings --port <pty> --run -qwindowgeometry %s, "
-                "platform %s; %.0f s warm-up, %.0f s measured per rate in %d slices; CPU = "
-                "utime + stime of every thread, in %% of one core\n",
-                qPrintable(program), qPrintable(geometry), qPrintable(platform), warmup, seconds,
-                slices);
+                "platform %s; %d frames a write; %.0f s warm-up, %.0f s measured per rate in %d "
+                "slices; CPU = utime + stime of every thread, in %% of one core\n",
+                qPrintable(program), qPrintable(geometry), qPrintable(platform), burst, warmup,
+                seconds, slices);
     std::fflush(stdout);
 
-    PacedWriter writer(FrameSize, [](QByteArray &out, qint64 first, qint64 count) {
-        appendChannelFrames(out, first, count);
+    PacedWriter writer(FrameSize * burst, [burst](QByteArray &out, qint64 first, qint64 count) {
+        appendChannelFrames(out, first * burst, count * burst);
     });
     QString error;
     if (!writer.open(&error)) {
@@ -266,7 +272,7 @@ int main(int argc, char *argv[])
                 "backlog B", "drain ms", "kept up");
     std::vector<Step> steps;
     for (double rate : rates) {
-        const Step s = runStep(writer, pid, rate, warmup, seconds, slices);
+        const Step s = runStep(writer, burst, pid, rate, warmup, seconds, slices);
         steps.push_back(s);
         std::printf("%10.0f %9.0f %7.2f %7.2f - %5.2f %8.1f %7lld %10lld %10lld %8lld %9d %8d %s\n",
                     s.rate, 2 * s.rate, s.cpuPercent, s.sliceMin, s.sliceMax, s.rssMiB,
