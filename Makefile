@@ -70,7 +70,7 @@ test-slow: deps build-tests
 test-qt6 test-slow-qt6:
 	$(MAKE) $(@:-qt6=) QT=6 BUILD=$(BUILD)-qt6
 
-# Every benchmark, about 10 minutes, offscreen and under Xvfb; QUICK=1 make bench for a short
+# Every benchmark, about 13 minutes, offscreen and under Xvfb; QUICK=1 make bench for a short
 # smoke run, DISPLAY_PATH=offscreen|xvfb make bench for one column only.
 bench: deps
 	scripts/run-benchmarks.sh $(BUILD)

@@ -62,6 +62,12 @@ int main(int argc, char *argv[])
                        "tavrino-boardsim prints."),
         QStringLiteral("device"));
     parser.addOption(portOption);
+    const QCommandLineOption runOption(
+        QStringLiteral("run"),
+        QStringLiteral("With --port: open the port on the PID tab and start a run at once, as "
+                       "the open and start buttons do; the chart follows the newest samples. "
+                       "Exits with status 1 when the port cannot be opened."));
+    parser.addOption(runOption);
     const QCommandLineOption recordOption(
         QStringLiteral("record"),
         QStringLiteral("Record every sample of every channel to <file> from the start, as the "
@@ -87,6 +93,10 @@ int main(int argc, char *argv[])
                        "(ports, window layout, options, folders, language)."));
     parser.addOption(noSettingsOption);
     parser.process(*app);
+    if (parser.isSet(runOption) && !parser.isSet(portOption)) {
+        std::fprintf(stderr, "tavrino: --run needs --port <device>\n");
+        return 1;
+    }
 
     // What the user left last time; nothing read or written with --no-settings.
     BenchSettings settings(parser.isSet(noSettingsOption) ? nullptr : BenchSettings::userStore());
@@ -128,6 +138,12 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "tavrino: cannot capture to %s: %s\n",
                      qPrintable(parser.value(captureOption)),
                      qPrintable(files->writer(SessionFiles::Capture).errorString()));
+    QString reason;
+    if (parser.isSet(runOption) && !window.startPidRun(&reason)) {
+        std::fprintf(stderr, "tavrino: cannot open %s: %s\n", qPrintable(parser.value(portOption)),
+                     qPrintable(reason));
+        return 1;
+    }
     // Where the user left it, or the form's size where the screen has room for it and the
     // screen's free area otherwise.
     if (placed)

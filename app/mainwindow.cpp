@@ -283,3 +283,9 @@ void MainWindow::usePort(const QString &device)
 {
     portBoxes->usePort(device);
 }
+
+bool MainWindow::startPidRun(QString *reason)
+{
+    ui->tabSwitch->setCurrentWidget(ui->tabPID);
+    return pidTab->openAndStart(reason);
+}

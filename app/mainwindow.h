@@ -53,6 +53,9 @@ public:
 
     // A port named on the command line: put into both tabs' port boxes and selected there.
     void usePort(const QString &device);
+    // --run: the PID tab shown, its port opened and a run started. False, with the reason,
+    // when the port does not open.
+    bool startPidRun(QString *reason);
 
 private Q_SLOTS:
     void On_ActionAbout();

@@ -79,6 +79,7 @@ void PacedWriter::start(double unitsPerSecond)
     bytesWritten = 0;
     scheduled = 0;
     fullMs = 0;
+    longestFullMs = 0;
     ranSeconds = 0;
     threadCpu = 0;
     writeFailed = false;
@@ -102,6 +103,21 @@ int PacedWriter::waitingOnLine() const
     return waiting;
 }
 
+QByteArray PacedWriter::readReply(int timeoutMs)
+{
+    QByteArray out;
+    if (worker.joinable() || masterFd < 0)
+        return out;
+    pollfd p{masterFd, POLLIN, 0};
+    if (poll(&p, 1, timeoutMs) <= 0)
+        return out;
+    char buffer[4096];
+    ssize_t n;
+    while ((n = ::read(masterFd, buffer, sizeof buffer)) > 0)
+        out.append(buffer, int(n));
+    return out;
+}
+
 void PacedWriter::drainInput()
 {
     char sink[4096];
@@ -119,6 +135,7 @@ void PacedWriter::run(double unitsPerSecond)
     int offset = 0;
     qint64 tick = 0;
     qint64 lastFullTick = -1;
+    qint64 fullRun = 0;
     qint64 stopSeen = -1;
     // Once stopping, only the batch in flight is finished, so every unit arrives whole; a
     // reader that takes nothing for 10 s gets no more.
@@ -157,8 +174,10 @@ void PacedWriter::run(double unitsPerSecond)
             // Full: the reader lags. Wait for room, a millisecond at most.
             const qint64 ms = (now - start) / 1000000;
             if (ms != lastFullTick) {
+                fullRun = ms == lastFullTick + 1 ? fullRun + 1 : 1;
                 lastFullTick = ms;
                 ++fullMs;
+                longestFullMs = std::max(longestFullMs.load(), fullRun);
             }
             pollfd p{masterFd, POLLOUT, 0};
             poll(&p, 1, 1);

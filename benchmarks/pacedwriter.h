@@ -37,14 +37,18 @@ public:
     // Of the current or last step.
     qint64 unitsWritten() const { return bytesWritten.load() / unitSize; }
     qint64 unitsScheduled() const { return scheduled.load(); }
-    // Milliseconds in which the pty had no room.
+    // Milliseconds in which the pty had no room, in all and the longest run of them.
     qint64 fullMilliseconds() const { return fullMs.load(); }
+    qint64 longestFullMilliseconds() const { return longestFullMs.load(); }
     double runSeconds() const { return ranSeconds.load(); }
     // CPU time of the writer's own thread in the last step, to take out of the process's.
     double cpuSeconds() const { return threadCpu.load(); }
     bool failed() const { return writeFailed.load(); }
     // Bytes written and not yet read by the program.
     int waitingOnLine() const;
+    // What the program wrote, waiting up to `timeoutMs` for the first byte; only while no
+    // step runs (the thread reads and drops it then).
+    QByteArray readReply(int timeoutMs);
 
 private:
     void run(double unitsPerSecond);
@@ -62,6 +66,7 @@ private:
     std::atomic<qint64> bytesWritten{0};
     std::atomic<qint64> scheduled{0};
     std::atomic<qint64> fullMs{0};
+    std::atomic<qint64> longestFullMs{0};
     std::atomic<double> ranSeconds{0};
     std::atomic<double> threadCpu{0};
     std::atomic<bool> writeFailed{false};

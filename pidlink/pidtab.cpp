@@ -86,6 +86,32 @@ void PidTab::on_buttonOpenportPID_clicked()
                                                ui.stopBits->currentText()));
 }
 
+bool PidTab::openAndStart(QString *reason)
+{
+    if (!ports->isOpen(PortController::Pid)) {
+        // The controller says why only in its signals.
+        QString why;
+        const auto keep = [&why](int tab, const QString &text) {
+            if (tab == PortController::Pid)
+                why = text;
+        };
+        const QMetaObject::Connection failed =
+            connect(ports, &PortController::openFailed, this, keep);
+        const QMetaObject::Connection refused =
+            connect(ports, &PortController::settingsRefused, this, keep);
+        on_buttonOpenportPID_clicked();
+        disconnect(failed);
+        disconnect(refused);
+        if (!ports->isOpen(PortController::Pid)) {
+            if (reason)
+                *reason = why;
+            return false;
+        }
+    }
+    link->setRunActive(true);
+    return true;
+}
+
 void PidTab::on_buttonScanPID_clicked()
 {
     if (portBoxes.refill)

@@ -62,6 +62,11 @@ public:
 
     ParameterPanel *parameterPanel() const { return parameters; }
 
+    // Opens the port the tab's box names and starts a run, as 打开串口 and 开始 do, for a
+    // start without clicks (--run). False, with the reason in `reason`, when the port does not
+    // open; a port already open is kept.
+    bool openAndStart(QString *reason);
+
 public Q_SLOTS:
     void on_buttonOpenportPID_clicked();
     void on_buttonScanPID_clicked();

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every benchmark and keeps their output.
-#   scripts/run-benchmarks.sh [build-dir]       full run, about 10 minutes
+#   scripts/run-benchmarks.sh [build-dir]       full run, about 13 minutes
 #   QUICK=1 scripts/run-benchmarks.sh           short steps, about 2 minutes, for a smoke test
-#   DISPLAY_PATH=offscreen|xvfb|both            where the ingest and redraw benchmarks run
+#   DISPLAY_PATH=offscreen|xvfb|both            where the display-path benchmarks run
 #                                               (default both); the others run offscreen
 # Offscreen, nothing is drawn to a window system. Under Xvfb (started here with xvfb-run, a
 # 1920 x 1080 screen at 96 dpi) the window is a real X11 window: the chart's renderer choice,
@@ -18,7 +18,7 @@ cmake -S . -B "$build" -DTAVRINO_BENCHMARKS=ON >/dev/null
 mkdir -p "$build/benchmarks"
 if ! cmake --build "$build" -j "$jobs" --target bench_receiver bench_ingest bench_redraw \
     bench_terminal bench_csv bench_startup bench_stepanalyzer bench_history \
-    bench_chartinteraction >"$build/benchmarks/build.log" 2>&1; then
+    bench_chartinteraction bench_process tavrino >"$build/benchmarks/build.log" 2>&1; then
     cat "$build/benchmarks/build.log"
     exit 1
 fi
@@ -49,6 +49,7 @@ if [ "${QUICK:-0}" = 1 ]; then
     step=(--samples 2000000 --repeats 3)
     history=(--history 1000000 --record-samples 200000 --capture-mib 8)
     interaction=(--steps 20 --seconds 1 --long 1000000)
+    process=(--seconds 6 --warmup 2 --idle-seconds 1)
 else
     ingest=()
     terminal=()
@@ -59,6 +60,7 @@ else
     step=()
     history=()
     interaction=()
+    process=()
 fi
 
 results="$build/benchmarks/results-$(date +%Y%m%d-%H%M%S).txt"
@@ -99,6 +101,7 @@ run offscreen bench_history "${history[@]}"
 run_both bench_chartinteraction "${interaction[@]}"
 run offscreen bench_terminal "${terminal[@]}"
 run_both bench_ingest "${ingest[@]}"
+run_both bench_process "${process[@]}"
 
 echo | tee -a "$results"
 echo "headline figures:" | tee -a "$results"

@@ -54,6 +54,7 @@ private Q_SLOTS:
     void stringModeWiring();
     void parameterFieldsWiring();
     void unplugDuringRun();
+    void startWithoutClicks();
 
     void scrollBars_data();
     void scrollBars();
@@ -189,6 +190,25 @@ void PidTabTest::linkWiring()
     QCOMPARE(d->status(), QStringLiteral("串口未打开，发送失败"));
     QVERIFY(openBoard());
     QCOMPARE(health->text(), QStringLiteral("帧 0 · 丢弃 0 字节 · 重同步 0"));
+}
+
+// --run from the other tab: a device that does not open is refused with the status bar's
+// reason; the pseudo-terminal is opened and sees the start frame, and its samples are drawn.
+void PidTabTest::startWithoutClicks()
+{
+    d->showTab("tabUSART");
+    QString reason;
+    d->window().usePort(QStringLiteral("/dev/tavrino-missing"));
+    QVERIFY(!d->window().startPidRun(&reason));
+    QVERIFY(d->child("hScrollBar")->isVisible() && !reason.isEmpty());
+    QCOMPARE(d->status(), QStringLiteral("打开失败！") + reason);
+    QVERIFY(!d->portOpen() && !d->chart()->isRefreshing());
+    d->window().usePort(d->peer().slavePath());
+    QVERIFY(d->window().startPidRun(&reason));
+    QCOMPARE(fromProgram(), startFrame.toHex(' '));
+    verifyRun(true);
+    sendAndSettle(sampleFrame(0, 2, 3) + sampleFrame(0, 4, 5));
+    QCOMPARE(d->chart()->sampleCounts().at(0), 2u);
 }
 
 // The parameter fields' object behind the buttons, the boxes and the status bar: a typo refused,
