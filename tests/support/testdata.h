@@ -5,8 +5,16 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QStringList>
 
-// What tests write and expect: wire bytes and files.
+// What tests write and expect: wire bytes, files and command lines.
+
+// "--a 1 --b" as {"--a", "1", "--b"}; no argument holds a space.
+inline QStringList words(const QString &text)
+{
+    return text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
 inline QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(text);
