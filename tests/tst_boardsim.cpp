@@ -256,8 +256,7 @@ void BoardSimTest::reportCountsWhatArrived()
 {
     BoardProcess sim(QStringLiteral(TAVRINO_BOARDSIM));
     QString error;
-    QVERIFY2(sim.start({QStringLiteral("--rate"), QStringLiteral("1000")}, &error),
-             qPrintable(error));
+    QVERIFY2(sim.start(words("--rate 1000"), &error), qPrintable(error));
     QSerialPort port;
     port.setPortName(sim.devicePath());
     QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
@@ -321,9 +320,7 @@ void BoardSimTest::replayPlaysTheCapture()
 
     BoardProcess sim(QStringLiteral(TAVRINO_BOARDSIM));
     QString error;
-    QVERIFY2(
-        sim.start({QStringLiteral("--replay"), path, QStringLiteral("--speed"), speed}, &error),
-        qPrintable(error));
+    QVERIFY2(sim.start(words("--speed " + speed + " --replay " + path), &error), qPrintable(error));
     QSerialPort port;
     port.setPortName(sim.devicePath());
     QElapsedTimer clock;
@@ -356,7 +353,7 @@ void BoardSimTest::replayPlaysTheCapture()
     // A file that is no capture is refused before any line is opened.
     QVERIFY(writeFile(path, "time_ms,channel,actual,target\n"));
     BoardProcess refused(QStringLiteral(TAVRINO_BOARDSIM));
-    QVERIFY(!refused.start({QStringLiteral("--replay"), path}, &error));
+    QVERIFY(!refused.start(words("--replay " + path), &error));
     refused.waitForExit(15000);
     QVERIFY(!refused.isRunning());
     QCOMPARE(refused.exitCode(), 1);
@@ -455,7 +452,7 @@ void BoardSimTest::replayEnds()
     QString error;
     QElapsedTimer clock;
     clock.start();
-    const bool started = sim.start({QStringLiteral("--replay"), path}, &error);
+    const bool started = sim.start(words("--replay " + path), &error);
     QSerialPort port;
     if (started) {
         port.setPortName(sim.devicePath());
