@@ -255,8 +255,7 @@ void BoardSimTest::queueCountsWholeItems()
 void BoardSimTest::reportCountsWhatArrived()
 {
     BoardProcess sim(QStringLiteral(TAVRINO_BOARDSIM));
-    QString error;
-    QVERIFY2(sim.start(words("--rate 1000"), &error), qPrintable(error));
+    QVERIFY2(sim.start(words("--rate 1000")), qPrintable(sim.errorOutput()));
     QSerialPort port;
     port.setPortName(sim.devicePath());
     QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
@@ -319,8 +318,8 @@ void BoardSimTest::replayPlaysTheCapture()
     QVERIFY(writeFile(path, file));
 
     BoardProcess sim(QStringLiteral(TAVRINO_BOARDSIM));
-    QString error;
-    QVERIFY2(sim.start(words("--speed " + speed + " --replay " + path), &error), qPrintable(error));
+    QVERIFY2(sim.start(words("--speed " + speed + " --replay " + path)),
+             qPrintable(sim.errorOutput()));
     QSerialPort port;
     port.setPortName(sim.devicePath());
     QElapsedTimer clock;
@@ -442,11 +441,10 @@ void BoardSimTest::replayEnds()
     else
         QVERIFY(writeFile(path, captureAt({0, quint64(1e15)})));
     BoardProcess sim(QStringLiteral(TAVRINO_BOARDSIM));
-    QString error;
     QElapsedTimer clock;
     clock.start();
     // What it cannot play it refuses before any line is opened.
-    const bool started = sim.start(words("--replay " + path), &error);
+    const bool started = sim.start(words("--replay " + path));
     QCOMPARE(started, kind == QLatin1String("silence"));
     QSerialPort port;
     if (started) {

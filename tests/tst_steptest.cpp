@@ -122,8 +122,7 @@ void StepTestTest::options()
 void StepTestTest::stepWithFigures()
 {
     BoardProcess board(QStringLiteral(TAVRINO_BOARDSIM));
-    QString error;
-    QVERIFY2(board.start(words("--noise 0"), &error), qPrintable(error));
+    QVERIFY2(board.start(words("--noise 0")), qPrintable(board.errorOutput()));
     const QString csv = folder.filePath("step.csv"), png = folder.filePath("step.png");
     const Run run = step(words("--port %1 --channel 1 --target 80 --gains 0.6,5,0.001 --json "
                                "--csv %2 --png %3")
@@ -172,9 +171,8 @@ void StepTestTest::identifySuggestApply()
     QFETCH(QString, form);
     QFETCH(QString, gains);
     BoardProcess board(QStringLiteral(TAVRINO_BOARDSIM));
-    QString error;
-    QVERIFY2(board.start(words("--noise 0 --plant 2:2,0.15,0.03 --form " + form), &error),
-             qPrintable(error));
+    QVERIFY2(board.start(words("--noise 0 --plant 2:2,0.15,0.03 --form " + form)),
+             qPrintable(board.errorOutput()));
     const Run run = step(words(QString("--port %1 --channel 2 --target 50 --gains %2 --form %3 "
                                        "--suggest balanced --apply --json")
                                    .arg(board.devicePath(), gains, form)));
@@ -226,8 +224,7 @@ void StepTestTest::exitStatus()
 {
     QFETCH(QString, options);
     BoardProcess board(QStringLiteral(TAVRINO_BOARDSIM));
-    QString error;
-    QVERIFY2(board.start(words("--noise 0"), &error), qPrintable(error));
+    QVERIFY2(board.start(words("--noise 0")), qPrintable(board.errorOutput()));
     const QString target = options.contains("--target") ? "" : "--target 100 ";
     const Run run =
         step(words("--port " + board.devicePath() + " --channel 1 " + target + options));
