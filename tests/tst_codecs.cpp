@@ -106,8 +106,6 @@ private Q_SLOTS:
     void sendInput();
     void sendPeriod();
 
-    void commandFrames_data();
-    void commandFrames();
     void parameterText_data();
     void parameterText();
     void frames_data();
@@ -306,32 +304,6 @@ void TestCodecs::sendPeriod()
     QVERIFY(!parseSendPeriod(QStringLiteral("10") + QChar(0)));
 }
 
-void TestCodecs::commandFrames_data()
-{
-    QTest::addColumn<QVector<int>>("fields"); // operation, direction, channel
-    QTest::addColumn<float>("value");
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("write P 2.5") << QVector<int>{1, 1, 0} << 2.5f
-                                 << hex("43 01 01 00 00 00 00 20 40 0a");
-    QTest::newRow("8.625 holds an inner 0x0A")
-        << QVector<int>{1, 1, 0} << 8.625f << hex("43 01 01 00 00 00 00 0a 41 0a");
-    QTest::newRow("negative zero on CH4")
-        << QVector<int>{4, 1, 3} << -0.0f << hex("43 04 01 03 00 00 00 00 80 0a");
-}
-
-void TestCodecs::commandFrames()
-{
-    QFETCH(QVector<int>, fields);
-    QFETCH(float, value);
-    char frame[FrameSize];
-    std::memset(frame, 0x55, sizeof frame); // every byte must be written
-    buildCommandFrame(frame, static_cast<unsigned char>(fields[0]),
-                      static_cast<unsigned char>(fields[1]), static_cast<unsigned char>(fields[2]),
-                      0, value);
-    QTEST(QByteArray(frame, FrameSize), "bytes");
-    QCOMPARE(commandValue(frame), value);
-}
-
 void TestCodecs::parameterText_data()
 {
     QTest::addColumn<QString>("text");
@@ -369,6 +341,7 @@ void TestCodecs::parameterText()
     if (!value)
         return;
     QCOMPARE(commandFrame(CmdP, DirWrite, 2, *value), frame);
+    QCOMPARE(commandValue(frame.constData()), *value);
     // The bytes the unchecked conversion sent for the same text.
     QCOMPARE(commandFrame(CmdP, DirWrite, 2, text.toFloat()), frame);
 }
