@@ -268,12 +268,10 @@ void TestMainWindow::menuActions()
     if (ini != "<missing>")
         QVERIFY(writeFile(iniPath, ini));
     WindowDriver d;
-    if (action == QLatin1String("about"))
-        trigger(d, QStringLiteral("关于"), QStringLiteral("Tavrino"));
-    else if (action == QLatin1String("protocol"))
-        trigger(d, QStringLiteral("帮助"), QStringLiteral("协议详解"));
-    else
-        trigger(d, QStringLiteral("帮助"), QStringLiteral("教程"));
+    const QStringList item = action == QLatin1String("about") ? QStringList{"关于", "Tavrino"}
+                             : action == QLatin1String("protocol") ? QStringList{"帮助", "协议详解"}
+                                                                   : QStringList{"帮助", "教程"};
+    trigger(d, item[0], item[1]);
     QTEST(d.status(), "message");
     QCOMPARE(catcher.opened, url.isEmpty() ? QList<QUrl>() : QList<QUrl>{url});
 }

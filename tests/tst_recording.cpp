@@ -37,16 +37,10 @@ bool sameValue(float a, float b)
 struct EitherWriter
 {
     explicit EitherWriter(bool isCapture)
-        : capture(isCapture),
-          failed(isCapture ? std::make_unique<QSignalSpy>(&writer, &CaptureWriter::failed)
-                           : std::make_unique<QSignalSpy>(&recorder, &SampleRecorder::failed))
+        : capture(isCapture), file(capture ? static_cast<TimedWriter &>(writer) : recorder),
+          failed(&file, &TimedWriter::failed)
     {
     }
-    bool start(const QString &path) { return capture ? writer.start(path) : recorder.start(path); }
-    void stop() { capture ? writer.stop() : recorder.stop(); }
-    bool isWriting() const { return capture ? writer.isWriting() : recorder.isWriting(); }
-    QString errorString() const { return capture ? writer.errorString() : recorder.errorString(); }
-    qint64 fileSize() const { return capture ? writer.fileSize() : recorder.fileSize(); }
     static QByteArray chunk(int i) { return QByteArray(1 + i % 7, char('a' + i % 26)); }
     // Item i: a chunk of odd size, or a sample of value i.
     void add(int i)
@@ -85,7 +79,8 @@ struct EitherWriter
     const bool capture;
     SampleRecorder recorder;
     CaptureWriter writer;
-    const std::unique_ptr<QSignalSpy> failed;
+    TimedWriter &file;
+    QSignalSpy failed;
 };
 } // namespace
 
@@ -393,27 +388,27 @@ void RecordingTest::fullDiskKeepsWholeRecords()
     }
     const QString path = folder + QStringLiteral("/session");
     EitherWriter w(capture);
-    QVERIFY(w.start(path));
+    QVERIFY(w.file.start(path));
     std::unique_ptr<FileSizeLimit> limit;
     if (!tmpfs) {
         limit = std::make_unique<FileSizeLimit>();
         QVERIFY(limit->isActive());
     }
     // Far more than 64 KiB.
-    for (int i = 0; i < 12000 && w.failed->isEmpty(); ++i) {
+    for (int i = 0; i < 12000 && w.failed.isEmpty(); ++i) {
         w.add(i);
         if (i % 1000 == 999)
             QTest::qWait(1);
     }
-    QTRY_COMPARE_WITH_TIMEOUT(w.failed->count(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(w.failed.count(), 1, 5000);
     limit.reset();
-    const QString reason = w.failed->first().first().toString();
+    const QString reason = w.failed.first().first().toString();
     QVERIFY2(reason.contains(QLatin1String("space")) || reason.contains(QLatin1String("large")),
              qPrintable(reason));
-    QVERIFY(!w.isWriting());
-    QCOMPARE(w.errorString(), reason);
+    QVERIFY(!w.file.isWriting());
+    QCOMPARE(w.file.errorString(), reason);
     const QByteArray bytes = readFile(path);
-    QCOMPARE(qint64(bytes.size()), w.fileSize());
+    QCOMPARE(qint64(bytes.size()), w.file.fileSize());
     // Most of the 64 KiB hold whole records.
     const int whole = w.wholeItems(bytes);
     QVERIFY2(bytes.size() > 40000 && whole > 1000, qPrintable(QString::number(whole)));
@@ -445,7 +440,7 @@ void RecordingTest::vanishedFileStops()
     if (how == QLatin1String("part"))
         QVERIFY(writeFile(path, "earlier\n"));
     EitherWriter w(capture);
-    QVERIFY(w.start(path));
+    QVERIFY(w.file.start(path));
     for (int i = 0; i < 50; ++i)
         w.add(i);
     QTest::qWait(AppendFile::FlushIntervalMs + 100); // on disk
@@ -458,14 +453,14 @@ void RecordingTest::vanishedFileStops()
     for (int i = 50; i < 80; ++i)
         w.add(i);
     if (stopAtOnce)
-        w.stop();
-    QTRY_COMPARE(w.failed->count(), 1);
-    QVERIFY(!w.isWriting());
-    const QString reason = w.failed->first().first().toString();
+        w.file.stop();
+    QTRY_COMPARE(w.failed.count(), 1);
+    QVERIFY(!w.file.isWriting());
+    const QString reason = w.failed.first().first().toString();
     const QString recovered = dir.filePath(QStringLiteral("rec5-recovered.csv"));
     QCOMPARE(reason, QStringLiteral("文件已被删除或移动，已写入的内容另存为 %1")
                          .arg(QDir::toNativeSeparators(recovered)));
-    QCOMPARE(w.errorString(), reason);
+    QCOMPARE(w.file.errorString(), reason);
     QCOMPARE(readFile(path),
              how == QLatin1String("part") ? QByteArray("earlier\n") : QByteArray("<missing>"));
     QCOMPARE(w.wholeItems(readFile(recovered)), 80);

@@ -124,10 +124,8 @@ void SessionFilesTest::recordCaptureReplay()
         QVERIFY(recorded.samples.at(i).timeMs >= recorded.samples.at(i - 1).timeMs);
 
     BoardProcess board(QStringLiteral(TAVRINO_BOARDSIM));
-    QString error;
-    const QStringList replay{QStringLiteral("--replay"), capturePath, QStringLiteral("--speed"),
-                             QStringLiteral("max")};
-    QVERIFY2(board.start(replay, &error), qPrintable(error));
+    QVERIFY2(board.start(words("--speed max --replay " + capturePath)),
+             qPrintable(board.errorOutput()));
     WindowDriver fresh;
     fresh.openPid(board.devicePath());
     QTRY_COMPARE_WITH_TIMEOUT(fresh.chart()->samplesAppended(), quint64(sent.size()), 10000);

@@ -68,46 +68,34 @@ StepTestTest::Run StepTestTest::step(const QStringList &arguments, int timeoutMs
 
 void StepTestTest::options_data()
 {
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("error"); // empty: accepted
-    const QStringList base{QStringLiteral("--port"), QStringLiteral("/dev/x"),
-                           QStringLiteral("--channel"), QStringLiteral("2")};
-    const auto row = [&](const char *name, const QString &args, const QString &error) {
-        QTest::newRow(name) << base + args.split(QLatin1Char(' '), Qt::SkipEmptyParts) << error;
+    QTest::addColumn<QStringList>("arguments"); // @: a port and a channel
+    QTest::addColumn<QString>("error");         // empty: accepted
+    const auto row = [](const char *name, const char *args, const char *error = "") {
+        QTest::newRow(name) << words(QString(args).replace('@', "--port /dev/x --channel 2"))
+                            << QString::fromUtf8(error);
     };
-    row("listen only", QString(), QString());
-    row("string mode", QStringLiteral("--target 5 --string-mode"), QString());
-    row("everything",
-        QStringLiteral("--target 5 --gains 1,2,0.5 --form samples --derivative "
-                       "error --limits -10,10 --duration 0.5 --suggest fast "
-                       "--apply --csv a --png b --json --max-overshoot 5 "
-                       "--max-settling-ms 300 --baud 9600"),
-        QString());
-    QTest::newRow("no port") << QStringList{QStringLiteral("--channel"), QStringLiteral("1")}
-                             << QStringLiteral("--port is required");
-    QTest::newRow("no channel") << QStringList{QStringLiteral("--port"), QStringLiteral("/dev/x")}
-                                << QStringLiteral("--channel wants 1, 2, 3 or 4");
-    row("channel 5", QStringLiteral("--channel 5"), QStringLiteral("--channel wants"));
-    row("target not a number", QStringLiteral("--target abc"),
-        QStringLiteral("--target wants a number, not \"abc\""));
-    row("two gains", QStringLiteral("--target 1 --gains 1,2"),
-        QStringLiteral("--gains wants three numbers P,I,D"));
-    row("baud", QStringLiteral("--baud 0"), QStringLiteral("--baud: "));
-    row("form", QStringLiteral("--form hours"), QStringLiteral("--form takes seconds, samples"));
-    row("limits reversed", QStringLiteral("--limits 5,1"), QStringLiteral("MIN below MAX"));
-    row("duration", QStringLiteral("--duration -1"), QStringLiteral("--duration wants seconds"));
-    row("aim", QStringLiteral("--target 1 --suggest best"),
-        QStringLiteral("--suggest takes robust, balanced, fast"));
-    row("apply without suggest", QStringLiteral("--target 1 --apply"),
-        QStringLiteral("--apply needs --suggest"));
-    row("gains without target", QStringLiteral("--gains 1,2,3"),
-        QStringLiteral("--gains needs --target"));
-    row("identify without target", QStringLiteral("--identify"),
-        QStringLiteral("--identify needs --target"));
-    row("string mode cannot read back", QStringLiteral("--target 1 --gains 1,2,3 --string-mode"),
-        QStringLiteral("--gains reads the gains back"));
-    row("unknown option", QStringLiteral("--speed 3"), QStringLiteral("speed"));
-    row("stray argument", QStringLiteral("extra"), QStringLiteral("unexpected argument \"extra\""));
+    row("listen only", "@");
+    row("string mode", "@ --target 5 --string-mode");
+    row("everything", "@ --target 5 --gains 1,2,0.5 --form samples --derivative error --limits "
+                      "-10,10 --duration 0.5 --suggest fast --apply --csv a --png b --json "
+                      "--max-overshoot 5 --max-settling-ms 300 --baud 9600");
+    row("no port", "--channel 1", "--port is required");
+    row("no channel", "--port /dev/x", "--channel wants 1, 2, 3 or 4");
+    row("channel 5", "@ --channel 5", "--channel wants");
+    row("target not a number", "@ --target abc", "--target wants a number, not \"abc\"");
+    row("two gains", "@ --target 1 --gains 1,2", "--gains wants three numbers P,I,D");
+    row("baud", "@ --baud 0", "--baud: ");
+    row("form", "@ --form hours", "--form takes seconds, samples");
+    row("limits reversed", "@ --limits 5,1", "MIN below MAX");
+    row("duration", "@ --duration -1", "--duration wants seconds");
+    row("aim", "@ --target 1 --suggest best", "--suggest takes robust, balanced, fast");
+    row("apply without suggest", "@ --target 1 --apply", "--apply needs --suggest");
+    row("gains without target", "@ --gains 1,2,3", "--gains needs --target");
+    row("identify without target", "@ --identify", "--identify needs --target");
+    row("string mode cannot read back", "@ --target 1 --gains 1,2,3 --string-mode",
+        "--gains reads the gains back");
+    row("unknown option", "@ --speed 3", "speed");
+    row("stray argument", "@ extra", "unexpected argument \"extra\"");
 }
 
 void StepTestTest::options()
@@ -134,33 +122,24 @@ void StepTestTest::options()
 void StepTestTest::stepWithFigures()
 {
     BoardProcess board(QStringLiteral(TAVRINO_BOARDSIM));
-    QString error;
-    QVERIFY2(board.start({QStringLiteral("--noise"), QStringLiteral("0")}, &error),
-             qPrintable(error));
-    const QString csv = folder.filePath(QStringLiteral("step.csv"));
-    const QString png = folder.filePath(QStringLiteral("step.png"));
-    const Run run =
-        step({QStringLiteral("--port"), board.devicePath(), QStringLiteral("--channel"),
-              QStringLiteral("1"), QStringLiteral("--target"), QStringLiteral("80"),
-              QStringLiteral("--gains"), QStringLiteral("0.6,5,0.001"), QStringLiteral("--json"),
-              QStringLiteral("--csv"), csv, QStringLiteral("--png"), png});
+    QVERIFY2(board.start(words("--noise 0")), qPrintable(board.errorOutput()));
+    const QString csv = folder.filePath("step.csv"), png = folder.filePath("step.png");
+    const Run run = step(words("--port %1 --channel 1 --target 80 --gains 0.6,5,0.001 --json "
+                               "--csv %2 --png %3")
+                             .replaceInStrings("%1", board.devicePath())
+                             .replaceInStrings("%2", csv)
+                             .replaceInStrings("%3", png));
     QVERIFY2(run.status == 0, qPrintable(run.errors));
     const QJsonObject report = QJsonDocument::fromJson(run.out).object();
-    const QStringList keys{QStringLiteral("applied"),        QStringLiteral("channel"),
-                           QStringLiteral("gains"),          QStringLiteral("model"),
-                           QStringLiteral("samplePeriodMs"), QStringLiteral("step"),
-                           QStringLiteral("suggestions")};
-    QCOMPARE(report.keys(), keys);
-    QCOMPARE(report.value(QStringLiteral("channel")).toInt(), 1);
-    QVERIFY(report.value(QStringLiteral("model")).isNull());
-    QVERIFY(report.value(QStringLiteral("applied")).isNull());
-    QCOMPARE(report.value(QStringLiteral("gains")).toObject().value(QStringLiteral("i")).toDouble(),
-             5.0);
-    QVERIFY(qAbs(report.value(QStringLiteral("samplePeriodMs")).toDouble() - 10) < 3);
-    const QJsonObject figures = report.value(QStringLiteral("step")).toObject();
+    QCOMPARE(report.keys(), words("applied channel gains model samplePeriodMs step suggestions"));
+    QCOMPARE(report.value("channel").toInt(), 1);
+    QVERIFY(report.value("model").isNull() && report.value("applied").isNull());
+    QCOMPARE(report.value("gains").toObject().value("i").toDouble(), 5.0);
+    QVERIFY(qAbs(report.value("samplePeriodMs").toDouble() - 10) < 3);
+    const QJsonObject figures = report.value("step").toObject();
     QCOMPARE(figures.keys().size(), 7);
-    QCOMPARE(figures.value(QStringLiteral("from")).toDouble(), 0.0);
-    QCOMPARE(figures.value(QStringLiteral("to")).toDouble(), 80.0);
+    QCOMPARE(figures.value("from").toDouble(), 0.0);
+    QCOMPARE(figures.value("to").toDouble(), 80.0);
     for (const char *key : {"riseMs", "peakMs", "overshootPct", "settlingMs"})
         QVERIFY2(figures.value(QLatin1String(key)).toDouble(-1) > 0, key);
     // Settled and held for as long again, then stopped: the board saw the stop.
@@ -192,46 +171,36 @@ void StepTestTest::identifySuggestApply()
     QFETCH(QString, form);
     QFETCH(QString, gains);
     BoardProcess board(QStringLiteral(TAVRINO_BOARDSIM));
-    QString error;
-    QVERIFY2(board.start({QStringLiteral("--noise"), QStringLiteral("0"), QStringLiteral("--form"),
-                          form, QStringLiteral("--plant"), QStringLiteral("2:2,0.15,0.03")},
-                         &error),
-             qPrintable(error));
-    const Run run = step({QStringLiteral("--port"), board.devicePath(), QStringLiteral("--channel"),
-                          QStringLiteral("2"), QStringLiteral("--target"), QStringLiteral("50"),
-                          QStringLiteral("--gains"), gains, QStringLiteral("--form"), form,
-                          QStringLiteral("--suggest"), QStringLiteral("balanced"),
-                          QStringLiteral("--apply"), QStringLiteral("--json")});
+    QVERIFY2(board.start(words("--noise 0 --plant 2:2,0.15,0.03 --form " + form)),
+             qPrintable(board.errorOutput()));
+    const Run run = step(words(QString("--port %1 --channel 2 --target 50 --gains %2 --form %3 "
+                                       "--suggest balanced --apply --json")
+                                   .arg(board.devicePath(), gains, form)));
     QVERIFY2(run.status == 0, qPrintable(run.errors));
     const QJsonObject report = QJsonDocument::fromJson(run.out).object();
-    const QJsonObject model = report.value(QStringLiteral("model")).toObject();
-    QVERIFY2(qAbs(model.value(QStringLiteral("gain")).toDouble() / 2 - 1) < 0.05, run.out);
+    const QJsonObject model = report.value("model").toObject();
+    QVERIFY2(qAbs(model.value("gain").toDouble() / 2 - 1) < 0.05, run.out);
     // Over a real line a loaded machine delays reads now and then: the time constant within
     // the tuning targets' 20 %, not the simulated loop's few percent.
-    QVERIFY2(qAbs(model.value(QStringLiteral("timeConstantMs")).toDouble() / 150 - 1) < 0.2,
-             run.out);
-    QVERIFY2(qAbs(model.value(QStringLiteral("deadTimeMs")).toDouble() - 30) < 20, run.out);
-    QVERIFY(model.value(QStringLiteral("fitPct")).toDouble() >= 90);
+    QVERIFY2(qAbs(model.value("timeConstantMs").toDouble() / 150 - 1) < 0.2, run.out);
+    QVERIFY2(qAbs(model.value("deadTimeMs").toDouble() - 30) < 20, run.out);
+    QVERIFY(model.value("fitPct").toDouble() >= 90);
 
-    const QJsonArray suggestions = report.value(QStringLiteral("suggestions")).toArray();
+    const QJsonArray suggestions = report.value("suggestions").toArray();
     QCOMPARE(suggestions.size(), 1);
     const QJsonObject balanced = suggestions.first().toObject();
-    QCOMPARE(balanced.value(QStringLiteral("aim")).toString(), QStringLiteral("balanced"));
-    const QJsonObject applied = report.value(QStringLiteral("applied")).toObject();
+    QCOMPARE(balanced.value("aim").toString(), QStringLiteral("balanced"));
+    const QJsonObject applied = report.value("applied").toObject();
     for (const char *gain : {"p", "i", "d"})
-        QCOMPARE(float(applied.value(QStringLiteral("gains"))
-                           .toObject()
-                           .value(QLatin1String(gain))
-                           .toDouble()),
+        QCOMPARE(float(applied.value("gains").toObject().value(QLatin1String(gain)).toDouble()),
                  float(balanced.value(QLatin1String(gain)).toDouble()));
-    const QJsonObject measured = applied.value(QStringLiteral("step")).toObject();
-    const QJsonObject predicted = applied.value(QStringLiteral("predicted")).toObject();
-    QCOMPARE(predicted, balanced.value(QStringLiteral("predicted")).toObject());
-    QVERIFY2(measured.value(QStringLiteral("overshootPct")).toDouble() <= 10, run.out);
-    const double settling = measured.value(QStringLiteral("settlingMs")).toDouble();
-    QVERIFY2(qAbs(settling / predicted.value(QStringLiteral("settlingMs")).toDouble() - 1) <= 0.3,
-             run.out);
-    QVERIFY(applied.value(QStringLiteral("predictionFitPct")).toDouble() >= 85);
+    const QJsonObject measured = applied.value("step").toObject();
+    const QJsonObject predicted = applied.value("predicted").toObject();
+    QCOMPARE(predicted, balanced.value("predicted").toObject());
+    QVERIFY2(measured.value("overshootPct").toDouble() <= 10, run.out);
+    const double settling = measured.value("settlingMs").toDouble();
+    QVERIFY2(qAbs(settling / predicted.value("settlingMs").toDouble() - 1) <= 0.3, run.out);
+    QVERIFY(applied.value("predictionFitPct").toDouble() >= 85);
     QVERIFY(board.finish(5000));
     QCOMPARE(board.number("starts"), 2);
 }
@@ -255,15 +224,10 @@ void StepTestTest::exitStatus()
 {
     QFETCH(QString, options);
     BoardProcess board(QStringLiteral(TAVRINO_BOARDSIM));
-    QString error;
-    QVERIFY2(board.start({QStringLiteral("--noise"), QStringLiteral("0")}, &error),
-             qPrintable(error));
-    const QStringList target = options.contains(QLatin1String("--target"))
-                                   ? QStringList()
-                                   : QStringList{QStringLiteral("--target"), QStringLiteral("100")};
-    const Run run = step(QStringList{QStringLiteral("--port"), board.devicePath(),
-                                     QStringLiteral("--channel"), QStringLiteral("1")} +
-                         target + options.split(QLatin1Char(' ')));
+    QVERIFY2(board.start(words("--noise 0")), qPrintable(board.errorOutput()));
+    const QString target = options.contains("--target") ? "" : "--target 100 ";
+    const Run run =
+        step(words("--port " + board.devicePath() + " --channel 1 " + target + options));
     QFETCH(QString, message);
     QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
     QTEST(run.status, "status");
@@ -275,8 +239,7 @@ void StepTestTest::listenOnlySendsNothing()
 {
     PseudoTerminal line;
     QProcess process;
-    process.start(QStringLiteral(TAVRINO_STEP), {QStringLiteral("--port"), line.slavePath(),
-                                                 QStringLiteral("--channel"), QStringLiteral("2")});
+    process.start(QStringLiteral(TAVRINO_STEP), words("--channel 2 --port " + line.slavePath()));
     QVERIFY(process.waitForStarted());
     // Frames written before the tool opened its end would be flushed by the open; a slow
     // (sanitized) start takes longer than any fixed wait.
@@ -326,9 +289,7 @@ void StepTestTest::silentBoard()
     PseudoTerminal line;
     QVERIFY(line.isOpen());
     const Run run =
-        step(QStringList{QStringLiteral("--port"), line.slavePath(), QStringLiteral("--channel"),
-                         QStringLiteral("3"), QStringLiteral("--target"), QStringLiteral("7")} +
-             options.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+        step(words("--channel 3 --target 7 --port " + line.slavePath() + ' ' + options));
     QFETCH(QString, message);
     QVERIFY2(run.errors.contains(message), qPrintable(run.errors));
     QCOMPARE(run.status, 1);
@@ -341,8 +302,7 @@ void StepTestTest::interruptSendsStop()
     PseudoTerminal line;
     QProcess process;
     process.start(QStringLiteral(TAVRINO_STEP),
-                  {QStringLiteral("--port"), line.slavePath(), QStringLiteral("--channel"),
-                   QStringLiteral("1"), QStringLiteral("--target"), QStringLiteral("10")});
+                  words("--channel 1 --target 10 --port " + line.slavePath()));
     // Reads of P, I, D: answered, then the target and the start.
     const QByteArray reads = line.read(3 * FrameSize, 5000);
     QCOMPARE(reads, commandFrame(CmdP, DirRead, 0) + commandFrame(CmdI, DirRead, 0) +

@@ -48,17 +48,17 @@ bool BoardProcess::start(const QStringList &arguments, QString *error)
     errors.clear();
     process.start(programPath, arguments + QStringList{QStringLiteral("--report"), reportPath});
     if (!process.waitForStarted(10000)) {
-        *error = QStringLiteral("cannot start %1: %2").arg(programPath, process.errorString());
-        return false;
+        errors = QStringLiteral("cannot start %1: %2").arg(programPath, process.errorString());
+    } else if (!waitFor([this] { return process.canReadLine() || !isRunning(); }, 10000) ||
+               !process.canReadLine()) {
+        errors = QStringLiteral("the simulator printed no device: %1").arg(errors);
+    } else {
+        device = QString::fromLocal8Bit(process.readLine()).trimmed();
+        return true;
     }
-    const bool gotPath = waitFor([this] { return process.canReadLine() || !isRunning(); }, 10000) &&
-                         process.canReadLine();
-    if (!gotPath) {
-        *error = QStringLiteral("the simulator printed no device: %1").arg(errors);
-        return false;
-    }
-    device = QString::fromLocal8Bit(process.readLine()).trimmed();
-    return true;
+    if (error)
+        *error = errors;
+    return false;
 }
 
 bool BoardProcess::finish(int timeoutMs)

@@ -20,8 +20,9 @@ public:
     explicit BoardProcess(const QString &program, QObject *parent = nullptr);
     ~BoardProcess() override;
 
-    // Starts the simulator and waits for the pty path it prints first.
-    bool start(const QStringList &arguments, QString *error);
+    // Starts the simulator and waits for the pty path it prints first; why it did not start
+    // goes to `error` and errorOutput().
+    bool start(const QStringList &arguments, QString *error = nullptr);
     QString devicePath() const { return device; }
     bool isRunning() const { return process.state() != QProcess::NotRunning; }
 

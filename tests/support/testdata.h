@@ -5,16 +5,28 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QStringList>
 
-// What tests write and expect: wire bytes and files.
+#include <cstring>
+
+// What tests write and expect: wire bytes, files and command lines.
+
+// "--a 1 --b" as {"--a", "1", "--b"}; no argument holds a space.
+inline QStringList words(const QString &text)
+{
+    return text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
 inline QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(text);
 }
 
+// Built over bytes that are no frame's, so a byte the builder leaves out shows.
 inline QByteArray commandFrame(int op, int dir, int channel, float value = 0.0f)
 {
     char frame[FrameSize];
+    std::memset(frame, 0x55, sizeof frame);
     buildCommandFrame(frame, static_cast<unsigned char>(op), static_cast<unsigned char>(dir),
                       static_cast<unsigned char>(channel), 0, value);
     return QByteArray(frame, FrameSize);
