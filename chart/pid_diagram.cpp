@@ -162,6 +162,7 @@ void PID_Diagram::lightenFurniture()
     // The grid in the theme's pens, drawn once instead of at every repaint.
     grid = new PlotGrid(chart, axisX, axisY);
     traces = new TraceLayer(chart, axisX, axisY, {lines.begin(), lines.end()});
+    traces->setStill(true);
     // Connected before the chart goes into the view, whose first layout already moves it.
     connect(chart, &QChart::plotAreaChanged, this, [this] {
         grid->refresh();
@@ -183,8 +184,10 @@ void PID_Diagram::pictureMoved()
 {
     // Antialiasing is about half of every repaint; while the picture moves 20 times a second
     // nobody sees it. Once the picture has held still, it is drawn smooth again.
-    if (chartView->renderHints().testFlag(QPainter::Antialiasing))
+    if (chartView->renderHints().testFlag(QPainter::Antialiasing)) {
         chartView->setRenderHint(QPainter::Antialiasing, false);
+        traces->setStill(false);
+    }
     smoothTimer.start();
 }
 
@@ -192,6 +195,7 @@ void PID_Diagram::drawSmooth()
 {
     // Repaints the whole view when the hint changes.
     chartView->setRenderHint(QPainter::Antialiasing, true);
+    traces->setStill(true);
 }
 
 bool PID_Diagram::isChannel(int channel)

@@ -139,6 +139,11 @@ void TraceLayer::refresh()
     update();
 }
 
+void TraceLayer::setStill(bool still)
+{
+    setCacheMode(still ? DeviceCoordinateCache : NoCache);
+}
+
 QRectF TraceLayer::boundingRect() const
 {
     return area;

@@ -36,6 +36,10 @@ public:
 
     // The plot area moved or the axes' ranges changed.
     void refresh();
+    // A still picture is kept as drawn, so that what passes over it (the readout under the
+    // mouse) repaints from the copy instead of stroking every line again; a moving one is
+    // drawn straight, as it changes at every repaint anyway.
+    void setStill(bool still);
 
     QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
