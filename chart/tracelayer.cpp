@@ -49,27 +49,31 @@ void TraceLayer::spanColumns(const QVector<QPointF> &device, const QRect &clip, 
             continue;
         if (b.x() < a.x())
             std::swap(a, b);
-        const double dx = b.x() - a.x();
-        const double dy = b.y() - a.y();
-        const double length = std::hypot(dx, dy);
-        // Half the pen across and along the axes: all of it across a level line, none along.
-        const double hx = length > 0 ? half * std::abs(dy) / length : half;
-        const double hy = length > 0 ? half * dx / length : half;
-        const double stretch = dx > 0 && hy > 0 ? half / hy : 1.0; // sqrt(1 + slope^2)
         const double top = std::min(a.y(), b.y()) - half;
         const double bottom = std::max(a.y(), b.y()) + half;
+        if (bottom < above || top > below)
+            continue;
+        // Rows are clipped to a million pixels beyond the plot where they are mapped, so the
+        // squares stay finite.
+        const double dx = b.x() - a.x();
+        const double dy = b.y() - a.y();
+        const double length = std::sqrt(dx * dx + dy * dy);
+        // Half the pen across and along the axes: all of it across a level line, none along.
+        const double hx = length > 0 ? half * std::abs(dy) / length : half;
+        const double slope = dx > 0 ? dy / dx : 0.0;
+        // At a column's centre the pen reaches half its width times sqrt(1 + slope^2) up and
+        // down; a vertical segment covers its own rows.
+        const double reachY = dx > 0 ? half * length / dx : std::abs(dy) + half;
         const int first =
             int(std::ceil(std::clamp(a.x() - hx - 0.5, double(left - 1), double(left + columns))));
         const int last =
             int(std::floor(std::clamp(b.x() + hx - 0.5, double(left - 1), double(left + columns))));
         for (int c = std::max(first, left); c <= std::min(last, left + columns - 1); ++c) {
             // Along the line at the column's centre: the pixels within half the pen of it.
-            const double y =
-                dx > 0 ? a.y() + (std::clamp(c + 0.5, a.x(), b.x()) - a.x()) * dy / dx : a.y();
-            const double reachY = dx > 0 ? half * stretch : std::abs(dy) + half;
+            const double y = a.y() + (std::clamp(c + 0.5, a.x(), b.x()) - a.x()) * slope;
             const std::size_t i = std::size_t(c - left);
-            low[i] = std::min(low[i], std::clamp(y - reachY, top, bottom));
-            high[i] = std::max(high[i], std::clamp(y + reachY, top, bottom));
+            low[i] = std::min(low[i], std::max(y - reachY, top));
+            high[i] = std::max(high[i], std::min(y + reachY, bottom));
         }
     }
     out.resize(0);
@@ -178,8 +182,10 @@ void TraceLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWid
             continue;
         const QPen pen = lines[i]->pen();
         mapped.resize(0);
+        const double far = 1e6;
         for (const QPointF &p : line)
-            mapped.append(QPointF(x0 + p.x() * sx, y0 - p.y() * sy));
+            mapped.append(QPointF(x0 + p.x() * sx, std::clamp(y0 - p.y() * sy, plot.top() - far,
+                                                              plot.bottom() + far)));
         if (!smooth) {
             // At least a pixel, as a cosmetic pen.
             const double width = std::max(1.0, pen.widthF() * std::abs(toDevice.m11()));
