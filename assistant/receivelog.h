@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <QVector>
 
 class QTextEdit;
 class QTime;
@@ -52,7 +53,16 @@ private:
     QTextEdit *box;
     const ReceiveTail::Limits limits;
     ReceiveFormatter formatter;
-    QStringList pending; // arrivals not yet in the box
+    // Arrivals not yet in the box: their bytes one after the other in `waitingBytes` (one
+    // buffer rather than the read's own, which holds 16 KiB or more for a few bytes).
+    struct Waiting
+    {
+        int end; // in waitingBytes
+        QString stamp;
+        bool hex;
+    };
+    QByteArray waitingBytes;
+    QVector<Waiting> pending;
     QTimer flushTimer;
     QElapsedTimer sinceFlush; // since the box was last updated
 };
