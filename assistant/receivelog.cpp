@@ -9,7 +9,6 @@
 #include <QTime>
 
 #include <algorithm>
-#include <climits>
 
 ReceiveLog::ReceiveLog(QTextEdit *textEdit, QObject *parent) : QObject(parent), box(textEdit)
 {
@@ -101,7 +100,7 @@ void ReceiveLog::show(const QStringList &paragraphs)
     cursor.endEditBlock();
     const int added = document->blockCount() - before;
     // Not in the edit above: a change from the top to the end would lay out every block again.
-    // An update that fills the box alone leaves nothing older, as that would end before a gap.
+    // An update that fills the box by itself leaves nothing older in it.
     const int blocks = document->blockCount();
     const bool blocksOver = blocks > limits.maxBlocks + limits.blockMargin ||
                             (blocks > limits.maxBlocks && added >= limits.maxBlocks);

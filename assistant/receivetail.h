@@ -15,10 +15,10 @@ class ReceiveTail
 public:
     struct Limits
     {
-        // Paragraphs (text blocks) the box keeps. At 5,000 the undo-free document still
-        // appends in constant time and scrolls without delay.
+        // Paragraphs (text blocks) the box keeps at least. At 5,000 and the margin below the
+        // undo-free document still appends in constant time and scrolls without delay.
         int maxBlocks = 5000;
-        // Characters the box keeps: some 2 MB of text plus its layout. Without this cap one
+        // Characters the box keeps at most: some 2 MB of text plus its layout. Without this cap one
         // paragraph may be any length (text without line ends), and 5,000 arrivals of 64 KiB
         // each would be 330 million characters.
         int maxChars = 1000000;
