@@ -4,23 +4,33 @@
 
 #include <QTime>
 
-QString ReceiveFormatter::format(const QByteArray &chunk, bool hex, bool stamped, const QTime &now)
+ReceiveFormatter::Arrival ReceiveFormatter::take(const QByteArray &chunk, bool hex, bool stamped,
+                                                 const QTime &now)
 {
+    Arrival arrival;
+    arrival.hex = hex;
     // Shared, not copied, when no character start waits.
-    QByteArray bytes = pending.isEmpty() ? chunk : pending + chunk;
+    arrival.bytes = pending.isEmpty() ? chunk : pending + chunk;
     pending.clear();
-    QString body;
-    if (hex) {
-        body = hexForm(bytes);
-    } else {
-        const int complete = QtCompat::utf8CompleteLength(bytes);
-        pending = bytes.mid(complete);
-        // QString::fromUtf8 would drop a leading byte order mark; keep everything that arrived.
-        body = QtCompat::decodeUtf8KeepingBom(bytes.constData(), complete);
+    if (!hex) {
+        const int complete = QtCompat::utf8CompleteLength(arrival.bytes);
+        if (complete < arrival.bytes.size()) {
+            pending = arrival.bytes.mid(complete);
+            arrival.bytes.truncate(complete);
+        }
     }
-    if (body.isEmpty())
+    if (stamped && !arrival.bytes.isEmpty())
+        arrival.stamp = stampFor(now);
+    return arrival;
+}
+
+QString ReceiveFormatter::paragraph(const char *bytes, int size, bool hex, const QString &stamp)
+{
+    if (size <= 0)
         return QString();
-    return stamped ? stampFor(now) + body : body;
+    // QString::fromUtf8 would drop a leading byte order mark; keep everything that arrived.
+    const QString body = hex ? hexForm(bytes, size) : QtCompat::decodeUtf8KeepingBom(bytes, size);
+    return stamp.isNull() ? body : stamp + body;
 }
 
 const QString &ReceiveFormatter::stampFor(const QTime &time)
@@ -41,4 +51,9 @@ QString ReceiveFormatter::timeStamp(const QTime &time)
 QString ReceiveFormatter::hexForm(const QByteArray &bytes)
 {
     return QString::fromLatin1(bytes.toHex(' '));
+}
+
+QString ReceiveFormatter::hexForm(const char *bytes, int size)
+{
+    return hexForm(QByteArray::fromRawData(bytes, size));
 }

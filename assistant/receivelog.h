@@ -7,21 +7,23 @@
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
+#include <QVector>
 
 class QTextEdit;
 class QTime;
 
 // The serial assistant's receive box: every arrival becomes one plain-text paragraph at the
 // end, shown at once on a quiet line and in batches on a busy one. The box keeps the newest
-// Scrollback paragraphs and at most a million characters, and an update lays out only the
-// newest part of what waits (ReceiveTail), so no flood costs more than a bounded amount.
+// Scrollback paragraphs (and up to a margin more) and at most a million characters, and an
+// update lays out only the newest part of what waits (ReceiveTail), so no flood costs more
+// than a bounded amount.
 class ReceiveLog : public QObject
 {
     Q_OBJECT
 
 public:
-    // Paragraphs the box keeps; older ones are dropped so a chatty board cannot exhaust
-    // memory or make every append slower.
+    // Paragraphs the box keeps at least; older ones are dropped, past a margin and then in
+    // one cut, so a chatty board cannot exhaust memory or make every append slower.
     static constexpr int Scrollback = ReceiveTail::Limits{}.maxBlocks;
     // Every update of the box lays it out and repaints it; a USB adapter at 1 MB/s delivers
     // some 16,000 arrivals a second. A busy line is shown at most this often.
@@ -52,7 +54,16 @@ private:
     QTextEdit *box;
     const ReceiveTail::Limits limits;
     ReceiveFormatter formatter;
-    QStringList pending; // arrivals not yet in the box
+    // Arrivals not yet in the box: their bytes one after the other in `waitingBytes` (one
+    // buffer rather than the read's own, which holds 16 KiB or more for a few bytes).
+    struct Waiting
+    {
+        int end; // in waitingBytes
+        QString stamp;
+        bool hex;
+    };
+    QByteArray waitingBytes;
+    QVector<Waiting> pending;
     QTimer flushTimer;
     QElapsedTimer sinceFlush; // since the box was last updated
 };

@@ -91,16 +91,22 @@ ReceiveTail::Cut ReceiveTail::tail(const QStringList &queued, const Limits &limi
     return cut;
 }
 
-void ReceiveTail::trimFront(QTextDocument &document, int maxChars)
+void ReceiveTail::trimFront(QTextDocument &document, int maxChars, int maxBlocks)
 {
+    int end = 0;
+    const int blocks = document.blockCount();
+    if (maxBlocks > 0 && blocks > maxBlocks)
+        end = document.findBlockByNumber(blocks - maxBlocks).position();
     // characterCount() includes the separator after the last paragraph.
     const int excess = document.characterCount() - 1 - maxChars;
-    if (excess <= 0)
+    if (excess > end) {
+        const QTextBlock block = document.findBlock(excess);
+        end = excess;
+        if (block.position() != excess && block.next().isValid())
+            end = block.position() + block.length();
+    }
+    if (end <= 0)
         return;
-    const QTextBlock block = document.findBlock(excess);
-    int end = excess;
-    if (block.position() != excess && block.next().isValid())
-        end = block.position() + block.length();
     QTextCursor cursor(&document);
     cursor.setPosition(end, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();

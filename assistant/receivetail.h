@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <climits>
+
 class QTextDocument;
 
 // What of the arrivals waiting for the receive box is laid out, and how the box is kept small.
@@ -13,10 +15,10 @@ class ReceiveTail
 public:
     struct Limits
     {
-        // Paragraphs (text blocks) the box keeps. At 5,000 the undo-free document still
-        // appends in constant time and scrolls without delay.
+        // Paragraphs (text blocks) the box keeps at least. At 5,000 and the margin below the
+        // undo-free document still appends in constant time and scrolls without delay.
         int maxBlocks = 5000;
-        // Characters the box keeps: some 2 MB of text plus its layout. Without this cap one
+        // Characters the box keeps at most: some 2 MB of text plus its layout. Without this cap one
         // paragraph may be any length (text without line ends), and 5,000 arrivals of 64 KiB
         // each would be 330 million characters.
         int maxChars = 1000000;
@@ -27,6 +29,12 @@ public:
         // fifth of the time, the rest for reading the line; that is still 320,000
         // characters a second, more than a reader can follow.
         int maxCharsPerFlush = 16384;
+        // Every cut at the top of the box moves all the blocks below it in the layout; at each
+        // update that cost a third of the GUI thread at 1 MB/s. So the box may hold this many
+        // paragraphs beyond maxBlocks before it goes back to maxBlocks in one cut, and once
+        // over maxChars it goes back to this many characters below it.
+        int blockMargin = 2500;
+        int charMargin = 250000;
     };
 
     struct Cut
@@ -46,7 +54,8 @@ public:
     // lone CR and paragraph separator inside it, as QTextCursor::insertText splits them.
     static int blockCount(const QString &paragraph);
 
-    // Removes the oldest text until `document` holds at most `maxChars` characters: whole
-    // paragraphs, and the front of the newest one only when it alone is too long.
-    static void trimFront(QTextDocument &document, int maxChars);
+    // Removes the oldest text, in one cut, until `document` holds at most `maxChars`
+    // characters and at most `maxBlocks` blocks: whole paragraphs, and the front of the
+    // newest one only when it alone is too long.
+    static void trimFront(QTextDocument &document, int maxChars, int maxBlocks = INT_MAX);
 };

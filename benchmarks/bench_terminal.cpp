@@ -3,6 +3,7 @@
 // CPU, lateness and resident memory, then a flat-out burst for the most the box takes; the same
 // through QTextEdit::append per arrival into a box without a limit, the plain way.
 #include "app/mainwindow.h"
+#include "assistant/receivelog.h"
 #include "benchmarks/benchapp.h"
 #include "benchmarks/benchoptions.h"
 #include "benchmarks/latenessprobe.h"
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTime>
 #include <QTimer>
 
 #include <algorithm>
@@ -208,6 +210,35 @@ void naive(double rate, double seconds, double burstSeconds)
     printStep("flat out", runStep(writer, FlatOutBytesPerSecond, burstSeconds, unread, paragraphs));
 }
 
+// The receive box alone, without the line and its reads: `seconds` of `rate` bytes a second
+// of text in arrivals of `arrivalBytes`, handed to ReceiveLog one update interval at a time
+// as fast as it takes them, each interval shown and painted. The same arrivals and updates
+// at every run, so the figure (CPU per second of arrivals) moves only with the box's cost.
+double boxAloneCpuPercent(double rate, int arrivalBytes, double seconds, bool hex, bool stamped)
+{
+    QTextEdit box;
+    box.setReadOnly(true);
+    box.resize(800, 500);
+    box.show();
+    ReceiveLog log(&box);
+    const int intervals = int(seconds * 1000 / ReceiveLog::FlushIntervalMs);
+    const int arrivals = int(rate * ReceiveLog::FlushIntervalMs / 1000 / arrivalBytes);
+    const QTime now = QTime::currentTime();
+    QByteArray text;
+    qint64 sent = 0;
+    const double start = ProcessStats::threadCpuSeconds();
+    for (int i = 0; i < intervals; ++i) {
+        for (int j = 0; j < arrivals; ++j, sent += arrivalBytes) {
+            text.clear();
+            appendTerminalText(text, sent, arrivalBytes);
+            log.append(text, hex, stamped, now);
+        }
+        log.flush();
+        QCoreApplication::processEvents();
+    }
+    return 100.0 * (ProcessStats::threadCpuSeconds() - start) / seconds;
+}
+
 // What QTextEdit's own layout costs per line: lines inserted in one edit into a shown box.
 double layoutMicrosPerLine(int lines)
 {
@@ -249,6 +280,15 @@ int main(int argc, char *argv[])
     ours(rate, seconds, burst, options.text("only"), worst);
     if (!options.flag("no-naive"))
         naive(rate, naiveSeconds, burst);
+    const double boxSeconds = std::max(0.5, options.number("box-seconds", 5));
+    std::printf("\nthe receive box alone, %.2f MB/s in 64-byte arrivals for %.0f s, GUI %%:",
+                rate / 1e6, boxSeconds);
+    for (const Mode &mode : modes) {
+        if (options.text("only").isEmpty() || options.text("only") == QLatin1String(mode.option))
+            std::printf(" %s %.1f;", mode.name,
+                        boxAloneCpuPercent(rate, 64, boxSeconds, mode.hex, mode.stamped));
+    }
+    std::printf("\n");
     const double perLine = layoutMicrosPerLine(5000);
     std::printf("\nQTextEdit layout alone: %.1f us of CPU per 64-byte line, so %.0f %% of a core "
                 "at %.2f MB/s\n",

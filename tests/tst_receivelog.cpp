@@ -30,6 +30,8 @@ private Q_SLOTS:
     void shows();
     void burstArrivesWholeAndInOrder_data();
     void burstArrivesWholeAndInOrder();
+    void scrollbackCutInOneGo_data();
+    void scrollbackCutInOneGo();
     void clearDropsWaitingArrivals();
     void resetForgetsHeldCharacter();
     void save();
@@ -127,6 +129,32 @@ void ReceiveLogTest::burstArrivesWholeAndInOrder()
     const QStringList kept = expected.mid(std::max(0, arrivals - ReceiveLog::Scrollback));
     QCOMPARE(shown(), kept.join(QLatin1Char('\n')));
     QVERIFY(!box->document()->isUndoRedoEnabled());
+}
+
+void ReceiveLogTest::scrollbackCutInOneGo_data()
+{
+    QTest::addColumn<int>("updates"); // of 1,000 paragraphs each
+    QTest::addColumn<int>("kept");
+    const int most = ReceiveLog::Scrollback + ReceiveTail::Limits{}.blockMargin;
+    QTest::newRow("within the margin") << most / 1000 << most / 1000 * 1000;
+    QTest::newRow("past it: back to the scrollback") << most / 1000 + 1 << ReceiveLog::Scrollback;
+    QTest::newRow("and on from there") << most / 1000 + 2 << ReceiveLog::Scrollback + 1000;
+}
+
+// The box keeps the newest paragraphs, however many updates brought them.
+void ReceiveLogTest::scrollbackCutInOneGo()
+{
+    QFETCH(int, updates);
+    QFETCH(int, kept);
+    QStringList expected;
+    for (int i = 0; i < updates * 1000; ++i) {
+        expected << QString::number(i);
+        log->append(expected.last().toLatin1(), false, false, QTime());
+        if (i % 1000 == 999)
+            log->flush();
+    }
+    QCOMPARE(box->document()->blockCount(), kept);
+    QCOMPARE(shown(), expected.mid(expected.size() - kept).join(QLatin1Char('\n')));
 }
 
 // Arrivals waiting for the next update came before the click.
@@ -285,7 +313,7 @@ void ReceiveLogTest::floodThroughTheBox()
     }
     const int characters = box->document()->characterCount() - 1;
     QVERIFY2(characters <= limits.maxChars &&
-                 characters > limits.maxChars - limits.maxCharsPerFlush,
+                 characters > limits.maxChars - limits.charMargin - limits.maxCharsPerFlush,
              qPrintable(QString::number(characters)));
     QVERIFY(shown().endsWith("xEND"));
 }
