@@ -77,7 +77,9 @@ void PortController::close(Tab tab, CloseReason reason)
 
 QByteArray PortController::read()
 {
-    const QByteArray bytes = serial->readAll();
+    // Every byte the port holds, in a buffer of that size: readAll() starts with a larger one
+    // and shrinks it, at every arrival.
+    const QByteArray bytes = serial->read(serial->bytesAvailable());
     if (!bytes.isEmpty())
         emit received(bytes);
     return bytes;
