@@ -31,10 +31,23 @@ QVector<double> tickPositions(double start, double length, int count, int minor,
 
 } // namespace
 
+double PlotGrid::pixelRatio(const QPainter *painter)
+{
+    return painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+}
+
+QTransform PlotGrid::toPixels(const QPainter *painter)
+{
+    // The painter scales by the device's pixel ratio beneath any world transform, and moves
+    // by where the widget lies in its window beneath that: pixels of the widget, not the
+    // window's (deviceTransform() holds both).
+    const double ratio = pixelRatio(painter);
+    return painter->worldTransform() * QTransform::fromScale(ratio, ratio);
+}
+
 QTransform PlotGrid::devicePixels(const QPainter *painter)
 {
-    // The painter scales by the device's pixel ratio beneath any world transform.
-    const double ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const double ratio = pixelRatio(painter);
     return QTransform::fromScale(1 / ratio, 1 / ratio);
 }
 
@@ -72,7 +85,7 @@ void PlotGrid::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
 {
     if (area.isEmpty())
         return;
-    const QTransform toDevice = painter->deviceTransform();
+    const QTransform toDevice = toPixels(painter);
     const QRect device = toDevice.mapRect(boundingRect()).toAlignedRect();
     if (stale || picture.size() != device.size() || picture.offset() != device.topLeft()) {
         render(toDevice, device);

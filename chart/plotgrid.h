@@ -27,7 +27,9 @@ public:
     // The plot area or a tick count changed.
     void refresh();
 
-    // The world transform under which a painter draws in whole device pixels.
+    // From a painter's item coordinates to the pixels of the widget it paints, and the world
+    // transform under which it draws in those pixels.
+    static QTransform toPixels(const QPainter *painter);
     static QTransform devicePixels(const QPainter *painter);
 
     QRectF boundingRect() const override;
@@ -37,6 +39,7 @@ private:
     QtCharts::QChart *chart;
     QtCharts::QValueAxis *axisX;
     QtCharts::QValueAxis *axisY;
+    static double pixelRatio(const QPainter *painter);
     void render(const QTransform &toDevice, const QRect &device);
 
     QRectF area;

@@ -162,7 +162,7 @@ void TraceLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWid
     const bool smooth = painter->testRenderHint(QPainter::Antialiasing);
     // Moving, the lines are filled column by column in device pixels; still, the series' pen
     // strokes them in item units.
-    const QTransform toDevice = smooth ? QTransform() : painter->deviceTransform();
+    const QTransform toDevice = smooth ? QTransform() : PlotGrid::toPixels(painter);
     const QRectF plot = toDevice.mapRect(area);
     const double sx = plot.width() / xSpan;
     const double sy = plot.height() / ySpan;

@@ -132,13 +132,27 @@ void ChartRefreshTest::smoothOnceStill()
 }
 
 namespace {
-// The plot area in the pixels of a grab of the view.
-QRect devicePlot(const PID_Diagram &diagram, QWidget &view)
+// The chart away from its window's corner, as in the window, where a widget paints into the
+// window's pixels at an offset.
+struct EmbeddedView
 {
-    const double ratio = view.devicePixelRatioF();
-    const QRectF area = diagram.chartItem()->plotArea();
-    return QRectF(area.topLeft() * ratio, area.size() * ratio).toRect();
-}
+    QWidget window;
+    QChartView *view = new QChartView(&window);
+    EmbeddedView()
+    {
+        window.resize(860, 560);
+        view->setGeometry(37, 23, 800, 500);
+        window.show();
+    }
+    QImage grab() { return window.grab().toImage(); }
+    // The plot area in the pixels of grab().
+    QRect plot(const PID_Diagram &diagram) const
+    {
+        const double ratio = window.devicePixelRatioF();
+        const QRectF area = diagram.chartItem()->plotArea().translated(view->pos());
+        return QRectF(area.topLeft() * ratio, area.size() * ratio).toRect();
+    }
+};
 
 // Columns that are not the plot's white in any of six rows from `y` (dashed lines have gaps):
 // vertical grid lines, where nothing else is drawn.
@@ -160,31 +174,27 @@ QVector<int> markedColumns(const QImage &image, int y, int from, int to)
 void ChartRefreshTest::gridWhereTheAxesPutIt()
 {
     // Our grid against the axes' own, major and minor lines alike, on an empty chart.
-    QChartView view;
-    view.resize(800, 500);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    PID_Diagram diagram(&view);
+    EmbeddedView e;
+    QVERIFY(QTest::qWaitForWindowExposed(&e.window));
+    PID_Diagram diagram(e.view);
     QTRY_VERIFY(diagram.chartItem()->plotArea().width() > 500);
     QTest::qWait(50);
     PlotGrid *grid = nullptr;
     for (QGraphicsItem *item : diagram.chartItem()->childItems())
         grid = grid ? grid : dynamic_cast<PlotGrid *>(item);
     QVERIFY(grid);
-    const QRect plot = devicePlot(diagram, view);
+    const QRect plot = e.plot(diagram);
     // Between two horizontal lines: 16 of them, major and minor, 20 pixels apart.
     const int row = plot.top() + plot.height() * 9 / 64;
-    view.setRenderHint(QPainter::Antialiasing, false);
-    const QVector<int> ours =
-        markedColumns(view.grab().toImage(), row, plot.left() + 2, plot.right() - 2);
+    e.view->setRenderHint(QPainter::Antialiasing, false);
+    const QVector<int> ours = markedColumns(e.grab(), row, plot.left() + 2, plot.right() - 2);
 
     grid->hide();
     for (QValueAxis *axis : {diagram.horizontalAxis(), diagram.verticalAxis()}) {
         axis->setGridLineVisible(true);
         axis->setMinorGridLineVisible(true);
     }
-    const QVector<int> theirs =
-        markedColumns(view.grab().toImage(), row, plot.left() + 2, plot.right() - 2);
+    const QVector<int> theirs = markedColumns(e.grab(), row, plot.left() + 2, plot.right() - 2);
     // 9 ticks with 9 minor ones between each two: 79 lines inside the edges, each where one
     // of theirs is (which, a pixel and a quarter wide on a scaled screen, may cover two).
     QCOMPARE(ours.size(), 79);
@@ -245,11 +255,9 @@ void ChartRefreshTest::tracesWhereTheSeriesPutThem()
     // Our lines against Qt Charts' own drawing of the same points: place, colour, width, the
     // gap of a value that is not a number, and nothing for a hidden channel.
     QFETCH(bool, smooth);
-    QChartView view;
-    view.resize(800, 500);
-    view.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&view));
-    PID_Diagram diagram(&view);
+    EmbeddedView e;
+    QVERIFY(QTest::qWaitForWindowExposed(&e.window));
+    PID_Diagram diagram(e.view);
     QTRY_VERIFY(diagram.chartItem()->plotArea().width() > 500);
     for (int i = 0; i <= 100; ++i) {
         const float gap = i >= 40 && i < 50 ? std::nanf("") : float(i) - 50;
@@ -259,9 +267,9 @@ void ChartRefreshTest::tracesWhereTheSeriesPutThem()
     diagram.showRange(0, 100, -100, 100);
     diagram.setChannelShown(1, false);
     QTest::qWait(50);
-    view.setRenderHint(QPainter::Antialiasing, smooth);
-    const QRect plot = devicePlot(diagram, view);
-    const QImage ours = view.grab().toImage();
+    e.view->setRenderHint(QPainter::Antialiasing, smooth);
+    const QRect plot = e.plot(diagram);
+    const QImage ours = e.grab();
 
     for (QGraphicsItem *item : diagram.chartItem()->childItems()) {
         if (dynamic_cast<TraceLayer *>(item))
@@ -269,8 +277,8 @@ void ChartRefreshTest::tracesWhereTheSeriesPutThem()
     }
     for (int i = 0; i < 2; ++i)
         diagram.series(i)->replace(diagram.shownPoints(i));
-    view.setRenderHint(QPainter::Antialiasing, false);
-    const QImage theirs = view.grab().toImage();
+    e.view->setRenderHint(QPainter::Antialiasing, false);
+    const QImage theirs = e.grab();
     const int width = plot.width() - 4;
     for (int i = 0; i < 4; ++i) {
         const QColor colour = diagram.series(i)->color();
