@@ -17,9 +17,10 @@ QT_CHARTS_END_NAMESPACE
 
 // The chart's data lines, drawn by the chart's own item in place of Qt Charts' line items.
 // A line item strokes a hit-test shape of every series at each change and paints each segment
-// as its own line; this item draws one polyline per series over the two axes' ranges, in the
-// series' pen, and nothing else. The series stay in the chart, empty, for their names, colours,
-// visibility and legend markers.
+// as its own line. This item draws each series' points over the two axes' ranges in the
+// series' colour and width: while the picture moves (drawn without antialiasing) by filling
+// each pixel column's run of rows once, and once it holds still by stroking the series' pen.
+// The series stay in the chart, empty, for their names, colours, visibility and legend.
 class TraceLayer : public QGraphicsItem
 {
 public:
