@@ -1,7 +1,6 @@
 #include "app/displaysetup.h"
 
 #include "base/qtcompat.h"
-#include "chart/renderchoice.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -15,7 +14,10 @@ void DisplaySetup::beforeApplication()
     // 1.25 and 1.5 stay what they are instead of rounding to 1 or 2.
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
         Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
-    RenderChoice::preferRasterWindows();
+    // Nothing in the window draws through OpenGL (the chart fills its own lines with the raster
+    // engine); pure raster windows keep the platform from loading an OpenGL driver, which for
+    // Mesa's software one adds some 50 MiB and idle threads.
+    QCoreApplication::setAttribute(Qt::AA_ForceRasterWidgets);
 }
 
 bool DisplaySetup::fits(const QSize &preferred, const QRect &available, const QMargins &frame)
