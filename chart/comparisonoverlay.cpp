@@ -107,11 +107,7 @@ bool ComparisonOverlay::refresh(double xMin, double xMax, int columns,
         scratch.resize(0);
         if (shown && channelShown[std::size_t(c)] && line.first >= 0)
             SeriesDecimator::visiblePoints(line.actual, line.first, xMin, xMax, columns, scratch);
-        if (scratch.size() == line.drawn.size() &&
-            std::equal(scratch.cbegin(), scratch.cend(), line.drawn.cbegin(),
-                       [](const QPointF &p, const QPointF &q) {
-                           return p.x() == q.x() && p.y() == q.y();
-                       }))
+        if (SeriesDecimator::samePoints(scratch, line.drawn))
             continue;
         line.drawn.swap(scratch);
         changedLine = true;

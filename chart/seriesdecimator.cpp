@@ -197,3 +197,11 @@ void SeriesDecimator::visiblePoints(const QVector<float> &values, qint64 firstX,
 {
     reduce(NumberedValues(values, firstX), xMin, xMax, columns, out);
 }
+
+bool SeriesDecimator::samePoints(const QVector<QPointF> &a, const QVector<QPointF> &b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.cbegin(), a.cend(), b.cbegin(), [](const QPointF &p, const QPointF &q) {
+               return p.x() == q.x() && p.y() == q.y();
+           });
+}

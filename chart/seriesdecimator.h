@@ -23,4 +23,7 @@ public:
     // The same for values at x = firstX, firstX + 1, ...
     static void visiblePoints(const QVector<float> &values, qint64 firstX, double xMin, double xMax,
                               int columns, QVector<QPointF> &out);
+
+    // Exactly the same points, NaN never: a line holding NaN is simply drawn again.
+    static bool samePoints(const QVector<QPointF> &a, const QVector<QPointF> &b);
 };

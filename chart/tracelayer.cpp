@@ -1,6 +1,7 @@
 #include "chart/tracelayer.h"
 
 #include "chart/plotgrid.h"
+#include "chart/seriesdecimator.h"
 
 #include <QPainter>
 #include <QtCharts/QChart>
@@ -12,19 +13,6 @@
 #include <limits>
 
 QT_CHARTS_USE_NAMESPACE
-
-namespace {
-
-// Exactly equal, NaN never: a line holding NaN is simply drawn again.
-bool samePoints(const QVector<QPointF> &a, const QVector<QPointF> &b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.cbegin(), a.cend(), b.cbegin(), [](const QPointF &p, const QPointF &q) {
-               return p.x() == q.x() && p.y() == q.y();
-           });
-}
-
-} // namespace
 
 void TraceLayer::spanColumns(const QVector<QPointF> &device, const QRect &clip, double width,
                              QVector<QRect> &out)
@@ -113,7 +101,7 @@ bool TraceLayer::replace(int index, QVector<QPointF> &points)
     if (index < 0 || std::size_t(index) >= drawn.size())
         return false;
     QVector<QPointF> &line = drawn[std::size_t(index)];
-    if (samePoints(line, points))
+    if (SeriesDecimator::samePoints(line, points))
         return false;
     line.swap(points);
     update();
