@@ -94,7 +94,7 @@ void StepChart::setPredicted(const QVector<double> &values)
 QVector<QPointF> StepChart::points(int line) const
 {
     const QLineSeries *series[] = {actual, target, comparison, predicted};
-    return line >= 0 && line < 4 ? series[line]->pointsVector() : QVector<QPointF>();
+    return line >= 0 && line < 4 ? QtCompat::seriesPoints(*series[line]) : QVector<QPointF>();
 }
 
 void StepChart::redraw()
