@@ -2,6 +2,7 @@
 
 #include "base/logging.h"
 #include "chart/axislabels.h"
+#include "chart/axislayer.h"
 #include "chart/comparisonoverlay.h"
 #include "chart/plotgrid.h"
 #include "chart/roundticks.h"
@@ -59,6 +60,7 @@ PID_Diagram::PID_Diagram(QChartView *view) : chartView(view)
     axisTime->setMinorGridLineVisible(false);
     axisTime->setVisible(false);
     chart->addAxis(axisTime, Qt::AlignBottom);
+    connect(axisTime, &QValueAxis::rangeChanged, this, [this] { axes->refresh(); });
     connect(axisX, &QValueAxis::rangeChanged, this, &PID_Diagram::updateTimeAxis);
     std::array<QColor, ChannelCount> colours;
     for (int c = 0; c < ChannelCount; ++c)
@@ -161,15 +163,21 @@ void PID_Diagram::lightenFurniture()
     }
     // The grid in the theme's pens, drawn once instead of at every repaint.
     grid = new PlotGrid(chart, axisX, axisY);
+    axes = new AxisLayer(chart, axisX, axisY);
     traces = new TraceLayer(chart, axisX, axisY, {lines.begin(), lines.end()});
     traces->setStill(true);
     // Connected before the chart goes into the view, whose first layout already moves it.
     connect(chart, &QChart::plotAreaChanged, this, [this] {
         grid->refresh();
+        axes->refresh();
         traces->refresh();
     });
-    for (QValueAxis *axis : {axisX, axisY})
-        connect(axis, &QValueAxis::rangeChanged, this, [this] { traces->refresh(); });
+    for (QValueAxis *axis : {axisX, axisY}) {
+        connect(axis, &QValueAxis::rangeChanged, this, [this] {
+            axes->refresh();
+            traces->refresh();
+        });
+    }
 }
 
 bool PID_Diagram::eventFilter(QObject *watched, QEvent *event)
@@ -462,10 +470,7 @@ void PID_Diagram::updateTimeAxis()
     const bool seconds = showsSeconds();
     if (seconds)
         axisTime->setRange(displayX(axisX->min()), displayX(axisX->max()));
-    if (axisTime->isVisible() != seconds) {
-        axisX->setVisible(!seconds);
-        axisTime->setVisible(seconds);
-    }
+    axes->setHorizontal(seconds ? axisTime : axisX);
 }
 
 void PID_Diagram::measurePeriod(quint64 maxCount)

@@ -13,6 +13,7 @@
 
 #include <array>
 
+class AxisLayer;
 class ComparisonOverlay;
 class PlotGrid;
 class TraceLayer;
@@ -222,6 +223,7 @@ private:
     static constexpr int SmoothAfterMs = 300;
     QTimer smoothTimer;
     PlotGrid *grid = nullptr;               // a child item of the chart
+    AxisLayer *axes = nullptr;              // a child item of the chart
     TraceLayer *traces = nullptr;           // a child item of the chart
     ComparisonOverlay *overlay = nullptr;   // a child item of the chart
     ComparisonOverlay *predicted = nullptr; // a child item of the chart

@@ -8,11 +8,8 @@
 
 QT_CHARTS_USE_NAMESPACE
 
-namespace {
-
-// Where Qt Charts puts the ticks of a value axis with fixed ticks: `count` evenly over the
-// length, `minor` evenly between two neighbours.
-QVector<double> tickPositions(double start, double length, int count, int minor, bool major)
+QVector<double> PlotGrid::tickPositions(double start, double length, int count, int minor,
+                                        bool major)
 {
     QVector<double> at;
     if (count < 2)
@@ -28,8 +25,6 @@ QVector<double> tickPositions(double start, double length, int count, int minor,
     }
     return at;
 }
-
-} // namespace
 
 double PlotGrid::pixelRatio(const QPainter *painter)
 {

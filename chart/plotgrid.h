@@ -32,6 +32,11 @@ public:
     static QTransform toPixels(const QPainter *painter);
     static QTransform devicePixels(const QPainter *painter);
 
+    // Where Qt Charts puts the ticks of a value axis with fixed ticks: `count` evenly over
+    // the length, or `minor` evenly between each two neighbours.
+    static QVector<double> tickPositions(double start, double length, int count, int minor,
+                                         bool major);
+
     QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;
 

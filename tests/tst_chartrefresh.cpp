@@ -1,6 +1,7 @@
 // When the chart's series are handed new points: only when what they show changed, and a
 // hidden channel only once it is shown again, with everything that arrived meanwhile. How it is
 // drawn: aliased while it moves, smooth once it holds still, its grid where the axes' would be.
+#include "chart/axislayer.h"
 #include "chart/pid_diagram.h"
 #include "chart/plotgrid.h"
 #include "chart/tracelayer.h"
@@ -25,6 +26,8 @@ private Q_SLOTS:
     void minimizedCatchesUpWhenRestored();
     void smoothOnceStill();
     void gridWhereTheAxesPutIt();
+    void axesWhereQtChartsPutsThem_data();
+    void axesWhereQtChartsPutsThem();
     void tracesWhereTheSeriesPutThem_data();
     void tracesWhereTheSeriesPutThem();
 };
@@ -169,6 +172,27 @@ QVector<int> markedColumns(const QImage &image, int y, int from, int to)
     }
     return columns;
 }
+
+template <typename Item> Item *childOf(PID_Diagram &diagram)
+{
+    for (QGraphicsItem *item : diagram.chartItem()->childItems()) {
+        if (auto *found = dynamic_cast<Item *>(item))
+            return found;
+    }
+    return nullptr;
+}
+
+// Our axes hidden and Qt Charts' own shown instead, with their grid.
+void showQtAxes(PID_Diagram &diagram)
+{
+    childOf<AxisLayer>(diagram)->hide();
+    childOf<PlotGrid>(diagram)->hide();
+    for (QValueAxis *axis : {diagram.horizontalAxis(), diagram.verticalAxis()}) {
+        axis->setVisible(true);
+        axis->setGridLineVisible(true);
+        axis->setMinorGridLineVisible(true);
+    }
+}
 } // namespace
 
 void ChartRefreshTest::gridWhereTheAxesPutIt()
@@ -179,21 +203,14 @@ void ChartRefreshTest::gridWhereTheAxesPutIt()
     PID_Diagram diagram(e.view);
     QTRY_VERIFY(diagram.chartItem()->plotArea().width() > 500);
     QTest::qWait(50);
-    PlotGrid *grid = nullptr;
-    for (QGraphicsItem *item : diagram.chartItem()->childItems())
-        grid = grid ? grid : dynamic_cast<PlotGrid *>(item);
-    QVERIFY(grid);
     const QRect plot = e.plot(diagram);
     // Between two horizontal lines: 16 of them, major and minor, 20 pixels apart.
     const int row = plot.top() + plot.height() * 9 / 64;
     e.view->setRenderHint(QPainter::Antialiasing, false);
     const QVector<int> ours = markedColumns(e.grab(), row, plot.left() + 2, plot.right() - 2);
 
-    grid->hide();
-    for (QValueAxis *axis : {diagram.horizontalAxis(), diagram.verticalAxis()}) {
-        axis->setGridLineVisible(true);
-        axis->setMinorGridLineVisible(true);
-    }
+    showQtAxes(diagram); // around the same plot area, to a pixel
+    QTest::qWait(50);
     const QVector<int> theirs = markedColumns(e.grab(), row, plot.left() + 2, plot.right() - 2);
     // 9 ticks with 9 minor ones between each two: 79 lines inside the edges, each where one
     // of theirs is. On a screen that scales by a fraction theirs are a pixel and a quarter wide
@@ -205,6 +222,63 @@ void ChartRefreshTest::gridWhereTheAxesPutIt()
         QVERIFY2(std::any_of(theirs.cbegin(), theirs.cend(),
                              [x, near](int t) { return std::abs(t - x) <= near; }),
                  qPrintable(QStringLiteral("line at %1").arg(x)));
+}
+
+void ChartRefreshTest::axesWhereQtChartsPutsThem_data()
+{
+    QTest::addColumn<QRectF>("range"); // x from left to right, y from top to bottom
+    QTest::newRow("as it starts") << QRectF(0, 100, 100, -200);
+    QTest::newRow("six digits") << QRectF(100000, 300, 200, -400);
+    QTest::newRow("fine steps, negative") << QRectF(10, -0.0002, 5, -0.0015);
+    QTest::newRow("large magnitudes") << QRectF(0, 3e38, 200, -6e38);
+}
+
+// Each label and title where Qt Charts puts its own, with the same text, around the same
+// plot area.
+void ChartRefreshTest::axesWhereQtChartsPutsThem()
+{
+    QFETCH(QRectF, range);
+    EmbeddedView e;
+    QVERIFY(QTest::qWaitForWindowExposed(&e.window));
+    PID_Diagram diagram(e.view);
+    diagram.showRange(range.left(), range.right(), range.bottom(), range.top());
+    QTRY_VERIFY(diagram.chartItem()->plotArea().width() > 500);
+    QTest::qWait(50);
+    const QRectF plot = diagram.chartItem()->plotArea();
+    const AxisLayer *axes = childOf<AxisLayer>(diagram);
+    const QVector<AxisLayer::Label> ours =
+        axes->labels(Qt::Horizontal) + axes->labels(Qt::Vertical) + axes->titles();
+
+    showQtAxes(diagram);
+    QTest::qWait(50);
+    const QRectF theirPlot = diagram.chartItem()->plotArea();
+    QVERIFY2(std::abs(theirPlot.left() - plot.left()) <= 1 &&
+                 std::abs(theirPlot.bottom() - plot.bottom()) <= 1 &&
+                 std::abs(theirPlot.width() - plot.width()) <= 2 &&
+                 std::abs(theirPlot.height() - plot.height()) <= 2,
+             qPrintable(QStringLiteral("ours %1 %2 %3 %4")
+                            .arg(plot.left())
+                            .arg(plot.top())
+                            .arg(plot.width())
+                            .arg(plot.height())));
+    QStringList theirTexts;
+    for (QGraphicsItem *item : e.view->scene()->items()) {
+        auto *text = dynamic_cast<QGraphicsTextItem *>(item);
+        const QRectF box = text ? text->sceneBoundingRect() : QRectF();
+        // The legend's names lie above the plot.
+        if (!text || !text->isVisible() || text->toPlainText().isEmpty() ||
+            box.bottom() < theirPlot.top())
+            continue;
+        theirTexts << text->toPlainText();
+        const QPointF centre = diagram.chartItem()->mapFromScene(box.center());
+        QVERIFY2(std::any_of(ours.cbegin(), ours.cend(),
+                             [&](const AxisLayer::Label &label) {
+                                 return label.text == text->toPlainText() &&
+                                        QLineF(label.box.center(), centre).length() <= 2;
+                             }),
+                 qPrintable(text->toPlainText()));
+    }
+    QCOMPARE(theirTexts.size(), ours.size());
 }
 
 namespace {

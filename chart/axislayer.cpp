@@ -1,0 +1,205 @@
+#include "chart/axislayer.h"
+
+#include "chart/axislabels.h"
+#include "chart/plotgrid.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QStyleOptionGraphicsItem>
+#include <QtCharts/QChart>
+#include <QtCharts/QValueAxis>
+
+#include <cmath>
+
+QT_CHARTS_USE_NAMESPACE
+
+AxisLayer::AxisLayer(QChart *owner, QValueAxis *horizontal, QValueAxis *vertical)
+    : QGraphicsItem(owner), chart(owner), axisX(horizontal), axisY(vertical), base(owner->margins())
+{
+    axisX->setVisible(false);
+    axisY->setVisible(false);
+    // Above the grid, below the series, as Qt Charts stacks its axes.
+    setZValue(3);
+    setFlag(ItemIgnoresParentOpacity);
+    // A repaint of the plot alone (the readout, a line) draws no label.
+    setFlag(ItemUsesExtendedStyleOption);
+    refresh();
+}
+
+void AxisLayer::setHorizontal(QValueAxis *axis)
+{
+    if (axis == axisX)
+        return;
+    axis->setVisible(false);
+    axisX = axis;
+    refresh();
+}
+
+QSizeF AxisLayer::boxSize(const QFont &font, const QString &text)
+{
+    // Qt Charts' label is a text item: the text's advance and line height, and a pixel of
+    // document margin around them.
+    const QFontMetricsF metrics(font);
+    return {metrics.horizontalAdvance(text) + 2, metrics.height() + 2};
+}
+
+void AxisLayer::refresh()
+{
+    layOut();
+    // Hidden, the axes take no room.
+    const QMargins wanted = isVisible() ? base + room : base;
+    if (chart->margins() != wanted)
+        chart->setMargins(wanted); // lays the chart out again, and this with it
+    update();
+}
+
+void AxisLayer::layOut()
+{
+    const QRectF now = chart->plotArea();
+    if (now != area) {
+        prepareGeometryChange();
+        area = now;
+    }
+    const auto place = [](QValueAxis *axis, const QString &text) {
+        return Label{QRectF(QPointF(), boxSize(axis->labelsFont(), text)), text};
+    };
+    majorX = PlotGrid::tickPositions(area.left(), area.width(), axisX->tickCount(), 0, true);
+    minorX = PlotGrid::tickPositions(area.left(), area.width(), axisX->tickCount(),
+                                     axisX->minorTickCount(), false);
+    majorY = PlotGrid::tickPositions(area.bottom(), -area.height(), axisY->tickCount(), 0, true);
+    minorY = PlotGrid::tickPositions(area.bottom(), -area.height(), axisY->tickCount(),
+                                     axisY->minorTickCount(), false);
+
+    // Below the ticks, each centred on its own; one that would overlap the last shown stays
+    // hidden, as Qt Charts hides it.
+    bottom.clear();
+    const QStringList textsX =
+        axisTickLabels(axisX->min(), axisX->max(), axisX->tickCount(), axisX->labelFormat());
+    const double lastWidth =
+        textsX.isEmpty() ? 0.0 : boxSize(axisX->labelsFont(), textsX.constLast()).width();
+    for (int i = 0; i < textsX.size() && i < majorX.size(); ++i) {
+        Label label = place(axisX, textsX.at(i));
+        label.box.moveTo(majorX.at(i) - label.box.width() / 2, area.bottom() + MajorTick);
+        if (bottom.isEmpty() || label.box.left() >= bottom.constLast().box.right())
+            bottom.append(label);
+    }
+    // Left of the ticks, right-aligned, each centred on its own.
+    left.clear();
+    const QStringList textsY =
+        axisTickLabels(axisY->min(), axisY->max(), axisY->tickCount(), axisY->labelFormat());
+    const double labelsRight = std::floor(area.left()) - MajorTick;
+    double widestLeft = 0;
+    for (int i = 0; i < textsY.size() && i < majorY.size(); ++i) {
+        Label label = place(axisY, textsY.at(i));
+        widestLeft = std::max(widestLeft, label.box.width());
+        label.box.moveTo(labelsRight - label.box.width(), majorY.at(i) - label.box.height() / 2);
+        if (left.isEmpty() || label.box.bottom() <= left.constLast().box.top())
+            left.append(label);
+    }
+
+    bottomTitle = {QRectF(QPointF(), boxSize(axisX->titleFont(), axisX->titleText())),
+                   axisX->titleText()};
+    bottomTitle.box.moveTo(area.center().x() - bottomTitle.box.width() / 2,
+                           area.bottom() + MajorTick + boxSize(axisX->labelsFont(), {}).height() +
+                               TitleGap);
+    // Read from bottom to top: its box is the text's turned a quarter.
+    const QSizeF turned = boxSize(axisY->titleFont(), axisY->titleText());
+    leftTitle = {QRectF(0, 0, turned.height(), turned.width()), axisY->titleText()};
+    leftTitle.box.moveTo(labelsRight - widestLeft - TitleGap - leftTitle.box.width(),
+                         area.center().y() - leftTitle.box.height() / 2);
+
+    // The room the axes take around the plot; half a label sticks out past its top and right.
+    const auto across = [](const Label &title) {
+        return title.text.isEmpty() ? 0.0 : title.box.width() + TitleGap;
+    };
+    const double labelHeight = boxSize(axisX->labelsFont(), {}).height();
+    const QMargins around(
+        int(std::ceil(Edge + across(leftTitle) + widestLeft + MajorTick + 1)),
+        int(std::floor(labelHeight / 2)), int(std::ceil(lastWidth / 2 - 0.5)),
+        int(std::ceil(MajorTick + labelHeight + TitleGap +
+                      (bottomTitle.text.isEmpty() ? 0.0 : bottomTitle.box.height()) + Edge)));
+    if (around != room) {
+        prepareGeometryChange();
+        room = around;
+    }
+}
+
+QVariant AxisLayer::itemChange(GraphicsItemChange change, const QVariant &value)
+{
+    if (change == ItemVisibleHasChanged)
+        refresh();
+    return QGraphicsItem::itemChange(change, value);
+}
+
+QVector<AxisLayer::Label> AxisLayer::labels(Qt::Orientation orientation) const
+{
+    return orientation == Qt::Horizontal ? bottom : left;
+}
+
+QVector<AxisLayer::Label> AxisLayer::titles() const
+{
+    return {bottomTitle, leftTitle};
+}
+
+QRectF AxisLayer::boundingRect() const
+{
+    if (area.isEmpty())
+        return {};
+    return area.adjusted(-room.left(), -room.top(), room.right(), room.bottom())
+        .adjusted(-1, -1, 1, 1);
+}
+
+void AxisLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *)
+{
+    if (area.isEmpty())
+        return;
+    // Lines on whole pixels, sharp as Qt Charts draws them; text smooth.
+    painter->setRenderHint(QPainter::Antialiasing, false);
+    const double x0 = area.left();
+    const double y0 = area.bottom();
+    painter->setPen(axisX->linePen());
+    QVector<QLineF> lines{QLineF(x0, y0, area.right(), y0)};
+    for (double x : qAsConst(majorX))
+        lines.append(QLineF(x, y0, x, y0 + MajorTick));
+    for (double x : qAsConst(minorX))
+        lines.append(QLineF(x, y0, x, y0 + MinorTick));
+    painter->drawLines(lines);
+    painter->setPen(axisY->linePen());
+    const double yLine = std::floor(x0);
+    lines = {QLineF(yLine, area.top(), yLine, y0)};
+    for (double y : qAsConst(majorY))
+        lines.append(QLineF(yLine - MajorTick, y, yLine, y));
+    for (double y : qAsConst(minorY))
+        lines.append(QLineF(yLine - MinorTick, y, yLine, y));
+    painter->drawLines(lines);
+
+    const QRectF exposed = option->exposedRect;
+    const auto drawLabels = [&](QValueAxis *axis, const QVector<Label> &labels) {
+        painter->setFont(axis->labelsFont());
+        painter->setPen(axis->labelsBrush().color());
+        const double ascent = QFontMetricsF(axis->labelsFont()).ascent();
+        for (const Label &label : labels) {
+            if (label.box.intersects(exposed))
+                painter->drawText(label.box.topLeft() + QPointF(1, 1 + ascent), label.text);
+        }
+    };
+    drawLabels(axisX, bottom);
+    drawLabels(axisY, left);
+
+    if (bottomTitle.box.intersects(exposed) && !bottomTitle.text.isEmpty()) {
+        painter->setFont(axisX->titleFont());
+        painter->setPen(axisX->titleBrush().color());
+        painter->drawText(bottomTitle.box, Qt::AlignCenter, bottomTitle.text);
+    }
+    if (leftTitle.box.intersects(exposed) && !leftTitle.text.isEmpty()) {
+        painter->save();
+        painter->setFont(axisY->titleFont());
+        painter->setPen(axisY->titleBrush().color());
+        painter->translate(leftTitle.box.center());
+        painter->rotate(-90);
+        const QRectF upright(-leftTitle.box.height() / 2, -leftTitle.box.width() / 2,
+                             leftTitle.box.height(), leftTitle.box.width());
+        painter->drawText(upright, Qt::AlignCenter, leftTitle.text);
+        painter->restore();
+    }
+}
