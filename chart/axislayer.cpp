@@ -45,12 +45,28 @@ QSizeF AxisLayer::boxSize(const QFont &font, const QString &text)
 
 void AxisLayer::refresh()
 {
+    const QRectF before = area;
+    const QMargins roomBefore = room;
+    const QVector<Label> bottomBefore = bottom;
+    const QVector<Label> leftBefore = left;
+    const QVector<Label> titlesBefore = titles();
     layOut();
     // Hidden, the axes take no room.
     const QMargins wanted = isVisible() ? base + room : base;
     if (chart->margins() != wanted)
         chart->setMargins(wanted); // lays the chart out again, and this with it
-    update();
+    if (area != before || room != roomBefore || titles() != titlesBefore) {
+        update();
+        return;
+    }
+    // Only the side that changed: while a run is followed, the labels below the plot change
+    // at every tick and those beside it seldom, and the legend above it never.
+    const QRectF all = boundingRect();
+    if (bottom != bottomBefore)
+        update(
+            QRectF(all.left(), area.bottom() - 1, all.width(), all.bottom() - area.bottom() + 1));
+    if (left != leftBefore)
+        update(QRectF(all.left(), all.top(), area.left() - all.left() + 1, all.height()));
 }
 
 void AxisLayer::layOut()

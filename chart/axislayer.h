@@ -38,6 +38,8 @@ public:
     {
         QRectF box;
         QString text;
+        bool operator==(const Label &other) const { return box == other.box && text == other.text; }
+        bool operator!=(const Label &other) const { return !(*this == other); }
     };
     QVector<Label> labels(Qt::Orientation orientation) const;
     QVector<Label> titles() const;

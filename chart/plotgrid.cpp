@@ -95,7 +95,9 @@ void PlotGrid::paint(QPainter *painter, const QStyleOptionGraphicsItem *, QWidge
 
 void PlotGrid::render(const QTransform &toDevice, const QRect &device)
 {
-    picture = QImage(device.size(), QImage::Format_ARGB32_Premultiplied);
+    // Without an alpha channel, so that the copy is a plain copy and not a blend that tests
+    // each pixel for transparency.
+    picture = QImage(device.size(), QImage::Format_RGB32);
     picture.setOffset(device.topLeft());
     picture.fill(chart->backgroundBrush().color());
     QPainter painter(&picture);

@@ -56,12 +56,21 @@ void TraceLayer::spanColumns(const QVector<QPointF> &device, const QRect &clip, 
             int(std::ceil(std::clamp(a.x() - hx - 0.5, double(left - 1), double(left + columns))));
         const int last =
             int(std::floor(std::clamp(b.x() + hx - 0.5, double(left - 1), double(left + columns))));
-        for (int c = std::max(first, left); c <= std::min(last, left + columns - 1); ++c) {
-            // Along the line at the column's centre: the pixels within half the pen of it.
-            const double y = a.y() + (std::clamp(c + 0.5, a.x(), b.x()) - a.x()) * slope;
-            const std::size_t i = std::size_t(c - left);
-            low[i] = std::min(low[i], std::max(y - reachY, top));
-            high[i] = std::max(high[i], std::min(y + reachY, bottom));
+        // Along the line at each column's centre, a step of the slope from one to the next,
+        // held to the segment's own rows past its ends: the pixels within half the pen of it.
+        const int from = std::max(first, left);
+        const int to = std::min(last, left + columns - 1);
+        const double yMin = std::min(a.y(), b.y());
+        const double yMax = std::max(a.y(), b.y());
+        double y = a.y() + (from + 0.5 - a.x()) * slope;
+        double *lows = low.data() + (from - left);
+        double *highs = high.data() + (from - left);
+        for (int c = from; c <= to; ++c, y += slope, ++lows, ++highs) {
+            const double at = y < yMin ? yMin : y > yMax ? yMax : y;
+            const double up = std::max(at - reachY, top);
+            const double down = std::min(at + reachY, bottom);
+            *lows = up < *lows ? up : *lows;
+            *highs = down > *highs ? down : *highs;
         }
     }
     out.resize(0);

@@ -6,7 +6,9 @@
 #include "chart/plotgrid.h"
 #include "chart/tracelayer.h"
 
+#include <QScreen>
 #include <QSignalSpy>
+#include <QWindow>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
@@ -28,6 +30,8 @@ private Q_SLOTS:
     void gridWhereTheAxesPutIt();
     void axesWhereQtChartsPutsThem_data();
     void axesWhereQtChartsPutsThem();
+    void screenShowsTheNewRange_data();
+    void screenShowsTheNewRange();
     void tracesWhereTheSeriesPutThem_data();
     void tracesWhereTheSeriesPutThem();
 };
@@ -279,6 +283,41 @@ void ChartRefreshTest::axesWhereQtChartsPutsThem()
                  qPrintable(text->toPlainText()));
     }
     QCOMPARE(theirTexts.size(), ours.size());
+}
+
+void ChartRefreshTest::screenShowsTheNewRange_data()
+{
+    // x from left to right, y from top to bottom; labels as wide before as after, so that
+    // the chart keeps its layout and only what changed is repainted.
+    QTest::addColumn<QRectF>("before");
+    QTest::addColumn<QRectF>("after");
+    QTest::newRow("followed: the labels below")
+        << QRectF(1000, 100, 100, -200) << QRectF(1014, 100, 100, -200);
+    QTest::newRow("scaled: the labels beside")
+        << QRectF(1000, 100, 100, -200) << QRectF(1000, 200, 100, -400);
+    QTest::newRow("both") << QRectF(1000, 100, 100, -200) << QRectF(1020, 200, 100, -400);
+}
+
+// What reaches the screen after a new range, repainted in parts, is what a whole new drawing
+// shows: no label of the old range is left behind.
+void ChartRefreshTest::screenShowsTheNewRange()
+{
+    QFETCH(QRectF, before);
+    QFETCH(QRectF, after);
+    EmbeddedView e;
+    QVERIFY(QTest::qWaitForWindowExposed(&e.window));
+    if (e.window.devicePixelRatioF() != 1.0)
+        QSKIP("a scaled offscreen screen grabs its windows at their size in points");
+    PID_Diagram diagram(e.view);
+    QTRY_VERIFY(diagram.chartItem()->plotArea().width() > 500);
+    // Moving, the view repaints in parts until it has held still for 300 ms.
+    diagram.showRange(before.left(), before.right(), before.bottom(), before.top());
+    QTest::qWait(30);
+    diagram.showRange(after.left(), after.right(), after.bottom(), after.top());
+    QTest::qWait(30);
+    const QImage screen = e.window.windowHandle()->screen()->grabWindow(e.window.winId()).toImage();
+    QCOMPARE(screen.convertToFormat(QImage::Format_RGB32),
+             e.grab().convertToFormat(QImage::Format_RGB32));
 }
 
 namespace {
