@@ -3,7 +3,6 @@
 #include "chart/axislabels.h"
 #include "chart/plotgrid.h"
 
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
 #include <QtCharts/QChart>
@@ -35,12 +34,11 @@ void AxisLayer::setHorizontal(QValueAxis *axis)
     refresh();
 }
 
-QSizeF AxisLayer::boxSize(const QFont &font, const QString &text)
+QSizeF AxisLayer::boxSize(LabelText &font, const QString &text)
 {
     // Qt Charts' label is a text item: the text's advance and line height, and a pixel of
     // document margin around them.
-    const QFontMetricsF metrics(font);
-    return {metrics.horizontalAdvance(text) + 2, metrics.height() + 2};
+    return {font.width(text) + 2, font.height() + 2};
 }
 
 void AxisLayer::refresh()
@@ -76,8 +74,12 @@ void AxisLayer::layOut()
         prepareGeometryChange();
         area = now;
     }
-    const auto place = [](QValueAxis *axis, const QString &text) {
-        return Label{QRectF(QPointF(), boxSize(axis->labelsFont(), text)), text};
+    labelsX.setFont(axisX->labelsFont());
+    labelsY.setFont(axisY->labelsFont());
+    titleX.setFont(axisX->titleFont());
+    titleY.setFont(axisY->titleFont());
+    const auto place = [](LabelText &font, const QString &text) {
+        return Label{QRectF(QPointF(), boxSize(font, text)), text, font.glyphs(text)};
     };
     majorX = PlotGrid::tickPositions(area.left(), area.width(), axisX->tickCount(), 0, true);
     minorX = PlotGrid::tickPositions(area.left(), area.width(), axisX->tickCount(),
@@ -91,10 +93,9 @@ void AxisLayer::layOut()
     bottom.clear();
     const QStringList textsX =
         axisTickLabels(axisX->min(), axisX->max(), axisX->tickCount(), axisX->labelFormat());
-    const double lastWidth =
-        textsX.isEmpty() ? 0.0 : boxSize(axisX->labelsFont(), textsX.constLast()).width();
+    const double lastWidth = textsX.isEmpty() ? 0.0 : boxSize(labelsX, textsX.constLast()).width();
     for (int i = 0; i < textsX.size() && i < majorX.size(); ++i) {
-        Label label = place(axisX, textsX.at(i));
+        Label label = place(labelsX, textsX.at(i));
         label.box.moveTo(majorX.at(i) - label.box.width() / 2, area.bottom() + MajorTick);
         if (bottom.isEmpty() || label.box.left() >= bottom.constLast().box.right())
             bottom.append(label);
@@ -106,21 +107,19 @@ void AxisLayer::layOut()
     const double labelsRight = std::floor(area.left()) - MajorTick;
     double widestLeft = 0;
     for (int i = 0; i < textsY.size() && i < majorY.size(); ++i) {
-        Label label = place(axisY, textsY.at(i));
+        Label label = place(labelsY, textsY.at(i));
         widestLeft = std::max(widestLeft, label.box.width());
         label.box.moveTo(labelsRight - label.box.width(), majorY.at(i) - label.box.height() / 2);
         if (left.isEmpty() || label.box.bottom() <= left.constLast().box.top())
             left.append(label);
     }
 
-    bottomTitle = {QRectF(QPointF(), boxSize(axisX->titleFont(), axisX->titleText())),
-                   axisX->titleText()};
+    bottomTitle = {QRectF(QPointF(), boxSize(titleX, axisX->titleText())), axisX->titleText(), {}};
     bottomTitle.box.moveTo(area.center().x() - bottomTitle.box.width() / 2,
-                           area.bottom() + MajorTick + boxSize(axisX->labelsFont(), {}).height() +
-                               TitleGap);
+                           area.bottom() + MajorTick + labelsX.height() + 2 + TitleGap);
     // Read from bottom to top: its box is the text's turned a quarter.
-    const QSizeF turned = boxSize(axisY->titleFont(), axisY->titleText());
-    leftTitle = {QRectF(0, 0, turned.height(), turned.width()), axisY->titleText()};
+    const QSizeF turned = boxSize(titleY, axisY->titleText());
+    leftTitle = {QRectF(0, 0, turned.height(), turned.width()), axisY->titleText(), {}};
     leftTitle.box.moveTo(labelsRight - widestLeft - TitleGap - leftTitle.box.width(),
                          area.center().y() - leftTitle.box.height() / 2);
 
@@ -128,7 +127,7 @@ void AxisLayer::layOut()
     const auto across = [](const Label &title) {
         return title.text.isEmpty() ? 0.0 : title.box.width() + TitleGap;
     };
-    const double labelHeight = boxSize(axisX->labelsFont(), {}).height();
+    const double labelHeight = labelsX.height() + 2;
     const QMargins around(
         int(std::ceil(Edge + across(leftTitle) + widestLeft + MajorTick + 1)),
         int(std::floor(labelHeight / 2)), int(std::ceil(lastWidth / 2 - 0.5)),
@@ -138,6 +137,15 @@ void AxisLayer::layOut()
         prepareGeometryChange();
         room = around;
     }
+}
+
+void AxisLayer::draw(QPainter *painter, const LabelText &font, const Label &label) const
+{
+    const QPointF baseline = label.box.topLeft() + QPointF(1, 1 + font.ascent());
+    if (label.glyphs.glyphIndexes().isEmpty())
+        painter->drawText(baseline, label.text);
+    else
+        painter->drawGlyphRun(baseline, label.glyphs);
 }
 
 QVariant AxisLayer::itemChange(GraphicsItemChange change, const QVariant &value)
@@ -190,17 +198,17 @@ void AxisLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
     painter->drawLines(lines);
 
     const QRectF exposed = option->exposedRect;
-    const auto drawLabels = [&](QValueAxis *axis, const QVector<Label> &labels) {
+    const auto drawLabels = [&](QValueAxis *axis, const LabelText &font,
+                                const QVector<Label> &labels) {
         painter->setFont(axis->labelsFont());
         painter->setPen(axis->labelsBrush().color());
-        const double ascent = QFontMetricsF(axis->labelsFont()).ascent();
         for (const Label &label : labels) {
             if (label.box.intersects(exposed))
-                painter->drawText(label.box.topLeft() + QPointF(1, 1 + ascent), label.text);
+                draw(painter, font, label);
         }
     };
-    drawLabels(axisX, bottom);
-    drawLabels(axisY, left);
+    drawLabels(axisX, labelsX, bottom);
+    drawLabels(axisY, labelsY, left);
 
     if (bottomTitle.box.intersects(exposed) && !bottomTitle.text.isEmpty()) {
         painter->setFont(axisX->titleFont());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/qtcompat.h"
+#include "chart/labeltext.h"
 
 #include <QFont>
 #include <QGraphicsItem>
@@ -38,6 +39,7 @@ public:
     {
         QRectF box;
         QString text;
+        QGlyphRun glyphs; // from the box's left end on its baseline; empty: drawn as text
         bool operator==(const Label &other) const { return box == other.box && text == other.text; }
         bool operator!=(const Label &other) const { return !(*this == other); }
     };
@@ -58,8 +60,9 @@ private:
     static constexpr double TitleGap = 3;
     static constexpr double Edge = 1.5;
 
-    static QSizeF boxSize(const QFont &font, const QString &text);
+    static QSizeF boxSize(LabelText &font, const QString &text);
     void layOut();
+    void draw(QPainter *painter, const LabelText &font, const Label &label) const;
 
     QtCharts::QChart *chart;
     QtCharts::QValueAxis *axisX;
@@ -72,4 +75,5 @@ private:
     Label bottomTitle;
     Label leftTitle;
     QVector<double> majorX, minorX, majorY, minorY;
+    LabelText labelsX, labelsY, titleX, titleY;
 };

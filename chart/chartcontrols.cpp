@@ -17,6 +17,10 @@ ChartControls::ChartControls(const Widgets &widgets, PID_Diagram *chart, QObject
     ui.horizontal->setRange(1, BarSteps);
     // The view's newest end is on the right, and so is the handle that shows it.
     ui.horizontal->setInvertedAppearance(true);
+    // The handle moves at every tick of a run; a bar that fills its own background is opaque,
+    // so its group box is not painted again behind it each time.
+    for (QScrollBar *bar : {ui.vertical, ui.horizontal})
+        bar->setAutoFillBackground(true);
 
     connect(ui.pause, &QPushButton::clicked, this, &ChartControls::on_buttonPause_clicked);
     connect(ui.clear, &QPushButton::clicked, this, &ChartControls::on_buttonClear_clicked);
