@@ -5,6 +5,7 @@
 
 #include <QPainter>
 #include <QStyleOptionGraphicsItem>
+#include <QTimer>
 #include <QtCharts/QChart>
 #include <QtCharts/QValueAxis>
 
@@ -120,23 +121,41 @@ void AxisLayer::layOut()
     // Read from bottom to top: its box is the text's turned a quarter.
     const QSizeF turned = boxSize(titleY, axisY->titleText());
     leftTitle = {QRectF(0, 0, turned.height(), turned.width()), axisY->titleText(), {}};
-    leftTitle.box.moveTo(labelsRight - widestLeft - TitleGap - leftTitle.box.width(),
-                         area.center().y() - leftTitle.box.height() / 2);
 
     // The room the axes take around the plot; half a label sticks out past its top and right.
-    const auto across = [](const Label &title) {
-        return title.text.isEmpty() ? 0.0 : title.box.width() + TitleGap;
-    };
+    const double across = leftTitle.text.isEmpty() ? 0.0 : leftTitle.box.width() + TitleGap;
     const double labelHeight = labelsX.height() + 2;
     const QMargins around(
-        int(std::ceil(Edge + across(leftTitle) + widestLeft + MajorTick + 1)),
-        int(std::floor(labelHeight / 2)), int(std::ceil(lastWidth / 2 - 0.5)),
+        settle(int(std::ceil(Edge + across + widestLeft + MajorTick + 1)), room.left(),
+               leftTooWide),
+        int(std::floor(labelHeight / 2)),
+        settle(int(std::ceil(lastWidth / 2 - 0.5)), room.right(), rightTooWide),
         int(std::ceil(MajorTick + labelHeight + TitleGap +
                       (bottomTitle.text.isEmpty() ? 0.0 : bottomTitle.box.height()) + Edge)));
+    // At the outer edge of the room, where wider labels would have put it.
+    leftTitle.box.moveTo(area.left() - around.left() + Edge,
+                         area.center().y() - leftTitle.box.height() / 2);
     if (around != room) {
         prepareGeometryChange();
         room = around;
     }
+}
+
+int AxisLayer::settle(int needed, int held, QElapsedTimer &tooMuchSince)
+{
+    if (needed >= held) {
+        tooMuchSince.invalidate();
+        return needed;
+    }
+    if (!tooMuchSince.isValid()) {
+        tooMuchSince.start();
+        // Looked at again then, should nothing change meanwhile.
+        QTimer::singleShot(ShrinkAfterMs + 1, chart, [this] { refresh(); });
+    }
+    if (tooMuchSince.elapsed() < ShrinkAfterMs)
+        return held;
+    tooMuchSince.invalidate();
+    return needed;
 }
 
 void AxisLayer::draw(QPainter *painter, const LabelText &font, const Label &label) const

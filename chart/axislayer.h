@@ -3,6 +3,7 @@
 #include "base/qtcompat.h"
 #include "chart/labeltext.h"
 
+#include <QElapsedTimer>
 #include <QFont>
 #include <QGraphicsItem>
 #include <QMargins>
@@ -60,6 +61,12 @@ private:
     static constexpr double TitleGap = 3;
     static constexpr double Edge = 1.5;
 
+    // Room beside the plot grows at once and gives back only what it has had too much for
+    // this long: the labels of a view fitted at every tick change width now and then, and
+    // each change of room moves the plot and lays out the chart, its grid and its legend.
+    static constexpr qint64 ShrinkAfterMs = 1000;
+    int settle(int needed, int held, QElapsedTimer &tooMuchSince);
+
     static QSizeF boxSize(LabelText &font, const QString &text);
     void layOut();
     void draw(QPainter *painter, const LabelText &font, const Label &label) const;
@@ -76,4 +83,5 @@ private:
     Label leftTitle;
     QVector<double> majorX, minorX, majorY, minorY;
     LabelText labelsX, labelsY, titleX, titleY;
+    QElapsedTimer leftTooWide, rightTooWide;
 };

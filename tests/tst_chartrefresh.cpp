@@ -30,6 +30,7 @@ private Q_SLOTS:
     void gridWhereTheAxesPutIt();
     void axesWhereQtChartsPutsThem_data();
     void axesWhereQtChartsPutsThem();
+    void roomGivenBackOnlyAfterAWhile();
     void screenShowsTheNewRange_data();
     void screenShowsTheNewRange();
     void tracesWhereTheSeriesPutThem_data();
@@ -233,7 +234,7 @@ void ChartRefreshTest::axesWhereQtChartsPutsThem_data()
     QTest::addColumn<QRectF>("range"); // x from left to right, y from top to bottom
     QTest::newRow("as it starts") << QRectF(0, 100, 100, -200);
     QTest::newRow("six digits") << QRectF(100000, 300, 200, -400);
-    QTest::newRow("fine steps, negative") << QRectF(10, -0.0002, 5, -0.0015);
+    QTest::newRow("fine steps, negative") << QRectF(100, -0.0002, 5, -0.0015);
     QTest::newRow("large magnitudes") << QRectF(0, 3e38, 200, -6e38);
 }
 
@@ -283,6 +284,28 @@ void ChartRefreshTest::axesWhereQtChartsPutsThem()
                  qPrintable(text->toPlainText()));
     }
     QCOMPARE(theirTexts.size(), ours.size());
+}
+
+// Labels beside the plot that narrow for a moment leave the plot where it is; it takes the
+// room they gave back only once they have stayed narrow.
+void ChartRefreshTest::roomGivenBackOnlyAfterAWhile()
+{
+    EmbeddedView e;
+    QVERIFY(QTest::qWaitForWindowExposed(&e.window));
+    PID_Diagram diagram(e.view);
+    QTRY_VERIFY(diagram.chartItem()->plotArea().width() > 500);
+    const double wide = diagram.chartItem()->plotArea().left();
+    QElapsedTimer clock;
+    clock.start();
+    diagram.showRange(0, 100, 0, 10);
+    QTest::qWait(50);
+    QCOMPARE(diagram.chartItem()->plotArea().left(), wide);
+    QTRY_VERIFY(diagram.chartItem()->plotArea().left() < wide - 10);
+    QVERIFY(clock.elapsed() >= 1000);
+    // Wider again: at once.
+    diagram.showRange(0, 100, -100, 100);
+    QTest::qWait(50);
+    QCOMPARE(diagram.chartItem()->plotArea().left(), wide);
 }
 
 void ChartRefreshTest::screenShowsTheNewRange_data()
