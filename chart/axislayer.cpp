@@ -232,7 +232,8 @@ void AxisLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
     if (bottomTitle.box.intersects(exposed) && !bottomTitle.text.isEmpty()) {
         painter->setFont(axisX->titleFont());
         painter->setPen(axisX->titleBrush().color());
-        painter->drawText(bottomTitle.box, Qt::AlignCenter, bottomTitle.text);
+        painter->drawStaticText(bottomTitle.box.topLeft() + QPointF(1, 1),
+                                titleX.laidOut(bottomTitle.text));
     }
     if (leftTitle.box.intersects(exposed) && !leftTitle.text.isEmpty()) {
         painter->save();
@@ -240,9 +241,9 @@ void AxisLayer::paint(QPainter *painter, const QStyleOptionGraphicsItem *option,
         painter->setPen(axisY->titleBrush().color());
         painter->translate(leftTitle.box.center());
         painter->rotate(-90);
-        const QRectF upright(-leftTitle.box.height() / 2, -leftTitle.box.width() / 2,
-                             leftTitle.box.height(), leftTitle.box.width());
-        painter->drawText(upright, Qt::AlignCenter, leftTitle.text);
+        painter->drawStaticText(
+            QPointF(-leftTitle.box.height() / 2 + 1, -leftTitle.box.width() / 2 + 1),
+            titleY.laidOut(leftTitle.text));
         painter->restore();
     }
 }

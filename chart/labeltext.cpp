@@ -69,3 +69,13 @@ QGlyphRun LabelText::glyphs(const QString &text)
     run.setPositions(positions);
     return run;
 }
+
+const QStaticText &LabelText::laidOut(const QString &text)
+{
+    if (title.text() != text) {
+        title.setTextFormat(Qt::PlainText);
+        title.setText(text);
+        title.prepare(QTransform(), current);
+    }
+    return title;
+}

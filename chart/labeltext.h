@@ -4,6 +4,7 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QRawFont>
+#include <QStaticText>
 
 #include <array>
 
@@ -26,6 +27,10 @@ public:
     // QPainter has to shape it.
     QGlyphRun glyphs(const QString &text);
 
+    // `text` laid out once, for a text that stays the same from one repaint to the next (a
+    // title): QPainter would shape it again at each.
+    const QStaticText &laidOut(const QString &text);
+
     double ascent() const { return metrics.ascent(); }
     double height() const { return metrics.height(); }
 
@@ -38,6 +43,7 @@ private:
     // The last text QPainter had to measure: a title, the same at every tick.
     QString shaped;
     double shapedWidth = 0;
+    QStaticText title;
     QRawFont raw;
     std::array<quint32, 128> index{};
     std::array<double, 128> advance{};
