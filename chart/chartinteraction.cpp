@@ -69,6 +69,13 @@ ChartInteraction::ChartInteraction(PID_Diagram *owner) : QObject(owner), diagram
             hoverMoved();
     });
 
+    panTimer.setSingleShot(true);
+    panTimer.setInterval(PanIntervalMs);
+    connect(&panTimer, &QTimer::timeout, this, [this] {
+        if (panPending && drag == Drag::Pan)
+            panToMouse();
+    });
+
     QWidget *viewport = diagram->view()->viewport();
     viewport->setMouseTracking(true);
     viewport->installEventFilter(this);
@@ -180,14 +187,25 @@ bool ChartInteraction::mouseMove(QMouseEvent *event)
         band->show();
         return true;
     }
+    if (panTimer.isActive())
+        panPending = true;
+    else
+        panToMouse();
+    return true;
+}
+
+void ChartInteraction::panToMouse()
+{
+    panPending = false;
+    const QRectF plot = diagram->chartItem()->plotArea();
     const QPointF moved = mouseAt - pressAt;
-    if (moved.isNull() || plot.isEmpty())
-        return true;
+    if (plot.isEmpty())
+        return;
     const double dx = -moved.x() * (pressRange.xMax - pressRange.xMin) / plot.width();
     const double dy = moved.y() * (pressRange.yMax - pressRange.yMin) / plot.height();
     diagram->showRange(pressRange.xMin + dx, pressRange.xMax + dx, pressRange.yMin + dy,
                        pressRange.yMax + dy);
-    return true;
+    panTimer.start();
 }
 
 bool ChartInteraction::mouseRelease(QMouseEvent *event)
@@ -195,10 +213,15 @@ bool ChartInteraction::mouseRelease(QMouseEvent *event)
     if (drag == Drag::None)
         return false;
     const Drag ended = drag;
+    mouseAt = toChart(event->pos());
+    // The view lands where the mouse was let go.
+    if (ended == Drag::Pan && !diagram->isFollowing())
+        panToMouse();
+    panTimer.stop();
+    panPending = false;
     drag = Drag::None;
     band->hide();
     diagram->view()->viewport()->unsetCursor();
-    mouseAt = toChart(event->pos());
     const QRectF plot = diagram->chartItem()->plotArea();
     const QRectF box = QRectF(pressAt, mouseAt).normalized().intersected(plot);
     if (ended == Drag::Box && !diagram->isFollowing() && box.width() >= MinimumBox &&

@@ -39,6 +39,10 @@ public:
     static constexpr double MinimumSamples = 4;
     // The line and the readout follow the cursor at most this often.
     static constexpr int HoverIntervalMs = 40;
+    // A pan moves the view at most this often, a frame of a 60 Hz screen: a mouse reporting
+    // more often would have the whole view mapped and filled again for frames nobody sees.
+    // The view always lands where the mouse is.
+    static constexpr int PanIntervalMs = 16;
     // While the view follows a run the readout shows this long after the mouse last moved.
     static constexpr int FollowingReadoutMs = 1000;
 
@@ -72,6 +76,7 @@ private:
     QPointF toChart(const QPoint &viewportPos) const;
     QPointF valueAt(const QPointF &chartPos) const;
     void hoverMoved();
+    void panToMouse();
     void updateReadout();
     void hideReadout();
     void showMarkers(int channel, bool shown);
@@ -90,5 +95,7 @@ private:
     QString readoutHtml;
     QTimer hoverTimer;
     bool hoverPending = false;
+    QTimer panTimer;
+    bool panPending = false;
     QElapsedTimer lastMove;
 };

@@ -32,6 +32,7 @@ private Q_SLOTS:
     void cleanup();
     void gestures_data();
     void gestures();
+    void panFollowsHeldMouse();
     void readout_data();
     void readout();
     void comparison();
@@ -159,6 +160,21 @@ void TestChartInteraction::gestures()
     for (int i = 0; i < 4; ++i)
         QVERIFY2(qAbs(got[i] - expected[i]) < 2.5,
                  qPrintable(QStringLiteral("%1: %2 not %3").arg(i).arg(got[i]).arg(expected[i])));
+}
+
+// Moves faster than a frame are taken together: a mouse held still after them has the view
+// where it is within a frame, without being let go.
+void TestChartInteraction::panFollowsHeldMouse()
+{
+    const QPoint from = at(500, 0);
+    const QPoint to = at(400, 50);
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(QEvent::MouseMove, (from + to) / 2);
+    send(QEvent::MouseMove, to);
+    QVERIFY(qAbs(diagram->horizontalAxis()->min() - 50) < 2.5); // the first move only
+    QTRY_VERIFY(qAbs(diagram->horizontalAxis()->min() - 100) < 2.5);
+    QVERIFY(qAbs(diagram->verticalAxis()->max() - 50) < 2.5);
+    send(QEvent::MouseButtonRelease, to, Qt::LeftButton);
 }
 
 void TestChartInteraction::readout_data()
