@@ -31,6 +31,7 @@ private Q_SLOTS:
     void axesWhereQtChartsPutsThem_data();
     void axesWhereQtChartsPutsThem();
     void roomGivenBackOnlyAfterAWhile();
+    void secondsAxisDrawnInItsPlace();
     void screenShowsTheNewRange_data();
     void screenShowsTheNewRange();
     void tracesWhereTheSeriesPutThem_data();
@@ -322,6 +323,31 @@ void ChartRefreshTest::roomGivenBackOnlyAfterAWhile()
     diagram.showRange(0, 100, -100, 100);
     QTest::qWait(50);
     QCOMPARE(diagram.chartItem()->plotArea().left(), wide);
+}
+
+// With time in seconds the axis below the plot is the one in seconds, labels and title.
+void ChartRefreshTest::secondsAxisDrawnInItsPlace()
+{
+    QChartView view;
+    view.resize(800, 500);
+    PID_Diagram diagram(&view);
+    const AxisLayer *axes = childOf<AxisLayer>(diagram);
+    diagram.setTimeInSeconds(true);
+    diagram.startRefresh(20);
+    for (int i = 0; i < 40; ++i) {
+        diagram.append(0, 1, 1);
+        QTest::qWait(1);
+    }
+    diagram.on_timer_updata();
+    diagram.stopRefresh();
+    QVERIFY(diagram.showsSeconds());
+    QCOMPARE(axes->titles().first().text, QStringLiteral("时间 (s)"));
+    QCOMPARE(axes->labels(Qt::Horizontal).first().text.toDouble(),
+             diagram.displayX(diagram.horizontalAxis()->min()));
+    diagram.setTimeInSeconds(false);
+    QCOMPARE(axes->titles().first().text, QStringLiteral("时间"));
+    QCOMPARE(axes->labels(Qt::Horizontal).first().text,
+             QString::number(qint64(diagram.horizontalAxis()->min())));
 }
 
 void ChartRefreshTest::screenShowsTheNewRange_data()
