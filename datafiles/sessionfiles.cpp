@@ -58,9 +58,8 @@ QString nativeName(const TimedWriter &writer)
 } // namespace
 
 SessionFiles::SessionFiles(const PidLink *link, const PortController *ports, QObject *parent)
-    : QObject(parent)
+    : QObject(parent), samples(link)
 {
-    connect(link, &PidLink::sampleReceived, &recording, &SampleRecorder::addSample);
     // The PID tab's bytes come stamped by the link that reads them, the assistant's through
     // the port controller.
     connect(link, &PidLink::bytesRead, &capture, &CaptureWriter::addBytes);
@@ -170,6 +169,15 @@ void SessionFiles::failed(Kind kind, const QString &reason)
 
 void SessionFiles::showState()
 {
+    if (recording.isWriting() != bool(listening)) {
+        if (listening) {
+            disconnect(listening);
+            listening = {};
+        } else {
+            listening =
+                connect(samples, &PidLink::sampleReceived, &recording, &SampleRecorder::addSample);
+        }
+    }
     if (button)
         button->setChecked(recording.isWriting());
     if (action)

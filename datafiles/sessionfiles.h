@@ -62,6 +62,10 @@ private:
     void failed(Kind kind, const QString &reason);
     void showState();
 
+    const PidLink *samples;
+    // The recording hears of samples only while it writes: every connection costs each of up
+    // to hundreds of thousands of samples a second a delivery.
+    QMetaObject::Connection listening;
     SampleRecorder recording;
     CaptureWriter capture;
     std::array<TimedWriter *, KindCount> writers{{&recording, &capture}};

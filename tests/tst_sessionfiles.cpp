@@ -131,6 +131,16 @@ void SessionFilesTest::recordCaptureReplay()
     QTRY_COMPARE_WITH_TIMEOUT(fresh.chart()->samplesAppended(), quint64(sent.size()), 10000);
     QCOMPARE(fresh.chart()->allPoints(), d.chart()->allPoints());
     QVERIFY2(board.waitForExit(10000) && board.exitedCleanly(), qPrintable(board.errorOutput()));
+
+    // Recorded again: each sample once, and none while stopped.
+    d.window().pidLink()->feed(sampleFrame(0, 1, 2));
+    modal.answerFileDialog(dir.filePath(QStringLiteral("again.csv")));
+    d.click("buttonRecord");
+    d.window().pidLink()->feed(sampleFrame(0, 1, 2).repeated(5));
+    QCOMPARE(files->writer(SessionFiles::Recording).itemCount(), quint64(5));
+    d.click("buttonRecord");
+    d.window().pidLink()->feed(sampleFrame(0, 1, 2));
+    QCOMPARE(files->writer(SessionFiles::Recording).itemCount(), quint64(5));
 }
 
 void SessionFilesTest::failuresStayInView_data()
