@@ -49,7 +49,7 @@ QStringList axisTickLabels(double min, double max, int tickCount, const QString 
         return labels;
     }
     // The first conversion, its length modifiers replaced by our own argument's.
-    QString spec;
+    QString pattern;
     QChar kind;
     for (int at = format.indexOf(QLatin1Char('%')); at >= 0 && at < format.size();
          at = format.indexOf(QLatin1Char('%'), at + 1)) {
@@ -65,16 +65,16 @@ QStringList axisTickLabels(double min, double max, int tickCount, const QString 
                 return part.replace(QLatin1Char('%'), QStringLiteral("%%"));
             };
             kind = format.at(end);
-            spec = text(format.left(at)) + format.mid(at, flagsEnd - at) +
-                   (QStringLiteral("diuoxX").contains(kind) ? QStringLiteral("ll") : QString()) +
-                   kind + text(format.mid(end + 1));
+            pattern = text(format.left(at)) + format.mid(at, flagsEnd - at) +
+                      (QStringLiteral("diuoxX").contains(kind) ? QStringLiteral("ll") : QString()) +
+                      kind + text(format.mid(end + 1));
             break;
         }
     }
     const bool whole = QStringLiteral("diuoxX").contains(kind);
-    const QByteArray printf = spec.toUtf8();
+    const QByteArray printf = pattern.toUtf8();
     for (int i = 0; i < tickCount; ++i) {
-        if (spec.isEmpty())
+        if (pattern.isEmpty())
             labels << QString();
         else if (whole)
             labels << QString::asprintf(printf.constData(), wholeNumber(value(i)));

@@ -158,7 +158,7 @@ int AxisLayer::settle(int needed, int held, QElapsedTimer &tooMuchSince)
     return needed;
 }
 
-void AxisLayer::draw(QPainter *painter, const LabelText &font, const Label &label) const
+void AxisLayer::draw(QPainter *painter, const LabelText &font, const Label &label)
 {
     const QPointF baseline = label.box.topLeft() + QPointF(1, 1 + font.ascent());
     if (label.glyphs.glyphIndexes().isEmpty())

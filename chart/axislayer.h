@@ -69,7 +69,7 @@ private:
 
     static QSizeF boxSize(LabelText &font, const QString &text);
     void layOut();
-    void draw(QPainter *painter, const LabelText &font, const Label &label) const;
+    static void draw(QPainter *painter, const LabelText &font, const Label &label);
 
     QtCharts::QChart *chart;
     QtCharts::QValueAxis *axisX;
