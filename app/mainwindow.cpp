@@ -117,7 +117,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
     // What the PID link reports goes to the chart, and through the PID tab to its widgets and
     // the status bar; a run redraws the chart.
     link->setDevice(serial.port);
-    connect(link, &PidLink::sampleReceived, diagram, &PID_Diagram::append);
+    connect(link, &PidLink::samplesReceived, diagram, &PID_Diagram::appendSamples);
     connect(link, &PidLink::runChanged, diagram, [this](bool active) {
         if (active)
             diagram->startRefresh(20);

@@ -215,15 +215,40 @@ bool PID_Diagram::append(int channel, float actual, float target, qint64 arrival
 {
     if (!isChannel(channel))
         return false;
-    // Without a ticking redraw nothing else keeps the default length.
-    if (emptiesAtCap() && !ticking() && store.count(channel) >= SampleCap)
-        emptyAtCap();
-    const quint64 number = store.count(channel);
-    store.append(channel, actual, target);
-    ++appendedTotal;
-    scheduleSeriesUpdate();
-    Q_EMIT sampleAppended(channel, qint64(number), actual, target, arrivalNs);
+    take({channel, actual, target}, arrivalNs);
+    announceTaken(arrivalNs);
     return true;
+}
+
+void PID_Diagram::appendSamples(const ChannelSamples &samples, qint64 arrivalNs)
+{
+    for (const ChannelSample &sample : samples) {
+        if (isChannel(sample.channel))
+            take(sample, arrivalNs);
+    }
+    announceTaken(arrivalNs);
+}
+
+void PID_Diagram::take(ChannelSample sample, qint64 arrivalNs)
+{
+    // Without a ticking redraw nothing else keeps the default length.
+    if (emptiesAtCap() && !ticking() && store.count(sample.channel) >= SampleCap) {
+        announceTaken(arrivalNs); // numbered before the cap: told before it
+        emptyAtCap();
+    }
+    sample.number = qint64(store.count(sample.channel));
+    store.append(sample.channel, sample.actual, sample.target);
+    ++appendedTotal;
+    taken.append(sample);
+}
+
+void PID_Diagram::announceTaken(qint64 arrivalNs)
+{
+    if (taken.isEmpty())
+        return;
+    scheduleSeriesUpdate();
+    Q_EMIT samplesAdded(taken, arrivalNs);
+    taken.clear();
 }
 
 void PID_Diagram::emptyAtCap()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/channelsample.h"
 #include "base/qtcompat.h"
 #include "chart/samplestore.h"
 #include "chart/viewrange.h"
@@ -53,9 +54,11 @@ public:
     void setupChart(const QString &xTitle, const QString &yTitle, int xMin, int xMax, int yMin,
                     int yMax);
 
-    // One sample of channel 0..3 (false for any other), announced as sampleAppended once it
+    // One sample of channel 0..3 (false for any other), announced by samplesAdded once it
     // is held. arrivalNs: when its bytes were read (ArrivalClock), negative when unknown.
     bool append(int channel, float actual, float target, qint64 arrivalNs = -1);
+    // The samples of one read, in order, announced together; other channels are skipped.
+    void appendSamples(const ChannelSamples &samples, qint64 arrivalNs);
 
     bool clearAll();
     // Every held point, series order: actual 1, target 1, ... target 4; x is the sample number.
@@ -89,9 +92,9 @@ public:
     bool isFollowing() const { return ticking(); }
 
 Q_SIGNALS:
-    // A sample was appended as number `number` of its channel (after capReached when the
-    // append emptied the chart first).
-    void sampleAppended(int channel, qint64 number, float actual, float target, qint64 arrivalNs);
+    // Samples were appended, each as number `number` of its channel. When an append empties
+    // the chart at the cap, the samples before it are announced before capReached.
+    void samplesAdded(const ChannelSamples &samples, qint64 arrivalNs);
     // The default history length emptied every channel.
     void capReached();
     // clearAll() emptied every channel.
@@ -177,6 +180,8 @@ private:
     bool emptiesAtCap() const { return history == SampleCap; }
     bool ticking() const { return timer && timer->isActive(); }
     void emptyAtCap();
+    void take(ChannelSample sample, qint64 arrivalNs);
+    void announceTaken(qint64 arrivalNs);
     static bool isChannel(int channel);
     void scheduleSeriesUpdate();
     int plotColumns() const;
@@ -211,6 +216,7 @@ private:
     qint32 windowWidth = 200;
     float viewFraction = 0.4f;
     quint64 appendedTotal = 0;
+    ChannelSamples taken; // appended, not yet announced
     quint32 history = SampleCap;
 
     // The samples themselves, with the channels' sample counters.

@@ -52,7 +52,7 @@ ResponseAnalysis::ResponseAnalysis(const PID_Diagram *chart, QTableWidget *stepT
         connect(&runs, signal, this, &ResponseAnalysis::saveSoon);
     connect(&runs, &QAbstractItemModel::modelReset, this, &ResponseAnalysis::saveSoon);
     // The chart's own samples, numbered as it numbers them, after it has taken them.
-    connect(chart, &PID_Diagram::sampleAppended, this, &ResponseAnalysis::addSample);
+    connect(chart, &PID_Diagram::samplesAdded, this, &ResponseAnalysis::addSamples);
     connect(chart, &PID_Diagram::cleared, this, &ResponseAnalysis::chartCleared);
     connect(chart, &PID_Diagram::capReached, this, &ResponseAnalysis::chartCapReached);
     refreshTimer.setSingleShot(true);
@@ -160,10 +160,10 @@ bool ResponseAnalysis::exportRuns(const QString &path, QString &error) const
     return SafeFile::save(path, runs.toCsv(), error);
 }
 
-void ResponseAnalysis::addSample(int channel, qint64 number, float actual, float target,
-                                 qint64 arrivalNs)
+void ResponseAnalysis::addSamples(const ChannelSamples &samples, qint64 arrivalNs)
 {
-    steps.addSample(channel, number, actual, target, arrivalNs);
+    for (const ChannelSample &s : samples)
+        steps.addSample(s.channel, s.number, s.actual, s.target, arrivalNs);
     if (!refreshTimer.isActive())
         refreshTimer.start();
 }

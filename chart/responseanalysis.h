@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/channelsample.h"
 #include "chart/runhistory.h"
 #include "chart/stepanalyzer.h"
 
@@ -19,7 +20,7 @@ class StepChart;
 // step in a table, refreshed as often as the chart redraws, and a run history row for every
 // step window that ends.
 //
-// It follows the samples the chart took (sampleAppended: live ones timed by their read,
+// It follows the samples the chart took (samplesAdded: live ones timed by their read,
 // imported ones untimed) and the chart's life: a run starts and stops, the port closes, the
 // chart is cleared or empties itself at its cap, a file is imported. Its sample numbers are
 // the chart's, so the previous window's trace lines up with the chart's points.
@@ -69,8 +70,8 @@ public:
     // The run history as a CSV file (RunHistory::toCsv), saved whole or not at all.
     bool exportRuns(const QString &path, QString &error) const;
 
-    // A sample as the chart has just taken it (PID_Diagram::sampleAppended).
-    void addSample(int channel, qint64 number, float actual, float target, qint64 arrivalNs);
+    // Samples as the chart has just taken them (PID_Diagram::samplesAdded).
+    void addSamples(const ChannelSamples &samples, qint64 arrivalNs);
     // P, I or D of a channel written to the board: the channel's window ends first and keeps
     // the gains it ran with; a prediction expected for the channel is dropped. Other
     // operations are ignored.

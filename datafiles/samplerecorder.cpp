@@ -27,11 +27,18 @@ QByteArray SampleRecorder::header() const
     return RecordingCodec::headerLine();
 }
 
-void SampleRecorder::addSample(int channel, float actual, float target, qint64 arrivalNs)
+void SampleRecorder::addSamples(const ChannelSamples &samples, qint64 arrivalNs)
 {
     QByteArray *out = records();
-    if (!out || channel < 0 || channel > 3)
+    if (!out)
         return;
-    RecordingCodec::appendRow(*out, sinceStartNs(arrivalNs) / 1000000, channel, actual, target);
-    added(1);
+    const qint64 ms = sinceStartNs(arrivalNs) / 1000000;
+    int count = 0;
+    for (const ChannelSample &s : samples) {
+        if (s.channel < 0 || s.channel > 3)
+            continue;
+        RecordingCodec::appendRow(*out, ms, s.channel, s.actual, s.target);
+        ++count;
+    }
+    added(count);
 }

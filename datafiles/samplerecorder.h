@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/channelsample.h"
 #include "datafiles/timedwriter.h"
 
 // Records every sample of every channel to a file as it arrives (the rows of RecordingCodec),
@@ -12,9 +13,9 @@ public:
     explicit SampleRecorder(QObject *parent = nullptr);
 
 public Q_SLOTS:
-    // One sample of channel 0..3, as the link delivers it, stamped with its read
-    // (ArrivalClock; negative: now). Ignored while not recording.
-    void addSample(int channel, float actual, float target, qint64 arrivalNs = -1);
+    // The samples of a read as the link delivers them, stamped with the read (ArrivalClock;
+    // negative: now); channels outside 0..3 are skipped. Ignored while not recording.
+    void addSamples(const ChannelSamples &samples, qint64 arrivalNs = -1);
 
 protected:
     QByteArray header() const override;

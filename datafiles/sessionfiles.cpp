@@ -174,8 +174,8 @@ void SessionFiles::showState()
             disconnect(listening);
             listening = {};
         } else {
-            listening =
-                connect(samples, &PidLink::sampleReceived, &recording, &SampleRecorder::addSample);
+            listening = connect(samples, &PidLink::samplesReceived, &recording,
+                                &SampleRecorder::addSamples);
         }
     }
     if (button)

@@ -40,12 +40,21 @@ void PidLink::feed(const QByteArray &bytes, qint64 arrivalNs)
         lines.feed(bytes, lineEvents);
         for (const SampleLineSplitter::Event &event : lineEvents)
             handleLineEvent(event);
-        return;
+    } else {
+        frameEvents.clear();
+        frames.feed(bytes, frameEvents);
+        for (const FrameReceiver::Event &event : frameEvents)
+            handleFrameEvent(event);
     }
-    frameEvents.clear();
-    frames.feed(bytes, frameEvents);
-    for (const FrameReceiver::Event &event : frameEvents)
-        handleFrameEvent(event);
+    handOnSamples();
+}
+
+void PidLink::handOnSamples()
+{
+    if (samples.isEmpty())
+        return;
+    emit samplesReceived(samples, readNs);
+    samples.clear(); // keeps its capacity for the next read
 }
 
 bool PidLink::canWrite() const
@@ -118,9 +127,12 @@ void PidLink::resetHealth()
 
 void PidLink::handleFrameEvent(const FrameReceiver::Event &event)
 {
+    // What the board did after the samples before it is told after them.
+    if (event.type != FrameReceiver::Event::Sample)
+        handOnSamples();
     switch (event.type) {
     case FrameReceiver::Event::Sample:
-        emit sampleReceived(event.channel, event.actual, event.target, readNs);
+        samples.append({event.channel, event.actual, event.target});
         break;
     case FrameReceiver::Event::Command:
         handleCommand(event);
@@ -175,11 +187,13 @@ void PidLink::handleCommand(const FrameReceiver::Event &event)
 
 void PidLink::handleLineEvent(const SampleLineSplitter::Event &event)
 {
+    if (event.type != SampleLineSplitter::Event::Line)
+        handOnSamples();
     switch (event.type) {
     case SampleLineSplitter::Event::Line:
         for (int ch = 0; ch < SampleLineSplitter::FieldCount / 2; ++ch)
-            emit sampleReceived(ch, event.values[std::size_t(2 * ch)],
-                                event.values[std::size_t(2 * ch + 1)], readNs);
+            samples.append(
+                {ch, event.values[std::size_t(2 * ch)], event.values[std::size_t(2 * ch + 1)]});
         break;
     case SampleLineSplitter::Event::Malformed:
         qCDebug(lcPidLink) << event.text;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/channelsample.h"
 #include "pidlink/framereceiver.h"
 #include "pidlink/runcontrol.h"
 #include "pidlink/samplelinesplitter.h"
@@ -71,8 +72,10 @@ public Q_SLOTS:
 Q_SIGNALS:
     // One per read, stamped when it was read (ArrivalClock); its samples carry the same stamp.
     void bytesRead(const QByteArray &bytes, qint64 arrivalNs);
-    // One per channel data frame; in string mode one per channel of a line, in channel order.
-    void sampleReceived(int channel, float actual, float target, qint64 arrivalNs);
+    // The samples of a read, stamped as bytesRead: one per channel data frame, in string mode
+    // one per channel of a line in channel order. Whatever else the read brings (a command,
+    // an error) is told between them, in the order the bytes came.
+    void samplesReceived(const ChannelSamples &samples, qint64 arrivalNs);
     // The board sent P, I, D, the target or the actual value.
     void parameterReceived(int op, int channel, float value);
     void readRequestAnswered(int op, float value);
@@ -92,6 +95,7 @@ private:
     void handleCommand(const FrameReceiver::Event &event);
     void handleLineEvent(const SampleLineSplitter::Event &event);
     void runEvent(RunControl::Event event);
+    void handOnSamples();
 
     QIODevice *io = nullptr;
     qint64 readNs = -1; // the stamp of the read being handled
@@ -102,4 +106,5 @@ private:
     SampleLineSplitter lines;
     std::vector<FrameReceiver::Event> frameEvents;     // reused by every read
     std::vector<SampleLineSplitter::Event> lineEvents; // reused by every read
+    ChannelSamples samples;                            // of the read, not yet handed on
 };

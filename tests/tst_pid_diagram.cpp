@@ -76,7 +76,12 @@ void TestPidDiagram::cleanup()
 
 void TestPidDiagram::appendPositions()
 {
-    QSignalSpy appended(diagram.get(), &PID_Diagram::sampleAppended);
+    QVector<QVariantList> appended;
+    connect(diagram.get(), &PID_Diagram::samplesAdded, this,
+            [&appended](const ChannelSamples &read, qint64 ns) {
+                for (const ChannelSample &s : read)
+                    appended.append({s.channel, s.number, s.actual, s.target, ns});
+            });
     diagram->append(0, 3, 4, 77);
     for (int i = 0; i < 3; ++i)
         diagram->append(1, 7, 8);
@@ -214,15 +219,24 @@ void TestPidDiagram::capWithoutTicks()
     fill(0, 5);
     fill(1, 10000);
     QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{5, 10000, 0, 0}));
-    diagram->append(1, 3, 4);
+    // What the analysis hears, in order: channel:number of the samples announced, and the cap.
+    QStringList told;
+    connect(diagram.get(), &PID_Diagram::samplesAdded, this, [&told](const ChannelSamples &read) {
+        for (const ChannelSample &s : read)
+            told << QStringLiteral("%1:%2").arg(s.channel).arg(s.number);
+    });
+    connect(diagram.get(), &PID_Diagram::capReached, this, [&told] { told << "cap"; });
+    diagram->appendSamples({{2, 1, 1}, {1, 3, 4}}, -1);
     if (state == QLatin1String("running")) {
-        QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{5, 10001, 0, 0}));
+        QCOMPARE(told, (QStringList{"2:0", "1:10000"}));
+        QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{5, 10001, 1, 0}));
         QCOMPARE(capped.count(), 0);
         diagram->on_timer_updata();
         QCOMPARE(diagram->sampleCounts(), QVector<quint32>(4, 0));
         QCOMPARE(diagram->shownPoints(2).size(), 0);
         QCOMPARE(x(), QStringLiteral("(9801, 10001)"));
     } else {
+        QCOMPARE(told, (QStringList{"2:0", "cap", "1:0"}));
         QCOMPARE(diagram->sampleCounts(), (QVector<quint32>{0, 1, 0, 0}));
         QCOMPARE(diagram->allPoints().at(2), QVector<QPointF>{QPointF(0, 3)});
         QCOMPARE(diagram->allPoints().at(3), QVector<QPointF>{QPointF(1, 4)});

@@ -76,7 +76,13 @@ void PidLinkTest::init()
     // The program's fields: P holds 1.5, I 2.5, D 3.5, the target 4.5.
     link->setParameterSource([](quint8 op, quint8) { return float(op) + 0.5f; });
     reports.clear();
-    connect(link.get(), &PidLink::sampleReceived, this, report<int, float, float>("sample"));
+    // The samples of one delivery on one line.
+    connect(link.get(), &PidLink::samplesReceived, this, [this](const ChannelSamples &samples) {
+        QStringList line;
+        for (const ChannelSample &s : samples)
+            line << QString::asprintf("%d %g %g", s.channel, double(s.actual), double(s.target));
+        reports << "samples " + line.join(", ");
+    });
     connect(link.get(), &PidLink::parameterReceived, this, report<int, int, float>("value"));
     connect(link.get(), &PidLink::readRequestAnswered, this, report<int, float>("answered"));
     connect(link.get(), &PidLink::parameterWritten, this, report<int, int, float>("written"));
@@ -163,13 +169,15 @@ void PidLinkTest::boardFrames_data()
         "43 04 01 00 00 00 00 90 40 0a");
     row("actual read request ignored", {hex("43 06 00 00 00 00 00 00 00 0a")}, {});
     row("unused operation", {hex("43 05 01 00 00 00 00 80 3f 0a")}, {});
-    row("bad terminator, then a frame", {s0.left(9) + '\r' + s1}, {"校验错误", "sample 1 8.625 -1"},
-        "", {1, 10, 1});
+    row("bad terminator, then a frame", {s0.left(9) + '\r' + s1},
+        {"校验错误", "samples 1 8.625 -1"}, "", {1, 10, 1});
+    // What came between samples of one read is told between them.
+    row("a value between samples", {s0 + hex("43 01 01 00 00 00 00 20 40 0a") + s1},
+        {"samples 0 1.5 2", "value 1 0 2.5", "samples 1 8.625 -1"}, "", {3, 0, 0});
     // Joined mid-frame, noise, a frame split over reads: nothing lost but the noise.
     row("through noise", {s0.mid(3) + s1 + "xyz" + s0.left(4), s0.mid(4) + s1},
-        {"数据帧头错误", "sample 1 8.625 -1", "数据帧头错误", "sample 0 1.5 2",
-         "sample 1 8.625 -1"},
-        "", {3, 10, 2});
+        {"数据帧头错误", "samples 1 8.625 -1", "数据帧头错误", "samples 0 1.5 2, 1 8.625 -1"}, "",
+        {3, 10, 2});
 }
 
 void PidLinkTest::boardFrames()
@@ -253,8 +261,7 @@ void PidLinkTest::stringMode()
     feed({frame.left(5)});
     link->setStringMode(true);
     QCOMPARE(feed({"1,2,3,4,5,6,7,8\r\n-1,-2,-3,-4,-5,-6,-7,-8\n1,2", ",3\n"}),
-             (QStringList{"sample 0 1 2", "sample 1 3 4", "sample 2 5 6", "sample 3 7 8",
-                          "sample 0 -1 -2", "sample 1 -3 -4", "sample 2 -5 -6", "sample 3 -7 -8",
+             (QStringList{"samples 0 1 2, 1 3 4, 2 5 6, 3 7 8, 0 -1 -2, 1 -3 -4, 2 -5 -6, 3 -7 -8",
                           "数据格式错误，接收失败"}));
     QCOMPARE(feed({QByteArray(SampleLineSplitter::MaxLineLength + 1, '7')}),
              QStringList{"数据格式错误，接收失败"});
@@ -262,7 +269,7 @@ void PidLinkTest::stringMode()
     QCOMPARE((QVector<quint64>{h.lines, h.malformed}), (QVector<quint64>{2, 1}));
     // The half frame from before the switch is completed after switching back.
     link->setStringMode(false);
-    QCOMPARE(feed({frame.mid(5)}), QStringList{"sample 2 7 8"});
+    QCOMPARE(feed({frame.mid(5)}), QStringList{"samples 2 7 8"});
 }
 
 void PidLinkTest::lineGoneMidFrame_data()
@@ -272,11 +279,10 @@ void PidLinkTest::lineGoneMidFrame_data()
     QTest::addColumn<QByteArray>("firstWords");
     QTest::addColumn<QStringList>("reported");
     QTest::newRow("binary") << false << sampleFrame(0, 1, 2).left(5) << sampleFrame(1, 7, 8)
-                            << QStringList{"sample 1 7 8"};
+                            << QStringList{"samples 1 7 8"};
     // Glued together these would make one line of twelve fields.
     QTest::newRow("string") << true << QByteArray("1,2,3,4,") << QByteArray("5,6,7,8,9,10,11,12\n")
-                            << QStringList{"sample 0 5 6", "sample 1 7 8", "sample 2 9 10",
-                                           "sample 3 11 12"};
+                            << QStringList{"samples 0 5 6, 1 7 8, 2 9 10, 3 11 12"};
 }
 
 // What the old line left half-sent is not glued to the first bytes of the next one; the run
@@ -303,7 +309,7 @@ void PidLinkTest::readsItsDevice()
     link->setDevice(&port);
     QSignalSpy read(link.get(), &PidLink::bytesRead);
     link->readAvailable();
-    QCOMPARE(reports, (QStringList{"sample 3 1 2", "sample 0 3 4"}));
+    QCOMPARE(reports, QStringList{"samples 3 1 2, 0 3 4"});
     QCOMPARE(read.count(), 1);
     QCOMPARE(read.at(0).at(0).toByteArray(), bytes);
     QVERIFY(port.atEnd());

@@ -45,7 +45,7 @@ struct EitherWriter
     // Item i: a chunk of odd size, or a sample of value i.
     void add(int i)
     {
-        capture ? writer.addBytes(chunk(i)) : recorder.addSample(i % 4, float(i), float(-i));
+        capture ? writer.addBytes(chunk(i)) : recorder.addSamples({{i % 4, float(i), float(-i)}});
     }
     // How many of the items from the first the file holds whole, in order, and nothing else;
     // -1 if anything else.
@@ -121,15 +121,20 @@ void RecordingTest::recordsEverySample()
         sent.append({0, i % 4, special[i % 8], float(i) * 0.731f});
 
     QVERIFY2(recorder.start(path), qPrintable(recorder.errorString()));
-    recorder.addSample(4, 1, 1); // no such channel
+    recorder.addSamples({{4, 1, 1}, {-1, 1, 1}}); // no such channels
+    ChannelSamples read;                          // ten a read
     for (int i = 0; i < sent.size(); ++i) {
-        recorder.addSample(sent[i].channel, sent[i].actual, sent[i].target);
-        if (i == 1500)
+        read.append({sent[i].channel, sent[i].actual, sent[i].target});
+        if (i % 10 == 9) {
+            recorder.addSamples(read);
+            read.clear();
+        }
+        if (i == 1499)
             QTest::qWait(5); // so that times differ
     }
     const qint64 size = recorder.fileSize();
     recorder.stop();
-    recorder.addSample(0, 1, 1); // after the stop: ignored
+    recorder.addSamples({{0, 1, 1}}); // after the stop: ignored
     QCOMPARE(recorder.itemCount(), quint64(sent.size()));
 
     const QByteArray bytes = readFile(path);
@@ -160,7 +165,7 @@ void RecordingTest::rowsReachTheDiskWhileRecording()
     SampleRecorder recorder;
     QSignalSpy progress(&recorder, &SampleRecorder::progress);
     QVERIFY(recorder.start(path));
-    recorder.addSample(1, 2.5f, 3);
+    recorder.addSamples({{1, 2.5f, 3}});
     QTRY_VERIFY_WITH_TIMEOUT(readFile(path).endsWith(",2,2.5,3\n"), 5000);
     QTRY_VERIFY(!progress.isEmpty());
     QCOMPARE(progress.last().at(0).toLongLong(), qint64(readFile(path).size()));
@@ -176,7 +181,7 @@ void RecordingTest::earlierFileReplacedWhole()
     QVERIFY(writeFile(path, "earlier\n"));
     SampleRecorder recorder;
     QVERIFY(recorder.start(path));
-    recorder.addSample(1, 2.5f, 3);
+    recorder.addSamples({{1, 2.5f, 3}});
     QTRY_COMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
     QTest::qWait(2 * AppendFile::FlushIntervalMs);
     QCOMPARE(readFile(path), QByteArray("earlier\n"));

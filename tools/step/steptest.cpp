@@ -43,7 +43,10 @@ StepTest::StepTest(const StepOptions &options, QObject *parent)
     // The tool holds no values to tell a board that asks: its reads go unanswered, so nothing
     // is written that the options did not ask for.
     link.setParameterSource([](quint8, quint8) { return std::optional<float>(); });
-    connect(&link, &PidLink::sampleReceived, this, &StepTest::sampleArrived);
+    connect(&link, &PidLink::samplesReceived, this, [this](const ChannelSamples &samples) {
+        for (const ChannelSample &s : samples)
+            sampleArrived(s.channel, s.actual, s.target);
+    });
     connect(&link, &PidLink::parameterReceived, this, &StepTest::parameterArrived);
     // The board's own start command begins a step, as it does in the window.
     connect(&link, &PidLink::runChanged, this, [this](bool active) {
