@@ -14,6 +14,22 @@
 
 QT_CHARTS_USE_NAMESPACE
 
+namespace {
+// Rounding of the clamped rows, which fit an int: truncation and a compare, cheaper than the
+// library's std::floor and std::ceil where the baseline instruction set has no rounding.
+int floorRow(double v)
+{
+    const int t = int(v);
+    return t - int(v < double(t));
+}
+
+int ceilRow(double v)
+{
+    const int t = int(v);
+    return t + int(v > double(t));
+}
+} // namespace
+
 void TraceLayer::spanColumns(const QVector<QPointF> &device, const QRect &clip, double width,
                              QVector<QRect> &out)
 {
@@ -73,25 +89,29 @@ void TraceLayer::spanColumns(const QVector<QPointF> &device, const QRect &clip, 
             *highs = down > *highs ? down : *highs;
         }
     }
-    out.resize(0);
+    // At most a rectangle a column, written in place: this loop runs for every column of
+    // every line at each tick.
+    out.resize(columns);
+    QRect *const first = out.data();
+    QRect *next = first;
     for (int c = 0; c < columns; ++c) {
-        const std::size_t i = std::size_t(c);
-        if (!(low[i] <= high[i]))
+        const double lo = low[std::size_t(c)];
+        const double hi = high[std::size_t(c)];
+        if (!(lo <= hi))
             continue;
         // The rows whose centres lie inside.
-        const int topRow = int(std::ceil(std::clamp(low[i], above, below) - 0.5));
-        const int bottomRow = int(std::floor(std::clamp(high[i], above, below) - 0.5));
-        const int from = std::max(topRow, clip.top());
-        const int to = std::min(bottomRow, clip.bottom());
+        const int from = std::max(ceilRow(std::clamp(lo, above, below) - 0.5), clip.top());
+        const int to = std::min(floorRow(std::clamp(hi, above, below) - 0.5), clip.bottom());
         if (from > to)
             continue;
         // A level line covers the same rows in many columns: one rectangle for them.
-        if (!out.isEmpty() && out.last().right() == left + c - 1 && out.last().top() == from &&
-            out.last().bottom() == to)
-            out.last().setRight(left + c);
+        if (next != first && next[-1].right() == left + c - 1 && next[-1].top() == from &&
+            next[-1].bottom() == to)
+            next[-1].setRight(left + c);
         else
-            out.append(QRect(left + c, from, 1, to - from + 1));
+            *next++ = QRect(left + c, from, 1, to - from + 1);
     }
+    out.resize(int(next - first));
 }
 
 TraceLayer::TraceLayer(QChart *owner, QValueAxis *horizontal, QValueAxis *vertical,
