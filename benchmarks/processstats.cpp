@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QThread>
 
+#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -29,6 +30,14 @@ QByteArray readProcFile(const char *path)
 double ProcessStats::threadCpuSeconds()
 {
     return clockSeconds(CLOCK_THREAD_CPUTIME_ID);
+}
+
+double ProcessStats::threadSystemSeconds()
+{
+    rusage usage{};
+    if (getrusage(RUSAGE_THREAD, &usage) != 0)
+        return 0;
+    return double(usage.ru_stime.tv_sec) + double(usage.ru_stime.tv_usec) / 1e6;
 }
 
 double ProcessStats::processCpuSeconds()

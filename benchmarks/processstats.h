@@ -8,6 +8,8 @@ class ProcessStats
 public:
     // CPU time of the calling thread only (the GUI thread when called from it).
     static double threadCpuSeconds();
+    // The part of it spent in the kernel (system calls, and the wake-ups they wait for).
+    static double threadSystemSeconds();
     static double processCpuSeconds();
     // A clock shared by every process on the machine.
     static double monotonicSeconds();
