@@ -168,14 +168,12 @@ void TestCodecs::portListRefill_data()
     QTest::addColumn<int>("current");
     const QStringList ports{"ttyS0 ", "ttyUSB0 USB Serial"};
     const QString pts3 = "/dev/pts/3", pts4 = "/dev/pts/4";
-    QTest::newRow("typed device kept and selected")
-        << ports << QStringList{pts3} << QStringList{pts3} << pts3 << ports + QStringList{pts3}
-        << 2;
+    const QStringList typed{pts3}, both = ports + typed;
+    QTest::newRow("typed device kept and selected") << ports << typed << typed << pts3 << both << 2;
     QTest::newRow("vanished typed device dropped")
-        << ports << QStringList{pts3} << QStringList{} << pts3 << ports << 0;
+        << ports << typed << QStringList{} << pts3 << ports << 0;
     QTest::newRow("scanned selection goes to the first")
-        << ports << QStringList{pts3} << QStringList{pts3} << ports[1] << ports + QStringList{pts3}
-        << 0;
+        << ports << typed << typed << ports[1] << both << 0;
     QTest::newRow("typed device the scan lists shown once")
         << ports << QStringList{"/dev/ttyUSB0"} << QStringList{} << "/dev/ttyUSB0" << ports << 1;
     QTest::newRow("no ports found, typed only, blanks and repeats")
