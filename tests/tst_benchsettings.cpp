@@ -4,6 +4,7 @@
 #include "app/mainwindow.h"
 #include "chart/pid_diagram.h"
 #include "datafiles/recentfolders.h"
+#include "tests/support/testdata.h"
 #include "tuning/tuningpanel.h"
 
 #include <QAction>
@@ -144,10 +145,7 @@ void TestBenchSettings::noStoreStartsClean()
     change(*kept->window);
     kept->window->close();
     kept.reset();
-    const QByteArray stored = [this] {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }();
+    const QByteArray stored = readFile(path);
     QVERIFY(stored.contains("57600"));
 
     auto clean = open(false);
@@ -156,9 +154,7 @@ void TestBenchSettings::noStoreStartsClean()
     change(*clean->window);
     clean->window->close();
     clean.reset();
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), stored);
+    QCOMPARE(readFile(path), stored);
 }
 
 void TestBenchSettings::restoreDefaults()

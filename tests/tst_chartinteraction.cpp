@@ -68,17 +68,11 @@ void TestChartInteraction::init()
     QVERIFY(QTest::qWaitForWindowExposed(view.get()));
     // Channel 1: 1000 samples 10 ... 59; channel 2 holds 50; channel 3, hidden, 1200.
     for (int n = 0; n < 1200; ++n) {
-        for (int c = 0; c < 3; ++c) {
-            if ((c == 0 && n >= 1000) || (c == 1 && n >= 50))
-                continue;
-            diagram->append(c,
-                            c == 0   ? float(10 + n % 50)
-                            : c == 1 ? 7.f
-                                     : 500.f,
-                            c == 0   ? 20.f
-                            : c == 1 ? 8.f
-                                     : 500.f);
-        }
+        if (n < 1000)
+            diagram->append(0, float(10 + n % 50), 20);
+        if (n < 50)
+            diagram->append(1, 7, 8);
+        diagram->append(2, 500, 500);
     }
     diagram->setChannelShown(2, false);
     diagram->showRange(0, 1000, -100, 100);

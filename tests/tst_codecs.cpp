@@ -168,14 +168,12 @@ void TestCodecs::portListRefill_data()
     QTest::addColumn<int>("current");
     const QStringList ports{"ttyS0 ", "ttyUSB0 USB Serial"};
     const QString pts3 = "/dev/pts/3", pts4 = "/dev/pts/4";
-    QTest::newRow("typed device kept and selected")
-        << ports << QStringList{pts3} << QStringList{pts3} << pts3 << ports + QStringList{pts3}
-        << 2;
+    const QStringList typed{pts3}, both = ports + typed;
+    QTest::newRow("typed device kept and selected") << ports << typed << typed << pts3 << both << 2;
     QTest::newRow("vanished typed device dropped")
-        << ports << QStringList{pts3} << QStringList{} << pts3 << ports << 0;
+        << ports << typed << QStringList{} << pts3 << ports << 0;
     QTest::newRow("scanned selection goes to the first")
-        << ports << QStringList{pts3} << QStringList{pts3} << ports[1] << ports + QStringList{pts3}
-        << 0;
+        << ports << typed << typed << ports[1] << both << 0;
     QTest::newRow("typed device the scan lists shown once")
         << ports << QStringList{"/dev/ttyUSB0"} << QStringList{} << "/dev/ttyUSB0" << ports << 1;
     QTest::newRow("no ports found, typed only, blanks and repeats")
@@ -224,15 +222,10 @@ void TestCodecs::settings_data()
     baud("50", 50);
     baud("12000000", 12000000);
     baud("", 0, QStringLiteral("波特率不能为空"));
-    baud("0", 0, notPositive);
-    baud("-5", 0, notPositive);
-    baud("+9600", 0, notPositive);
-    baud("96 00", 0, notPositive);
-    baud("9600.0", 0, notPositive);
-    baud("49", 0, range);
-    baud("12000001", 0, range);
-    baud("99999999999", 0, range);
-    baud("000000000000000000009600", 0, range);
+    for (const char *text : {"0", "-5", "+9600", "96 00", "9600.0"})
+        baud(text, 0, notPositive);
+    for (const char *text : {"49", "12000001", "99999999999", "000000000000000000009600"})
+        baud(text, 0, range);
 }
 
 // Whether the port gets the rate and the driver's answer: tst_portcontroller.
@@ -318,18 +311,11 @@ void TestCodecs::parameterText_data()
     row("inner 0x0A", "8.625", "43 01 01 02 00 00 00 0a 41 0a");
     row("no leading digit", ".5", "43 01 01 02 00 00 00 00 3f 0a");
     row("subnormal", "1e-40", "43 01 01 02 00 c2 16 01 00 0a");
-    row("letters", "abc", "");
-    row("decimal comma", "0,5", "");
-    row("empty", "", "");
-    row("blank", "   ", "");
-    row("too large", "1e99", "");
-    row("too small", "1e-50", "");
-    row("inf", "inf", "");
-    row("-inf", "-inf", "");
-    row("nan", "nan", "");
-    row("hexadecimal", "0x10", "");
-    row("suffix", "1.5f", "");
-    row("full-width digit", "\xef\xbc\x91", "");
+    // Refused: letters, a decimal comma, blanks, out of float's range, not finite, hexadecimal,
+    // a suffix, a full-width digit.
+    for (const char *bad : {"abc", "0,5", "", "   ", "1e99", "1e-50", "inf", "-inf", "nan", "0x10",
+                            "1.5f", "\xef\xbc\x91"})
+        QTest::addRow("refused '%s'", bad) << QString::fromUtf8(bad) << QByteArray();
 }
 
 void TestCodecs::parameterText()
@@ -529,15 +515,10 @@ void TestCodecs::csvDecodes_data()
     row("what the export writes for values not finite", "inf,-inf,nan,INF,+Inf,1e-50,1e-40,0\n",
         {1, 0}, {{inf, -inf, std::nanf(""), inf, inf, 0, 1e-40f, 0}});
     row("signed nan is no number", "-nan,0,0,0,0,0,0,0\n", {1, 1}, {});
-    row("byte order mark",
-        "\xEF\xBB\xBF"
-        "1,2,3,4,5,6,7,8\n",
-        {1, 0}, {counting});
-    row("nothing but a byte order mark", "\xEF\xBB\xBF", {0, 0}, {});
-    row("byte order mark only at the start",
-        "1,2,3,4,5,6,7,8\n\xEF\xBB\xBF"
-        "1,2,3,4,5,6,7,8\n",
-        {2, 1}, {counting});
+    const QByteArray bom("\xEF\xBB\xBF"), line("1,2,3,4,5,6,7,8\n");
+    row("byte order mark", bom + line, {1, 0}, {counting});
+    row("nothing but a byte order mark", bom, {0, 0}, {});
+    row("byte order mark only at the start", line + bom + line, {2, 1}, {counting});
     row("line too long to hold",
         QByteArray(CsvCodec::MaxLineBytes, ' ') + "1,2,3,4,5,6,7,8\n" + "1,2,3,4,5,6,7,8", {2, 1},
         {counting});

@@ -80,9 +80,7 @@ void LineWriterTest::sentOnlyWhenTheDriverHasIt()
     QTest::qWait(300);
     QVERIFY(sent.isEmpty());
     QVERIFY(writer->queuedBytes() > writer->queueLimit());
-    QCOMPARE(writer->send("more"), LineWriter::Result::QueueFull);
-    QCOMPARE(LineWriter::resultText(LineWriter::Result::QueueFull),
-             QStringLiteral("发送失败：发送缓冲区已满"));
+    QCOMPARE(writer->send("more"), LineWriter::Result::QueueFull); // its text: tst_serialtab
 
     QCOMPARE(board->read(big.size(), 10000), big);
     QTRY_COMPARE(sent.size(), 1);

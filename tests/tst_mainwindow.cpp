@@ -122,16 +122,9 @@ void TestMainWindow::startState_data()
         QTest::addRow("%s.%s", object, property) << object << QByteArray(property) << value;
     };
     // What the window tests start from is theirs to check (the tab shown, the boxes checked,
-    // the run's buttons, the editable port boxes).
-    row("MainWindow", "windowTitle", QStringLiteral("Tavrino串口PID调试助手"));
-    row("buttonScan", "text", QStringLiteral(" 扫描"));
-    row("checkStringMode", "text", QStringLiteral(" 字符串模式接收数据"));
-    row("checkNewline", "text", QStringLiteral("发送新行(\\r\\n)"));
-    row("buttonStart", "text", QStringLiteral("开始"));
-    row("buttonPause", "text", QStringLiteral("暂停"));
+    // the run's buttons, the editable port boxes); a changed text fails tst_translations, whose
+    // lupdate finds it unfinished.
     row("radioCH1", "text", QString());
-    row("groupRecv", "title", QStringLiteral("接收数据"));
-    row("labelTime", "text", QStringLiteral("ms发送一次"));
     row("editP", "text", QStringLiteral("1.0"));
     row("textTime", "plainText", QStringLiteral("1000"));
     // The rate boxes show "115200" as edit text while their index stays at the first item.
@@ -145,7 +138,7 @@ void TestMainWindow::startState()
     QFETCH(QString, object);
     QFETCH(QByteArray, property);
     MainWindow window;
-    QObject *target = object == window.objectName() ? &window : window.findChild<QObject *>(object);
+    QObject *target = window.findChild<QObject *>(object);
     QVERIFY2(target, qPrintable(object));
     QTEST(target->property(property.constData()), "expected");
 }

@@ -220,25 +220,6 @@ void PidTabTest::linkWiring()
 // An adapter pulled out during a run and a new one plugged in: the port is closed with a
 // message, the run ended, and the half frame the old line left is not glued to the new line's
 // first bytes (string mode's half line: tst_pidlink's lineGoneMidFrame).
-// --run from the other tab: a device that does not open is refused with the status bar's
-// reason; the pseudo-terminal is opened and sees the start frame, and its samples are drawn.
-void PidTabTest::startWithoutClicks()
-{
-    d->showTab("tabUSART");
-    QString reason;
-    d->window().usePort(QStringLiteral("/dev/tavrino-missing"));
-    QVERIFY(!d->window().startPidRun(&reason));
-    QVERIFY(d->child("hScrollBar")->isVisible() && !reason.isEmpty());
-    QCOMPARE(d->status(), QStringLiteral("打开失败！") + reason);
-    QVERIFY(!d->portOpen() && !d->chart()->isRefreshing());
-    d->window().usePort(d->peer().slavePath());
-    QVERIFY(d->window().startPidRun(&reason));
-    QCOMPARE(fromProgram(), startFrame.toHex(' '));
-    verifyRun(true);
-    sendAndSettle(sampleFrame(0, 2, 3) + sampleFrame(0, 4, 5));
-    QCOMPARE(d->chart()->sampleCounts().at(0), 2u);
-}
-
 void PidTabTest::unplugDuringRun()
 {
     PID_Diagram *chart = d->chart();
@@ -276,6 +257,25 @@ void PidTabTest::unplugDuringRun()
     QTRY_COMPARE_WITH_TIMEOUT(d->child<QLabel>("labelLinkHealth")->text(),
                               QStringLiteral("帧 1 · 丢弃 0 字节 · 重同步 0"), Patience);
     QCOMPARE(chart->samplesAppended(), quint64(2));
+}
+
+// --run from the other tab: a device that does not open is refused with the status bar's
+// reason; the pseudo-terminal is opened and sees the start frame, and its samples are drawn.
+void PidTabTest::startWithoutClicks()
+{
+    d->showTab("tabUSART");
+    QString reason;
+    d->window().usePort(QStringLiteral("/dev/tavrino-missing"));
+    QVERIFY(!d->window().startPidRun(&reason));
+    QVERIFY(d->child("hScrollBar")->isVisible() && !reason.isEmpty());
+    QCOMPARE(d->status(), QStringLiteral("打开失败！") + reason);
+    QVERIFY(!d->portOpen() && !d->chart()->isRefreshing());
+    d->window().usePort(d->peer().slavePath());
+    QVERIFY(d->window().startPidRun(&reason));
+    QCOMPARE(fromProgram(), startFrame.toHex(' '));
+    verifyRun(true);
+    sendAndSettle(sampleFrame(0, 2, 3) + sampleFrame(0, 4, 5));
+    QCOMPARE(d->chart()->sampleCounts().at(0), 2u);
 }
 
 void PidTabTest::scrollBars_data()

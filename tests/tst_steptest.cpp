@@ -158,10 +158,8 @@ void StepTestTest::identifySuggestApply_data()
 {
     QTest::addColumn<QString>("form");
     QTest::addColumn<QString>("gains");
-    QTest::newRow("per second") << "seconds"
-                                << "0.3,2,0";
-    QTest::newRow("per sample") << "samples"
-                                << "0.3,0.02,0";
+    QTest::newRow("per second") << QStringLiteral("seconds") << QStringLiteral("0.3,2,0");
+    QTest::newRow("per sample") << QStringLiteral("samples") << QStringLiteral("0.3,0.02,0");
 }
 
 // A plant of gain 2, 150 ms and 30 ms dead time, noise-free: identified, the balanced

@@ -192,8 +192,7 @@ bool SoakRun::pullOut()
     const bool noticed =
         waitUntil([this] { return buttonText("buttonOpenportPID") == openText; }, 10000);
     check(noticed, QStringLiteral("session %1: the window closed the port after the unplug (%2)")
-                       .arg(sessions)
-                       .arg(d->status()));
+                       .arg(QString::number(sessions), d->status()));
     const quint64 plotted = d->chart()->samplesAppended() - plottedAtSessionStart;
     if (plotted == 0)
         ++sessionsWithoutSamples;
@@ -343,19 +342,16 @@ void SoakRun::evaluate()
     const QVector<quint64> health = numbersIn(healthText);
 
     check(report.value(QLatin1String("bytes_left_in_line")).toInt(-1) == 0,
-          QStringLiteral("the window read every byte the simulator sent (%1 bytes)").arg(sent));
+          QString::asprintf("the window read every byte the simulator sent (%llu bytes)", sent));
     if (opts.frames > 0)
         check(health.size() == 3 && health[0] >= opts.frames,
-              QStringLiteral("%1 frames received within %2 s (asked for %3)")
-                  .arg(health.value(0))
-                  .arg(elapsedSeconds, 0, 'f', 0)
-                  .arg(opts.frames));
+              QString::asprintf("%llu frames received within %.0f s (asked for %llu)",
+                                health.value(0), elapsedSeconds, opts.frames));
     if (opts.hexFlood > 0) {
         const ReceiveTail::Limits limits;
         check(mostBoxCharacters <= limits.maxChars + limits.maxBlocks,
-              QStringLiteral("the receive box held at most %1 characters (cap %2)")
-                  .arg(mostBoxCharacters)
-                  .arg(limits.maxChars));
+              QString::asprintf("the receive box held at most %d characters (cap %d)",
+                                mostBoxCharacters, limits.maxChars));
     } else {
         check(health.size() == 3, QStringLiteral("link-health label reads \"%1\"").arg(healthText));
     }
@@ -364,61 +360,50 @@ void SoakRun::evaluate()
         const quint64 discarded = health[1];
         const qint64 pending = qint64(sent) - qint64(frames * 10 + discarded);
         check(pending >= 0 && pending <= 9,
-              QStringLiteral("label: %1 frames × 10 + %2 bytes dropped + %3 pending = %4 sent")
-                  .arg(frames)
-                  .arg(discarded)
-                  .arg(pending)
-                  .arg(sent));
+              QString::asprintf("label: %llu frames × 10 + %llu bytes dropped + %lld pending = "
+                                "%llu sent",
+                                frames, discarded, pending, sent));
         // Without an active run what is kept of the samples is the chart's business.
         if (!opts.garbage && !opts.noRun && !opts.paused) {
             // A corrupted byte spoils at most the frame it lands in.
             check(plottedInSession + corrupted >= dataFrames,
-                  QStringLiteral("plotted %1 samples of %2 frames sent with %3 corrupted bytes")
-                      .arg(plottedInSession)
-                      .arg(dataFrames)
-                      .arg(corrupted));
+                  QString::asprintf("plotted %llu samples of %llu frames sent with %llu corrupted "
+                                    "bytes",
+                                    plottedInSession, dataFrames, corrupted));
             // Frames not plotted are commands: replies, or data frames damaged into commands.
             check(plottedInSession <= frames &&
                       frames - plottedInSession <= commandFrames + corrupted,
-                  QStringLiteral("label's %1 frames agree with %2 samples plotted")
-                      .arg(frames)
-                      .arg(plottedInSession));
+                  QString::asprintf("label's %llu frames agree with %llu samples plotted", frames,
+                                    plottedInSession));
         }
     }
     if (health.size() == 3 && opts.stringMode && !opts.garbage && !opts.noRun && !opts.paused) {
         const quint64 good = health[0];
         check(good + corrupted >= lines,
-              QStringLiteral("%1 of %2 lines read with %3 corrupted bytes")
-                  .arg(good)
-                  .arg(lines)
-                  .arg(corrupted));
+              QString::asprintf("%llu of %llu lines read with %llu corrupted bytes", good, lines,
+                                corrupted));
         check(plottedInSession == 4 * good,
-              QStringLiteral("label's %1 lines agree with %2 samples plotted")
-                  .arg(good)
-                  .arg(plottedInSession));
+              QString::asprintf("label's %llu lines agree with %llu samples plotted", good,
+                                plottedInSession));
     }
     if (opts.unplugEvery > 0)
         check(sessionsWithoutSamples == 0 && plottedInSession > 0,
-              QStringLiteral("samples plotted in every one of %1 sessions").arg(sessions));
+              QString::asprintf("samples plotted in every one of %d sessions", sessions));
 
     const double driftMb = (rssPeak - rssBaseline) / 1048576.0;
     if (residentSizeMeaningful && opts.maxDriftMb > 0)
         check(rssBaseline > 0 && driftMb <= opts.maxDriftMb,
-              QStringLiteral("resident memory grew %1 MB after warm-up (limit %2 MB)")
-                  .arg(driftMb, 0, 'f', 1)
-                  .arg(opts.maxDriftMb));
+              QString::asprintf("resident memory grew %.1f MB after warm-up (limit %g MB)", driftMb,
+                                opts.maxDriftMb));
     check(probe->maxLatenessMs() <= opts.maxLatenessMs,
-          QStringLiteral("event loop at most %1 ms late (limit %2 ms)")
-              .arg(probe->maxLatenessMs())
-              .arg(opts.maxLatenessMs));
+          QString::asprintf("event loop at most %lld ms late (limit %lld ms)",
+                            probe->maxLatenessMs(), opts.maxLatenessMs));
     if (opts.minRateFraction > 0 && !opts.garbage) {
         const double rate = opts.hexFlood > 0 ? opts.hexFlood / 40.0 : opts.rate.toDouble();
         const double asked = rate * (opts.stringMode ? 1 : 4) * streamSeconds;
         const double got = double(opts.stringMode ? lines : dataFrames);
         check(asked > 0 && got >= opts.minRateFraction * asked,
-              QStringLiteral("%1 of %2 asked-for frames arrived")
-                  .arg(got, 0, 'f', 0)
-                  .arg(asked, 0, 'f', 0));
+              QString::asprintf("%.0f of %.0f asked-for frames arrived", got, asked));
     }
 }
 
