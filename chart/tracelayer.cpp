@@ -91,7 +91,7 @@ void TraceLayer::spanColumns(const QVector<QPointF> &device, const QRect &clip, 
     }
     // At most a rectangle a column, written in place: this loop runs for every column of
     // every line at each tick.
-    out.resize(columns);
+    out.resize(std::max(columns, 0));
     QRect *const first = out.data();
     QRect *next = first;
     for (int c = 0; c < columns; ++c) {
